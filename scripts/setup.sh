@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tirvane needs to build, test and run. Quick when all are there.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config git
+  qt6-base-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  libz80ex-dev pasmo z80dasm opense-basic
+  clang libclang-rt-14-dev valgrind
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

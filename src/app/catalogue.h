@@ -1,0 +1,25 @@
+// The game catalogue: every *.ini of a folder, as the main window lists it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tirvane {
+
+// Item text: driver + '\x01' + title + '\x02' + full path.
+constexpr char CatalogueSep1 = '\x01';
+constexpr char CatalogueSep2 = '\x02';
+
+struct GameCatalogue {
+  std::vector<std::string> Items;  // sorted case-insensitively
+};
+
+GameCatalogue BuildGameCatalogue(const std::string& folder);
+// Distinct driver names in catalogue order (exact comparison).
+std::vector<std::string> CatalogueDrivers(const GameCatalogue& catalogue);
+// "GALAXIAN" when present, else 0; -1 for an empty list.
+int PreselectedDriver(const std::vector<std::string>& drivers);
+// Game-list items of one driver (title + '\x02' + path), sorted by title.
+std::vector<std::string> CatalogueGames(const GameCatalogue& catalogue, const std::string& driver);
+
+}  // namespace tirvane

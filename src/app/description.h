@@ -1,0 +1,68 @@
+// Game descriptions: the *.ini text format, the one GameDescription record, the catalogue header
+// reader and the small text routines they share. Qt-free; drivers read the record's fields directly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tirvane {
+
+struct RomEntry {
+  std::string FileName;  // relative to the program folder, at most 255 characters
+  int32_t LoadAddress = 0;
+  int32_t IsGraphics = 0;  // 1: GraphicsRegion, 0: memory image
+};
+
+struct GameDescription {
+  std::string ColorProm;
+  std::string Title;
+  std::string Driver;
+  int32_t StarsOn = 0;
+  int32_t CharSets = 0;
+  int32_t SpriteRam = 0;
+  int32_t Sprites = 0;
+  int32_t DriverTag = 0;
+  int32_t RomCount = 0;
+  std::vector<RomEntry> Roms;
+  int32_t MaxDirectRead = 0;
+  int32_t MaxRom = 0;
+  int32_t BulletRam = 0;
+  int32_t AttrRam = 0;
+  int32_t VideoRam = 0;
+  int32_t NmiInt = 0;
+  int32_t NmiEnable = 0;
+  int32_t Chars = 0;
+  int32_t CharOffset = 0;
+  int32_t DeltaPlane = 0;
+  int32_t ScreenW = 0;
+  int32_t ScreenH = 0;
+  std::string CartridgeDir;  // ends with "\" when not empty
+  uint8_t HasCartridge = 0;
+};
+
+// The one record, filled at every Start.
+extern GameDescription Game;
+
+// Parses description text into a record (every field reset first).
+void ParseGameDescription(std::string_view text, GameDescription& out);
+// Fills Game from a file; false when the file cannot be opened or read (Game is then reset).
+bool LoadGameDescription(const std::string& path);
+// Releases the ROM list; the other fields keep their values.
+void FreeGameDescription();
+
+struct CatalogueHeader {
+  std::string Title;   // the file path when no "#TITLE=" line occurs
+  std::string Driver;  // the file path when no "#DRIVER=" line occurs
+};
+CatalogueHeader ParseCatalogueHeader(std::string_view text, const std::string& path);
+// false when the file cannot be read.
+bool ReadCatalogueHeader(const std::string& path, CatalogueHeader& out);
+
+int32_t ParseHex(std::string_view text);
+std::string FormatHex(uint32_t value, int digits);
+std::string TrimSpaces(std::string_view text);
+std::string UpperAscii(std::string_view text);
+
+}  // namespace tirvane

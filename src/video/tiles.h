@@ -1,0 +1,62 @@
+// Decoded graphics and the drawing primitives the drivers share.
+// Every primitive clips to the bitmap and to ColourLookup; the clip decision is taken once per tile.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tirvane {
+
+struct Tile {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  std::vector<uint8_t> Pixels;  // pens, row by row, top row first
+};
+
+struct TileLayout {
+  int32_t Width;
+  int32_t Height;
+  int32_t Total;
+  int32_t Planes;
+  int32_t PlaneOffsets[8];
+  int32_t XOffsets[64];
+  int32_t YOffsets[64];
+  int32_t TileIncrement;
+};
+
+// Orientation flags.
+enum : uint8_t { FlipX = 0x80, FlipY = 0x40, SwapXY = 0x20 };
+
+struct TileSet {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  std::vector<Tile*> Tiles;  // owned by the set
+  int32_t Count = 0;
+  int32_t Colours = 0;
+  int32_t ColourBase = 0;
+  std::string Name;  // at most 31 characters
+  std::vector<std::unique_ptr<Tile>> Storage;
+};
+
+constexpr int ColourLookupSize = 1024;
+extern uint8_t ColourLookup[ColourLookupSize];
+
+// sourceSize bounds every bit read: bits past the end read as 0.
+TileSet* BuildTileSet(const std::string& name, int32_t colourBase, uint8_t flags, const TileLayout& layout,
+                      const uint8_t* source, size_t sourceSize);
+void FreeTileSet(TileSet* set);
+int ReadBit(const uint8_t* source, int32_t bitOffset);
+bool TestBit(uint8_t value, int bit);
+
+void PutPixel(int32_t x, int32_t y, uint8_t value);
+void PutPixelByte(uint8_t x, uint8_t y, uint8_t value);
+void DrawTileAdd(int32_t x, int32_t y, uint8_t colour, const Tile& tile, uint8_t flags);
+void DrawTileLookup(int32_t x, int32_t y, uint16_t colourBase, const Tile& tile, uint8_t flags);
+void DrawTileLookupOpaque(int32_t x, int32_t y, uint16_t colourBase, const Tile& tile, uint8_t flags);
+void DrawTileAddFast(int32_t x, int32_t y, uint8_t colour, const Tile& tile);
+void DrawTileAddOpaqueFast(int32_t x, int32_t y, uint8_t colour, const Tile& tile);
+void ClearScreen(uint8_t value);
+
+}  // namespace tirvane

@@ -1,0 +1,93 @@
+// The Z80 processor core: the processor record, its bus and the execution entry points.
+// The core knows nothing of machines: a driver fills the five handler slots and the two limits.
+#pragma once
+
+#include <cstdint>
+
+namespace tirvane {
+
+using ReadHandlerFn = uint8_t (*)(uint16_t address);
+using WriteHandlerFn = void (*)(uint8_t value, uint16_t address);
+using PortOutHandlerFn = void (*)(uint8_t value, uint8_t port);
+using PortInHandlerFn = uint8_t (*)(uint16_t port);  // low byte: port number, high byte: upper address lines
+using FrameHandlerFn = void (*)();
+
+// A register pair; the byte halves alias the word (little-endian host).
+union RegisterPair {
+  uint16_t w;
+  struct {
+    uint8_t l;
+    uint8_t h;
+  };
+};
+
+// Maskable-interrupt group that drivers write as one value: DataBus in bits 0-7, DataBusOp in 16-23,
+// IrqDone in 24-31. 0x01000000 forbids an interrupt; a byte value v raises the line with v on the bus.
+union IrqGroup {
+  uint32_t Value;
+  struct {
+    uint8_t DataBus;
+    uint8_t Unused;
+    uint8_t DataBusOp;
+    uint8_t IrqDone;
+  };
+};
+
+// Flag bits of F.
+enum : uint8_t {
+  FlagC = 0x01,
+  FlagN = 0x02,
+  FlagPV = 0x04,
+  FlagUD3 = 0x08,
+  FlagH = 0x10,
+  FlagUD5 = 0x20,
+  FlagZ = 0x40,
+  FlagS = 0x80,
+};
+
+struct Z80Context {
+  RegisterPair AF, BC, DE, HL, IX, IY, PC, SP;
+  RegisterPair AltAF, AltBC, AltDE, AltHL;
+  uint8_t IFF1, IFF2;  // adjacent: acceptance tests and clears them together
+  uint8_t I, R;
+  uint16_t CycleCount;
+  uint16_t RomLimit;         // writes below are dropped before any handler sees them
+  uint16_t DirectReadLimit;  // reads up to and including it come from MemoryImage; FFFFh: none do
+  uint8_t* MemoryImage;      // 65,536 bytes; the core reads it and never writes it
+  ReadHandlerFn ReadHandler;
+  WriteHandlerFn WriteHandler;
+  PortOutHandlerFn PortOutHandler;
+  PortInHandlerFn PortInHandler;
+  FrameHandlerFn FrameHandler;
+  uint16_t NmiAddress;
+  uint16_t Halted;
+  uint16_t InterruptMode;  // a code: 0 mode 0, 1 and 2 mode 1, 3 mode 2
+  uint32_t NmiRequest;
+  IrqGroup IrqState;
+};
+
+constexpr int ProcessorCount = 10;
+constexpr uint16_t FrameCycles = 50000;
+
+// Processors are numbered 1 to 10; only processor 1 is used.
+extern Z80Context Z80Contexts[ProcessorCount];
+extern Z80Context* ActiveContext;
+
+// Runs instructions until CycleCount reaches FrameCycles, then the frame event.
+void RunFrame(uint16_t processor);
+// Runs one instruction; at the frame budget, the frame event and CycleCount back to 0.
+void StepInstruction(uint16_t processor);
+
+// Bus operations: the only path from an instruction to memory and ports.
+uint8_t ReadByte(Z80Context& z, uint16_t address);
+void WriteByte(Z80Context& z, uint16_t address, uint8_t value);
+void PortOut(Z80Context& z, uint8_t port, uint8_t value);
+uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high);
+// Calls FrameHandler, then AcceptInterrupt.
+void FrameEvent(Z80Context& z);
+void AcceptInterrupt(Z80Context& z);
+
+// Executes one instruction (the R increment is the caller's, as in RunFrame and StepInstruction).
+void ExecuteOne(Z80Context& z);
+
+}  // namespace tirvane
