@@ -118,9 +118,9 @@ TEST(DescriptionParser, CartridgeFolderAlwaysEndsWithBackslash) {
   EXPECT_EQ(game.HasCartridge, 1);
   EXPECT_EQ(game.CartridgeDir, "");
 
-  ParseGameDescription("#cartridge=snaps\\spectrum\n", game);
+  ParseGameDescription("#cartridge=snaps\\sna\n", game);
   EXPECT_EQ(game.HasCartridge, 1);
-  EXPECT_EQ(game.CartridgeDir, "snaps\\spectrum\\");
+  EXPECT_EQ(game.CartridgeDir, "snaps\\sna\\");
 
   ParseGameDescription("#Cartridge=carts\\\n", game);
   EXPECT_EQ(game.CartridgeDir, "carts\\");
