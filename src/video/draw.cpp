@@ -37,7 +37,8 @@ void blit(int32_t x, int32_t y, const Tile& tile, bool mirrorY, int stride, cons
     const uint8_t* source = tile.Pixels.data() + j * tile.Width + firstColumn;
     for (int k = 0; k < count; ++k) {
       const uint8_t pen = MirrorX ? source[-k] : source[k];
-      if (!Masked || pen != 0) row[k] = map(pen);
+      // Written as a select rather than a skipped store so the compiler can vectorise the row.
+      row[k] = (!Masked || pen != 0) ? map(pen) : row[k];
     }
   }
 }
