@@ -55,10 +55,9 @@ uint16_t GalaxianIn1 = 0x6800;
 namespace {
 
 // IN0 bit by bit, bit 0 first; bits 6 and 7 are F2 and F3 except on variant 2.
-constexpr VirtualKey In0Keys[8] = {VirtualKey::D3,   VirtualKey::D4,    VirtualKey::Left,
-                                   VirtualKey::Right, VirtualKey::Ctrl, VirtualKey::Count,
-                                   VirtualKey::F2,    VirtualKey::F3};
-constexpr VirtualKey In0KeysVariant2[8] = {VirtualKey::D3,   VirtualKey::D4,    VirtualKey::Left,
+constexpr VirtualKey In0Keys[8] = {VirtualKey::D3,   VirtualKey::D4,    VirtualKey::Left, VirtualKey::Right,
+                                   VirtualKey::Ctrl, VirtualKey::Count, VirtualKey::F2,   VirtualKey::F3};
+constexpr VirtualKey In0KeysVariant2[8] = {VirtualKey::D3,    VirtualKey::D4,   VirtualKey::Left,
                                            VirtualKey::Right, VirtualKey::Ctrl, VirtualKey::Count,
                                            VirtualKey::Up,    VirtualKey::Down};
 const VirtualKey* in0Keys = In0Keys;
@@ -68,12 +67,17 @@ const VirtualKey* in0Keys = In0Keys;
 const PromTable* GalaxianPromFor(int32_t variant) {
   if (variant >= 128) return nullptr;
   switch (variant) {
-    case 0: return &GalaxianPromA;
-    case 2: return &GalaxianPromC;
-    case 48: return &GalaxianPromD;
+    case 0:
+      return &GalaxianPromA;
+    case 2:
+      return &GalaxianPromC;
+    case 48:
+      return &GalaxianPromD;
     case 80:
-    case 81: return &GalaxianPromB;
-    default: return nullptr;
+    case 81:
+      return &GalaxianPromB;
+    default:
+      return nullptr;
   }
 }
 
@@ -122,7 +126,9 @@ const DriverInfo GalaxianDriver = {
     NmiSource::Description,
     0,
     GalaxianInitialise,
-    [] { return ScreenGeometry{224, 256, 16, 0}; },
+    [] {
+      return ScreenGeometry{224, 256, 16, 0};
+    },
 };
 
 }  // namespace tirvane

@@ -32,7 +32,7 @@ constexpr uint32_t LowPlane = 0x800;
 constexpr int MaxBanks = static_cast<int>(GraphicsRegionSize / BankSize);
 constexpr int MaxSprites = MaxBanks * 64;
 
-constexpr uint8_t BulletColour = 107;  // driver colour 97
+constexpr uint8_t BulletColour = 107;   // driver colour 97
 constexpr uint8_t StarColourBase = 42;  // driver colour 32
 
 std::vector<Tile> charStore;
@@ -127,9 +127,7 @@ void DrawSprites(const uint8_t* mem) {
 
 }  // namespace
 
-void ResetGalaxianFamily(int32_t variant) {
-  GalaxianFamilyState = GalaxianFamilyLatches{variant, 0, 0};
-}
+void ResetGalaxianFamily(int32_t variant) { GalaxianFamilyState = GalaxianFamilyLatches{variant, 0, 0}; }
 
 void BuildGalaxianPalette(const PromTable* table) {
   if (table) {
@@ -142,7 +140,8 @@ void BuildGalaxianPalette(const PromTable* table) {
                         static_cast<uint8_t>(0x47 * bit(6) + 0x97 * bit(7))};
     }
     const uint8_t* level = t.data() + 32;
-    for (int n = 0; n < 64; ++n) RgbTable[32 + n] = Rgb{level[n & 3], level[(n >> 2) & 3], level[(n >> 4) & 3]};
+    for (int n = 0; n < 64; ++n)
+      RgbTable[32 + n] = Rgb{level[n & 3], level[(n >> 2) & 3], level[(n >> 4) & 3]};
     RgbTable[4] = Rgb{0x00, 0x00, 0xFF};
     RgbTable[97] = Rgb{0xFF, 0xFF, 0xFF};
   }
@@ -159,8 +158,8 @@ void BuildStarfield() {
       const uint32_t feedback = ((~g >> 16) & 1) ^ ((g >> 4) & 1);
       g = (g << 1) | feedback;
       if ((g & 0x10000) == 0 && (g & 0xFF) == 0xFF && StarCount < MaxStars)
-        StarTable[StarCount++] = Star{static_cast<uint16_t>(p), static_cast<uint8_t>(q),
-                                      static_cast<uint8_t>(~(g >> 8) & 0x3F)};
+        StarTable[StarCount++] =
+            Star{static_cast<uint16_t>(p), static_cast<uint8_t>(q), static_cast<uint8_t>(~(g >> 8) & 0x3F)};
     }
 }
 
@@ -174,7 +173,8 @@ void DecodeGalaxianGraphics(const uint8_t* graphicsRegion) {
   for (int i = 0; i < charCount; ++i) {
     Tile& tile = charStore.emplace_back(MakeTile(8));
     DecodeCharacter(graphicsRegion, i / 256, i % 256, tile, 0, 0);
-    charBlank.push_back(std::all_of(tile.Pixels.begin(), tile.Pixels.end(), [](uint8_t p) { return p == 0; }));
+    charBlank.push_back(
+        std::all_of(tile.Pixels.begin(), tile.Pixels.end(), [](uint8_t p) { return p == 0; }));
   }
 
   static constexpr int QuarterRow[4] = {0, 8, 0, 8};
@@ -183,7 +183,8 @@ void DecodeGalaxianGraphics(const uint8_t* graphicsRegion) {
   for (int j = 0; j < spriteCount; ++j) {
     Tile& tile = spriteStore.emplace_back(MakeTile(16));
     const uint32_t m = 4 * static_cast<uint32_t>(j);
-    for (int t = 0; t < 4; ++t) DecodeCharacter(graphicsRegion, m / 256, m % 256 + t, tile, QuarterRow[t], QuarterColumn[t]);
+    for (int t = 0; t < 4; ++t)
+      DecodeCharacter(graphicsRegion, m / 256, m % 256 + t, tile, QuarterRow[t], QuarterColumn[t]);
   }
 
   for (Tile& t : charStore) charPointers.push_back(&t);
@@ -226,7 +227,8 @@ void GalaxianFamilyFrame() {
   PresentScreen();
   Z80Context& z = *ActiveContext;
   z.IrqState.Value = 0x01000000;
-  if (Game.NmiEnable != 0 && MemoryImage[static_cast<uint32_t>(Game.NmiEnable) & 0xFFFF] != 0) z.NmiRequest = 1;
+  if (Game.NmiEnable != 0 && MemoryImage[static_cast<uint32_t>(Game.NmiEnable) & 0xFFFF] != 0)
+    z.NmiRequest = 1;
 }
 
 }  // namespace tirvane

@@ -60,7 +60,7 @@ struct KeyBit {
 
 // Port 1: these bits are set while their key is held; key 3 clears bit 0 instead.
 constexpr KeyBit Port1Keys[] = {
-    {VirtualKey::D1, 0x04}, {VirtualKey::D2, 0x02},    {VirtualKey::Left, 0x20},
+    {VirtualKey::D1, 0x04},    {VirtualKey::D2, 0x02},   {VirtualKey::Left, 0x20},
     {VirtualKey::Right, 0x40}, {VirtualKey::Ctrl, 0x10},
 };
 constexpr KeyBit Port2Keys[] = {{VirtualKey::T, 0x04}, {VirtualKey::P, 0x08}};
@@ -140,12 +140,14 @@ void InvadersFrame() {
 
 const DriverInfo InvadersDriver = {
     "INVADERS",
-    {InvadersRead, InvadersWrite, InvadersPortOut, InvadersPortIn, InvadersFrame, nullptr, nullptr,
-     nullptr, nullptr},
+    {InvadersRead, InvadersWrite, InvadersPortOut, InvadersPortIn, InvadersFrame, nullptr, nullptr, nullptr,
+     nullptr},
     NmiSource::Fixed,
     0x10,
     nullptr,
-    [] { return ScreenGeometry{256, 256, 0, 0}; },
+    [] {
+      return ScreenGeometry{256, 256, 0, 0};
+    },
 };
 
 }  // namespace tirvane

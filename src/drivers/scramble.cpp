@@ -102,7 +102,9 @@ const DriverInfo ScrambleDriver = {
     NmiSource::Description,
     0,
     ScrambleInitialise,
-    [] { return ScreenGeometry{224, 256, 16, 0}; },
+    [] {
+      return ScreenGeometry{224, 256, 16, 0};
+    },
 };
 
 }  // namespace tirvane

@@ -41,7 +41,8 @@ class BoardTest : public ::testing::Test {
   static uint8_t Pixel(int x, int y) { return Screen->Pixels[y * BitmapStride + x]; }
   // Pixels of the whole bitmap that are not 0.
   static int LitPixels() {
-    return static_cast<int>(std::count_if(Screen->Pixels.begin(), Screen->Pixels.end(), [](uint8_t p) { return p; }));
+    return static_cast<int>(
+        std::count_if(Screen->Pixels.begin(), Screen->Pixels.end(), [](uint8_t p) { return p; }));
   }
   // Pixels that are not 0 inside [x0, x1) x [y0, y1).
   static int LitIn(int x0, int y0, int x1, int y1) {

@@ -85,9 +85,9 @@ TEST_F(GalaxianTest, VariantsWithoutATableLeaveTheColoursAlone) {
     std::fill(std::begin(RgbTable), std::end(RgbTable), Rgb{1, 2, 3});
     StarCount = 0;
     Start(variant);
-    EXPECT_TRUE(std::all_of(std::begin(RgbTable), std::end(RgbTable),
-                            [](Rgb c) { return c.r == 1 && c.g == 2 && c.b == 3; }))
-        << variant;
+    EXPECT_TRUE(std::all_of(std::begin(RgbTable), std::end(RgbTable), [](Rgb c) {
+      return c.r == 1 && c.g == 2 && c.b == 3;
+    })) << variant;
     EXPECT_EQ(StarCount, MaxStars) << variant;
     EXPECT_EQ(GalaxianPromFor(variant), nullptr);
   }
@@ -180,7 +180,7 @@ TEST_F(GalaxianTest, InputsFollowTheVariantTable) {
   const struct {
     VirtualKey Key;
     uint8_t Bit;
-  } in0[] = {{VirtualKey::D3, 0x01},   {VirtualKey::D4, 0x02},   {VirtualKey::Left, 0x04},
+  } in0[] = {{VirtualKey::D3, 0x01},    {VirtualKey::D4, 0x02},   {VirtualKey::Left, 0x04},
              {VirtualKey::Right, 0x08}, {VirtualKey::Ctrl, 0x10}, {VirtualKey::F2, 0x40},
              {VirtualKey::F3, 0x80}};
   for (const auto& k : in0) {
@@ -269,7 +269,8 @@ TEST_F(GalaxianTest, TilemapScrollsByColumnAndDropsTilesInTheBorders) {
   const struct {
     uint8_t Scroll;
     int X;  // where the tile lands, or -1 when it is dropped
-  } cases[] = {{0xEF, -1}, {0xF0, 8}, {0xF8, 16}, {0xD0, 232}, {0xDF, 247}, {0xE0, -1}, {0xE7, -1}, {0xE8, -1}};
+  } cases[] = {{0xEF, -1},  {0xF0, 8},  {0xF8, 16}, {0xD0, 232},
+               {0xDF, 247}, {0xE0, -1}, {0xE7, -1}, {0xE8, -1}};
   for (const auto& c : cases) {
     MemoryImage[Attr + 6] = c.Scroll;  // x = (24 + scroll) mod 256
     GalaxianFamilyDraw();
@@ -289,7 +290,7 @@ TEST_F(GalaxianTest, SpritesSkipTheBordersAndCodeZero) {
   const struct {
     uint8_t X, Y;
     bool Drawn;
-  } positions[] = {{0, 100, false}, {1, 100, true},    {238, 100, true}, {239, 100, false},
+  } positions[] = {{0, 100, false}, {1, 100, true},   {238, 100, true},  {239, 100, false},
                    {100, 0, false}, {100, 238, true}, {100, 239, false}, {255, 255, false}};
   for (const auto& p : positions) {
     SetSprite(0, p.X, 0x05, 2, p.Y);
@@ -373,7 +374,7 @@ TEST_F(GalaxianTest, SpriteAttributesFlipAndLaterSpritesCoverEarlierOnes) {
 TEST_F(GalaxianTest, BulletsAreThreePixelsAndSkipXOfZeroAndFF) {
   Start(0);
   uint8_t* b = MemoryImage + Bullets;
-  b[1] = 100, b[3] = 52;       // x 100, y 200
+  b[1] = 100, b[3] = 52;        // x 100, y 200
   b[4 + 1] = 0, b[4 + 3] = 52;  // skipped
   b[8 + 1] = 0xFF, b[8 + 3] = 52;
   b[12 + 1] = 20, b[12 + 3] = 254;  // y wraps: 252 - 254 = 254
@@ -484,10 +485,13 @@ TEST(GalaxianDriverRow, InstallsTheInvadersPortsAndThePortraitWindow) {
 
 // Frame counts pick moments where the program's latches show: stars on before frame 128, the
 // sprite bank at 1 from frame 64, the code extension at 4 from frame 128.
-TEST(GalaxianGolden, Variant0) { EXPECT_TRUE(MatchesDemo("galaxian_demo.ini", 100, "", "galaxian_demo.png")); }
+TEST(GalaxianGolden, Variant0) {
+  EXPECT_TRUE(MatchesDemo("galaxian_demo.ini", 100, "", "galaxian_demo.png"));
+}
 
 TEST(GalaxianGolden, Variant0WithEveryKeyHeld) {
-  EXPECT_TRUE(MatchesDemo("galaxian_demo.ini", 60, "57-60:1+3+4+Left+Right+Ctrl+F2+F3", "galaxian_demo_keys.png"));
+  EXPECT_TRUE(
+      MatchesDemo("galaxian_demo.ini", 60, "57-60:1+3+4+Left+Right+Ctrl+F2+F3", "galaxian_demo_keys.png"));
 }
 
 TEST(GalaxianGolden, Key2StopsTheNmi) {

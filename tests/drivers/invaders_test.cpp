@@ -34,7 +34,7 @@ TEST_F(InvadersTest, VideoWritesPaintTheColumnBottomUpInItsBand) {
   const struct {
     uint16_t Address;
     int Y, Colour;
-  } bands[] = {{0x2407, 255 - 56, 3}, {0x2408, 255 - 64, 7}, {0x2417, 255 - 184, 7}, {0x2418, 255 - 192, 1},
+  } bands[] = {{0x2407, 255 - 56, 3},  {0x2408, 255 - 64, 7},  {0x2417, 255 - 184, 7}, {0x2418, 255 - 192, 1},
                {0x241B, 255 - 216, 1}, {0x241C, 255 - 224, 7}, {0x241F, 255 - 248, 7}};
   for (const auto& band : bands) {
     InvadersWrite(0x01, band.Address);
@@ -104,9 +104,9 @@ TEST_F(InvadersTest, PortsReadTheirKeysAndLatchSound) {
     VirtualKey Key;
     uint16_t Port;
     uint8_t Value;
-  } keys[] = {{VirtualKey::D1, 1, 0x85},    {VirtualKey::D2, 1, 0x83},   {VirtualKey::D3, 1, 0x80},
-              {VirtualKey::Left, 1, 0xA1},  {VirtualKey::Right, 1, 0xC1}, {VirtualKey::Ctrl, 1, 0x91},
-              {VirtualKey::T, 2, 0x04},     {VirtualKey::P, 2, 0x08}};
+  } keys[] = {{VirtualKey::D1, 1, 0x85},   {VirtualKey::D2, 1, 0x83},    {VirtualKey::D3, 1, 0x80},
+              {VirtualKey::Left, 1, 0xA1}, {VirtualKey::Right, 1, 0xC1}, {VirtualKey::Ctrl, 1, 0x91},
+              {VirtualKey::T, 2, 0x04},    {VirtualKey::P, 2, 0x08}};
   for (const auto& k : keys) {
     Hold(k.Key);
     EXPECT_EQ(In(k.Port), k.Value) << VirtualKeyName(k.Key);
@@ -153,11 +153,13 @@ TEST_F(InvadersTest, FrameAlternatesRst10AndRst08AndPresentsOnlyWhenDirty) {
   return MatchesGolden(ini, frames, keys, golden);
 }
 
-TEST(InvadersGolden, DemoIdle) { EXPECT_TRUE(MatchesDemo("invaders_demo.ini", 100, "", "invaders_demo.png")); }
+TEST(InvadersGolden, DemoIdle) {
+  EXPECT_TRUE(MatchesDemo("invaders_demo.ini", 100, "", "invaders_demo.png"));
+}
 
 TEST(InvadersGolden, DemoWithEveryKeyHeld) {
-  EXPECT_TRUE(MatchesDemo("invaders_demo.ini", 103, "100-103:1+2+3+Left+Right+Ctrl+T+P",
-                            "invaders_demo_keys.png"));
+  EXPECT_TRUE(
+      MatchesDemo("invaders_demo.ini", 103, "100-103:1+2+3+Left+Right+Ctrl+T+P", "invaders_demo_keys.png"));
 }
 
 }  // namespace

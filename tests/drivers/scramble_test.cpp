@@ -28,11 +28,12 @@ TEST_F(ScrambleTest, InputsClearTheirBitsWhileHeld) {
     VirtualKey Key;
     uint16_t Address;
     uint8_t Value;
-  } keys[] = {{VirtualKey::D3, 0x8100, 0x7F},   {VirtualKey::D4, 0x8100, 0xBF},  {VirtualKey::Left, 0x8100, 0xDF},
-              {VirtualKey::Right, 0x8100, 0xEF}, {VirtualKey::Ctrl, 0x8100, 0xF7}, {VirtualKey::C, 0x8100, 0xFB},
-              {VirtualKey::Z, 0x8100, 0xFD},     {VirtualKey::W, 0x8100, 0xFE},    {VirtualKey::D1, 0x8101, 0x7C},
-              {VirtualKey::D2, 0x8101, 0xBC},    {VirtualKey::Down, 0x8102, 0xB9}, {VirtualKey::Up, 0x8102, 0xE9},
-              {VirtualKey::S, 0x8102, 0xF8}};
+  } keys[] = {
+      {VirtualKey::D3, 0x8100, 0x7F},    {VirtualKey::D4, 0x8100, 0xBF},   {VirtualKey::Left, 0x8100, 0xDF},
+      {VirtualKey::Right, 0x8100, 0xEF}, {VirtualKey::Ctrl, 0x8100, 0xF7}, {VirtualKey::C, 0x8100, 0xFB},
+      {VirtualKey::Z, 0x8100, 0xFD},     {VirtualKey::W, 0x8100, 0xFE},    {VirtualKey::D1, 0x8101, 0x7C},
+      {VirtualKey::D2, 0x8101, 0xBC},    {VirtualKey::Down, 0x8102, 0xB9}, {VirtualKey::Up, 0x8102, 0xE9},
+      {VirtualKey::S, 0x8102, 0xF8}};
   for (const auto& k : keys) {
     Hold(k.Key);
     EXPECT_EQ(ScrambleRead(k.Address), k.Value) << VirtualKeyName(k.Key);
@@ -132,7 +133,7 @@ TEST(ScrambleGolden, Demo) { EXPECT_TRUE(MatchesDemo("scramble_demo.ini", 100, "
 
 TEST(ScrambleGolden, DemoWithEveryKeyHeld) {
   EXPECT_TRUE(MatchesDemo("scramble_demo.ini", 60, "57-60:1+3+4+Left+Right+Ctrl+C+Z+W+S+Up+Down",
-                            "scramble_demo_keys.png"));
+                          "scramble_demo_keys.png"));
 }
 
 TEST(ScrambleGolden, Variant128HorizontalBulletsStillStars) {
