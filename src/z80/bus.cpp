@@ -1,0 +1,20 @@
+// The processor records and the out-of-line bus operations. The handlers inline the same code from
+// ops.h; these exist for callers outside the core (the debugger, drivers, tests).
+#include "z80/ops.h"
+#include "z80/z80.h"
+
+namespace tirvane {
+
+Z80Context Z80Contexts[ProcessorCount];
+// Points at processor 1 from the start, so a reader never meets a null record.
+Z80Context* ActiveContext = &Z80Contexts[0];
+
+uint8_t ReadByte(Z80Context& z, uint16_t address) { return z80ops::readByte(z, address); }
+
+void WriteByte(Z80Context& z, uint16_t address, uint8_t value) { z80ops::writeByte(z, address, value); }
+
+void PortOut(Z80Context& z, uint8_t port, uint8_t value) { z80ops::portOut(z, port, value); }
+
+uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high) { return z80ops::portIn(z, low, high); }
+
+}  // namespace tirvane
