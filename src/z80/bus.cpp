@@ -9,12 +9,26 @@ Z80Context Z80Contexts[ProcessorCount];
 // Points at processor 1 from the start, so a reader never meets a null record.
 Z80Context* ActiveContext = &Z80Contexts[0];
 
-uint8_t ReadByte(Z80Context& z, uint16_t address) { return z80ops::readByte(z, address); }
+using z80ops::ContextAccess;
 
-void WriteByte(Z80Context& z, uint16_t address, uint8_t value) { z80ops::writeByte(z, address, value); }
+uint8_t ReadByte(Z80Context& z, uint16_t address) {
+  ContextAccess c(z);
+  return z80ops::readByte(c, address);
+}
 
-void PortOut(Z80Context& z, uint8_t port, uint8_t value) { z80ops::portOut(z, port, value); }
+void WriteByte(Z80Context& z, uint16_t address, uint8_t value) {
+  ContextAccess c(z);
+  z80ops::writeByte(c, address, value);
+}
 
-uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high) { return z80ops::portIn(z, low, high); }
+void PortOut(Z80Context& z, uint8_t port, uint8_t value) {
+  ContextAccess c(z);
+  z80ops::portOut(c, port, value);
+}
+
+uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high) {
+  ContextAccess c(z);
+  return z80ops::portIn(c, low, high);
+}
 
 }  // namespace tirvane

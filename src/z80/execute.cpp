@@ -21,11 +21,7 @@ void RunFrame(uint16_t processor) {
   if (record == nullptr) return;
   Z80Context& z = *record;
   z.CycleCount = 0;
-  uint32_t executed = 0;
-  do {
-    ++z.R;
-    z80ops::executeInline(z);
-  } while (z.CycleCount < FrameCycles && ++executed < MaxFrameInstructions);
+  z80ops::runFrameLoop(z);
   z.FrameInstructions = 0;
   FrameEvent(z);
 }

@@ -33,9 +33,10 @@ void AcceptInterrupt(Z80Context& z) {
     ++z.PC.w;  // resume past the HALT opcode
     z.Halted = 0;
   }
+  z80ops::ContextAccess c(z);
   if (nmi) {
     z.NmiRequest = 0;
-    z80ops::push(z, z.PC.w);
+    z80ops::push(c, z.PC.w);
     z.PC.w = z.NmiAddress;
     return;
   }
@@ -53,13 +54,13 @@ void AcceptInterrupt(Z80Context& z) {
       break;
     }
     case 3: {
-      z80ops::push(z, z.PC.w);
+      z80ops::push(c, z.PC.w);
       const auto vector = static_cast<uint16_t>(z.I << 8 | z.IrqState.DataBus);
-      z.PC.w = z80ops::readWord(z, vector);
+      z.PC.w = z80ops::readWord(c, vector);
       break;
     }
     default:  // codes 1 and 2 are mode 1
-      z80ops::push(z, z.PC.w);
+      z80ops::push(c, z.PC.w);
       z.PC.w = 0x0038;
       break;
   }

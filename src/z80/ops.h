@@ -1,5 +1,5 @@
-// Internals shared by the instruction handlers and the entry points: the inlined bus operations,
-// register selection for the HL/IX/IY forms, and the dispatch tables.
+// Internals shared by the instruction handlers and the entry points: how a handler reaches PC, the
+// cycle count and the bus, register selection for the HL/IX/IY forms, and the dispatch tables.
 // Not for use outside src/z80: everything else goes through z80.h.
 #pragma once
 
@@ -14,79 +14,127 @@ namespace tirvane::z80ops {
 // Which register stands in for HL: the unprefixed, the DD and the FD forms of one handler template.
 enum Index : int { UseHL = 0, UseIX = 1, UseIY = 2 };
 
-using OpHandler = void (*)(Z80Context&);
-// DD CB d op and FD CB d op handlers get the operand address (IX+d or IY+d) already computed, so one
-// table serves both prefixes.
-using IndexedCbHandler = void (*)(Z80Context&, uint16_t address);
+// Handlers are templates over an access object for PC, CycleCount and the memory limits.
+// ContextAccess goes to the record every time, as ExecuteOne must. FrameAccess holds them in locals
+// for the frame loop, so the chains of dependent instructions through PC and CycleCount stay in
+// registers. Bus handlers may read the record (a driver may look at PC or CycleCount) but change only
+// the interrupt requests, so FrameAccess writes PC and CycleCount back before every handler call and
+// reads nothing back; around the core's own out-of-line routines, which do move PC and CycleCount, it
+// writes them back and reads them again.
+struct ContextAccess {
+  explicit ContextAccess(Z80Context& context) : z(context), pc(context.PC.w), cycles(context.CycleCount) {}
+  bool isDirect(uint16_t address) const {
+    // DirectReadLimit + 1 wraps to 0 for FFFFh, which sends every read to the handler in one compare.
+    return address < static_cast<uint16_t>(z.DirectReadLimit + 1);
+  }
+  uint8_t image(uint16_t address) const { return z.MemoryImage[address]; }
+  uint16_t romLimit() const { return z.RomLimit; }
+  void store() {}
+  void load() {}
 
-// ops_main.cpp
-extern const std::array<OpHandler, 256> MainTable;
-extern const std::array<OpHandler, 256> DdTable;
-extern const std::array<OpHandler, 256> FdTable;
-// ops_cb.cpp
-extern const std::array<OpHandler, 256> CbTable;
-extern const std::array<IndexedCbHandler, 256> IndexedCbTable;
-void cbPrefix(Z80Context& z);
-void ddCbPrefix(Z80Context& z);
-void fdCbPrefix(Z80Context& z);
-// ops_ed.cpp
-extern const std::array<OpHandler, 256> EdTable;
-extern const std::array<OpHandler, 256> EdAfterDdTable;
-extern const std::array<OpHandler, 256> EdAfterFdTable;
-void edPrefix(Z80Context& z);
-void edAfterDdPrefix(Z80Context& z);
-void edAfterFdPrefix(Z80Context& z);
-// interrupts.cpp
-void enableInterrupts(Z80Context& z);
+  Z80Context& z;
+  uint16_t& pc;
+  uint16_t& cycles;
+};
 
-// Prefix bytes decoded in one instruction before the rest of a chain is left to the next
-// ExecuteOne: memory full of DD or ED bytes would otherwise keep one instruction running forever.
-// No real program repeats a prefix more than a few times, so decoding is unchanged for all of them.
-constexpr int MaxPrefixChain = 16;
+struct FrameAccess {
+  explicit FrameAccess(Z80Context& context)
+      : z(context),
+        pc(context.PC.w),
+        cycles(context.CycleCount),
+        directEnd(static_cast<uint16_t>(context.DirectReadLimit + 1)),
+        writeStart(context.RomLimit),
+        memory(context.MemoryImage) {}
+  bool isDirect(uint16_t address) const { return address < directEnd; }
+  uint8_t image(uint16_t address) const { return memory[address]; }
+  uint16_t romLimit() const { return writeStart; }
+  void store() {
+    z.PC.w = pc;
+    z.CycleCount = cycles;
+  }
+  void load() {
+    pc = z.PC.w;
+    cycles = z.CycleCount;
+  }
 
-[[gnu::always_inline]] inline uint8_t readByte(Z80Context& z, uint16_t address) {
-  // DirectReadLimit + 1 wraps to 0 for FFFFh, which sends every read to the handler in one compare.
-  if (address < static_cast<uint16_t>(z.DirectReadLimit + 1)) return z.MemoryImage[address];
-  return z.ReadHandler(address);
+  Z80Context& z;
+  uint16_t pc;
+  uint16_t cycles;
+  const uint16_t directEnd;
+  const uint16_t writeStart;
+  const uint8_t* const memory;
+};
+
+template <class A>
+[[gnu::always_inline]] inline uint8_t readByte(A& c, uint16_t address) {
+  if (c.isDirect(address)) return c.image(address);
+  c.store();
+  return c.z.ReadHandler(address);
 }
 
-[[gnu::always_inline]] inline void writeByte(Z80Context& z, uint16_t address, uint8_t value) {
-  if (address >= z.RomLimit) z.WriteHandler(value, address);
+// Writes below RomLimit never reach the handler: ROM stays intact without a check in every driver.
+template <class A>
+[[gnu::always_inline]] inline void writeByte(A& c, uint16_t address, uint8_t value) {
+  if (address < c.romLimit()) return;
+  c.store();
+  c.z.WriteHandler(value, address);
 }
 
-[[gnu::always_inline]] inline void portOut(Z80Context& z, uint8_t port, uint8_t value) {
-  z.PortOutHandler(value, port);
+template <class A>
+[[gnu::always_inline]] inline void portOut(A& c, uint8_t port, uint8_t value) {
+  c.store();
+  c.z.PortOutHandler(value, port);
 }
 
-[[gnu::always_inline]] inline uint8_t portIn(Z80Context& z, uint8_t low, uint8_t high) {
-  return z.PortInHandler(static_cast<uint16_t>(high << 8 | low));
+template <class A>
+[[gnu::always_inline]] inline uint8_t portIn(A& c, uint8_t low, uint8_t high) {
+  c.store();
+  return c.z.PortInHandler(static_cast<uint16_t>(high << 8 | low));
 }
 
-[[gnu::always_inline]] inline uint8_t fetch(Z80Context& z) { return readByte(z, z.PC.w++); }
-
-[[gnu::always_inline]] inline uint16_t fetchWord(Z80Context& z) {
-  const uint8_t low = fetch(z);
-  return static_cast<uint16_t>(fetch(z) << 8 | low);
+// Runs an out-of-line routine that works on the record itself.
+template <class A>
+[[gnu::always_inline]] inline void callOnRecord(A& c, void (*routine)(Z80Context&)) {
+  c.store();
+  routine(c.z);
+  c.load();
 }
 
-inline uint16_t readWord(Z80Context& z, uint16_t address) {
-  const uint8_t low = readByte(z, address);
-  return static_cast<uint16_t>(readByte(z, static_cast<uint16_t>(address + 1)) << 8 | low);
+template <class A>
+[[gnu::always_inline]] inline uint8_t fetch(A& c) {
+  return readByte(c, c.pc++);
 }
 
-inline void writeWord(Z80Context& z, uint16_t address, uint16_t value) {
-  writeByte(z, address, static_cast<uint8_t>(value));
-  writeByte(z, static_cast<uint16_t>(address + 1), static_cast<uint8_t>(value >> 8));
+template <class A>
+[[gnu::always_inline]] inline uint16_t fetchWord(A& c) {
+  const uint8_t low = fetch(c);
+  return static_cast<uint16_t>(fetch(c) << 8 | low);
 }
 
-inline void push(Z80Context& z, uint16_t value) {
-  writeByte(z, --z.SP.w, static_cast<uint8_t>(value >> 8));
-  writeByte(z, --z.SP.w, static_cast<uint8_t>(value));
+template <class A>
+[[gnu::always_inline]] inline uint16_t readWord(A& c, uint16_t address) {
+  const uint8_t low = readByte(c, address);
+  return static_cast<uint16_t>(readByte(c, static_cast<uint16_t>(address + 1)) << 8 | low);
 }
 
-inline uint16_t pop(Z80Context& z) {
-  const uint8_t low = readByte(z, z.SP.w++);
-  return static_cast<uint16_t>(readByte(z, z.SP.w++) << 8 | low);
+template <class A>
+[[gnu::always_inline]] inline void writeWord(A& c, uint16_t address, uint16_t value) {
+  writeByte(c, address, static_cast<uint8_t>(value));
+  writeByte(c, static_cast<uint16_t>(address + 1), static_cast<uint8_t>(value >> 8));
+}
+
+template <class A>
+[[gnu::always_inline]] inline void push(A& c, uint16_t value) {
+  Z80Context& z = c.z;
+  writeByte(c, --z.SP.w, static_cast<uint8_t>(value >> 8));
+  writeByte(c, --z.SP.w, static_cast<uint8_t>(value));
+}
+
+template <class A>
+[[gnu::always_inline]] inline uint16_t pop(A& c) {
+  Z80Context& z = c.z;
+  const uint8_t low = readByte(c, z.SP.w++);
+  return static_cast<uint16_t>(readByte(c, z.SP.w++) << 8 | low);
 }
 
 template <int X>
@@ -120,19 +168,54 @@ template <int X, int Code>
 }
 
 // The memory operand of an (HL) form: HL itself, or IX+d / IY+d with d fetched here.
-template <int X>
-[[gnu::always_inline]] inline uint16_t memoryOperand(Z80Context& z) {
+template <int X, class A>
+[[gnu::always_inline]] inline uint16_t memoryOperand(A& c) {
   if constexpr (X == UseHL) {
-    return z.HL.w;
+    return c.z.HL.w;
   } else {
-    const auto d = static_cast<int8_t>(fetch(z));
-    return static_cast<uint16_t>(indexPair<X>(z).w + d);
+    const auto d = static_cast<int8_t>(fetch(c));
+    return static_cast<uint16_t>(indexPair<X>(c.z).w + d);
   }
 }
 
-// One whole instruction; the body of ExecuteOne, inlined into the frame loop.
+// Prefix bytes decoded in one instruction before the rest of a chain is left to the next
+// ExecuteOne: memory full of DD or ED bytes would otherwise keep one instruction running forever.
+// No real program repeats a prefix more than a few times, so decoding is unchanged for all of them.
+constexpr int MaxPrefixChain = 16;
+
+using OpHandler = void (*)(Z80Context&);
+// DD CB d op and FD CB d op handlers get the operand address (IX+d or IY+d) already computed, so one
+// table serves both prefixes.
+using IndexedCbHandler = void (*)(Z80Context&, uint16_t address);
+
+// ops_main.cpp
+extern const std::array<OpHandler, 256> MainTable;
+extern const std::array<OpHandler, 256> DdTable;
+extern const std::array<OpHandler, 256> FdTable;
+void ddPrefix(Z80Context& z);
+void fdPrefix(Z80Context& z);
+// ops_cb.cpp
+extern const std::array<OpHandler, 256> CbTable;
+extern const std::array<IndexedCbHandler, 256> IndexedCbTable;
+void cbPrefix(Z80Context& z);
+void ddCbPrefix(Z80Context& z);
+void fdCbPrefix(Z80Context& z);
+// ops_ed.cpp
+extern const std::array<OpHandler, 256> EdTable;
+extern const std::array<OpHandler, 256> EdAfterDdTable;
+extern const std::array<OpHandler, 256> EdAfterFdTable;
+void edPrefix(Z80Context& z);
+void edAfterDdPrefix(Z80Context& z);
+void edAfterFdPrefix(Z80Context& z);
+// frame_loop.cpp
+void runFrameLoop(Z80Context& z);
+// interrupts.cpp
+void enableInterrupts(Z80Context& z);
+
+// One whole instruction through the tables; the body of ExecuteOne.
 [[gnu::always_inline]] inline void executeInline(Z80Context& z) {
-  const uint8_t op = fetch(z);
+  ContextAccess c(z);
+  const uint8_t op = fetch(c);
   z.CycleCount += TimingMain[op];
   MainTable[op](z);
 }

@@ -12,10 +12,11 @@ namespace {
 // LDI, LDD, LDIR, LDDR. All iterations run here: the instruction never re-executes itself.
 template <int X, bool Down, bool Repeat>
 void blockLoad(Z80Context& z) {
+  ContextAccess c(z);
   RegisterPair& source = indexPair<X>(z);
   constexpr uint16_t Step = Down ? 0xFFFF : 1;
   do {
-    writeByte(z, z.DE.w, readByte(z, source.w));
+    writeByte(c, z.DE.w, readByte(c, source.w));
     source.w += Step;
     z.DE.w += Step;
   } while (--z.BC.w != 0 && Repeat);
@@ -26,12 +27,13 @@ void blockLoad(Z80Context& z) {
 // CPI, CPD, CPIR, CPDR. C is kept: a search loop must not lose the program's carry.
 template <bool Down, bool Repeat>
 void blockCompare(Z80Context& z) {
+  ContextAccess c(z);
   constexpr uint16_t Step = Down ? 0xFFFF : 1;
   const unsigned a = z.AF.h;
   unsigned v;
   unsigned r;
   do {
-    v = readByte(z, z.HL.w);
+    v = readByte(c, z.HL.w);
     r = (a - v) & 0xFF;
     z.HL.w += Step;
   } while (--z.BC.w != 0 && Repeat && r != 0);
@@ -42,10 +44,11 @@ void blockCompare(Z80Context& z) {
 // INI, IND, INIR, INDR, OUTI, OUTD, OTIR, OTDR. B = 0 at the start means 256 iterations.
 template <bool Out, bool Down, bool Repeat>
 void blockPort(Z80Context& z) {
+  ContextAccess c(z);
   constexpr uint16_t Step = Down ? 0xFFFF : 1;
   do {
-    if constexpr (Out) portOut(z, z.BC.l, readByte(z, z.HL.w));
-    else writeByte(z, z.HL.w, portIn(z, z.BC.l, z.BC.h));
+    if constexpr (Out) portOut(c, z.BC.l, readByte(c, z.HL.w));
+    else writeByte(c, z.HL.w, portIn(c, z.BC.l, z.BC.h));
     z.HL.w += Step;
   } while (--z.BC.h != 0 && Repeat);
   z.AF.l = static_cast<uint8_t>((z.AF.l & ~FlagZ) | FlagN | (z.BC.h == 0 ? FlagZ : 0));
@@ -60,13 +63,14 @@ void blockPort(Z80Context& z) {
 // Opcode fields: x = bits 7-6, y = bits 5-3, k = bits 2-0, p = bits 5-4, q = bit 3.
 template <int X, int Op>
 void edOp(Z80Context& z) {
+  ContextAccess c(z);
   constexpr int x = Op >> 6, y = (Op >> 3) & 7, k = Op & 7, p = y >> 1, q = y & 1;
   [[maybe_unused]] uint8_t& a = z.AF.h;
   [[maybe_unused]] uint8_t& f = z.AF.l;
 
   if constexpr (x == 1) {
     if constexpr (k == 0) {
-      const uint8_t v = portIn(z, z.BC.l, z.BC.h);
+      const uint8_t v = portIn(c, z.BC.l, z.BC.h);
       if constexpr (y == 6) {
         // The value lands in F, then the IN flag rule keeps its C, UD5 and UD3.
         f = static_cast<uint8_t>((v & (FlagUD5 | FlagUD3 | FlagC)) | SzpFlags[v]);
@@ -75,23 +79,23 @@ void edOp(Z80Context& z) {
         f = static_cast<uint8_t>((f & (FlagUD5 | FlagUD3 | FlagC)) | SzpFlags[v]);
       }
     } else if constexpr (k == 1) {
-      if constexpr (y != 6) portOut(z, z.BC.l, reg8<X, y>(z));
+      if constexpr (y != 6) portOut(c, z.BC.l, reg8<X, y>(z));
     } else if constexpr (k == 2) {
       RegisterPair& hl = indexPair<X>(z);
       if constexpr (q == 0) hl.w = sbcWord(z, hl.w, pairSP<X, p>(z).w);
       else hl.w = adcWord(z, hl.w, pairSP<X, p>(z).w);
     } else if constexpr (k == 3) {
-      const uint16_t address = fetchWord(z);
-      if constexpr (q == 0) writeWord(z, address, pairSP<X, p>(z).w);
-      else pairSP<X, p>(z).w = readWord(z, address);
+      const uint16_t address = fetchWord(c);
+      if constexpr (q == 0) writeWord(c, address, pairSP<X, p>(z).w);
+      else pairSP<X, p>(z).w = readWord(c, address);
     } else if constexpr (k == 4) {
       if constexpr (y == 0) z.AF.w = NegTable[a];
     } else if constexpr (k == 5) {
       if constexpr (y == 0) {
         z.IFF1 = z.IFF2;
-        z.PC.w = pop(z);
+        z.PC.w = pop(c);
       } else if constexpr (y == 1) {
-        z.PC.w = pop(z);
+        z.PC.w = pop(c);
       }
     } else if constexpr (k == 6) {
       // Codes 0 to 3 in the order 46, 4E, 56, 5E; 66 to 7E repeat them.
@@ -106,13 +110,13 @@ void edOp(Z80Context& z) {
       } else if constexpr (y == 3) {
         loadAFromSpecial(z, z.R);
       } else if constexpr (y == 4 || y == 5) {
-        const uint16_t address = memoryOperand<X>(z);
-        const uint8_t v = readByte(z, address);
+        const uint16_t address = memoryOperand<X>(c);
+        const uint8_t v = readByte(c, address);
         if constexpr (y == 4) {  // RRD
-          writeByte(z, address, static_cast<uint8_t>(a << 4 | v >> 4));
+          writeByte(c, address, static_cast<uint8_t>(a << 4 | v >> 4));
           a = static_cast<uint8_t>((a & 0xF0) | (v & 0x0F));
         } else {  // RLD
-          writeByte(z, address, static_cast<uint8_t>(v << 4 | (a & 0x0F)));
+          writeByte(c, address, static_cast<uint8_t>(v << 4 | (a & 0x0F)));
           a = static_cast<uint8_t>((a & 0xF0) | v >> 4);
         }
         f = static_cast<uint8_t>((f & FlagC) | SzpFlags[a]);
@@ -129,9 +133,10 @@ void edOp(Z80Context& z) {
 // ED chains (ED ED ...) decode in a loop: each further ED starts the same page again.
 template <int X>
 void edChain(Z80Context& z) {
+  ContextAccess c(z);
   const auto& table = X == UseHL ? EdTable : X == UseIX ? EdAfterDdTable : EdAfterFdTable;
   for (int n = 0;; ++n) {
-    const uint8_t op = fetch(z);
+    const uint8_t op = fetch(c);
     z.CycleCount += TimingED[op];
     if (op == 0xED) {
       if (n == MaxPrefixChain) {
