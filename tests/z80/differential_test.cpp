@@ -17,7 +17,7 @@
 namespace tirvane::testing {
 namespace {
 
-constexpr int StatesPerOpcode = 120;
+constexpr int StatesPerOpcode = 256;
 
 // ---- The reference processor -------------------------------------------------------------------
 
