@@ -99,17 +99,17 @@ inline uint16_t addWord(Z80Context& z, uint16_t a, uint16_t v) {
 
 inline uint16_t adcWord(Z80Context& z, uint16_t a, uint16_t v) {
   const unsigned r = unsigned{a} + v + (z.AF.l & FlagC);
-  z.AF.l = static_cast<uint8_t>(((r >> 8) & FlagS) | ((r & 0xFFFF) == 0 ? FlagZ : 0) |
-                                (((a ^ v ^ r) >> 8) & FlagH) | ((~(a ^ v) & (a ^ r) & 0x8000) >> 13) |
-                                (r >> 16));
+  z.AF.l =
+      static_cast<uint8_t>(((r >> 8) & FlagS) | ((r & 0xFFFF) == 0 ? FlagZ : 0) |
+                           (((a ^ v ^ r) >> 8) & FlagH) | ((~(a ^ v) & (a ^ r) & 0x8000) >> 13) | (r >> 16));
   return static_cast<uint16_t>(r);
 }
 
 inline uint16_t sbcWord(Z80Context& z, uint16_t a, uint16_t v) {
   const unsigned r = unsigned{a} - v - (z.AF.l & FlagC);
   z.AF.l = static_cast<uint8_t>(((r >> 8) & FlagS) | ((r & 0xFFFF) == 0 ? FlagZ : 0) |
-                                (((a ^ v ^ r) >> 8) & FlagH) | (((a ^ v) & (a ^ r) & 0x8000) >> 13) |
-                                FlagN | ((r >> 16) & FlagC));
+                                (((a ^ v ^ r) >> 8) & FlagH) | (((a ^ v) & (a ^ r) & 0x8000) >> 13) | FlagN |
+                                ((r >> 16) & FlagC));
   return static_cast<uint16_t>(r);
 }
 

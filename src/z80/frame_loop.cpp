@@ -10,6 +10,7 @@
 
 namespace tirvane::z80ops {
 
+// clang-format off
 #define Z80_ROW(h, M)                                                                                   \
   M(h##0) M(h##1) M(h##2) M(h##3) M(h##4) M(h##5) M(h##6) M(h##7) M(h##8) M(h##9) M(h##A) M(h##B) \
   M(h##C) M(h##D) M(h##E) M(h##F)
@@ -87,6 +88,8 @@ namespace tirvane::z80ops {
     indexedCbOp<0x##n>(c, indexedAddress);                \
     Z80_NEXT;                                             \
   }
+
+// clang-format on
 
 // A template only so that the branches the opcode rules out are never instantiated.
 template <int>

@@ -139,9 +139,12 @@ template <class A>
 
 template <int X>
 [[gnu::always_inline]] inline RegisterPair& indexPair(Z80Context& z) {
-  if constexpr (X == UseIX) return z.IX;
-  else if constexpr (X == UseIY) return z.IY;
-  else return z.HL;
+  if constexpr (X == UseIX)
+    return z.IX;
+  else if constexpr (X == UseIY)
+    return z.IY;
+  else
+    return z.HL;
 }
 
 // Register by its 3-bit opcode code (0 B, 1 C, 2 D, 3 E, 4 H, 5 L, 7 A); with X set, codes 4 and 5
@@ -149,22 +152,33 @@ template <int X>
 template <int X, int Code>
 [[gnu::always_inline]] inline uint8_t& reg8(Z80Context& z) {
   static_assert(Code != 6);
-  if constexpr (Code == 0) return z.BC.h;
-  else if constexpr (Code == 1) return z.BC.l;
-  else if constexpr (Code == 2) return z.DE.h;
-  else if constexpr (Code == 3) return z.DE.l;
-  else if constexpr (Code == 4) return indexPair<X>(z).h;
-  else if constexpr (Code == 5) return indexPair<X>(z).l;
-  else return z.AF.h;
+  if constexpr (Code == 0)
+    return z.BC.h;
+  else if constexpr (Code == 1)
+    return z.BC.l;
+  else if constexpr (Code == 2)
+    return z.DE.h;
+  else if constexpr (Code == 3)
+    return z.DE.l;
+  else if constexpr (Code == 4)
+    return indexPair<X>(z).h;
+  else if constexpr (Code == 5)
+    return indexPair<X>(z).l;
+  else
+    return z.AF.h;
 }
 
 // Register pair by its 2-bit code in the BC, DE, HL, SP group.
 template <int X, int Code>
 [[gnu::always_inline]] inline RegisterPair& pairSP(Z80Context& z) {
-  if constexpr (Code == 0) return z.BC;
-  else if constexpr (Code == 1) return z.DE;
-  else if constexpr (Code == 2) return indexPair<X>(z);
-  else return z.SP;
+  if constexpr (Code == 0)
+    return z.BC;
+  else if constexpr (Code == 1)
+    return z.DE;
+  else if constexpr (Code == 2)
+    return indexPair<X>(z);
+  else
+    return z.SP;
 }
 
 // The memory operand of an (HL) form: HL itself, or IX+d / IY+d with d fetched here.

@@ -1,8 +1,8 @@
 // The CB and DD CB / FD CB tables and their prefix decoding.
+#include "z80/ops_cb.h"
+
 #include <cstddef>
 #include <utility>
-
-#include "z80/ops_cb.h"
 
 namespace tirvane::z80ops {
 namespace {
@@ -42,8 +42,7 @@ void indexedCbPrefix(Z80Context& z) {
 }  // namespace
 
 const std::array<OpHandler, 256> CbTable = buildCbTable(std::make_index_sequence<256>{});
-const std::array<IndexedCbHandler, 256> IndexedCbTable =
-    buildIndexedCbTable(std::make_index_sequence<256>{});
+const std::array<IndexedCbHandler, 256> IndexedCbTable = buildIndexedCbTable(std::make_index_sequence<256>{});
 
 void cbPrefix(Z80Context& z) {
   ContextAccess c(z);

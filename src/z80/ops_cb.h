@@ -13,10 +13,14 @@ template <int Op, class A>
   Z80Context& z = c.z;
   constexpr int x = Op >> 6, y = (Op >> 3) & 7;
   const uint8_t v = readByte(c, address);
-  if constexpr (x == 0) writeByte(c, address, shift8<y>(z, v));
-  else if constexpr (x == 1) testBit<y>(z, v);
-  else if constexpr (x == 2) writeByte(c, address, static_cast<uint8_t>(v & ~(1 << y)));
-  else writeByte(c, address, static_cast<uint8_t>(v | (1 << y)));
+  if constexpr (x == 0)
+    writeByte(c, address, shift8<y>(z, v));
+  else if constexpr (x == 1)
+    testBit<y>(z, v);
+  else if constexpr (x == 2)
+    writeByte(c, address, static_cast<uint8_t>(v & ~(1 << y)));
+  else
+    writeByte(c, address, static_cast<uint8_t>(v | (1 << y)));
 }
 
 template <int Op, class A>
@@ -27,10 +31,14 @@ template <int Op, class A>
     cbOnMemory<Op>(c, z.HL.w);
   } else {
     uint8_t& r = reg8<UseHL, k>(z);
-    if constexpr (x == 0) r = shift8<y>(z, r);
-    else if constexpr (x == 1) testBit<y>(z, r);
-    else if constexpr (x == 2) r = static_cast<uint8_t>(r & ~(1 << y));
-    else r = static_cast<uint8_t>(r | (1 << y));
+    if constexpr (x == 0)
+      r = shift8<y>(z, r);
+    else if constexpr (x == 1)
+      testBit<y>(z, r);
+    else if constexpr (x == 2)
+      r = static_cast<uint8_t>(r & ~(1 << y));
+    else
+      r = static_cast<uint8_t>(r | (1 << y));
   }
 }
 

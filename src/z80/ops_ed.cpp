@@ -47,8 +47,10 @@ void blockPort(Z80Context& z) {
   ContextAccess c(z);
   constexpr uint16_t Step = Down ? 0xFFFF : 1;
   do {
-    if constexpr (Out) portOut(c, z.BC.l, readByte(c, z.HL.w));
-    else writeByte(c, z.HL.w, portIn(c, z.BC.l, z.BC.h));
+    if constexpr (Out)
+      portOut(c, z.BC.l, readByte(c, z.HL.w));
+    else
+      writeByte(c, z.HL.w, portIn(c, z.BC.l, z.BC.h));
     z.HL.w += Step;
   } while (--z.BC.h != 0 && Repeat);
   z.AF.l = static_cast<uint8_t>((z.AF.l & ~FlagZ) | FlagN | (z.BC.h == 0 ? FlagZ : 0));
@@ -82,12 +84,16 @@ void edOp(Z80Context& z) {
       if constexpr (y != 6) portOut(c, z.BC.l, reg8<X, y>(z));
     } else if constexpr (k == 2) {
       RegisterPair& hl = indexPair<X>(z);
-      if constexpr (q == 0) hl.w = sbcWord(z, hl.w, pairSP<X, p>(z).w);
-      else hl.w = adcWord(z, hl.w, pairSP<X, p>(z).w);
+      if constexpr (q == 0)
+        hl.w = sbcWord(z, hl.w, pairSP<X, p>(z).w);
+      else
+        hl.w = adcWord(z, hl.w, pairSP<X, p>(z).w);
     } else if constexpr (k == 3) {
       const uint16_t address = fetchWord(c);
-      if constexpr (q == 0) writeWord(c, address, pairSP<X, p>(z).w);
-      else pairSP<X, p>(z).w = readWord(c, address);
+      if constexpr (q == 0)
+        writeWord(c, address, pairSP<X, p>(z).w);
+      else
+        pairSP<X, p>(z).w = readWord(c, address);
     } else if constexpr (k == 4) {
       if constexpr (y == 0) z.AF.w = NegTable[a];
     } else if constexpr (k == 5) {
@@ -124,9 +130,12 @@ void edOp(Z80Context& z) {
     }
   } else if constexpr (x == 2 && k <= 3 && y >= 4) {
     constexpr bool Down = y & 1, Repeat = y >= 6;
-    if constexpr (k == 0) blockLoad<X, Down, Repeat>(z);
-    else if constexpr (k == 1) blockCompare<Down, Repeat>(z);
-    else blockPort<k == 3, Down, Repeat>(z);
+    if constexpr (k == 0)
+      blockLoad<X, Down, Repeat>(z);
+    else if constexpr (k == 1)
+      blockCompare<Down, Repeat>(z);
+    else
+      blockPort<k == 3, Down, Repeat>(z);
   }
 }
 
@@ -152,22 +161,21 @@ void edChain(Z80Context& z) {
 
 // After DD or FD only these take IX or IY for HL; every other byte is the plain ED instruction.
 constexpr bool involvesIndex(int op) {
-  switch (op) {
-    case 0x42: case 0x52: case 0x62: case 0x72:
-    case 0x4A: case 0x5A: case 0x6A: case 0x7A:
-    case 0x63: case 0x6B: case 0x60: case 0x68: case 0x61: case 0x69: case 0x67: case 0x6F:
-    case 0xA0: case 0xA8: case 0xB0: case 0xB8:
-      return true;
-    default:
-      return false;
-  }
+  constexpr uint8_t Listed[] = {0x42, 0x52, 0x62, 0x72, 0x4A, 0x5A, 0x6A, 0x7A, 0x63, 0x6B,
+                                0x60, 0x68, 0x61, 0x69, 0x67, 0x6F, 0xA0, 0xA8, 0xB0, 0xB8};
+  for (uint8_t listed : Listed)
+    if (listed == op) return true;
+  return false;
 }
 
 template <int X, int Op>
 constexpr OpHandler tableEntry() {
-  if constexpr (Op == 0xED) return &edChain<X>;
-  else if constexpr (X != UseHL && !involvesIndex(Op)) return &edOp<UseHL, Op>;
-  else return &edOp<X, Op>;
+  if constexpr (Op == 0xED)
+    return &edChain<X>;
+  else if constexpr (X != UseHL && !involvesIndex(Op))
+    return &edOp<UseHL, Op>;
+  else
+    return &edOp<X, Op>;
 }
 
 template <int X, std::size_t... Ops>

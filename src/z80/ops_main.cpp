@@ -1,8 +1,8 @@
 // The main, DD and FD tables, and the decoding of DD/FD prefix chains.
+#include "z80/ops_main.h"
+
 #include <cstddef>
 #include <utility>
-
-#include "z80/ops_main.h"
 
 namespace tirvane::z80ops {
 namespace {
@@ -34,12 +34,18 @@ void indexChain(Z80Context& z, bool useIY) {
 
 template <int X, int Op>
 constexpr OpHandler tableEntry() {
-  if constexpr (Op == 0xCB) return X == UseHL ? &cbPrefix : X == UseIX ? &ddCbPrefix : &fdCbPrefix;
-  else if constexpr (Op == 0xED) return X == UseHL ? &edPrefix : X == UseIX ? &edAfterDdPrefix : &edAfterFdPrefix;
-  else if constexpr (Op == 0xDD) return &ddPrefix;
-  else if constexpr (Op == 0xFD) return &fdPrefix;
-  else if constexpr (X != UseHL && !involvesIndex(Op)) return &mainHandler<UseHL, Op>;
-  else return &mainHandler<X, Op>;
+  if constexpr (Op == 0xCB)
+    return X == UseHL ? &cbPrefix : X == UseIX ? &ddCbPrefix : &fdCbPrefix;
+  else if constexpr (Op == 0xED)
+    return X == UseHL ? &edPrefix : X == UseIX ? &edAfterDdPrefix : &edAfterFdPrefix;
+  else if constexpr (Op == 0xDD)
+    return &ddPrefix;
+  else if constexpr (Op == 0xFD)
+    return &fdPrefix;
+  else if constexpr (X != UseHL && !involvesIndex(Op))
+    return &mainHandler<UseHL, Op>;
+  else
+    return &mainHandler<X, Op>;
 }
 
 template <int X, std::size_t... Ops>

@@ -52,8 +52,10 @@ template <int X, int Op, class A>
     }
   } else if constexpr (x == 2) {
     // The DD and FD forms of the H and L operands here still use H and L.
-    if constexpr (k == 6) alu8<y>(z, readByte(c, memoryOperand<X>(c)));
-    else alu8<y>(z, reg8<UseHL, k>(z));
+    if constexpr (k == 6)
+      alu8<y>(z, readByte(c, memoryOperand<X>(c)));
+    else
+      alu8<y>(z, reg8<UseHL, k>(z));
   } else if constexpr (x == 0) {
     if constexpr (k == 0) {
       if constexpr (y == 1) {
@@ -75,17 +77,27 @@ template <int X, int Op, class A>
         hl.w = addWord(z, hl.w, pairSP<X, p>(z).w);
       }
     } else if constexpr (k == 2) {
-      if constexpr (Op == 0x02) writeByte(c, z.BC.w, a);
-      else if constexpr (Op == 0x12) writeByte(c, z.DE.w, a);
-      else if constexpr (Op == 0x22) writeWord(c, fetchWord(c), indexPair<X>(z).w);
-      else if constexpr (Op == 0x32) writeByte(c, fetchWord(c), a);
-      else if constexpr (Op == 0x0A) a = readByte(c, z.BC.w);
-      else if constexpr (Op == 0x1A) a = readByte(c, z.DE.w);
-      else if constexpr (Op == 0x2A) indexPair<X>(z).w = readWord(c, fetchWord(c));
-      else a = readByte(c, fetchWord(c));
+      if constexpr (Op == 0x02)
+        writeByte(c, z.BC.w, a);
+      else if constexpr (Op == 0x12)
+        writeByte(c, z.DE.w, a);
+      else if constexpr (Op == 0x22)
+        writeWord(c, fetchWord(c), indexPair<X>(z).w);
+      else if constexpr (Op == 0x32)
+        writeByte(c, fetchWord(c), a);
+      else if constexpr (Op == 0x0A)
+        a = readByte(c, z.BC.w);
+      else if constexpr (Op == 0x1A)
+        a = readByte(c, z.DE.w);
+      else if constexpr (Op == 0x2A)
+        indexPair<X>(z).w = readWord(c, fetchWord(c));
+      else
+        a = readByte(c, fetchWord(c));
     } else if constexpr (k == 3) {
-      if constexpr (q == 0) ++pairSP<X, p>(z).w;
-      else --pairSP<X, p>(z).w;
+      if constexpr (q == 0)
+        ++pairSP<X, p>(z).w;
+      else
+        --pairSP<X, p>(z).w;
     } else if constexpr (k == 4 || k == 5) {
       if constexpr (y == 6) {
         const uint16_t address = memoryOperand<X>(c);
@@ -122,8 +134,8 @@ template <int X, int Op, class A>
       } else if constexpr (y == 6) {
         f = static_cast<uint8_t>((f & (FlagS | FlagZ | FlagUD5 | FlagUD3 | FlagPV)) | FlagC);
       } else {
-        f = static_cast<uint8_t>((f & (FlagS | FlagZ | FlagUD5 | FlagUD3 | FlagPV)) |
-                                 (oldCarry ? FlagH : 0) | (oldCarry ^ FlagC));
+        f = static_cast<uint8_t>((f & (FlagS | FlagZ | FlagUD5 | FlagUD3 | FlagPV)) | (oldCarry ? FlagH : 0) |
+                                 (oldCarry ^ FlagC));
       }
     }
   } else {  // x == 3
@@ -131,8 +143,10 @@ template <int X, int Op, class A>
       if (condition<y>(z)) c.pc = pop(c);
     } else if constexpr (k == 1) {
       if constexpr (q == 0) {
-        if constexpr (p == 3) z.AF.w = pop(c);
-        else pairSP<X, p>(z).w = pop(c);
+        if constexpr (p == 3)
+          z.AF.w = pop(c);
+        else
+          pairSP<X, p>(z).w = pop(c);
       } else if constexpr (p == 0) {
         c.pc = pop(c);
       } else if constexpr (p == 1) {
@@ -197,16 +211,10 @@ template <int X, int Op, class A>
 // Opcodes whose DD and FD forms differ from the unprefixed instruction: HL as a pair, (HL) as an
 // operand, and H or L beside another register or an immediate.
 constexpr bool involvesIndex(int op) {
-  switch (op) {
-    case 0x09: case 0x19: case 0x29: case 0x39:
-    case 0x21: case 0x22: case 0x23: case 0x2A: case 0x2B:
-    case 0x24: case 0x25: case 0x26: case 0x2C: case 0x2D: case 0x2E:
-    case 0x34: case 0x35: case 0x36:
-    case 0xE1: case 0xE3: case 0xE5: case 0xE9: case 0xEB: case 0xF9:
-      return true;
-    default:
-      break;
-  }
+  constexpr uint8_t Listed[] = {0x09, 0x19, 0x29, 0x39, 0x21, 0x22, 0x23, 0x2A, 0x2B, 0x24, 0x25, 0x26,
+                                0x2C, 0x2D, 0x2E, 0x34, 0x35, 0x36, 0xE1, 0xE3, 0xE5, 0xE9, 0xEB, 0xF9};
+  for (uint8_t listed : Listed)
+    if (listed == op) return true;
   if (op >= 0x40 && op < 0x80 && op != 0x76) {
     const int dst = (op >> 3) & 7, src = op & 7;
     return dst == 4 || dst == 5 || dst == 6 || src == 4 || src == 5 || src == 6;

@@ -135,7 +135,7 @@ TEST(BusOrder, ReadModifyWriteIsOneReadThenOneWrite) {
   TestMachine m;
   m.z.HL.w = 0x9000;
   m.memory[0x9000] = 0x7F;
-  m.run({0x34});  // INC (HL)
+  m.run({0x34});        // INC (HL)
   m.run({0xCB, 0xC6});  // SET 0,(HL)
   EXPECT_EQ(m.log.reads, (std::vector<uint16_t>{0x0000, 0x9000, 0x0001, 0x0002, 0x9000}));
   EXPECT_EQ(m.log.writes, (Writes{{0x9000, 0x80}, {0x9000, 0x81}}));
@@ -149,12 +149,16 @@ TEST(BusHandlers, HandlersSeeTheSamePcAndCycleCountInFramesAsInSteps) {
     // LD A,(9000h); LD (9001h),A; OUT (1),A; JR to the start
     m.load(0x0000, {0x3A, 0x00, 0x90, 0x32, 0x01, 0x90, 0xD3, 0x01, 0x18, 0xF6});
     m.z.DirectReadLimit = 0x3FFF;
-    m.z.WriteHandler = [](uint8_t, uint16_t) { seen.emplace_back(ActiveContext->PC.w, ActiveContext->CycleCount); };
+    m.z.WriteHandler = [](uint8_t, uint16_t) {
+      seen.emplace_back(ActiveContext->PC.w, ActiveContext->CycleCount);
+    };
     m.z.ReadHandler = [](uint16_t) -> uint8_t {
       seen.emplace_back(ActiveContext->PC.w, ActiveContext->CycleCount);
       return 0;
     };
-    m.z.PortOutHandler = [](uint8_t, uint8_t) { seen.emplace_back(ActiveContext->PC.w, ActiveContext->CycleCount); };
+    m.z.PortOutHandler = [](uint8_t, uint8_t) {
+      seen.emplace_back(ActiveContext->PC.w, ActiveContext->CycleCount);
+    };
   };
   ActiveContext = &Z80Contexts[0];
 
@@ -171,15 +175,6 @@ TEST(BusHandlers, HandlersSeeTheSamePcAndCycleCountInFramesAsInSteps) {
   ASSERT_GT(seen.size(), fromSteps.size());
   seen.resize(fromSteps.size());
   EXPECT_EQ(seen, fromSteps);
-}
-
-TEST(Record, RegisterHalvesAliasTheirPairs) {
-  Z80Context z{};
-  z.HL.w = 0x1234;
-  EXPECT_EQ(z.HL.h, 0x12);
-  EXPECT_EQ(z.HL.l, 0x34);
-  z.IX.h = 0xAB;
-  EXPECT_EQ(z.IX.w, 0xAB00);
 }
 
 TEST(Record, IrqStateFieldsAliasTheWord) {

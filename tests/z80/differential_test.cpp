@@ -3,9 +3,8 @@
 // accesses. Where this core behaves otherwise on purpose, the comparison is adjusted, and each
 // adjustment below says which behaviour it stands for. Nothing else is masked: any other difference
 // is a fault in the core.
-#include <z80ex/z80ex.h>
-
 #include <gtest/gtest.h>
+#include <z80ex/z80ex.h>
 
 #include <cstdio>
 #include <cstring>
@@ -27,26 +26,25 @@ struct Reference {
   Z80EX_CONTEXT* cpu = nullptr;
 
   Reference() {
-    cpu = z80ex_create(
-        [](Z80EX_CONTEXT*, Z80EX_WORD a, int, void* self) -> Z80EX_BYTE {
-          return static_cast<Reference*>(self)->memory[a];
-        },
-        this,
-        [](Z80EX_CONTEXT*, Z80EX_WORD a, Z80EX_BYTE v, void* self) {
-          auto* r = static_cast<Reference*>(self);
-          r->log.writes.emplace_back(a, v);
-          r->memory[a] = v;
-        },
-        this,
-        [](Z80EX_CONTEXT*, Z80EX_WORD p, void* self) -> Z80EX_BYTE {
-          static_cast<Reference*>(self)->log.portReads.push_back(p);
-          return portValue(p);
-        },
-        this,
-        [](Z80EX_CONTEXT*, Z80EX_WORD p, Z80EX_BYTE v, void* self) {
-          static_cast<Reference*>(self)->log.portWrites.emplace_back(static_cast<uint8_t>(p), v);
-        },
-        this, [](Z80EX_CONTEXT*, void*) -> Z80EX_BYTE { return 0xFF; }, nullptr);
+    cpu =
+        z80ex_create([](Z80EX_CONTEXT*, Z80EX_WORD a, int,
+                        void* self) -> Z80EX_BYTE { return static_cast<Reference*>(self)->memory[a]; },
+                     this,
+                     [](Z80EX_CONTEXT*, Z80EX_WORD a, Z80EX_BYTE v, void* self) {
+                       auto* r = static_cast<Reference*>(self);
+                       r->log.writes.emplace_back(a, v);
+                       r->memory[a] = v;
+                     },
+                     this,
+                     [](Z80EX_CONTEXT*, Z80EX_WORD p, void* self) -> Z80EX_BYTE {
+                       static_cast<Reference*>(self)->log.portReads.push_back(p);
+                       return portValue(p);
+                     },
+                     this,
+                     [](Z80EX_CONTEXT*, Z80EX_WORD p, Z80EX_BYTE v, void* self) {
+                       static_cast<Reference*>(self)->log.portWrites.emplace_back(static_cast<uint8_t>(p), v);
+                     },
+                     this, [](Z80EX_CONTEXT*, void*) -> Z80EX_BYTE { return 0xFF; }, nullptr);
   }
   ~Reference() { z80ex_destroy(cpu); }
   Reference(const Reference&) = delete;
@@ -105,39 +103,36 @@ Decoded decode(std::vector<uint8_t>& bytes, std::mt19937& rng) {
 
 bool isAluOnHOrL(uint8_t op) { return op >= 0x80 && op < 0xC0 && ((op & 7) == 4 || (op & 7) == 5); }
 
+// The NEG mirrors, the RETN mirrors and ED 71.
 bool isEdNoOp(uint8_t op) {
-  switch (op) {
-    case 0x4C: case 0x54: case 0x5C: case 0x64: case 0x6C: case 0x74: case 0x7C:  // NEG mirrors
-    case 0x55: case 0x5D: case 0x65: case 0x6D: case 0x75: case 0x7D:             // RETN mirrors
-    case 0x71:
-      return true;
-    default:
-      return false;
-  }
+  constexpr uint8_t NoOps[] = {0x4C, 0x54, 0x5C, 0x64, 0x6C, 0x74, 0x7C,
+                               0x55, 0x5D, 0x65, 0x6D, 0x75, 0x7D, 0x71};
+  for (uint8_t listed : NoOps)
+    if (listed == op) return true;
+  return false;
 }
 
 bool isEdWithIndex(uint8_t op) {
-  switch (op) {
-    case 0x42: case 0x52: case 0x62: case 0x72: case 0x4A: case 0x5A: case 0x6A: case 0x7A:
-    case 0x63: case 0x6B: case 0x60: case 0x68: case 0x61: case 0x69: case 0x67: case 0x6F:
-    case 0xA0: case 0xA8: case 0xB0: case 0xB8:
-      return true;
-    default:
-      return false;
-  }
+  constexpr uint8_t WithIndex[] = {0x42, 0x52, 0x62, 0x72, 0x4A, 0x5A, 0x6A, 0x7A, 0x63, 0x6B,
+                                   0x60, 0x68, 0x61, 0x69, 0x67, 0x6F, 0xA0, 0xA8, 0xB0, 0xB8};
+  for (uint8_t listed : WithIndex)
+    if (listed == op) return true;
+  return false;
 }
 
-bool isRepeatingBlock(const Decoded& d) { return d.page == Page::Ed && d.op >= 0xB0 && (d.op & 7) < 4 && (d.op & 0xF0) == 0xB0; }
+bool isRepeatingBlock(const Decoded& d) {
+  return d.page == Page::Ed && d.op >= 0xB0 && (d.op & 7) < 4 && (d.op & 0xF0) == 0xB0;
+}
 
 // How the reference run differs from a plain run of the same bytes at the same PC.
 struct Plan {
-  int refStart = 0;          // the reference starts this many bytes into the instruction
-  int overrideAt = -1;       // the reference sees overrideByte at this offset instead
+  int refStart = 0;     // the reference starts this many bytes into the instruction
+  int overrideAt = -1;  // the reference sees overrideByte at this offset instead
   uint8_t overrideByte = 0;
-  bool swapIndex = false;    // HL and IX (or IY) trade places around the reference run
-  bool indexedRxd = false;   // RRD/RLD after DD/FD: the reference runs on HL = IX+d
-  int pcAdjust = 0;          // bytes we consume that the reference does not
-  bool followingNop = false; // EI with IFF1 = 0: the next instruction (a NOP) runs inside it
+  bool swapIndex = false;     // HL and IX (or IY) trade places around the reference run
+  bool indexedRxd = false;    // RRD/RLD after DD/FD: the reference runs on HL = IX+d
+  int pcAdjust = 0;           // bytes we consume that the reference does not
+  bool followingNop = false;  // EI with IFF1 = 0: the next instruction (a NOP) runs inside it
 };
 
 Plan plan(const std::vector<uint8_t>& bytes, const Decoded& d, uint8_t iff1) {
@@ -185,10 +180,10 @@ Plan plan(const std::vector<uint8_t>& bytes, const Decoded& d, uint8_t iff1) {
 
 // Which flag bits follow our own rules instead of the reference's. Everything else must match.
 struct FlagRule {
-  uint8_t kept = 0;        // our bit keeps its value from before the instruction
-  uint8_t zero = 0;        // our bit is 0
-  uint8_t keptOrRef = 0;   // our bit is the old bit ORed with the result's
-  uint8_t one = 0;         // our bit is 1
+  uint8_t kept = 0;       // our bit keeps its value from before the instruction
+  uint8_t zero = 0;       // our bit is 0
+  uint8_t keptOrRef = 0;  // our bit is the old bit ORed with the result's
+  uint8_t one = 0;        // our bit is 1
   bool carryFromValue = false;
 };
 
@@ -202,24 +197,31 @@ FlagRule flagRule(const Decoded& d) {
       // Arithmetic and logic results leave bits 5 and 3 at 0.
       if ((op >= 0x80 && op < 0xC0) || (op >= 0xC0 && (op & 7) == 6)) r.zero = Bits53;
       // INC and DEC OR the result's bits 5 and 3 onto the old ones.
-      else if (op < 0x40 && ((op & 7) == 4 || (op & 7) == 5)) r.keptOrRef = Bits53;
+      else if (op < 0x40 && ((op & 7) == 4 || (op & 7) == 5))
+        r.keptOrRef = Bits53;
       // The accumulator rotates, CPL, SCF, CCF and ADD HL,rr keep bits 5 and 3.
-      else if (op < 0x40 && (op & 7) == 7 && op != 0x27) r.kept = Bits53;
-      else if (op < 0x40 && (op & 0x0F) == 0x09) r.kept = Bits53;
+      else if (op < 0x40 && (op & 7) == 7 && op != 0x27)
+        r.kept = Bits53;
+      else if (op < 0x40 && (op & 0x0F) == 0x09)
+        r.kept = Bits53;
       break;
     case Page::Cb:
     case Page::IndexedCb:
       // Rotates and shifts leave bits 5 and 3 at 0.
       if (op < 0x40) r.zero = Bits53;
       // BIT keeps S, bits 5 and 3 and P/V, which the documented processor leaves undefined.
-      else if (op < 0x80) r.kept = FlagS | Bits53 | FlagPV;
+      else if (op < 0x80)
+        r.kept = FlagS | Bits53 | FlagPV;
       break;
     case Page::Ed:
       if (op >= 0x40 && op < 0x80 && (op & 7) == 0) {
         // IN r,(C) keeps bits 5 and 3; ED 70 stores the value in F first, so its C is bit 0 of the value.
-        if (op == 0x70) r.carryFromValue = true;
-        else r.kept = Bits53;
-      } else if (op >= 0x40 && op < 0x80 && ((op & 7) == 2 || op == 0x57 || op == 0x5F || op == 0x67 || op == 0x6F)) {
+        if (op == 0x70)
+          r.carryFromValue = true;
+        else
+          r.kept = Bits53;
+      } else if (op >= 0x40 && op < 0x80 &&
+                 ((op & 7) == 2 || op == 0x57 || op == 0x5F || op == 0x67 || op == 0x6F)) {
         // ADC/SBC HL, LD A,I, LD A,R, RRD and RLD leave bits 5 and 3 at 0.
         r.zero = Bits53;
       } else if (op >= 0xA0 && op < 0xC0 && (op & 7) < 4) {
@@ -358,7 +360,8 @@ class Differential {
 
   static Registers randomRegisters(std::mt19937& rng) {
     Registers r{};
-    uint16_t* words[] = {&r.af, &r.bc, &r.de, &r.hl, &r.ix, &r.iy, &r.pc, &r.sp, &r.af2, &r.bc2, &r.de2, &r.hl2};
+    uint16_t* words[] = {&r.af, &r.bc, &r.de,  &r.hl,  &r.ix,  &r.iy,
+                         &r.pc, &r.sp, &r.af2, &r.bc2, &r.de2, &r.hl2};
     for (uint16_t* w : words) *w = static_cast<uint16_t>(rng());
     r.i = static_cast<uint8_t>(rng());
     r.r = static_cast<uint8_t>(rng());
@@ -375,17 +378,35 @@ class Differential {
   }
 
   static Registers save(const Z80Context& z) {
-    return {z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.PC.w, z.SP.w, z.AltAF.w, z.AltBC.w, z.AltDE.w,
-            z.AltHL.w, z.I, z.R, z.IFF1, z.IFF2, modeOfCode(z.InterruptMode), static_cast<uint8_t>(z.Halted)};
+    return {z.AF.w,
+            z.BC.w,
+            z.DE.w,
+            z.HL.w,
+            z.IX.w,
+            z.IY.w,
+            z.PC.w,
+            z.SP.w,
+            z.AltAF.w,
+            z.AltBC.w,
+            z.AltDE.w,
+            z.AltHL.w,
+            z.I,
+            z.R,
+            z.IFF1,
+            z.IFF2,
+            modeOfCode(z.InterruptMode),
+            static_cast<uint8_t>(z.Halted)};
   }
 
   void setReference(const Registers& r) {
     Z80EX_CONTEXT* c = ref_.cpu;
     z80ex_reset(c);
     const std::pair<Z80_REG_T, uint16_t> values[] = {
-        {regAF, r.af},   {regBC, r.bc},   {regDE, r.de},   {regHL, r.hl},   {regIX, r.ix},
-        {regIY, r.iy},   {regPC, r.pc},   {regSP, r.sp},   {regAF_, r.af2}, {regBC_, r.bc2},
-        {regDE_, r.de2}, {regHL_, r.hl2}, {regI, r.i},     {regR, r.r},     {regR7, static_cast<uint16_t>(r.r & 0x80)},
+        {regAF, r.af},   {regBC, r.bc},     {regDE, r.de},
+        {regHL, r.hl},   {regIX, r.ix},     {regIY, r.iy},
+        {regPC, r.pc},   {regSP, r.sp},     {regAF_, r.af2},
+        {regBC_, r.bc2}, {regDE_, r.de2},   {regHL_, r.hl2},
+        {regI, r.i},     {regR, r.r},       {regR7, static_cast<uint16_t>(r.r & 0x80)},
         {regIM, r.mode}, {regIFF1, r.iff1}, {regIFF2, r.iff2}};
     for (auto [reg, v] : values) z80ex_set_reg(c, reg, v);
   }
@@ -393,11 +414,23 @@ class Differential {
   Registers readReference() {
     Z80EX_CONTEXT* c = ref_.cpu;
     auto g = [c](Z80_REG_T reg) { return z80ex_get_reg(c, reg); };
-    return {g(regAF),  g(regBC),  g(regDE),  g(regHL),  g(regIX),
-            g(regIY),  g(regPC),  g(regSP),  g(regAF_), g(regBC_),
-            g(regDE_), g(regHL_), static_cast<uint8_t>(g(regI)),
-            static_cast<uint8_t>((g(regR) & 0x7F) | (g(regR7) & 0x80)), static_cast<uint8_t>(g(regIFF1)),
-            static_cast<uint8_t>(g(regIFF2)), static_cast<uint8_t>(g(regIM)),
+    return {g(regAF),
+            g(regBC),
+            g(regDE),
+            g(regHL),
+            g(regIX),
+            g(regIY),
+            g(regPC),
+            g(regSP),
+            g(regAF_),
+            g(regBC_),
+            g(regDE_),
+            g(regHL_),
+            static_cast<uint8_t>(g(regI)),
+            static_cast<uint8_t>((g(regR) & 0x7F) | (g(regR7) & 0x80)),
+            static_cast<uint8_t>(g(regIFF1)),
+            static_cast<uint8_t>(g(regIFF2)),
+            static_cast<uint8_t>(g(regIM)),
             static_cast<uint8_t>(z80ex_doing_halt(c))};
   }
 
@@ -409,7 +442,8 @@ class Differential {
     if (rule.carryFromValue && !machine_.log.portReads.empty())
       refF = static_cast<uint8_t>((refF & ~FlagC) | (portValue(machine_.log.portReads.back()) & FlagC));
     const uint8_t own = rule.kept | rule.zero | rule.keptOrRef | rule.one;
-    const auto f = static_cast<uint8_t>((refF & ~own) | (oldF & rule.kept) | ((oldF | refF) & rule.keptOrRef) | rule.one);
+    const auto f = static_cast<uint8_t>((refF & ~own) | (oldF & rule.kept) |
+                                        ((oldF | refF) & rule.keptOrRef) | rule.one);
     expected.af = static_cast<uint16_t>((expected.af & 0xFF00) | f);
 
     // R is counted once per instruction here, not per opcode byte; only LD R,A sets it comparably.
@@ -443,7 +477,8 @@ void runPage(std::initializer_list<uint8_t> prefix, bool opAfterDisplacement) {
   Differential diff;
   int failures = 0;
   for (int op = 0; op < 256; ++op) {
-    std::mt19937 rng(static_cast<unsigned>(op * 7919 + prefix.size() * 104729 + (prefix.size() ? *prefix.begin() : 0)));
+    std::mt19937 rng(
+        static_cast<unsigned>(op * 7919 + prefix.size() * 104729 + (prefix.size() ? *prefix.begin() : 0)));
     for (int n = 0; n < StatesPerOpcode; ++n) {
       std::vector<uint8_t> bytes(prefix);
       if (opAfterDisplacement) bytes.push_back(static_cast<uint8_t>(rng()));

@@ -165,7 +165,7 @@ TEST(MaskableInterrupts, ModeZeroEiDoesNotNestAcceptances) {
   m.z.PortOutHandler = [](uint8_t, uint8_t) { ActiveContext->IrqState.Value = 0x000000FB; };
   ActiveContext = &m.z;
   AcceptInterrupt(m.z);
-  EXPECT_EQ(m.z.PC.w, 0x1236);  // EI ran exactly one OUT
+  EXPECT_EQ(m.z.PC.w, 0x1236);         // EI ran exactly one OUT
   EXPECT_EQ(m.z.IrqState.IrqDone, 0);  // the new request waits for the frame end
   EXPECT_EQ(m.z.IFF1, 1);
 }
@@ -247,9 +247,9 @@ TEST(FrameLoop, RandomProgramsRunAsInSingleSteps) {
   static std::vector<FrameState> states;
   static int frameNumber;
   auto onFrame = [](Z80Context& z) {
-    states.push_back({z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.PC.w, z.SP.w, z.AltAF.w, z.AltBC.w,
-                      z.AltDE.w, z.AltHL.w, z.CycleCount, z.Halted, z.InterruptMode, z.I, z.R, z.IFF1,
-                      z.IFF2, z.IrqState.Value});
+    states.push_back({z.AF.w,          z.BC.w,    z.DE.w,    z.HL.w,    z.IX.w,    z.IY.w,          z.PC.w,
+                      z.SP.w,          z.AltAF.w, z.AltBC.w, z.AltDE.w, z.AltHL.w, z.CycleCount,    z.Halted,
+                      z.InterruptMode, z.I,       z.R,       z.IFF1,    z.IFF2,    z.IrqState.Value});
     ++frameNumber;
     if (frameNumber % 3 == 0) z.NmiRequest = 1;
     z.IrqState.Value = frameNumber % 2 ? 0x000000C7u | (frameNumber & 0x38) : 0x01000000u;
@@ -276,7 +276,8 @@ TEST(FrameLoop, RandomProgramsRunAsInSingleSteps) {
 
     TestMachine stepped;
     setUp(stepped, seed);
-    for (uint32_t n = 0; stepped.log.frames < Frames && n < Frames * MaxFrameInstructions; ++n) StepInstruction(1);
+    for (uint32_t n = 0; stepped.log.frames < Frames && n < Frames * MaxFrameInstructions; ++n)
+      StepInstruction(1);
 
     EXPECT_TRUE(states == framedStates) << "seed " << seed;
     EXPECT_EQ(stepped.log.reads, framedLog.reads) << "seed " << seed;

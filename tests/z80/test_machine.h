@@ -14,8 +14,8 @@ namespace tirvane::testing {
 
 struct BusLog {
   std::vector<uint16_t> reads;
-  std::vector<std::pair<uint16_t, uint8_t>> writes;  // address, value
-  std::vector<uint16_t> portReads;                   // 16-bit port as the handler saw it
+  std::vector<std::pair<uint16_t, uint8_t>> writes;     // address, value
+  std::vector<uint16_t> portReads;                      // 16-bit port as the handler saw it
   std::vector<std::pair<uint8_t, uint8_t>> portWrites;  // port, value
   int frames = 0;
 
@@ -23,7 +23,9 @@ struct BusLog {
 };
 
 // A port's input value: a fixed function of all 16 address lines, so a wrong high byte shows.
-constexpr uint8_t portValue(uint16_t port) { return static_cast<uint8_t>((port >> 8) * 7 + (port & 0xFF) * 3 + 1); }
+constexpr uint8_t portValue(uint16_t port) {
+  return static_cast<uint8_t>((port >> 8) * 7 + (port & 0xFF) * 3 + 1);
+}
 
 class TestMachine {
  public:

@@ -1,9 +1,10 @@
 // T-state accounting: an instruction costs the entry of the last table its decoding reached, the
 // prefixes nothing, and the outcome (taken or not, iterations) does not matter.
+#include "z80/timing.h"
+
 #include <gtest/gtest.h>
 
 #include "test_machine.h"
-#include "z80/timing.h"
 
 namespace tirvane::testing {
 namespace {
@@ -51,7 +52,7 @@ TEST(Timing, EdInstructions) {
 TEST(Timing, OutcomeDoesNotChangeTheCost) {
   auto zeroSet = [](Z80Context& z) { z.AF.l = FlagZ; };
   EXPECT_EQ(costOf({0xC9}), 4);
-  EXPECT_EQ(costOf({0xC0}), 5);  // RET NZ, not taken
+  EXPECT_EQ(costOf({0xC0}), 5);           // RET NZ, not taken
   EXPECT_EQ(costOf({0xC8}, zeroSet), 5);  // RET Z, taken
   EXPECT_EQ(costOf({0xCD, 0x00, 0x20}), 10);
   EXPECT_EQ(costOf({0xCC, 0x00, 0x20}, zeroSet), 10);
@@ -76,14 +77,20 @@ TEST(Timing, EveryOpcodeCostsItsPageEntry) {
     std::vector<uint8_t> prefix;
     const uint8_t* table;
   };
-  const Page pages[] = {{{}, TimingMain},          {{0xCB}, TimingCB},         {{0xDD}, TimingDDFD},
-                        {{0xFD}, TimingDDFD},      {{0xED}, TimingED},         {{0xDD, 0xED}, TimingED},
-                        {{0xFD, 0xED}, TimingED},  {{0xDD, 0xCB, 0x01}, TimingIndexedCB},
+  const Page pages[] = {{{}, TimingMain},
+                        {{0xCB}, TimingCB},
+                        {{0xDD}, TimingDDFD},
+                        {{0xFD}, TimingDDFD},
+                        {{0xED}, TimingED},
+                        {{0xDD, 0xED}, TimingED},
+                        {{0xFD, 0xED}, TimingED},
+                        {{0xDD, 0xCB, 0x01}, TimingIndexedCB},
                         {{0xFD, 0xCB, 0x01}, TimingIndexedCB}};
   for (const Page& page : pages) {
     for (int op = 0; op < 256; ++op) {
       if (page.prefix.empty() && (op == 0xCB || op == 0xDD || op == 0xED || op == 0xFD)) continue;
-      if (page.prefix.size() == 1 && page.prefix[0] != 0xCB && (op == 0xCB || op == 0xDD || op == 0xED || op == 0xFD))
+      if (page.prefix.size() == 1 && page.prefix[0] != 0xCB &&
+          (op == 0xCB || op == 0xDD || op == 0xED || op == 0xFD))
         continue;
       if (page.prefix.size() == 2 && op == 0xED) continue;
       TestMachine m;
