@@ -17,10 +17,11 @@ enum Index : int { UseHL = 0, UseIX = 1, UseIY = 2 };
 // Handlers are templates over an access object for PC, CycleCount and the memory limits.
 // ContextAccess goes to the record every time, as ExecuteOne must. FrameAccess holds them in locals
 // for the frame loop, so the chains of dependent instructions through PC and CycleCount stay in
-// registers. Bus handlers may read the record (a driver may look at PC or CycleCount) but change only
-// the interrupt requests, so FrameAccess writes PC and CycleCount back before every handler call and
-// reads nothing back; around the core's own out-of-line routines, which do move PC and CycleCount, it
-// writes them back and reads them again.
+// registers, and reads the memory limits and the image pointer once per frame. Bus handlers may read
+// the record (a driver may look at PC or CycleCount) but change only the interrupt requests, so
+// FrameAccess writes PC and CycleCount back before every handler call and reads nothing back; around
+// the core's own out-of-line routines, which do move PC and CycleCount, it writes them back and reads
+// them again.
 struct ContextAccess {
   explicit ContextAccess(Z80Context& context) : z(context), pc(context.PC.w), cycles(context.CycleCount) {}
   bool isDirect(uint16_t address) const {

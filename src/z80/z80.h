@@ -1,5 +1,8 @@
 // The Z80 processor core: the processor record, its bus and the execution entry points.
 // The core knows nothing of machines: a driver fills the five handler slots and the two limits.
+// Bus handlers run inside an instruction: they may read the record (PC and CycleCount are current)
+// and may write NmiRequest and IrqState, but must leave everything else, the limits, MemoryImage and
+// the handler slots included, to the frame handler or to code between core calls.
 #pragma once
 
 #include <cstdint>

@@ -135,7 +135,7 @@ struct Plan {
   bool followingNop = false;  // EI with IFF1 = 0: the next instruction (a NOP) runs inside it
 };
 
-Plan plan(const std::vector<uint8_t>& bytes, const Decoded& d, uint8_t iff1) {
+Plan plan(const Decoded& d, uint8_t iff1) {
   Plan p;
   if (d.page == Page::Main && d.index != 0) {
     // After DD or FD, ADD/ADC/SUB/SBC/AND/XOR/OR/CP with H or L keep H and L: the reference runs the
@@ -174,7 +174,6 @@ Plan plan(const std::vector<uint8_t>& bytes, const Decoded& d, uint8_t iff1) {
     p.overrideAt = d.pageStart + 1;
     p.overrideByte = 0xCB;
   }
-  (void)bytes;
   return p;
 }
 
@@ -290,7 +289,9 @@ class Differential {
       // R counts over all 8 bits here; keep the reference's 7-bit counter away from its wrap.
       start.r = static_cast<uint8_t>((start.r & 0x80) | (1 + rng() % 0x70));
     }
-    const Plan p = plan(bytes, d, start.iff1);
+    const auto ourCode = static_cast<uint16_t>(rng() & 3);  // interrupt-mode code
+    start.mode = modeOfCode(ourCode);
+    const Plan p = plan(d, start.iff1);
     if (p.followingNop) bytes[d.pageStart + 1] = 0x00;
 
     // Ours.
@@ -307,7 +308,6 @@ class Differential {
     z.DirectReadLimit = rng() & 1 ? 0xFFFF : static_cast<uint16_t>(rng());
     z.RomLimit = 0;
     z.IrqState.Value = 0x01000000;
-    const uint16_t ourCode = static_cast<uint16_t>(rng() & 3);
     load(z, start, ourCode);
     machine_.log.clear();
     StepInstruction(1);
@@ -317,7 +317,6 @@ class Differential {
     for (size_t i = 0; i < bytes.size(); ++i) ref_.memory[(start.pc + i) & 0xFFFF] = bytes[i];
     if (p.overrideAt >= 0) ref_.memory[(start.pc + p.overrideAt) & 0xFFFF] = p.overrideByte;
     Registers refStart = start;
-    refStart.mode = modeOfCode(ourCode);
     refStart.pc = static_cast<uint16_t>(start.pc + p.refStart);
     if (d.page == Page::Ed && d.op == 0x5F) refStart.r = static_cast<uint8_t>(start.r - 1);
     uint16_t& refIndex = d.index == 2 ? refStart.iy : refStart.ix;
