@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   for (const std::string& path : demos)
-    benchmark::RegisterBenchmark(std::filesystem::path(path).filename().string().c_str(), tirvane::RunDemo, path)
+    benchmark::RegisterBenchmark(std::filesystem::path(path).filename().string().c_str(), tirvane::RunDemo,
+                                 path)
         ->Iterations(tirvane::FramesPerDemo)
         ->Unit(benchmark::kMicrosecond)
         ->UseRealTime();

@@ -76,7 +76,8 @@ std::optional<std::vector<KeyRange>> ParseKeyRanges(std::string_view text, std::
     const size_t dash = frames.find('-');
     KeyRange range;
     const auto first = ParseNumber(frames.substr(0, dash), 1, MaxFrames);
-    const auto last = dash == std::string_view::npos ? first : ParseNumber(frames.substr(dash + 1), 1, MaxFrames);
+    const auto last =
+        dash == std::string_view::npos ? first : ParseNumber(frames.substr(dash + 1), 1, MaxFrames);
     if (!first || !last || *last < *first) {
       error = "bad frame range \"" + std::string(frames) + "\"";
       return std::nullopt;
@@ -107,8 +108,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   bool haveDescription = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool takesValue = arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" ||
-                            arg == "--scale";
+    const bool takesValue =
+        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -261,7 +262,8 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
   }
 
   int status = result.Messages.empty() ? 0 : 1;
-  if (!options->PngPath.empty() && !WritePngRgb(options->PngPath, ToRgb(result.Picture, options->Scale), error)) {
+  if (!options->PngPath.empty() &&
+      !WritePngRgb(options->PngPath, ToRgb(result.Picture, options->Scale), error)) {
     err << "tirvane-headless: " << error << "\n";
     status = 1;
   }
@@ -269,7 +271,8 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
     const double seconds = result.Seconds > 0 ? result.Seconds : 1e-9;
     out << std::fixed << std::setprecision(1) << "frames/s: " << static_cast<double>(result.Frames) / seconds
         << "\n"
-        << std::setprecision(2) << "emulated MHz: " << static_cast<double>(result.Cycles) / seconds / 1e6 << "\n";
+        << std::setprecision(2) << "emulated MHz: " << static_cast<double>(result.Cycles) / seconds / 1e6
+        << "\n";
   }
   return status;
 }

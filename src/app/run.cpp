@@ -116,8 +116,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.PortInHandler = driver_.PortInHandler ? driver_.PortInHandler : IdlePortIn;
   z.FrameHandler = driver_.FrameHandler ? driver_.FrameHandler : NoFrameWork;
   z.MemoryImage = MemoryImage;
-  z.NmiAddress =
-      row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
+  z.NmiAddress = row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
 
   if (driverName_ == "GALAXIAN" && Game.DriverTag == 0x50) RearrangeGalaxianGraphics(graphicsRegion_.get());
   if (row->Initialise) row->Initialise(graphicsRegion_.get());

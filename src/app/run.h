@@ -16,10 +16,10 @@ namespace tirvane {
 enum class DebugStateKind { Running, Paused, Step };
 
 // Run state read by the main loop at every pass.
-extern bool StopRequested;           // true while no run is active or a stop has been asked for
-extern DebugStateKind DebugState;    // set by the register window's buttons
-extern bool DebugMode;               // the "Debug" check box
-extern bool BreakpointsEnabled;      // the "Break" check box
+extern bool StopRequested;         // true while no run is active or a stop has been asked for
+extern DebugStateKind DebugState;  // set by the register window's buttons
+extern bool DebugMode;             // the "Debug" check box
+extern bool BreakpointsEnabled;    // the "Break" check box
 
 struct StartResult {
   bool Ok = false;

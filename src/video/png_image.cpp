@@ -105,7 +105,8 @@ bool ReadRows(png_structp png, png_infop info, std::FILE* file, ReadTarget& targ
     int count = 0;
     png_get_PLTE(png, info, &palette, &count);
     count = std::clamp(count, 0, 256);
-    for (int i = 0; i < count; ++i) (*target.Palette)[i] = {palette[i].red, palette[i].green, palette[i].blue};
+    for (int i = 0; i < count; ++i)
+      (*target.Palette)[i] = {palette[i].red, palette[i].green, palette[i].blue};
     *target.PaletteSize = count;
   } else {
     png_set_expand(png);
@@ -199,7 +200,8 @@ bool WritePngIndexed(const std::string& path, const IndexedImage& image, std::st
   const int count = std::clamp(image.PaletteSize, 1, 256);
   png_color palette[256];
   for (int i = 0; i < count; ++i) palette[i] = {image.Palette[i].r, image.Palette[i].g, image.Palette[i].b};
-  return WritePng(path, {image.Width, image.Height, PNG_COLOR_TYPE_PALETTE, 1, image.Pixels.data(), palette, count},
+  return WritePng(path,
+                  {image.Width, image.Height, PNG_COLOR_TYPE_PALETTE, 1, image.Pixels.data(), palette, count},
                   error);
 }
 

@@ -52,8 +52,8 @@ TEST(HeadlessKeys, OnlyTheRangesCoveringAFrameHoldTheirKeys) {
 
 TEST(HeadlessArguments, OptionsAndTheirErrors) {
   std::string error;
-  const std::vector<std::string> all = {"g.ini",    "--frames", "12", "--keys",  "1-2:A", "--load", "a@b.bin@3",
-                                        "--png",    "o.png",    "--scale", "2", "--stats"};
+  const std::vector<std::string> all = {"g.ini",     "--frames", "12",    "--keys",  "1-2:A", "--load",
+                                        "a@b.bin@3", "--png",    "o.png", "--scale", "2",     "--stats"};
   const auto options = ParseHeadlessArguments(all, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Description, "g.ini");
@@ -104,7 +104,9 @@ class HeadlessRunnerTest : public ::testing::Test {
     return RunHeadless(args, out_, err_);
   }
 
-  std::string Game(const std::string& driver = "TESTBOARD") { return testdriver::WriteCounterGame(folder_, driver); }
+  std::string Game(const std::string& driver = "TESTBOARD") {
+    return testdriver::WriteCounterGame(folder_, driver);
+  }
 
   testdriver::TempFolder folder_{"headless"};
   std::ostringstream out_;
@@ -165,7 +167,8 @@ TEST_F(HeadlessRunnerTest, PngHoldsTheVisibleRegionThroughThePalette) {
     SCOPED_TRACE(scale);
     calls = {};
     const std::string png = folder_ / ("shot" + std::to_string(scale) + ".png");
-    ASSERT_EQ(Run({Game(), "--frames", "2", "--png", png, "--scale", std::to_string(scale)}), 0) << err_.str();
+    ASSERT_EQ(Run({Game(), "--frames", "2", "--png", png, "--scale", std::to_string(scale)}), 0)
+        << err_.str();
     std::string error;
     const auto image = ReadPngRgb(png, error);
     ASSERT_TRUE(image) << error;

@@ -27,8 +27,8 @@ class RunTest : public ::testing::Test {
     MemoryImage[0x8000] = 0;
   }
 
-  std::string Game(const std::string& driver = "TESTBOARD", const std::string& extra = "") {
-    return testdriver::WriteCounterGame(folder_, driver, extra);
+  std::string Game(const std::string& driver = "TESTBOARD") {
+    return testdriver::WriteCounterGame(folder_, driver);
   }
 
   void StartOrFail(const std::string& driver = "TESTBOARD") {

@@ -43,10 +43,9 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
   if (differing > 0) {
     const int x = static_cast<int>(first % actual.Width);
     const int y = static_cast<int>(first / actual.Width);
-    return ::testing::AssertionFailure() << differing << " of " << actual.Pixels.size()
-                                         << " pixels differ; the first at (" << x << ", " << y << "): index "
-                                         << int(actual.Pixels[first]) << ", golden "
-                                         << int(expected.Pixels[first]);
+    return ::testing::AssertionFailure()
+           << differing << " of " << actual.Pixels.size() << " pixels differ; the first at (" << x << ", "
+           << y << "): index " << int(actual.Pixels[first]) << ", golden " << int(expected.Pixels[first]);
   }
   for (int index = 0; index < 256; ++index) {
     if (!used[index]) continue;
@@ -55,9 +54,9 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
       return ::testing::AssertionFailure() << "palette index " << index << " is beyond the golden's palette";
     const Rgb& e = expected.Palette[index];
     if (a.r != e.r || a.g != e.g || a.b != e.b)
-      return ::testing::AssertionFailure() << "palette index " << index << " is (" << int(a.r) << ", " << int(a.g)
-                                           << ", " << int(a.b) << "), golden (" << int(e.r) << ", " << int(e.g)
-                                           << ", " << int(e.b) << ")";
+      return ::testing::AssertionFailure()
+             << "palette index " << index << " is (" << int(a.r) << ", " << int(a.g) << ", " << int(a.b)
+             << "), golden (" << int(e.r) << ", " << int(e.g) << ", " << int(e.b) << ")";
   }
   return ::testing::AssertionSuccess();
 }
@@ -65,7 +64,8 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
 ::testing::AssertionResult MatchesGolden(const std::string& iniName, int frames, const std::string& keys,
                                          const std::string& goldenName) {
   HeadlessOptions options;
-  options.Description = fs::path(iniName).is_absolute() ? iniName : std::string(TIRVANE_BIN_DIR) + "/" + iniName;
+  options.Description =
+      fs::path(iniName).is_absolute() ? iniName : std::string(TIRVANE_BIN_DIR) + "/" + iniName;
   options.Frames = frames;
   std::string error;
   if (!keys.empty()) {
@@ -90,9 +90,9 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
 
   const auto golden = ReadPngIndexed(goldenPath, error);
   if (!golden)
-    return ::testing::AssertionFailure() << "no golden picture (" << error << "); actual picture at "
-                                         << KeepActual(run.Picture, goldenName)
-                                         << "; create it with TIRVANE_UPDATE_GOLDENS=1 and look at it";
+    return ::testing::AssertionFailure()
+           << "no golden picture (" << error << "); actual picture at " << KeepActual(run.Picture, goldenName)
+           << "; create it with TIRVANE_UPDATE_GOLDENS=1 and look at it";
   ::testing::AssertionResult same = SamePicture(run.Picture, *golden);
   if (!same) same << "; actual picture at " << KeepActual(run.Picture, goldenName);
   return same;

@@ -29,8 +29,9 @@ TEST(GoldenPicture, ComparisonReportsCountAndFirstDifferingPixel) {
   actual.Pixels[3 * 8 + 1] = 12;
   const auto result = SamePicture(actual, golden);
   EXPECT_FALSE(result);
-  EXPECT_NE(std::string(result.message()).find("2 of 32 pixels differ; the first at (5, 2): index 11, golden 10"),
-            std::string::npos)
+  EXPECT_NE(
+      std::string(result.message()).find("2 of 32 pixels differ; the first at (5, 2): index 11, golden 10"),
+      std::string::npos)
       << result.message();
 
   EXPECT_FALSE(SamePicture(Picture(8, 5, 10), golden));
@@ -86,7 +87,8 @@ TEST_F(GoldenRun, AMismatchKeepsTheActualPictureForInspection) {
   if (std::getenv("TIRVANE_UPDATE_GOLDENS")) GTEST_SKIP() << "would overwrite the golden";
   const std::string ini = testdriver::WriteCounterGame(folder_, "TESTBOARD");
   const std::string actual =
-      (std::filesystem::path(TIRVANE_BIN_DIR).parent_path() / "golden-actual" / "testboard_pattern.png").string();
+      (std::filesystem::path(TIRVANE_BIN_DIR).parent_path() / "golden-actual" / "testboard_pattern.png")
+          .string();
   std::filesystem::remove(actual);
   const auto result = MatchesGolden(ini, 3, "", "testboard_pattern.png");  // the pattern moves each frame
   EXPECT_FALSE(result);

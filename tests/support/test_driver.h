@@ -26,8 +26,8 @@ struct Calls {
   int Stops = 0;
   int Loads = 0;
   int FramesAtLoad = -1;
-  bool ScreenAtStop = true;    // whether the bitmap still existed when StopRoutine ran
-  uint8_t RegionFirstByte = 0; // GraphicsRegion[0] as Initialise saw it
+  bool ScreenAtStop = true;           // whether the bitmap still existed when StopRoutine ran
+  uint8_t RegionFirstByte = 0;        // GraphicsRegion[0] as Initialise saw it
   std::vector<uint8_t> KeysPerFrame;  // bit 0 Left, bit 1 Ctrl, bit 2 '3'
   std::string LoadedFile;
 };
@@ -47,13 +47,14 @@ inline uint8_t PortIn(uint16_t) { return KeyHeld(VirtualKey::Space) ? 0x00 : 0xF
 
 inline void Paint() {
   for (int y = 0; y < BitmapHeight; ++y)
-    for (int x = 0; x < BitmapWidth; ++x) Screen->Pixels[y * BitmapStride + x] = PatternPixel(x, y, calls.Frames);
+    for (int x = 0; x < BitmapWidth; ++x)
+      Screen->Pixels[y * BitmapStride + x] = PatternPixel(x, y, calls.Frames);
 }
 
 inline void Frame() {
   ++calls.Frames;
-  calls.KeysPerFrame.push_back(static_cast<uint8_t>(KeyHeld(VirtualKey::Left) | KeyHeld(VirtualKey::Ctrl) << 1 |
-                                                    KeyHeld(VirtualKey::D3) << 2));
+  calls.KeysPerFrame.push_back(static_cast<uint8_t>(
+      KeyHeld(VirtualKey::Left) | KeyHeld(VirtualKey::Ctrl) << 1 | KeyHeld(VirtualKey::D3) << 2));
   Paint();
   PresentScreen();
   ActiveContext->IrqState.Value = 0x01000000;
@@ -91,8 +92,12 @@ inline ScreenGeometry TestGeometry() { return Geometry; }
 
 // TESTBOARD fills every slot; TESTBARE fills none, has a fixed NMI address and keeps the default geometry.
 inline const DriverInfo TestDrivers[] = {
-    {"TESTBOARD", {Read, Write, PortOut, PortIn, Frame, Draw, Stop, Loader, nullptr}, NmiSource::Description, 0,
-     Initialise, TestGeometry},
+    {"TESTBOARD",
+     {Read, Write, PortOut, PortIn, Frame, Draw, Stop, Loader, nullptr},
+     NmiSource::Description,
+     0,
+     Initialise,
+     TestGeometry},
     {"TESTBARE", {}, NmiSource::Fixed, 0x1234, nullptr, nullptr},
 };
 
@@ -132,14 +137,13 @@ class TempFolder {
 };
 
 // A description of the counter program for a driver, with its ROM beside it.
-inline std::string WriteCounterGame(const TempFolder& folder, const std::string& driver,
-                                    const std::string& extraLines = "") {
+inline std::string WriteCounterGame(const TempFolder& folder, const std::string& driver) {
   WriteFile(folder.path() / "counter.bin", CounterProgram);
   WriteFile(folder.path() / "gfx.bin", {0x5A});
   const std::string ini = folder / "counter.ini";
-  WriteText(ini, "#title=Counter\n#driver=" + driver +
-                     "\n#maxrom=4000\n#maxdirectread=7FFF\n#nmiint=0ABC\n0000~counter.bin\n#grf=0000~gfx.bin\n" +
-                     extraLines);
+  WriteText(ini,
+            "#title=Counter\n#driver=" + driver +
+                "\n#maxrom=4000\n#maxdirectread=7FFF\n#nmiint=0ABC\n0000~counter.bin\n#grf=0000~gfx.bin\n");
   return ini;
 }
 
