@@ -54,8 +54,9 @@ uint8_t ActiveLow(uint8_t idle, const KeyBit (&keys)[N]) {
   return v;
 }
 
-// The game's protection check reads 8102h from the instruction ending at 00E4h and expects bit 7 low.
-constexpr uint16_t ProtectionPc = 0x00E4;
+// Bit 7 of 8102h reads low only to the instruction that ends at 00E4h: the PC at the moment of
+// the read is the address after that instruction's operands.
+constexpr uint16_t CheckedReadPc = 0x00E4;
 
 }  // namespace
 
@@ -72,7 +73,7 @@ uint8_t ScrambleRead(uint16_t address) {
       return ActiveLow(0xFC, In1Keys);
     case 0x8102: {
       uint8_t v = ActiveLow(0xF9, In2Keys);
-      if (ActiveContext->PC.w == ProtectionPc) v &= 0x7F;
+      if (ActiveContext->PC.w == CheckedReadPc) v &= 0x7F;
       return v;
     }
     default:
