@@ -77,7 +77,7 @@ waiting:
         HALT
         CALL cartridge_check
         LD HL,(nmi_count)
-        LD BC,20*256+18
+        LD BC,20*256+19
         CALL vdp_hex16
         JR waiting
 
