@@ -1,7 +1,6 @@
 // COLECO through the headless runner: our test BIOS and demo cartridge as golden pictures, and the
 // cartridge loaded into the BIOS while it waits.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>

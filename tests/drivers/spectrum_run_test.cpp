@@ -39,7 +39,8 @@ std::vector<std::string> ReadScreenText(const IndexedImage& picture, uint16_t ch
       char found = '?';
       for (int code = 32; code < 128 && found == '?'; ++code) {
         bool same = true;
-        for (int y = 0; y < 8 && same; ++y) same = MemoryImage[static_cast<uint16_t>(chars + code * 8 + y)] == cell[y];
+        for (int y = 0; y < 8 && same; ++y)
+          same = MemoryImage[static_cast<uint16_t>(chars + code * 8 + y)] == cell[y];
         if (same) found = static_cast<char>(code);
       }
       line += found;
@@ -63,7 +64,7 @@ struct Typist {
 TEST(SpectrumRun, OpenSeBasicAnswersATypedPrint) {
   HeadlessOptions options;
   options.Description = BinPath("spectrum.ini");
-  Typist typist{150};  // after the ROM's start-up and copyright line
+  Typist typist{150, {}};  // after the ROM's start-up and copyright line
   for (VirtualKey key : {P, R, I, N, T, Space, D6}) typist.Press({key});
   typist.Press({Shift, B});  // symbol shift + B: *
   typist.Press({D7});
