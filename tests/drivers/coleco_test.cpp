@@ -60,21 +60,6 @@ class ColecoTest : public ::testing::Test {
   LoaderHostScope scope_;
 };
 
-TEST_F(ColecoTest, RowIsTheDriversOwn) {
-  EXPECT_STREQ(ColecoDriver.Name, "COLECO");
-  EXPECT_EQ(ColecoDriver.Nmi, NmiSource::Fixed);
-  EXPECT_EQ(ColecoDriver.FixedNmiAddress, 0x66);
-  const ScreenGeometry geometry = ColecoDriver.Geometry();
-  EXPECT_EQ(geometry.Width, 256);
-  EXPECT_EQ(geometry.Height, 192);
-  EXPECT_EQ(ColecoDriver.Routines.LoaderRoutine, &ColecoLoader);
-  EXPECT_EQ(ColecoDriver.Routines.DrawRoutine, nullptr);
-  EXPECT_EQ(ColecoDriver.FileLoader, &LoadCartridgeFile);
-  const DriverInfo* row = FindDriver("COLECO");
-  ASSERT_NE(row, nullptr) << "the row must be in the driver table";
-  EXPECT_EQ(row->Routines.FrameHandler, &ColecoFrame);
-}
-
 TEST_F(ColecoTest, ResetStateAndStatusReads) {
   Vdp.ReadAddress = 0x1234;
   ResetVdp();

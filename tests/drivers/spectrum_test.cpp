@@ -55,36 +55,6 @@ class SpectrumTest : public ::testing::Test {
   LoaderHostScope scope_;
 };
 
-TEST_F(SpectrumTest, RowIsTheDriversOwn) {
-  EXPECT_STREQ(SpectrumDriver.Name, "SPECTRUM");
-  EXPECT_EQ(SpectrumDriver.Nmi, NmiSource::Fixed);
-  EXPECT_EQ(SpectrumDriver.FixedNmiAddress, 0x66);
-  const ScreenGeometry geometry = SpectrumDriver.Geometry();
-  EXPECT_EQ(geometry.Width, 256);
-  EXPECT_EQ(geometry.Height, 192);
-  EXPECT_EQ(geometry.OffsetX, 0);
-  EXPECT_EQ(geometry.OffsetY, 0);
-  EXPECT_EQ(SpectrumDriver.Routines.LoaderRoutine, &SpectrumLoader);
-  EXPECT_EQ(SpectrumDriver.Routines.DrawRoutine, nullptr);
-  EXPECT_EQ(SpectrumDriver.Routines.StopRoutine, nullptr);
-  EXPECT_EQ(SpectrumDriver.FileLoader, &LoadSnapshotFile);
-  const DriverInfo* row = FindDriver("SPECTRUM");
-  ASSERT_NE(row, nullptr) << "the row must be in the driver table";
-  EXPECT_EQ(row->Routines.FrameHandler, &SpectrumFrame);
-}
-
-TEST_F(SpectrumTest, PaletteHasEightColoursInTwoBrightnesses) {
-  const Rgb expected[16] = {{0, 0, 0},    {0, 0, 0xCF},    {0xCF, 0, 0},    {0xCF, 0, 0xCF},
-                            {0, 0xCF, 0}, {0, 0xCF, 0xCF}, {0xCF, 0xCF, 0}, {0xCF, 0xCF, 0xCF},
-                            {0, 0, 0},    {0, 0, 0xFF},    {0xFF, 0, 0},    {0xFF, 0, 0xFF},
-                            {0, 0xFF, 0}, {0, 0xFF, 0xFF}, {0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF}};
-  for (int n = 0; n < 16; ++n) {
-    EXPECT_EQ(RgbTable[n].r, expected[n].r) << n;
-    EXPECT_EQ(RgbTable[n].g, expected[n].g) << n;
-    EXPECT_EQ(RgbTable[n].b, expected[n].b) << n;
-  }
-}
-
 TEST_F(SpectrumTest, WritesBelowTheScreenNeverChangeMemory) {
   MemoryImage[0x0000] = 0xF3;
   MemoryImage[0x3FFF] = 0x12;
