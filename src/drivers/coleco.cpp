@@ -10,11 +10,11 @@
 //   others   ignored on output, FFh on input (controllers and sound are not emulated)
 #include "drivers/coleco.h"
 
-#include <array>
 #include <cstring>
 #include <string>
 
 #include "app/romset.h"
+#include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -39,17 +39,6 @@ constexpr uint8_t TableMasks[4][4] = {
 // The picture uses two of the system's static colours, not the chip's palette.
 constexpr uint8_t InkIndex = 1;
 constexpr uint8_t PaperIndex = 7;
-
-constexpr auto PixelMasks = [] {
-  std::array<uint64_t, 256> masks{};
-  for (int v = 0; v < 256; ++v)
-    for (int k = 0; k < 8; ++k)
-      if (v & (0x80 >> k)) masks[v] |= uint64_t{0xFF} << (8 * k);
-  return masks;
-}();
-constexpr uint64_t EveryByte = 0x0101010101010101ull;
-constexpr uint64_t PaperRow = PaperIndex * EveryByte;
-constexpr uint64_t InkDifference = (InkIndex ^ PaperIndex) * EveryByte;
 
 // The frame routine sets the caption only when the mode changes; the strings live as long as the
 // program so no frame allocates.
@@ -165,8 +154,7 @@ void DrawCellRows(uint16_t names, uint16_t patterns, int top) {
       uint8_t* cell = pixels + (row * 8) * BitmapStride + column * 8;
       for (int line = 0; line < 8; ++line) {
         const uint8_t bits = Vdp.Memory[(pattern + line) & (VideoMemorySize - 1)];
-        const uint64_t eight = PaperRow ^ (InkDifference & PixelMasks[bits]);
-        std::memcpy(cell + line * BitmapStride, &eight, sizeof eight);
+        PutEightPixels(cell + line * BitmapStride, bits, InkIndex, PaperIndex);
       }
     }
   }

@@ -40,8 +40,8 @@ struct DriverInfo {
   const char* Name;  // upper case, as compared with the upper-cased "#driver=" value
   MachineDriver Routines;
   NmiSource Nmi;
-  uint16_t FixedNmiAddress;  // when Nmi is Fixed
-  InitialiseFn Initialise;   // may be null
+  uint16_t FixedNmiAddress;      // when Nmi is Fixed
+  InitialiseFn Initialise;       // may be null
   ScreenGeometry (*Geometry)();  // reads the description where the board has variants
   // What LoaderRoutine does after its dialog, for callers that already have the path.
   FileLoaderFn FileLoader = nullptr;
@@ -53,7 +53,7 @@ const DriverInfo* FindDriver(const char* upperCaseName);
 
 // Shared driver state.
 extern bool ScreenDirty;
-extern Tile** CharTiles;    // the Galaxian-family and PHOENIX decoders fill these arrays
+extern Tile** CharTiles;  // the Galaxian-family and PHOENIX decoders fill these arrays
 extern Tile** SpriteTiles;
 extern int CharTileCount;
 extern int SpriteTileCount;

@@ -9,11 +9,10 @@
 // every other port reads 0. OUT is ignored (no border, no sound).
 #include "drivers/spectrum.h"
 
-#include <array>
-#include <cstring>
 #include <string>
 
 #include "app/romset.h"
+#include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -47,18 +46,6 @@ constexpr Rgb Colours[16] = {
 
 constexpr uint8_t PaletteBase = 10;  // driver colour n is palette index 10 + n
 
-// Byte k of entry v is FFh when bit 7 - k of v is set: a bitmap byte spread over eight pixels
-// (little-endian, so byte 0 lands on the leftmost pixel).
-constexpr auto PixelMasks = [] {
-  std::array<uint64_t, 256> masks{};
-  for (int v = 0; v < 256; ++v)
-    for (int k = 0; k < 8; ++k)
-      if (v & (0x80 >> k)) masks[v] |= uint64_t{0xFF} << (8 * k);
-  return masks;
-}();
-
-constexpr uint64_t EveryByte = 0x0101010101010101ull;
-
 // Draws the eight pixels of one bitmap byte in the colours of its cell's attribute.
 inline void DrawBitmapByte(uint8_t value, uint16_t address) {
   ScreenDirty = true;
@@ -70,8 +57,7 @@ inline void DrawBitmapByte(uint8_t value, uint16_t address) {
   const uint8_t ink = PaletteBase + (attribute & 0x07) + bright;
   const uint8_t paper = PaletteBase + ((attribute >> 3) & 0x07) + bright;
   // y < 192 and the eight pixels end at column 255: the row always lies inside the bitmap.
-  const uint64_t pixels = (paper * EveryByte) ^ (((ink ^ paper) * EveryByte) & PixelMasks[value]);
-  std::memcpy(Screen->Pixels.data() + y * BitmapStride + column * 8, &pixels, sizeof pixels);
+  PutEightPixels(Screen->Pixels.data() + y * BitmapStride + column * 8, value, ink, paper);
 }
 
 // An attribute change recolours the cell's eight bitmap bytes as they stand.
