@@ -2,8 +2,8 @@
 find_program(PASMO pasmo REQUIRED)
 
 # tirvane_assemble(OUT <binary> SRC <source.asm>): the source's folder is the working folder,
-# so INCLUDE and INCBIN resolve beside it; every .inc there and in its sibling folders (shared
-# code such as games/common) counts as a dependency.
+# so INCLUDE and INCBIN resolve beside it; every .inc there and in the sibling folders (games/common,
+# and a board family's code another board includes as "../galaxian/x.inc") counts as a dependency.
 function(tirvane_assemble)
   cmake_parse_arguments(ARG "" "OUT;SRC" "" ${ARGN})
   get_filename_component(dir ${ARG_SRC} DIRECTORY)

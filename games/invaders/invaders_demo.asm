@@ -290,7 +290,7 @@ FONTCHAR MACRO code
 
         INCLUDE "../common/transpose.inc"
 font:
-        INCLUDE "../common/font.inc"
+        INCLUDE "../common/font_glyphs.inc"
 
 ; A known ROM byte for the write test.
         ORG 1000h

@@ -11,6 +11,8 @@ namespace tirvane {
 extern const DriverInfo GalaxianDriver;
 extern const DriverInfo InvadersDriver;
 extern const DriverInfo ScrambleDriver;
+extern const DriverInfo SpectrumDriver;
+extern const DriverInfo ColecoDriver;
 
 namespace {
 const DriverInfo* const Rows[] = {
@@ -18,6 +20,8 @@ const DriverInfo* const Rows[] = {
     &GalaxianDriver,
     &InvadersDriver,
     &ScrambleDriver,
+    &SpectrumDriver,
+    &ColecoDriver,
     nullptr,  // keeps the array non-empty until the first driver lands
 };
 }  // namespace
