@@ -7,7 +7,6 @@
 
 #include "board_fixture.h"
 #include "drivers/driver.h"
-#include "drivers/invaders.h"
 #include "golden.h"
 
 namespace tirvane::testing {
@@ -460,19 +459,6 @@ TEST_F(GalaxianTest, DescriptionAddressesAnywhereStayInsideTheBuffers) {
   GalaxianFamilyFrame();
   EXPECT_EQ(ActiveContext->IrqState.Value, 0x01000000u);
   EXPECT_EQ(ActiveContext->NmiRequest, 1u);  // the enable byte is read at 5678h
-}
-
-TEST(GalaxianDriverRow, InstallsTheInvadersPortsAndThePortraitWindow) {
-  const DriverInfo* row = FindDriver("GALAXIAN");
-  ASSERT_NE(row, nullptr);
-  EXPECT_EQ(row->Routines.PortInHandler, InvadersPortIn);
-  EXPECT_EQ(row->Routines.PortOutHandler, InvadersPortOut);
-  EXPECT_EQ(row->Nmi, NmiSource::Description);
-  const ScreenGeometry g = row->Geometry();
-  EXPECT_EQ(g.Width, 224);
-  EXPECT_EQ(g.Height, 256);
-  EXPECT_EQ(g.OffsetX, 16);
-  EXPECT_EQ(g.OffsetY, 0);
 }
 
 // The star scroll carries over from earlier runs in the same process, as it does between runs of
