@@ -46,6 +46,7 @@ class MainWindowTest : public QObject {
   void debugBoxSwitchesDebugMode();
   void keysFollowKeyEventsAndFocusLoss();
   void hostHandsDialogsToTests();
+  void gameScreenKeepsTheRegionInsideTheBitmap();
 };
 
 void MainWindowTest::catalogueFillsTheLists() {
@@ -304,6 +305,26 @@ void MainWindowTest::hostHandsDialogsToTests() {
 
   CurrentHost().setCaption("Maze [PACMAN]");
   QCOMPARE(window.frmGameScreen->windowTitle(), QString("Maze [PACMAN]"));
+}
+
+void MainWindowTest::gameScreenKeepsTheRegionInsideTheBitmap() {
+  TempFolder folder("ui-region");
+  TfrmEmulator window(folder.path().string());
+  auto bitmap = std::make_unique<ScreenBitmap>();
+  bitmap->Palette[10] = {1, 2, 3};
+  bitmap->Pixels[287 * BitmapStride + 255] = 10;
+  TfrmGameScreen& screen = *window.frmGameScreen;
+
+  // "Screen 2x" is on: every bitmap pixel is a 2 x 2 block of the picture.
+  screen.TakePicture(*bitmap, 250, 280, 100, 100);
+  QCOMPARE(screen.Picture().size(), QSize(12, 16));
+  QCOMPARE(screen.Picture().pixel(10, 14), qRgb(1, 2, 3));
+  QCOMPARE(screen.Picture().pixel(11, 15), qRgb(1, 2, 3));
+  QCOMPARE(screen.Picture().pixel(9, 15), qRgb(0, 0, 0));
+  screen.TakePicture(*bitmap, -40, -40, 300, 400);
+  QCOMPARE(screen.Picture().size(), QSize(512, 576));
+  screen.TakePicture(*bitmap, 300, 0, 16, 16);  // nothing visible: the last picture stays
+  QCOMPARE(screen.Picture().size(), QSize(512, 576));
 }
 
 QTEST_MAIN(MainWindowTest)

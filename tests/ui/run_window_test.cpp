@@ -166,7 +166,11 @@ void RunWindowTest::startAndStopSetTheControls() {
   QCOMPARE(td::calls.Stops, 1);
   QVERIFY(!td::calls.ScreenAtStop);  // the bitmap went first, then the loop ended
   QVERIFY(messages_.isEmpty());
-  QCOMPARE(w.frmGameScreen->size(), QSize(512, 512));  // stopped: the default geometry, doubled
+  // Stopped, the geometry is back to its defaults; the hidden screen takes them when the box changes.
+  w.cbDoubleScr->click();
+  QCOMPARE(w.frmGameScreen->size(), QSize(256, 256));
+  w.cbDoubleScr->click();
+  QCOMPARE(w.frmGameScreen->size(), QSize(512, 512));
 }
 
 void RunWindowTest::failuresShowTheirMessageThenANewStartWorks_data() {
@@ -191,7 +195,8 @@ void RunWindowTest::failuresShowTheirMessageThenANewStartWorks() {
   QFETCH(QString, description);
   QFETCH(QString, driver);
   QFETCH(QString, message);
-  td::WriteCounterGame(*folder_, "TESTBOARD");
+  // Its "#title=" key is lower case: the list shows the path, the running game its title.
+  const QString counter = QString::fromStdString(td::WriteCounterGame(*folder_, "TESTBOARD"));
   if (!description.isEmpty()) WriteText(*folder_ / "broken.ini", description.toStdString());
   OpenWindow();
   TfrmEmulator& w = *window_;
@@ -211,7 +216,7 @@ void RunWindowTest::failuresShowTheirMessageThenANewStartWorks() {
   QCOMPARE(td::calls.Initialise, 0);
 
   messages_.clear();
-  QVERIFY(testing::SelectGame(w, "TESTBOARD", "Counter"));
+  QVERIFY(testing::SelectGame(w, "TESTBOARD", counter));
   QVERIFY(RunFrames(w, 2));
   QVERIFY(messages_.isEmpty());
   QCOMPARE(td::calls.Initialise, 1);
@@ -220,11 +225,13 @@ void RunWindowTest::failuresShowTheirMessageThenANewStartWorks() {
 }
 
 void RunWindowTest::doubleClickStartsTheSelectedGame() {
-  td::WriteCounterGame(*folder_, "TESTBOARD");
+  const QString path = QString::fromStdString(td::WriteCounterGame(*folder_, "TESTBOARD"));
   WriteText(*folder_ / "other.ini", "#TITLE=Another\n#driver=TESTBOARD\n0000~counter.bin\n");
   OpenWindow();
   TfrmEmulator& w = *window_;
-  QListWidgetItem* counter = w.lbGames->findItems("Counter", Qt::MatchExactly).first();
+  const auto found = w.lbGames->findItems(path, Qt::MatchExactly);
+  QCOMPARE(found.size(), 1);
+  QListWidgetItem* counter = found.first();
 
   QString caption;
   w.Host().PumpHook = [&] {
@@ -232,7 +239,10 @@ void RunWindowTest::doubleClickStartsTheSelectedGame() {
     caption = w.frmGameScreen->windowTitle();
     w.sbStartClick();
   };
-  QTest::mouseDClick(w.lbGames->viewport(), Qt::LeftButton, {}, w.lbGames->visualItemRect(counter).center());
+  // A real double click: press and release, then the double-click press.
+  const QPoint at = w.lbGames->visualItemRect(counter).center();
+  QTest::mouseClick(w.lbGames->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(w.lbGames->viewport(), Qt::LeftButton, {}, at);
   w.Host().PumpHook = nullptr;
   QCOMPARE(caption, QString("Counter [TESTBOARD]"));
   QCOMPARE(td::calls.Stops, 1);

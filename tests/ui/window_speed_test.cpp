@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <algorithm>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -42,21 +43,45 @@ std::optional<BundledGame> FindBundledGame() {
   return std::nullopt;
 }
 
-// Frames per second of a run from the main window, measured between its first and last pump.
-double WindowFramesPerSecond(TfrmEmulator& w, uint64_t frames) {
+// Processor time of this thread: unlike the wall clock it does not count the time other programs on
+// a busy machine take from us, so the two sides compare fairly.
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+struct Speed {
+  double WallFps = 0;
+  double CpuFps = 0;
+};
+
+// A run from the main window, measured between its first pump and the one after `frames` frames.
+Speed WindowSpeed(TfrmEmulator& w, uint64_t frames) {
   QElapsedTimer clock;
+  double cpuStart = 0;
   uint64_t firstFrame = 0;
-  double fps = 0;
+  Speed speed;
   testing::RunGame(w, [&] {
     if (!clock.isValid()) {
       clock.start();
+      cpuStart = ThreadSeconds();
       firstFrame = w.Run.FramesRun();
     } else if (w.Run.FramesRun() >= frames) {
-      fps = (w.Run.FramesRun() - firstFrame) / (clock.nsecsElapsed() / 1e9);
+      const double counted = w.Run.FramesRun() - firstFrame;
+      speed = {counted / (clock.nsecsElapsed() / 1e9), counted / (ThreadSeconds() - cpuStart)};
       w.sbStartClick();
     }
   });
-  return fps;
+  return speed;
+}
+
+Speed HeadlessSpeed(const HeadlessOptions& options, bool& ok) {
+  const double cpuStart = ThreadSeconds();
+  const HeadlessResult run = RunHeadlessJob(options);
+  const double cpu = ThreadSeconds() - cpuStart;  // start and stop included: a hair against headless
+  ok = run.Ok;
+  return {run.Frames / run.Seconds, run.Frames / cpu};
 }
 
 // Frames per second over `seconds` of wall-clock time.
@@ -126,7 +151,8 @@ void WindowSpeedTest::windowKeepsUpWithTheHeadlessRunner() {
   auto game = FindBundledGame();
   if (!game) {
     qInfo("no bundled game with a driver: measuring the test board");
-    game = BundledGame{td::WriteCounterGame(folder, "TESTBOARD"), "TESTBOARD", "Counter"};
+    const std::string path = td::WriteCounterGame(folder, "TESTBOARD");
+    game = BundledGame{path, "TESTBOARD", QString::fromStdString(path)};  // no "#TITLE=": listed by path
   }
   HeadlessOptions options;
   options.Description = game->Path;
@@ -142,16 +168,20 @@ void WindowSpeedTest::windowKeepsUpWithTheHeadlessRunner() {
   QVERIFY(testing::SelectGame(w, game->Driver, game->Title));
 
   // Alternate the two and keep each one's best round, so a busy moment on the machine hurts neither.
-  double headlessBest = 0, windowBest = 0;
+  Speed headlessBest, windowBest;
   for (int round = 0; round < 3; ++round) {
-    const HeadlessResult run = RunHeadlessJob(options);
-    QVERIFY(run.Ok);
-    headlessBest = std::max(headlessBest, run.Frames / run.Seconds);
-    windowBest = std::max(windowBest, WindowFramesPerSecond(w, options.Frames));
+    bool ok = false;
+    const Speed headless = HeadlessSpeed(options, ok);
+    QVERIFY(ok);
+    const Speed window = WindowSpeed(w, options.Frames);
+    headlessBest = {std::max(headlessBest.WallFps, headless.WallFps), std::max(headlessBest.CpuFps, headless.CpuFps)};
+    windowBest = {std::max(windowBest.WallFps, window.WallFps), std::max(windowBest.CpuFps, window.CpuFps)};
   }
-  qInfo("%s: window %.0f frames/s, headless %.0f frames/s, ratio %.2f", game->Path.c_str(), windowBest,
-        headlessBest, windowBest / headlessBest);
-  QVERIFY2(windowBest >= 0.8 * headlessBest, "the window runs below 80% of the headless speed");
+  qInfo("%s, frames/s by the wall clock: window %.0f, headless %.0f, ratio %.2f", game->Path.c_str(),
+        windowBest.WallFps, headlessBest.WallFps, windowBest.WallFps / headlessBest.WallFps);
+  qInfo("by processor time: window %.0f, headless %.0f, ratio %.2f", windowBest.CpuFps, headlessBest.CpuFps,
+        windowBest.CpuFps / headlessBest.CpuFps);
+  QVERIFY2(windowBest.CpuFps >= 0.8 * headlessBest.CpuFps, "the window runs below 80% of the headless speed");
 }
 
 void WindowSpeedTest::pacedRunHoldsTheFrameRate() {

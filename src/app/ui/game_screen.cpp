@@ -26,8 +26,13 @@ TfrmGameScreen::TfrmGameScreen(QWidget* owner)
 
   repaintTimer_.setSingleShot(true);
   repaintTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-  sinceLastPaint_.start();
+  // Timed from the request, not the paint: Qt paints a little later, and pictures presented in
+  // between must not ask for a second paint.
+  connect(&repaintTimer_, &QTimer::timeout, this, [this] {
+    sinceLastRepaint_.restart();
+    update();
+  });
+  sinceLastRepaint_.start();
   SizeToGeometry();
 }
 
@@ -50,24 +55,55 @@ void TfrmGameScreen::TakePicture(const ScreenBitmap& bitmap, int x, int y, int w
   height = std::clamp(height, 0, bitmap.Height - y);
   if (width == 0 || height == 0) return;
 
-  if (picture_.width() != width || picture_.height() != height) {
-    picture_ = QImage(width, height, QImage::Format_Indexed8);
-    paletteValid_ = false;
+  // The run's own bitmap is copied only when a repaint is due, not at every frame: paints happen
+  // inside the message pump, where the bitmap still holds what was presented last.
+  if (&bitmap == Screen) {
+    pending_ = true;
+    pendingRegion_ = QRect(x, y, width, height);
+  } else {
+    CopyRegion(bitmap, QRect(x, y, width, height));
   }
-  if (!paletteValid_ || std::memcmp(palette_.data(), bitmap.Palette.data(), sizeof palette_) != 0) {
+  if (!repaintTimer_.isActive())
+    repaintTimer_.start(std::max<qint64>(0, paintIntervalMs_ - sinceLastRepaint_.elapsed()));
+}
+
+void TfrmGameScreen::ClearPicture() {
+  pending_ = false;
+  picture_ = QImage();
+  update();
+}
+
+void TfrmGameScreen::CopyPending() {
+  // A stopped run has freed its bitmap; the last copy stays.
+  if (pending_ && Screen) CopyRegion(*Screen, pendingRegion_);
+  pending_ = false;
+}
+
+// The one place palette indices become a QImage. The picture is made in true colour at the size it
+// is shown, so a paint is a plain block copy: drawing an indexed image scaled costs Qt over a
+// millisecond per paint.
+void TfrmGameScreen::CopyRegion(const ScreenBitmap& bitmap, const QRect& region) {
+  const int scale = DoubleScreen ? 2 : 1;
+  if (picture_.size() != region.size() * scale) picture_ = QImage(region.size() * scale, QImage::Format_RGB32);
+  pictureScale_ = scale;
+  if (!coloursValid_ || palette_ != bitmap.Palette) {
     palette_ = bitmap.Palette;
-    QList<QRgb> colours(256);
-    for (int i = 0; i < 256; ++i) colours[i] = qRgb(palette_[i].r, palette_[i].g, palette_[i].b);
-    picture_.setColorTable(colours);
-    paletteValid_ = true;
+    for (int i = 0; i < 256; ++i) colours_[i] = qRgb(palette_[i].r, palette_[i].g, palette_[i].b);
+    coloursValid_ = true;
   }
   uchar* out = picture_.bits();
   const qsizetype outStride = picture_.bytesPerLine();
-  const uint8_t* in = bitmap.Pixels.data() + y * bitmap.Stride + x;
-  for (int row = 0; row < height; ++row) std::memcpy(out + row * outStride, in + row * bitmap.Stride, width);
-
-  if (!repaintTimer_.isActive())
-    repaintTimer_.start(std::max<qint64>(0, paintIntervalMs_ - sinceLastPaint_.elapsed()));
+  const uint8_t* in = bitmap.Pixels.data() + region.y() * bitmap.Stride + region.x();
+  const int width = region.width();
+  for (int row = 0; row < region.height(); ++row, in += bitmap.Stride) {
+    auto* line = reinterpret_cast<QRgb*>(out + row * scale * outStride);
+    if (scale == 1) {
+      for (int x = 0; x < width; ++x) line[x] = colours_[in[x]];
+    } else {
+      for (int x = 0; x < width; ++x) line[2 * x] = line[2 * x + 1] = colours_[in[x]];
+      std::memcpy(out + (row * 2 + 1) * outStride, line, width * 2 * sizeof(QRgb));
+    }
+  }
 }
 
 void TfrmGameScreen::closeEvent(QCloseEvent* event) { FormClose(event); }
@@ -82,14 +118,16 @@ void TfrmGameScreen::FormClose(QCloseEvent* event) {
 void TfrmGameScreen::paintEvent(QPaintEvent*) { FormPaint(); }
 
 void TfrmGameScreen::FormPaint() {
+  CopyPending();
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   if (!picture_.isNull()) {
-    // No smooth transform: each bitmap pixel becomes a sharp 1x1 or 2x2 block.
+    // Normally the picture already has the shown size. Right after "Screen 2x" changes it is
+    // scaled without smoothing, so every bitmap pixel still becomes a sharp block.
     const int scale = DoubleScreen ? 2 : 1;
-    painter.drawImage(QRect(0, 0, picture_.width() * scale, picture_.height() * scale), picture_);
+    const QSize shown = picture_.size() / pictureScale_ * scale;
+    painter.drawImage(QRect(QPoint(0, 0), shown), picture_);
   }
-  sinceLastPaint_.restart();
   ++paintCount_;
 }
 

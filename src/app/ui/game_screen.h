@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <array>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -27,10 +28,15 @@ class TfrmGameScreen : public QWidget {
   void SizeToGeometry();
   // Top edge with the owner's, left edge 2 pixels past the owner's outer right edge.
   void PlaceBeside(const QWidget& owner);
-  // The one place palette indices become a QImage. Copies the region and schedules a repaint, so
-  // emulation never waits for painting.
+  // Takes the newest picture and schedules a repaint; emulation never waits for painting.
   void TakePicture(const ScreenBitmap& bitmap, int x, int y, int width, int height);
-  const QImage& Picture() const { return picture_; }
+  // Until the next run presents, the screen shows its background rather than the last game.
+  void ClearPicture();
+  // The picture as it will be painted next, already at 2x under DoubleScreen.
+  const QImage& Picture() {
+    CopyPending();
+    return picture_;
+  }
   int PaintCount() const { return paintCount_; }
 
  protected:
@@ -41,13 +47,20 @@ class TfrmGameScreen : public QWidget {
  private:
   void FormClose(QCloseEvent* event);
   void FormPaint();
+  void CopyPending();
+  void CopyRegion(const ScreenBitmap& bitmap, const QRect& region);
 
   QImage picture_;
+  // A picture of the run's bitmap not yet copied, and its region inside it.
+  bool pending_ = false;
+  QRect pendingRegion_;
+  int pictureScale_ = 1;
   std::array<Rgb, 256> palette_{};
-  bool paletteValid_ = false;
+  std::array<QRgb, 256> colours_{};  // palette_ as Qt colours
+  bool coloursValid_ = false;
   // Repaints wait for this timer so that they come at most once per display refresh.
   QTimer repaintTimer_;
-  QElapsedTimer sinceLastPaint_;
+  QElapsedTimer sinceLastRepaint_;
   int paintIntervalMs_ = 16;
   int paintCount_ = 0;
 };

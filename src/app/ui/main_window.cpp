@@ -338,6 +338,7 @@ void TfrmEmulator::StartSequence() {
 
   frmGameScreen->setWindowTitle(QString::fromStdString(Game.Title + " [" + Game.Driver + "]"));
   frmGameScreen->SizeToGeometry();
+  frmGameScreen->ClearPicture();
   frmGameScreen->MayClose = false;
   frmGameScreen->show();
   sbStart->setText("Stop");
