@@ -121,7 +121,7 @@ void MainWindowTest::controlsAfterCreation() {
   QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
 
   const std::pair<QToolButton*, const char*> captions[] = {
-      {window.sbStart, "Start"},   {window.sbReset, "Reset"},   {window.sbDSW, "DSW"},
+      {window.sbStart, "Start"},     {window.sbReset, "Reset"},   {window.sbDSW, "DSW"},
       {window.sbSprites, "Sprites"}, {window.sbDisasm, "Disasm"}, {window.sbCart, "Cartridge"}};
   for (const auto& [button, caption] : captions) QCOMPARE(button->text(), QString(caption));
   QCOMPARE(window.lblDrivers->text(), QString("Drivers"));
@@ -300,7 +300,8 @@ void MainWindowTest::hostHandsDialogsToTests() {
   QCOMPARE(asked.Title, std::string("Load snapshot"));
 
   QCOMPARE(QtNameFilters("Snapshots|*.sna"), QStringList({"Snapshots (*.sna)"}));
-  QCOMPARE(QtNameFilters("Cartridges|*.col;*.rom|All|*.*"), QStringList({"Cartridges (*.col *.rom)", "All (*.*)"}));
+  QCOMPARE(QtNameFilters("Cartridges|*.col;*.rom|All|*.*"),
+           QStringList({"Cartridges (*.col *.rom)", "All (*.*)"}));
   QCOMPARE(QtNameFilters(""), QStringList({"All files (*)"}));
 
   CurrentHost().setCaption("Maze [PACMAN]");

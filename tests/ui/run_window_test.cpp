@@ -32,10 +32,18 @@ struct ControlStates {
 
 ControlStates Sample(TfrmEmulator& w) {
   const QRect outer = w.frameGeometry();
-  return {w.sbStart->text(),       w.cbDrivers->isEnabled(), w.lbGames->isEnabled(),
-          w.sbReset->isEnabled(),  w.sbSprites->isEnabled(), w.sbDisasm->isEnabled(),
-          w.sbCart->isEnabled(),   w.sbDSW->isEnabled(),     w.frmGameScreen->isVisible(),
-          w.frmGameScreen->size(), w.frmGameScreen->pos(),   QPoint(outer.x() + outer.width() + 2, outer.y()),
+  return {w.sbStart->text(),
+          w.cbDrivers->isEnabled(),
+          w.lbGames->isEnabled(),
+          w.sbReset->isEnabled(),
+          w.sbSprites->isEnabled(),
+          w.sbDisasm->isEnabled(),
+          w.sbCart->isEnabled(),
+          w.sbDSW->isEnabled(),
+          w.frmGameScreen->isVisible(),
+          w.frmGameScreen->size(),
+          w.frmGameScreen->pos(),
+          QPoint(outer.x() + outer.width() + 2, outer.y()),
           w.frmGameScreen->windowTitle()};
 }
 
@@ -103,7 +111,9 @@ void RunWindowTest::init() {
 
 void RunWindowTest::OpenWindow() {
   window_ = std::make_unique<TfrmEmulator>(folder_->path().string());
-  window_->Host().MessageBoxHook = [this](const std::string& text) { messages_ << QString::fromStdString(text); };
+  window_->Host().MessageBoxHook = [this](const std::string& text) {
+    messages_ << QString::fromStdString(text);
+  };
   // Tests want frames, not wall-clock pacing.
   window_->frmGameScreen->actLimitSpeed->setChecked(false);
   window_->show();
@@ -187,7 +197,8 @@ void RunWindowTest::failuresShowTheirMessageThenANewStartWorks_data() {
   QTest::newRow("blank before driver") << "#TITLE=Broken\n#driver= TESTBOARD\n"
                                        << " TESTBOARD"
                                        << "Invalid Driver:\r TESTBOARD";
-  QTest::newRow("item without path") << "" << "TESTBOARD"
+  QTest::newRow("item without path") << ""
+                                     << "TESTBOARD"
                                      << "Error reading INI file!";
 }
 
@@ -268,12 +279,15 @@ void RunWindowTest::startInsideAStoppingRunNeverNests() {
   OpenWindow();
   TfrmEmulator& w = *window_;
   int clicks = 0;
-  QVERIFY(testing::RunGame(w, [&] {
-    if (td::calls.Frames < 2 || clicks > 0) return;
-    clicks = 2;
-    w.sbStart->click();  // Stop
-    w.sbStart->click();  // Start again, inside the same pump
-  }, 10));
+  QVERIFY(testing::RunGame(
+      w,
+      [&] {
+        if (td::calls.Frames < 2 || clicks > 0) return;
+        clicks = 2;
+        w.sbStart->click();  // Stop
+        w.sbStart->click();  // Start again, inside the same pump
+      },
+      10));
   QCOMPARE(td::calls.Initialise, 1);
   QCOMPARE(td::calls.Stops, 1);
   VerifyStopped(w);

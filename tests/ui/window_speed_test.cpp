@@ -7,8 +7,8 @@
 #include <QProcess>
 #include <QtTest>
 #include <algorithm>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 
@@ -174,7 +174,8 @@ void WindowSpeedTest::windowKeepsUpWithTheHeadlessRunner() {
     const Speed headless = HeadlessSpeed(options, ok);
     QVERIFY(ok);
     const Speed window = WindowSpeed(w, options.Frames);
-    headlessBest = {std::max(headlessBest.WallFps, headless.WallFps), std::max(headlessBest.CpuFps, headless.CpuFps)};
+    headlessBest = {std::max(headlessBest.WallFps, headless.WallFps),
+                    std::max(headlessBest.CpuFps, headless.CpuFps)};
     windowBest = {std::max(windowBest.WallFps, window.WallFps), std::max(windowBest.CpuFps, window.CpuFps)};
   }
   qInfo("%s, frames/s by the wall clock: window %.0f, headless %.0f, ratio %.2f", game->Path.c_str(),

@@ -84,7 +84,8 @@ void TfrmGameScreen::CopyPending() {
 // millisecond per paint.
 void TfrmGameScreen::CopyRegion(const ScreenBitmap& bitmap, const QRect& region) {
   const int scale = DoubleScreen ? 2 : 1;
-  if (picture_.size() != region.size() * scale) picture_ = QImage(region.size() * scale, QImage::Format_RGB32);
+  if (picture_.size() != region.size() * scale)
+    picture_ = QImage(region.size() * scale, QImage::Format_RGB32);
   pictureScale_ = scale;
   if (!coloursValid_ || palette_ != bitmap.Palette) {
     palette_ = bitmap.Palette;

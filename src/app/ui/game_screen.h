@@ -2,10 +2,10 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <array>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 
 #include "video/screen.h"
 

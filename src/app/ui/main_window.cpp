@@ -11,8 +11,8 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -93,7 +93,8 @@ void OwnerDrawComboBox::paintEvent(QPaintEvent*) {
   option.currentIcon = QIcon();
   painter.drawComplexControl(QStyle::CC_ComboBox, option);
   if (currentIndex() < 0 || !Draw) return;
-  const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  const QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
   painter.save();
   painter.setClipRect(field);
   Draw(painter, field, currentIndex(), hasFocus());
@@ -400,8 +401,8 @@ void TfrmEmulator::cbDebugClick() {
 
 void TfrmEmulator::cbBreakPointClick() {
   BreakpointsEnabled = cbBreakPoint->isChecked();
-  for (QWidget* control : {static_cast<QWidget*>(sbAddBreak), static_cast<QWidget*>(sbDelBreak),
-                           static_cast<QWidget*>(cbBreak)})
+  for (QWidget* control :
+       {static_cast<QWidget*>(sbAddBreak), static_cast<QWidget*>(sbDelBreak), static_cast<QWidget*>(cbBreak)})
     control->setEnabled(BreakpointsEnabled);
 }
 
