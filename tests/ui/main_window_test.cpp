@@ -1,5 +1,6 @@
 // The main window without a run: the catalogue in the two lists, the controls after creation,
 // "Screen 2x", the breakpoint and debug controls, the keyboard and the host's dialogs.
+#include <QAction>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -153,6 +154,10 @@ void MainWindowTest::controlsAfterCreation() {
   QCOMPARE(window.frmGameScreen->windowTitle(), QString("Game Screen"));
   QVERIFY(window.frmGameScreen->windowFlags() & Qt::Tool);
   QVERIFY(!(window.frmGameScreen->windowFlags() & Qt::WindowCloseButtonHint));
+  // Right-clicking the game screen offers "Limit speed", ticked from the start.
+  QCOMPARE(window.frmGameScreen->contextMenuPolicy(), Qt::ActionsContextMenu);
+  QCOMPARE(window.frmGameScreen->actions(), QList<QAction*>({window.frmGameScreen->actLimitSpeed}));
+  QCOMPARE(window.frmGameScreen->actLimitSpeed->text(), QString("Limit speed"));
   QVERIFY(window.frmGameScreen->actLimitSpeed->isChecked());
 }
 
