@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QtTest>
+#include <fstream>
 #include <memory>
 
 #include "app/headless_runner.h"
@@ -67,6 +68,13 @@ bool RunFrames(TfrmEmulator& w, int frames, const std::function<void()>& inside 
     if (inside) inside();
     if (w.Run.Running()) w.sbStartClick();
   });
+}
+
+// The counter game with more description lines after the shared ones.
+std::string WriteCounterGameWith(const TempFolder& folder, const std::string& extraLines) {
+  const std::string ini = td::WriteCounterGame(folder, "TESTBOARD");
+  std::ofstream(ini, std::ios::app) << extraLines;
+  return ini;
 }
 
 QColor PatternColour(int x, int y, int frame) {
@@ -138,7 +146,7 @@ void RunWindowTest::startAndStopSetTheControls() {
   QFETCH(QString, extra);
   QFETCH(bool, sprites);
   QFETCH(bool, cartridge);
-  td::WriteCounterGame(*folder_, "TESTBOARD", extra.toStdString());
+  WriteCounterGameWith(*folder_, extra.toStdString());
   OpenWindow();
   TfrmEmulator& w = *window_;
   w.frmGameScreen->actLimitSpeed->setChecked(true);
@@ -294,7 +302,7 @@ void RunWindowTest::startInsideAStoppingRunNeverNests() {
 }
 
 void RunWindowTest::resetAndCartridgeDuringARun() {
-  td::WriteCounterGame(*folder_, "TESTBOARD", "#cartridge=carts\n");
+  WriteCounterGameWith(*folder_, "#cartridge=carts\n");
   td::WriteFile(folder_->path() / "cart.bin", {0xAB, 0xCD});
   OpenWindow();
   TfrmEmulator& w = *window_;
