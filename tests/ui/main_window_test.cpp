@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QStatusBar>
 #include <QtTest>
 #include <memory>
@@ -42,6 +43,7 @@ class MainWindowTest : public QObject {
   void withoutGalaxianTheFirstDriverIsSelected();
   void emptyFolderGivesEmptyListsAndStartDoesNothing();
   void controlsAfterCreation();
+  void ownerDrawnListsUseTheirColours();
   void screen2xResizesTheHiddenGameScreen();
   void breakpointControls();
   void debugBoxSwitchesDebugMode();
@@ -159,6 +161,43 @@ void MainWindowTest::controlsAfterCreation() {
   QCOMPARE(window.frmGameScreen->actions(), QList<QAction*>({window.frmGameScreen->actLimitSpeed}));
   QCOMPARE(window.frmGameScreen->actLimitSpeed->text(), QString("Limit speed"));
   QVERIFY(window.frmGameScreen->actLimitSpeed->isChecked());
+}
+
+// Colours found in one item's rectangle of a rendered picture.
+QSet<QRgb> ColoursIn(const QImage& image, const QRect& rect) {
+  QSet<QRgb> colours;
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x) colours.insert(image.pixel(x, y) & 0xFFFFFF);
+  return colours;
+}
+
+void MainWindowTest::ownerDrawnListsUseTheirColours() {
+  TempFolder folder("ui-colours");
+  WriteText(folder / "a.ini", "#TITLE=Alpha\n#DRIVER=GALAXIAN\n");
+  WriteText(folder / "b.ini", "#TITLE=Beta\n#DRIVER=GALAXIAN\n");
+  TfrmEmulator window(folder.path().string());
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+  // The selected game: grey with white text; the others: the list's face with black text.
+  const QImage games = window.lbGames->viewport()->grab().toImage();
+  const QSet<QRgb> selected = ColoursIn(games, window.lbGames->visualItemRect(window.lbGames->item(0)));
+  const QSet<QRgb> other = ColoursIn(games, window.lbGames->visualItemRect(window.lbGames->item(1)));
+  QVERIFY(selected.contains(0x808080) && selected.contains(0xFFFFFF));
+  QVERIFY(other.contains(0x000000) && !other.contains(0x808080));
+
+  // A selected driver in the open list: red text on white.
+  QImage item(120, 20, QImage::Format_RGB32);
+  {
+    QPainter painter(&item);
+    QStyleOptionViewItem option;
+    option.rect = item.rect();
+    option.state = QStyle::State_Selected;
+    window.cbDrivers->itemDelegate()->paint(&painter, option, window.cbDrivers->model()->index(0, 0));
+  }
+  const QSet<QRgb> driver = ColoursIn(item, item.rect());
+  QVERIFY(driver.contains(0xFFFFFF) && driver.contains(0xFF0000));
+  QVERIFY(ColoursIn(item, QRect(0, 0, 18, 20)) == QSet<QRgb>({0xFFFFFF}));  // the name starts 18 pixels in
 }
 
 void MainWindowTest::screen2xResizesTheHiddenGameScreen() {

@@ -55,6 +55,19 @@ class OwnerDrawDelegate : public QStyledItemDelegate {
   OwnerDrawComboBox::DrawItem draw_;
 };
 
+// The lists draw black text on the button face; under a dark desktop theme that face is dark, so a
+// light face is used instead to keep the text readable.
+QColor ButtonFace(const QWidget& widget) {
+  const QColor face = widget.palette().color(QPalette::Button);
+  return face.lightness() >= 128 ? face : QColor(240, 240, 240);
+}
+
+void UseButtonFace(QWidget& widget) {
+  QPalette colours = widget.palette();
+  colours.setColor(QPalette::Base, ButtonFace(widget));
+  widget.setPalette(colours);
+}
+
 QToolButton* FlatButton(QWidget* parent, const char* name, const char* caption) {
   auto* button = new QToolButton(parent);
   button->setObjectName(name);
@@ -75,9 +88,7 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption) {
 OwnerDrawComboBox::OwnerDrawComboBox(QWidget* parent, DrawItem draw, bool bold)
     : QComboBox(parent), Draw(std::move(draw)) {
   setItemDelegate(new OwnerDrawDelegate(this, Draw));
-  QPalette colours = palette();
-  colours.setColor(QPalette::Base, colours.color(QPalette::Button));
-  setPalette(colours);
+  UseButtonFace(*this);
   if (bold) {
     QFont boldFont = font();
     boldFont.setBold(true);
@@ -174,11 +185,7 @@ void TfrmEmulator::CreateControls() {
   lbGames->setObjectName("lbGames");
   lbGames->setItemDelegate(new OwnerDrawDelegate(
       lbGames, [this](QPainter& p, const QRect& r, int i, bool s) { lbGamesDrawItem(p, r, i, s); }));
-  {
-    QPalette colours = lbGames->palette();
-    colours.setColor(QPalette::Base, colours.color(QPalette::Button));
-    lbGames->setPalette(colours);
-  }
+  UseButtonFace(*lbGames);
   // About eight titles show at once, as in the design's 99-pixel list.
   lbGames->setFixedHeight(ItemHeight(*lbGames) * 8 + 2 * lbGames->frameWidth());
   lbGames->setUniformItemSizes(true);
@@ -270,7 +277,7 @@ void TfrmEmulator::cbDriversDrawItem(QPainter& painter, const QRect& rect, int i
   QFont font = cbDrivers->font();
   font.setBold(true);
   painter.setFont(font);
-  painter.fillRect(rect, selected ? QColor(Qt::white) : cbDrivers->palette().color(QPalette::Button));
+  painter.fillRect(rect, selected ? QColor(Qt::white) : cbDrivers->palette().color(QPalette::Base));
   painter.setPen(selected ? QColor(Qt::red) : QColor(Qt::black));
   painter.drawText(rect.adjusted(18, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, cbDrivers->itemText(index));
 }
@@ -289,7 +296,7 @@ void TfrmEmulator::cbBreakDrawItem(QPainter& painter, const QRect& rect, int ind
   QFont font = cbBreak->font();
   font.setBold(!selected);
   painter.setFont(font);
-  painter.fillRect(rect, selected ? QColor(Qt::white) : cbBreak->palette().color(QPalette::Button));
+  painter.fillRect(rect, selected ? QColor(Qt::white) : cbBreak->palette().color(QPalette::Base));
   painter.setPen(selected ? QColor(Qt::red) : QColor(Qt::black));
   painter.drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, cbBreak->itemText(index));
 }
