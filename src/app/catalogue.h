@@ -1,4 +1,5 @@
-// The game catalogue: every *.ini of a folder, as the main window lists it.
+// The game catalogue: every *.ini of a folder, as the main window lists it. Files that cannot be read
+// are left out; titles and driver names lose any separator character they contain.
 #pragma once
 
 #include <string>
@@ -21,5 +22,8 @@ std::vector<std::string> CatalogueDrivers(const GameCatalogue& catalogue);
 int PreselectedDriver(const std::vector<std::string>& drivers);
 // Game-list items of one driver (title + '\x02' + path), sorted by title.
 std::vector<std::string> CatalogueGames(const GameCatalogue& catalogue, const std::string& driver);
+// The two halves of a game-list item: the title the list shows, the path Start opens.
+std::string GameItemTitle(const std::string& item);
+std::string GameItemPath(const std::string& item);
 
 }  // namespace tirvane

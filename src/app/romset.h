@@ -21,7 +21,9 @@ struct RomLoadResult {
   std::string Message;     // the whole text for the message box ("Failed when loading ROMS:" ...)
 };
 
-// programFolder ends with a path separator; file names are appended to it as written.
+// programFolder ends with a path separator; file names are appended to it as written. Entries load in
+// order; the first that cannot be opened, does not fit its buffer or cannot be read ends the load. The
+// entries before it stay loaded; the failing one writes nothing.
 RomLoadResult LoadRomSet(const GameDescription& game, const std::string& programFolder,
                          uint8_t* memoryImage, uint8_t* graphicsRegion);
 

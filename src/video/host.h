@@ -55,7 +55,8 @@ class Host {
   virtual bool setCurrentFolder(const std::string& folder) = 0;
 };
 
-// The host everything reports to; a HeadlessHost until a window program installs its own.
+// The host everything reports to; a do-nothing host until a program installs its own.
+// SetHost(nullptr) puts the do-nothing host back.
 Host& CurrentHost();
 void SetHost(Host* host);
 

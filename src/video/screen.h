@@ -13,6 +13,7 @@ constexpr int BitmapSize = BitmapStride * BitmapHeight;  // 73,728 bytes
 
 struct Rgb {
   uint8_t r, g, b;
+  bool operator==(const Rgb&) const = default;
 };
 
 // One palette index per pixel, top row first.
