@@ -380,7 +380,7 @@ msg_in0:        DB      "IN0 5000 FF", 0
 msg_in1:        DB      "IN1 5040 7F", 0
 msg_key0:       DB      "KEY  5 4 3 - D R L U", 0
 msg_key1:       DB      "KEY  - 2 1 - D R L U", 0
-msg_bits:       DB      "BIT", 0
+msg_bits:       DB      "BIT  1 1 1 1 1 1 1 1", 0
 msg_groups:     DB      "COLOUR GROUPS", 0
 msg_00:         DB      "00", 0
 msg_10:         DB      "10", 0

@@ -279,7 +279,7 @@ msg_nmi:        DB      "NMI 0000", 0
 msg_ina:        DB      "A0A0", 0
 msg_inb:        DB      "A0C0", 0
 msg_keys:       DB      "KEY  - - - C D U - -", 0
-msg_bits:       DB      "BIT", 0
+msg_bits:       DB      "BIT  1 1 1 1 1 1 1 1", 0
 msg_flips:      DB      "CELL FLIPS", 0
 msg_flipnames:  DB      "--  H  V  HV", 0
 msg_colours:    DB      "CHARACTER COLOURS", 0

@@ -12,7 +12,9 @@
 // Sprites are decoded for the set viewer only; the board's sprite hardware is not drawn.
 #include "drivers/gberet.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "app/description.h"
 #include "app/romset.h"
@@ -84,6 +86,9 @@ constexpr size_t SpriteSource1 = 0x4000;
 constexpr size_t SpriteSource2 = 0xC000;
 
 TileSet* Sets[3] = {nullptr, nullptr, nullptr};  // characters, sprite bank 1, sprite bank 2
+// Characters whose pens are all 0 draw nothing (pen 0 is transparent here); knowing them spares
+// the blitter most cells of a typical screen.
+bool BlankChar[512] = {};
 // Kept across runs: the interrupt that comes first depends on the frames run before.
 uint16_t FrameCounter = 0;
 
@@ -99,17 +104,19 @@ void Draw() {
   const uint16_t vram = static_cast<uint16_t>(Game.VideoRam);
   const uint16_t attr = static_cast<uint16_t>(Game.AttrRam);
   Tile* const* chars = Sets[0]->Tiles.data();
-  for (int n = 2047; n >= 0; --n) {
-    const int c = n & 63;
-    if (c > 31) continue;  // Y = 8c would lie past the last drawn row
-    const int r = n >> 6;
-    // Only the low eight bits of the scroll reach the picture: it wraps every 256 pixels.
-    const uint8_t x = static_cast<uint8_t>(8 * (31 - r) - mem[ScrollLow + c]);
-    if (x > 248) continue;
-    const uint8_t a = mem[static_cast<uint16_t>(attr + n)];
-    const int code = mem[static_cast<uint16_t>(vram + n)] | ((a & 0x40) << 2);
-    const uint8_t flags = ((a & 0x20) ? FlipX : 0) | ((a & 0x10) ? FlipY : 0);
-    DrawTileLookup(x, 8 * c, static_cast<uint16_t>(CharColourBase + 16 * (a & 0x0F)), *chars[code], flags);
+  for (int r = 31; r >= 0; --r) {
+    // Columns 32-63 would land at y >= 256: never drawn, so never visited.
+    for (int c = 31; c >= 0; --c) {
+      const int n = r * 64 + c;
+      // Only the low eight bits of the scroll reach the picture: it wraps every 256 pixels.
+      const uint8_t x = static_cast<uint8_t>(8 * (31 - r) - mem[ScrollLow + c]);
+      if (x > 248) continue;
+      const uint8_t a = mem[static_cast<uint16_t>(attr + n)];
+      const int code = mem[static_cast<uint16_t>(vram + n)] | ((a & 0x40) << 2);
+      if (BlankChar[code]) continue;
+      const uint8_t flags = ((a & 0x20) ? FlipX : 0) | ((a & 0x10) ? FlipY : 0);
+      DrawTileLookup(x, 8 * c, static_cast<uint16_t>(CharColourBase + 16 * (a & 0x0F)), *chars[code], flags);
+    }
   }
 }
 
@@ -137,6 +144,10 @@ void Initialise(uint8_t* graphicsRegion) {
                          GraphicsRegionSize - SpriteSource1);
   Sets[2] = BuildTileSet("Sprite Set #2 (16x16)", 0, 0, SpriteLayout, graphicsRegion + SpriteSource2,
                          GraphicsRegionSize - SpriteSource2);
+  for (int i = 0; i < 512; ++i) {
+    const std::vector<uint8_t>& pens = Sets[0]->Tiles[i]->Pixels;
+    BlankChar[i] = std::all_of(pens.begin(), pens.end(), [](uint8_t pen) { return pen == 0; });
+  }
   for (int i = 0; i < 32; ++i) RgbTable[i] = ResistorColour(ColourProm[i]);
   for (int i = 0; i < 256; ++i) {
     ColourLookup[i] = SpriteLookupProm[i];
