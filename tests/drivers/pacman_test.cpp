@@ -261,7 +261,7 @@ TEST_F(PacmanTest, LowerSpriteNumbersDrawOnTopInTheirColourGroup) {
   EXPECT_EQ(Pixel(155, 171), 10 + 3);
 }
 
-TEST(PacmanGolden, DemoIdle) { EXPECT_TRUE(testing::MatchesGolden("pacman_demo.ini", 40, "", "pacman_idle.png")); }
+TEST(PacmanGolden, DemoIdle) { EXPECT_TRUE(testing::MatchesGolden("pacman_demo.ini", 26, "", "pacman_idle.png")); }
 
 TEST(PacmanGolden, DemoWithKeysHeld) {
   EXPECT_TRUE(testing::MatchesGolden("pacman_demo.ini", 60, "50-60:Up+Right+3+5+1", "pacman_keys_a.png"));

@@ -199,7 +199,7 @@ TEST_F(PooyanTest, SpriteFlipBitsAreActiveLowAndSpriteZeroIsOnTop) {
   EXPECT_EQ(Pixel(0x40, 0x40), 10 + ColourLookup[0x121]);
 }
 
-TEST(PooyanGolden, DemoIdle) { EXPECT_TRUE(testing::MatchesGolden("pooyan_demo.ini", 40, "", "pooyan_idle.png")); }
+TEST(PooyanGolden, DemoIdle) { EXPECT_TRUE(testing::MatchesGolden("pooyan_demo.ini", 180, "", "pooyan_idle.png")); }
 
 TEST(PooyanGolden, DemoWithKeysHeld) {
   EXPECT_TRUE(testing::MatchesGolden("pooyan_demo.ini", 60, "50-60:Up+Ctrl", "pooyan_keys_a.png"));
