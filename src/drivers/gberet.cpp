@@ -28,6 +28,7 @@ constexpr uint16_t ScrollLow = 0xE000;
 constexpr uint16_t ScrollHigh = 0xE020;
 constexpr uint16_t CharColourBase = 0x100;
 
+// clang-format off
 constexpr uint8_t ColourProm[32] = {
     0x00, 0x1A, 0x26, 0x1C, 0xB6, 0x74, 0x0A, 0x52, 0xA4, 0xD0, 0xE8, 0xAD, 0x3F, 0x06, 0xFF, 0x40,
     0x00, 0x05, 0x04, 0x02, 0x88, 0x37, 0xAA, 0xAC, 0x16, 0xAE, 0x24, 0x10, 0x52, 0xA4, 0xF6, 0xFF,
@@ -82,6 +83,7 @@ constexpr TileLayout SpriteLayout = {
     {0, 32, 64, 96, 128, 160, 192, 224, 512, 544, 576, 608, 640, 672, 704, 736},
     1024,
 };
+// clang-format on
 constexpr size_t SpriteSource1 = 0x4000;
 constexpr size_t SpriteSource2 = 0xC000;
 
@@ -164,6 +166,7 @@ ScreenGeometry Geometry() { return {256, 256, 0, 0}; }
 
 }  // namespace
 
+// clang-format off
 const DriverInfo GberetDriver = {
     "GBERET",
     {Read, Write, PortOut, PortIn, Frame, Draw, Stop, nullptr, SpriteSets},
@@ -172,5 +175,6 @@ const DriverInfo GberetDriver = {
     Initialise,
     Geometry,
 };
+// clang-format on
 
 }  // namespace tirvane

@@ -38,6 +38,7 @@ constexpr uint16_t MirrorStart = 0xC000;
 constexpr uint16_t MirrorEnd = 0xC7EF;
 constexpr uint16_t MirrorDrop = 0x8000;
 
+// clang-format off
 constexpr uint8_t ColourProm[16] = {
     0x00, 0x07, 0x66, 0xEF, 0x00, 0xF8, 0xEA, 0x6F, 0x00, 0x3F, 0x00, 0xC9, 0x38, 0xAA, 0xAF, 0xF6,
 };
@@ -64,20 +65,23 @@ constexpr TileLayout SpriteLayout = {
     {64, 65, 66, 67, 128, 129, 130, 131, 192, 193, 194, 195, 0, 1, 2, 3},
     512,
 };
+// clang-format on
 constexpr size_t SpriteSource = 0x1000;
 
 struct KeyBit {
   VirtualKey key;
   uint8_t mask;
 };
+// clang-format off
 constexpr KeyBit In0Keys[] = {
     {VirtualKey::Up, 0x01}, {VirtualKey::Left, 0x02}, {VirtualKey::Right, 0x04}, {VirtualKey::Down, 0x08},
     {VirtualKey::D3, 0x20}, {VirtualKey::D4, 0x40}, {VirtualKey::D5, 0x80},
 };
 constexpr KeyBit In1Keys[] = {
-    {VirtualKey::Up, 0x01}, {VirtualKey::Left, 0x02},  {VirtualKey::Right, 0x04},
+    {VirtualKey::Up, 0x01}, {VirtualKey::Left, 0x02}, {VirtualKey::Right, 0x04},
     {VirtualKey::Down, 0x08}, {VirtualKey::D1, 0x20}, {VirtualKey::D2, 0x40},
 };
+// clang-format on
 
 // Where each tilemap cell lands on screen. The 28 x 32 playfield is stored column by column;
 // the two rows above and below it are stored in the first and last 64 cells, right to left,
@@ -203,6 +207,7 @@ ScreenGeometry Geometry() { return {224, 288, 16, 0}; }
 
 }  // namespace
 
+// clang-format off
 const DriverInfo PacmanDriver = {
     "PACMAN",
     {Read, Write, PortOut, PortIn, Frame, Draw, Stop, nullptr, SpriteSets},
@@ -211,5 +216,6 @@ const DriverInfo PacmanDriver = {
     Initialise,
     Geometry,
 };
+// clang-format on
 
 }  // namespace tirvane

@@ -29,6 +29,7 @@ constexpr uint16_t InputAddressB = 0xA0C0;
 constexpr uint16_t SecondSpriteArea = 0x400;
 constexpr int SpriteCount = 24;
 
+// clang-format off
 constexpr uint8_t LookupTable[512] = {
     0x0F, 0x25, 0x1C, 0x03, 0x04, 0x11, 0xD0, 0x88, 0xB0, 0xD4, 0x1C, 0x10, 0x07, 0x41, 0x92, 0x13,
     0x0F, 0x01, 0x02, 0x03, 0x08, 0x10, 0x1C, 0x88, 0xB0, 0xD4, 0x1C, 0x10, 0x05, 0x49, 0x92, 0x04,
@@ -75,6 +76,7 @@ constexpr TileLayout SpriteLayout = {
     {0, 8, 16, 24, 32, 40, 48, 56, 256, 264, 272, 280, 288, 296, 304, 312},
     512,
 };
+// clang-format on
 constexpr uint8_t DecodeFlags = FlipX | SwapXY;
 constexpr size_t SpriteSource = 0x2000;
 constexpr uint16_t SpriteColourBase = 0x100;
@@ -86,10 +88,12 @@ constexpr Rgb CubeColour(int n) {
 }
 
 // The board's palette departs from the plain cube in these entries (destination, cube source).
+// clang-format off
 constexpr uint8_t CubeCorrections[][2] = {
     {4, 255},  {5, 252},  {7, 253},  {17, 247}, {19, 251}, {21, 248}, {22, 244},
     {38, 224}, {37, 225}, {32, 232}, {35, 233}, {25, 227}, {36, 239},
 };
+// clang-format on
 
 TileSet* Sets[2] = {nullptr, nullptr};  // characters, sprites
 
@@ -179,6 +183,7 @@ ScreenGeometry Geometry() { return {224, 256, 16, 0}; }
 
 }  // namespace
 
+// clang-format off
 const DriverInfo PooyanDriver = {
     "POOYAN",
     {Read, Write, PortOut, PortIn, Frame, Draw, Stop, nullptr, SpriteSets},
@@ -187,5 +192,6 @@ const DriverInfo PooyanDriver = {
     Initialise,
     Geometry,
 };
+// clang-format on
 
 }  // namespace tirvane

@@ -1,5 +1,7 @@
 // GBERET board: the scrolled tilemap, the second character bank, the lookup PROMs and the
 // alternating interrupts.
+#include "drivers/gberet.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "app/description.h"
 #include "app/romset.h"
-#include "drivers/gberet.h"
 #include "golden.h"
 #include "video/screen.h"
 
@@ -46,7 +47,9 @@ class GberetTest : public ::testing::Test {
     MemoryImage[Vram + r * 64 + c] = code;
     MemoryImage[Attr + r * 64 + c] = attribute;
   }
-  int LitPixels() const { return static_cast<int>(std::count(Screen->Pixels.begin(), Screen->Pixels.end(), Lit)); }
+  int LitPixels() const {
+    return static_cast<int>(std::count(Screen->Pixels.begin(), Screen->Pixels.end(), Lit));
+  }
 };
 
 TEST_F(GberetTest, AttributeBitSixSelectsTheSecondBank) {
@@ -67,11 +70,8 @@ TEST_F(GberetTest, AttributeFlipsAndColourGroup) {
     uint8_t value;
   };
   const Case cases[] = {
-      {0x00, 0, 0, Lit},
-      {0x20, 7, 0, Lit},
-      {0x10, 0, 7, Lit},
-      {0x30, 7, 7, Lit},
-      {0x0E, 0, 0, 10 + 0x15},  // group E, pen 1: lookup 05
+      {0x00, 0, 0, Lit}, {0x20, 7, 0, Lit},       {0x10, 0, 7, Lit},
+      {0x30, 7, 7, Lit}, {0x0E, 0, 0, 10 + 0x15},  // group E, pen 1: lookup 05
   };
   for (const Case& c : cases) {
     Put(31, 0, 0x12, c.attribute);
@@ -151,7 +151,7 @@ TEST_F(GberetTest, InitialisationFillsColoursLookupAndThreeSets) {
   EXPECT_EQ(RgbTable[13].r, 0xDE);  // 06
   EXPECT_EQ(RgbTable[13].g, 0x00);
   EXPECT_EQ(RgbTable[31].g, 0xFF);
-  EXPECT_EQ(ColourLookup[0x11], 0x0D);   // sprite entries as they stand
+  EXPECT_EQ(ColourLookup[0x11], 0x0D);  // sprite entries as they stand
   EXPECT_EQ(ColourLookup[0xFF], 0x0F);
   EXPECT_EQ(ColourLookup[0x100], 0x00);  // character entries: 0 stays 0, v becomes v + 16
   EXPECT_EQ(ColourLookup[0x101], 0x11);
@@ -173,7 +173,7 @@ TEST_F(GberetTest, InitialisationFillsColoursLookupAndThreeSets) {
 
 TEST_F(GberetTest, SpriteBanksDecodeFromTheirOwnRegions) {
   graphics.assign(GraphicsRegionSize, 0);
-  graphics[0x4000 + 32] = 0xF0;       // bank 1, sprite 0: top-right quarter, first pixel
+  graphics[0x4000 + 32] = 0xF0;        // bank 1, sprite 0: top-right quarter, first pixel
   graphics[0xC000 + 128 + 96] = 0x0A;  // bank 2, sprite 1: bottom-right quarter, second pixel
   GberetDriver.Initialise(graphics.data());
   int count = 0;

@@ -1,4 +1,6 @@
 // PACMAN board: handler rules, the tilemap's placement, sprite rules and the demo's pictures.
+#include "drivers/pacman.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +8,6 @@
 
 #include "app/description.h"
 #include "app/romset.h"
-#include "drivers/pacman.h"
 #include "golden.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -78,9 +79,9 @@ TEST_F(PacmanTest, EachKeyClearsItsOwnBits) {
     uint8_t in0, in1;
   };
   const Case cases[] = {
-      {VirtualKey::Up, 0xFE, 0x7E},    {VirtualKey::Left, 0xFD, 0x7D}, {VirtualKey::Right, 0xFB, 0x7B},
-      {VirtualKey::Down, 0xF7, 0x77},  {VirtualKey::D3, 0xDF, 0x7F},   {VirtualKey::D4, 0xBF, 0x7F},
-      {VirtualKey::D5, 0x7F, 0x7F},    {VirtualKey::D1, 0xFF, 0x5F},   {VirtualKey::D2, 0xFF, 0x3F},
+      {VirtualKey::Up, 0xFE, 0x7E},   {VirtualKey::Left, 0xFD, 0x7D}, {VirtualKey::Right, 0xFB, 0x7B},
+      {VirtualKey::Down, 0xF7, 0x77}, {VirtualKey::D3, 0xDF, 0x7F},   {VirtualKey::D4, 0xBF, 0x7F},
+      {VirtualKey::D5, 0x7F, 0x7F},   {VirtualKey::D1, 0xFF, 0x5F},   {VirtualKey::D2, 0xFF, 0x3F},
       {VirtualKey::Ctrl, 0xFF, 0x7F},
   };
   for (const Case& c : cases) {
@@ -153,8 +154,8 @@ TEST_F(PacmanTest, TileSetsDecodeTheSidewaysRomLayout) {
   EXPECT_EQ(sets[1]->Width, 16);
 
   graphics.assign(GraphicsRegionSize, 0);
-  graphics[8] = 0x80;  // byte 8: column 7, rows 0-3; bit 7 is row 0 of plane 0 (the pen's high bit)
-  graphics[0] = 0x01;  // byte 0: column 7, rows 4-7; bit 0 is row 7 of plane 1
+  graphics[8] = 0x80;           // byte 8: column 7, rows 0-3; bit 7 is row 0 of plane 0 (the pen's high bit)
+  graphics[0] = 0x01;           // byte 0: column 7, rows 4-7; bit 0 is row 7 of plane 1
   graphics[0x1000 + 7] = 0x10;  // sprite byte 7: column 8, rows 12-15; row 15, plane 0
   PacmanDriver.Initialise(graphics.data());
   d.SpriteSetsRoutine(count, sets);
@@ -206,7 +207,7 @@ TEST_F(PacmanTest, StripCornersAreNeverDrawnAndNothingFallsOutsideThePicture) {
       }
   EXPECT_EQ(lit, (1024 - 16) * 64);
   EXPECT_EQ(litOutside, 0);
-  EXPECT_EQ(Pixel(8, 0), 0);    // where column 30 of the top strip would land
+  EXPECT_EQ(Pixel(8, 0), 0);      // where column 30 of the top strip would land
   EXPECT_EQ(Pixel(240, 280), 0);  // and column 1 of the bottom strip
 }
 
@@ -261,7 +262,9 @@ TEST_F(PacmanTest, LowerSpriteNumbersDrawOnTopInTheirColourGroup) {
   EXPECT_EQ(Pixel(155, 171), 10 + 3);
 }
 
-TEST(PacmanGolden, DemoIdle) { EXPECT_TRUE(testing::MatchesGolden("pacman_demo.ini", 26, "", "pacman_idle.png")); }
+TEST(PacmanGolden, DemoIdle) {
+  EXPECT_TRUE(testing::MatchesGolden("pacman_demo.ini", 26, "", "pacman_idle.png"));
+}
 
 TEST(PacmanGolden, DemoWithKeysHeld) {
   EXPECT_TRUE(testing::MatchesGolden("pacman_demo.ini", 60, "50-60:Up+Right+3+5+1", "pacman_keys_a.png"));

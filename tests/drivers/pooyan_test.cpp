@@ -1,4 +1,6 @@
 // POOYAN board: inputs, NMI gating, the colour cube, tile orientation and the sprite window.
+#include "drivers/pooyan.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +8,6 @@
 
 #include "app/description.h"
 #include "app/romset.h"
-#include "drivers/pooyan.h"
 #include "golden.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -172,11 +173,11 @@ TEST_F(PooyanTest, SpritesShowOnlyInsideThePositionWindow) {
     uint8_t x, y;
     bool drawn;
   };
-  const Case cases[] = {{0x11, 0x11, true}, {0xEF, 0xEF, true}, {0x10, 0x80, false},
+  const Case cases[] = {{0x11, 0x11, true},  {0xEF, 0xEF, true},  {0x10, 0x80, false},
                         {0xF0, 0x80, false}, {0x80, 0x10, false}, {0x80, 0xF0, false}};
   for (const Case& c : cases) {
     std::memset(MemoryImage + Vram, 0xFF, 0x400);  // tile 255 is blank: the map paints pen 0
-    PlaceSprite(0, c.x, c.y, 0x41, 0xC1);           // only the low six code bits count
+    PlaceSprite(0, c.x, c.y, 0x41, 0xC1);          // only the low six code bits count
     d.DrawRoutine();
     EXPECT_EQ(Pixel(c.x, c.y) == 10 + ColourLookup[0x111], c.drawn) << int(c.x) << "," << int(c.y);
   }
@@ -199,7 +200,9 @@ TEST_F(PooyanTest, SpriteFlipBitsAreActiveLowAndSpriteZeroIsOnTop) {
   EXPECT_EQ(Pixel(0x40, 0x40), 10 + ColourLookup[0x121]);
 }
 
-TEST(PooyanGolden, DemoIdle) { EXPECT_TRUE(testing::MatchesGolden("pooyan_demo.ini", 180, "", "pooyan_idle.png")); }
+TEST(PooyanGolden, DemoIdle) {
+  EXPECT_TRUE(testing::MatchesGolden("pooyan_demo.ini", 180, "", "pooyan_idle.png"));
+}
 
 TEST(PooyanGolden, DemoWithKeysHeld) {
   EXPECT_TRUE(testing::MatchesGolden("pooyan_demo.ini", 60, "50-60:Up+Ctrl", "pooyan_keys_a.png"));
