@@ -155,6 +155,7 @@ void Stop() {
     if (set) FreeTileSet(set);
     set = nullptr;
   }
+  // The character viewer reads these arrays: they must not outlive the sets.
   CharTiles = SpriteTiles = nullptr;
   CharTileCount = SpriteTileCount = 0;
 }
