@@ -22,7 +22,6 @@ YELLOW  EQU     09h
 CYAN    EQU     05h
 BLUE    EQU     10h
 RED     EQU     01h
-PEACH   EQU     0Eh
 CHECKS  EQU     11h             ; pens 1 and 2 green and blue
 
 ; Tiles
