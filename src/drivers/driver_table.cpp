@@ -13,6 +13,9 @@ extern const DriverInfo InvadersDriver;
 extern const DriverInfo ScrambleDriver;
 extern const DriverInfo SpectrumDriver;
 extern const DriverInfo ColecoDriver;
+extern const DriverInfo PooyanDriver;
+extern const DriverInfo PacmanDriver;
+extern const DriverInfo GberetDriver;
 
 namespace {
 const DriverInfo* const Rows[] = {
@@ -22,6 +25,9 @@ const DriverInfo* const Rows[] = {
     &ScrambleDriver,
     &SpectrumDriver,
     &ColecoDriver,
+    &PooyanDriver,
+    &PacmanDriver,
+    &GberetDriver,
     nullptr,  // keeps the array non-empty until the first driver lands
 };
 }  // namespace
