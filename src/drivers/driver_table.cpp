@@ -8,10 +8,12 @@ namespace tirvane {
 // Driver rows are declared by their own files.
 // DRIVER DECLARATIONS (one line each, keep this order): GALAXIAN, LADYBUG, FROGGER, INVADERS,
 // PHOENIX, SCRAMBLE, SPECTRUM, COLECO, POOYAN, PACMAN, GBERET
+extern const DriverInfo LadybugDriver;
 
 namespace {
 const DriverInfo* const Rows[] = {
     // DRIVER ROWS (one line each, same order as above)
+    &LadybugDriver,
     nullptr,  // keeps the array non-empty until the first driver lands
 };
 }  // namespace
