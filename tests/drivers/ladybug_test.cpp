@@ -278,19 +278,21 @@ TEST_F(LadybugBoard, TheTagChoosesTheScreen) {
   EXPECT_EQ(wide.OffsetY, 32);
 }
 
-// The demos: text, colour bars, the sprite bands and the scrolling row; then keys 3 and 4 held
-// (both counters move) with the joystick pushed and every input key down.
+// The demos: text, colour bars, the sprite bands and the scrolling row; then key 3 held for 10
+// frames and key 4 for 15 (the counters show 000A and 000F), with the joystick pushed and the
+// input keys down at the last frame.
 TEST(LadybugDemo, WidePicture) {
   EXPECT_TRUE(testing::MatchesGolden("ladybug_wide_demo.ini", 30, "", "ladybug_wide.png"));
 }
 
 TEST(LadybugDemo, WidePictureWithKeys) {
-  EXPECT_TRUE(testing::MatchesGolden("ladybug_wide_demo.ini", 40, "10-30:Right+Down+3+4+T+1+2+Ctrl",
+  EXPECT_TRUE(testing::MatchesGolden("ladybug_wide_demo.ini", 40, "10-19:3,20-34:4,10-40:Right+Down+T+1+2+Ctrl",
                                      "ladybug_wide_keys.png"));
 }
 
 TEST(LadybugDemo, UprightPicture) {
-  EXPECT_TRUE(testing::MatchesGolden("ladybug_demo.ini", 40, "10-30:Up+Left+3+4+Ctrl", "ladybug_upright.png"));
+  EXPECT_TRUE(testing::MatchesGolden("ladybug_demo.ini", 40, "10-19:3,20-34:4,10-40:Up+Left+Ctrl",
+                                     "ladybug_upright.png"));
 }
 
 }  // namespace
