@@ -9,11 +9,15 @@ namespace tirvane {
 // DRIVER DECLARATIONS (one line each, keep this order): GALAXIAN, LADYBUG, FROGGER, INVADERS,
 // PHOENIX, SCRAMBLE, SPECTRUM, COLECO, POOYAN, PACMAN, GBERET
 extern const DriverInfo LadybugDriver;
+extern const DriverInfo FroggerDriver;
+extern const DriverInfo PhoenixDriver;
 
 namespace {
 const DriverInfo* const Rows[] = {
     // DRIVER ROWS (one line each, same order as above)
     &LadybugDriver,
+    &FroggerDriver,
+    &PhoenixDriver,
     nullptr,  // keeps the array non-empty until the first driver lands
 };
 }  // namespace
