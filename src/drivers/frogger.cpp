@@ -150,7 +150,9 @@ const DriverInfo FroggerDriver = {
     NmiSource::Description,
     0,
     FroggerInitialise,
-    [] { return ScreenGeometry{224, 256, 16, 0}; },
+    [] {
+      return ScreenGeometry{224, 256, 16, 0};
+    },
 };
 
 }  // namespace tirvane

@@ -74,9 +74,8 @@ constexpr uint8_t UprightFlags = FlipY | SwapXY;
 constexpr uint16_t In0 = 0x9000, In1 = 0x9001, Dip0 = 0x9002, Dip1 = 0x9003;
 
 constexpr KeyBit In0Keys[] = {
-    {VirtualKey::T, 0x80},    {VirtualKey::D2, 0x40},   {VirtualKey::D1, 0x30},
-    {VirtualKey::Left, 0x01}, {VirtualKey::Down, 0x02}, {VirtualKey::Right, 0x04},
-    {VirtualKey::Up, 0x08},   {VirtualKey::Ctrl, 0x10},
+    {VirtualKey::T, 0x80},    {VirtualKey::D2, 0x40},    {VirtualKey::D1, 0x30}, {VirtualKey::Left, 0x01},
+    {VirtualKey::Down, 0x02}, {VirtualKey::Right, 0x04}, {VirtualKey::Up, 0x08}, {VirtualKey::Ctrl, 0x10},
 };
 constexpr KeyBit In1Keys[] = {
     {VirtualKey::Left, 0x01}, {VirtualKey::Down, 0x02}, {VirtualKey::Right, 0x04},
@@ -242,12 +241,14 @@ void LadybugSpriteSets(int& count, TileSet**& sets) {
 
 const DriverInfo LadybugDriver = {
     "LADYBUG",
-    {LadybugRead, LadybugWrite, LadybugPortOut, LadybugPortIn, LadybugFrame, LadybugDraw, LadybugStop, nullptr,
-     LadybugSpriteSets},
+    {LadybugRead, LadybugWrite, LadybugPortOut, LadybugPortIn, LadybugFrame, LadybugDraw, LadybugStop,
+     nullptr, LadybugSpriteSets},
     NmiSource::Description,
     0,
     LadybugInitialise,
-    [] { return Game.DriverTag == 0 ? ScreenGeometry{192, 240, 32, 16} : ScreenGeometry{240, 192, 8, 32}; },
+    [] {
+      return Game.DriverTag == 0 ? ScreenGeometry{192, 240, 32, 16} : ScreenGeometry{240, 192, 8, 32};
+    },
 };
 
 }  // namespace tirvane

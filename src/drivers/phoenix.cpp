@@ -69,7 +69,7 @@ constexpr uint8_t ForegroundColour = 74;  // driver colours 64-127
 constexpr uint8_t Nothing = 0xFF;  // what a read of an unanswered address sees
 
 constexpr KeyBit In0Keys[] = {
-    {VirtualKey::Left, 0x40}, {VirtualKey::Right, 0x20}, {VirtualKey::D3, 0x01}, {VirtualKey::D1, 0x02},
+    {VirtualKey::Left, 0x40}, {VirtualKey::Right, 0x20}, {VirtualKey::D3, 0x01},    {VirtualKey::D1, 0x02},
     {VirtualKey::D2, 0x04},   {VirtualKey::Ctrl, 0x10},  {VirtualKey::Shift, 0x80},
 };
 
@@ -77,12 +77,18 @@ constexpr KeyBit In0Keys[] = {
 enum class Page : uint8_t { Memory, PaletteMirror, ScrollMirror, Input, VerticalBlank, Unanswered };
 constexpr Page PageOf(int page) {
   switch (page) {
-    case 0x14: return Page::PaletteMirror;  // 5000h
-    case 0x16: return Page::ScrollMirror;   // 5800h
-    case 0x1C: return Page::Input;          // 7000h
-    case 0x1D: return Page::Unanswered;     // 7400h
-    case 0x1E: return Page::VerticalBlank;  // 7800h
-    default: return page >= 0x1F ? Page::Unanswered : Page::Memory;
+    case 0x14:
+      return Page::PaletteMirror;  // 5000h
+    case 0x16:
+      return Page::ScrollMirror;  // 5800h
+    case 0x1C:
+      return Page::Input;  // 7000h
+    case 0x1D:
+      return Page::Unanswered;  // 7400h
+    case 0x1E:
+      return Page::VerticalBlank;  // 7800h
+    default:
+      return page >= 0x1F ? Page::Unanswered : Page::Memory;
   }
 }
 constexpr auto ReadPages = [] {
@@ -97,7 +103,9 @@ std::vector<uint8_t> charBlank;
 
 constexpr Rgb PromColour(int n) {
   const uint8_t a = ColourProm1[n], b = ColourProm2[n];
-  auto gun = [a, b](int bit) { return static_cast<uint8_t>(0x55 * ((a >> bit) & 1) + 0xAA * ((b >> bit) & 1)); };
+  auto gun = [a, b](int bit) {
+    return static_cast<uint8_t>(0x55 * ((a >> bit) & 1) + 0xAA * ((b >> bit) & 1));
+  };
   return Rgb{gun(0), gun(2), gun(1)};
 }
 
@@ -124,7 +132,8 @@ void DecodeCharacters(const uint8_t* region) {
 }
 
 inline void DrawCharacter(int index, int x, int y, uint8_t colour) {
-  if (index < static_cast<int>(charStore.size()) && !charBlank[index]) DrawTileAddFast(x, y, colour, charStore[index]);
+  if (index < static_cast<int>(charStore.size()) && !charBlank[index])
+    DrawTileAddFast(x, y, colour, charStore[index]);
 }
 
 }  // namespace
@@ -228,7 +237,9 @@ const DriverInfo PhoenixDriver = {
     NmiSource::Description,
     0,
     PhoenixInitialise,
-    [] { return ScreenGeometry{208, 256, 0, 0}; },
+    [] {
+      return ScreenGeometry{208, 256, 0, 0};
+    },
 };
 
 }  // namespace tirvane

@@ -1,5 +1,7 @@
 // FROGGER: key table, ignored writes, the river palette bank, nibble-swapped scroll and sprite X,
 // the skipped empty code, sprites, the NMI enable rule, and the demo's picture.
+#include "drivers/frogger.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "app/description.h"
 #include "app/romset.h"
-#include "drivers/frogger.h"
 #include "drivers/galaxian_family.h"
 #include "golden.h"
 #include "video/host.h"
@@ -217,13 +218,11 @@ TEST_F(FroggerBoard, NmiEnableRule) {
 
 // The demo at rest (river, colour lines, sprites), and with every input key held, the joystick
 // sprite moving and key 2 stopping the NMI count at 30 (the loop then runs free).
-TEST(FroggerDemo, Picture) {
-  EXPECT_TRUE(testing::MatchesGolden("frogger_demo.ini", 40, "", "frogger.png"));
-}
+TEST(FroggerDemo, Picture) { EXPECT_TRUE(testing::MatchesGolden("frogger_demo.ini", 40, "", "frogger.png")); }
 
 TEST(FroggerDemo, PictureWithKeys) {
-  EXPECT_TRUE(testing::MatchesGolden("frogger_demo.ini", 40, "10-40:Right+Up+3+4+Ctrl+Shift+Alt+A+Tab+C+K,31-40:2",
-                                     "frogger_keys.png"));
+  EXPECT_TRUE(testing::MatchesGolden(
+      "frogger_demo.ini", 40, "10-40:Right+Up+3+4+Ctrl+Shift+Alt+A+Tab+C+K,31-40:2", "frogger_keys.png"));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // LADYBUG: handler rules, colours, tilemap and sprite bands, interrupts by key, and the demo's
 // pictures in both orientations.
+#include "drivers/ladybug.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 
 #include "app/description.h"
 #include "app/romset.h"
-#include "drivers/ladybug.h"
 #include "golden.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -46,7 +47,8 @@ class LadybugBoard : public ::testing::Test {
   void hold(VirtualKey key, bool held = true) { KeyState[static_cast<int>(key)] = held ? 1 : 0; }
   uint8_t at(int x, int y) const { return Screen->Pixels[y * 256 + x]; }
   int drawnPixels() const {
-    return static_cast<int>(std::count_if(Screen->Pixels.begin(), Screen->Pixels.end(), [](uint8_t v) { return v; }));
+    return static_cast<int>(
+        std::count_if(Screen->Pixels.begin(), Screen->Pixels.end(), [](uint8_t v) { return v; }));
   }
 
   // Character n filled with one pen: plane 0 (high pen bit) at 0000h, plane 1 at 1000h.
@@ -95,7 +97,7 @@ TEST_F(LadybugBoard, TopBitsOf9001FollowTheCycleCountIn32StateSteps) {
   const struct {
     uint16_t cycles;
     uint8_t value;
-  } cases[] = {{0, 0xDF},  {31, 0xDF}, {32, 0xBF},  {63, 0xBF},   {64, 0x5F},
+  } cases[] = {{0, 0xDF},  {31, 0xDF},  {32, 0xBF},  {63, 0xBF},   {64, 0x5F},
                {96, 0x3F}, {127, 0x3F}, {128, 0xDF}, {49999, 0x5F}};  // 49999: step 1562
   for (const auto& c : cases) {
     context_.CycleCount = c.cycles;
@@ -286,8 +288,8 @@ TEST(LadybugDemo, WidePicture) {
 }
 
 TEST(LadybugDemo, WidePictureWithKeys) {
-  EXPECT_TRUE(testing::MatchesGolden("ladybug_wide_demo.ini", 40, "10-19:3,20-34:4,10-40:Right+Down+T+1+2+Ctrl",
-                                     "ladybug_wide_keys.png"));
+  EXPECT_TRUE(testing::MatchesGolden("ladybug_wide_demo.ini", 40,
+                                     "10-19:3,20-34:4,10-40:Right+Down+T+1+2+Ctrl", "ladybug_wide_keys.png"));
 }
 
 TEST(LadybugDemo, UprightPicture) {

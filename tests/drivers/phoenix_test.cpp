@@ -1,5 +1,7 @@
 // PHOENIX: latches and their mirrors, the read-once vertical blank, the dirty rule, the two
 // layers, colours and the decoder, and the demo's picture.
+#include "drivers/phoenix.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "app/description.h"
 #include "app/romset.h"
-#include "drivers/phoenix.h"
 #include "golden.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -83,8 +84,8 @@ TEST_F(PhoenixBoard, WritesAreStoredFrom3FFFTo8000Only) {
   const struct {
     uint16_t address;
     bool stored;
-  } cases[] = {{0x0000, false}, {0x3FFE, false}, {0x3FFF, true},  {0x4400, true},
-               {0x7000, true},  {0x7C00, true},  {0x8000, true},  {0x8001, false}, {0xFFFF, false}};
+  } cases[] = {{0x0000, false}, {0x3FFE, false}, {0x3FFF, true},  {0x4400, true}, {0x7000, true},
+               {0x7C00, true},  {0x8000, true},  {0x8001, false}, {0xFFFF, false}};
   for (const auto& c : cases) {
     PhoenixWrite(0x99, c.address);
     EXPECT_EQ(MemoryImage[c.address] == 0x99, c.stored) << std::hex << c.address;
@@ -227,12 +228,11 @@ TEST_F(PhoenixBoard, TooFewBanksDrawOnlyWhatWasDecoded) {
 }
 
 // The demo polls the vertical blank; the background has scrolled 60 pixels, Ctrl selects bank 1.
-TEST(PhoenixDemo, Picture) {
-  EXPECT_TRUE(testing::MatchesGolden("phoenix_demo.ini", 60, "", "phoenix.png"));
-}
+TEST(PhoenixDemo, Picture) { EXPECT_TRUE(testing::MatchesGolden("phoenix_demo.ini", 60, "", "phoenix.png")); }
 
 TEST(PhoenixDemo, PictureWithKeys) {
-  EXPECT_TRUE(testing::MatchesGolden("phoenix_demo.ini", 30, "20-30:Ctrl+Left+3+2+Shift", "phoenix_keys.png"));
+  EXPECT_TRUE(
+      testing::MatchesGolden("phoenix_demo.ini", 30, "20-30:Ctrl+Left+3+2+Shift", "phoenix_keys.png"));
 }
 
 }  // namespace
