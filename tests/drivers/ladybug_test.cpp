@@ -244,6 +244,20 @@ TEST_F(LadybugBoard, LargeSpritesTakeCodeFromB1AndBankFromB2) {
   EXPECT_EQ(drawnPixels(), 0);
 }
 
+TEST_F(LadybugBoard, DescriptionAddressesWrapAroundTheMemoryImage) {
+  solidCharacter(7, 3);
+  solidSmallSprite(1);
+  start(1);
+  Game.VideoRam = 0x2FFF0;  // beyond 64 KB: cell 20 is at 0004h
+  Game.AttrRam = -32;       // FFE0h
+  Game.SpriteRam = 0xFFC0;  // band 1 starts at 0000h
+  MemoryImage[0x0004] = 7;
+  MemoryImage[0x0000] = 0x80, MemoryImage[0x0001] = 1, MemoryImage[0x0003] = 100;
+  LadybugDraw();
+  EXPECT_EQ(at(160, 0), 10 + 24) << "cell 20: row 0, column 20";
+  EXPECT_EQ(at(108, 16), 10 + ColourLookup[32 + 1]) << "band 1 entry 0";
+}
+
 TEST_F(LadybugBoard, CoinKeysRaiseInterruptsEveryFrameTheyAreHeld) {
   start(1);
   context_.NmiRequest = 0;
