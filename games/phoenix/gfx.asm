@@ -52,7 +52,7 @@ SAMPLER MACRO bank,code
         ORG 1FFFh
         DB 0
 
-        INCLUDE "../common/font.inc"
+        INCLUDE "../common/font_glyphs.inc"
 
 SC      DEFL 1Fh
         REPT 8
