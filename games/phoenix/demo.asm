@@ -49,6 +49,7 @@ start:  ld hl,FG                ; both maps and the variables; memory survives f
         ld bc,0FFFh
         ld (hl),0
         ldir
+        ld a,(VBLANK)           ; the flag may still be up from an earlier run: use it up
         ld a,5Ah                ; below 3FFFh writes are ignored; 3FFFh itself is RAM
         ld (3FFEh),a
         ld (3FFFh),a
