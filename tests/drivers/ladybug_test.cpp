@@ -279,21 +279,6 @@ TEST_F(LadybugBoard, CoinKeysRaiseInterruptsEveryFrameTheyAreHeld) {
   }
 }
 
-TEST_F(LadybugBoard, TheTagChoosesTheScreen) {
-  Game.DriverTag = 0;
-  const ScreenGeometry upright = LadybugDriver.Geometry();
-  EXPECT_EQ(upright.Width, 192);
-  EXPECT_EQ(upright.Height, 240);
-  EXPECT_EQ(upright.OffsetX, 32);
-  EXPECT_EQ(upright.OffsetY, 16);
-  Game.DriverTag = 0x30;
-  const ScreenGeometry wide = LadybugDriver.Geometry();
-  EXPECT_EQ(wide.Width, 240);
-  EXPECT_EQ(wide.Height, 192);
-  EXPECT_EQ(wide.OffsetX, 8);
-  EXPECT_EQ(wide.OffsetY, 32);
-}
-
 // The demos: text, colour bars, the sprite bands and the scrolling row; then key 3 held for 10
 // frames and key 4 for 15 (the counters show 000A and 000F), with the joystick pushed and the
 // input keys down at the last frame.
