@@ -16,6 +16,9 @@ extern const DriverInfo PhoenixDriver;
 extern const DriverInfo ScrambleDriver;
 extern const DriverInfo SpectrumDriver;
 extern const DriverInfo ColecoDriver;
+extern const DriverInfo PooyanDriver;
+extern const DriverInfo PacmanDriver;
+extern const DriverInfo GberetDriver;
 
 namespace {
 const DriverInfo* const Rows[] = {
@@ -28,6 +31,9 @@ const DriverInfo* const Rows[] = {
     &ScrambleDriver,
     &SpectrumDriver,
     &ColecoDriver,
+    &PooyanDriver,
+    &PacmanDriver,
+    &GberetDriver,
     nullptr,  // keeps the array non-empty until the first driver lands
 };
 }  // namespace
