@@ -33,6 +33,11 @@ namespace tirvane::z80ops {
 #define Z80_NEXT                                                                     \
   if (c.cycles >= FrameCycles || ++executed >= MaxFrameInstructions) goto frameEnd; \
   Z80_DISPATCH
+// After an ED instruction: the repetitions a block instruction counted in the record join the local count.
+#define Z80_NEXT_AFTER_ED                 \
+  executed += z.FrameInstructions;        \
+  z.FrameInstructions = 0;                \
+  Z80_NEXT
 
 #define Z80_MAIN_CASE(n)                                       \
   main_##n:                                                    \
@@ -43,7 +48,7 @@ namespace tirvane::z80ops {
     goto* (0x##n == 0xDD ? &&ddPage : &&fdPage);               \
   } else if constexpr (0x##n == 0xED) {                        \
     callOnRecord(c, &edPrefix);                                \
-    Z80_NEXT;                                                  \
+    Z80_NEXT_AFTER_ED;                                         \
   } else {                                                     \
     mainOp<UseHL, 0x##n>(c);                                   \
     Z80_NEXT;                                                  \
@@ -69,7 +74,7 @@ namespace tirvane::z80ops {
     goto* (0x##n == 0xDD ? &&ddPage : &&fdPage);                      \
   } else if constexpr (0x##n == 0xED) {                               \
     callOnRecord(c, &edRoutine);                                      \
-    Z80_NEXT;                                                         \
+    Z80_NEXT_AFTER_ED;                                                \
   } else if constexpr (involvesIndex(0x##n)) {                        \
     mainOp<X, 0x##n>(c);                                              \
     Z80_NEXT;                                                         \

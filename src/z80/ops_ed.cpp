@@ -9,17 +9,25 @@
 namespace tirvane::z80ops {
 namespace {
 
+// The repetitions of a block instruction beyond the first count toward the frame's instruction bound
+// (the entry points count the instruction itself). At 16 T-states however many iterations run, a loop
+// of block instructions would otherwise put over a hundred million bus accesses into one frame.
+inline void countRepetitions(Z80Context& z, uint32_t iterations) { z.FrameInstructions += iterations - 1; }
+
 // LDI, LDD, LDIR, LDDR. All iterations run here: the instruction never re-executes itself.
 template <int X, bool Down, bool Repeat>
 void blockLoad(Z80Context& z) {
   ContextAccess c(z);
   RegisterPair& source = indexPair<X>(z);
   constexpr uint16_t Step = Down ? 0xFFFF : 1;
+  uint32_t iterations = 0;
   do {
     writeByte(c, z.DE.w, readByte(c, source.w));
     source.w += Step;
     z.DE.w += Step;
+    ++iterations;
   } while (--z.BC.w != 0 && Repeat);
+  countRepetitions(z, iterations);
   z.AF.l = static_cast<uint8_t>((z.AF.l & (FlagS | FlagZ | FlagUD5 | FlagUD3 | FlagC)) |
                                 (z.BC.w != 0 ? FlagPV : 0));
 }
@@ -32,11 +40,14 @@ void blockCompare(Z80Context& z) {
   const unsigned a = z.AF.h;
   unsigned v;
   unsigned r;
+  uint32_t iterations = 0;
   do {
     v = readByte(c, z.HL.w);
     r = (a - v) & 0xFF;
     z.HL.w += Step;
+    ++iterations;
   } while (--z.BC.w != 0 && Repeat && r != 0);
+  countRepetitions(z, iterations);
   z.AF.l = static_cast<uint8_t>((z.AF.l & FlagC) | SzFlags[r] | ((a ^ v ^ r) & FlagH) | FlagN |
                                 (z.BC.w != 0 ? FlagPV : 0));
 }
@@ -46,13 +57,16 @@ template <bool Out, bool Down, bool Repeat>
 void blockPort(Z80Context& z) {
   ContextAccess c(z);
   constexpr uint16_t Step = Down ? 0xFFFF : 1;
+  uint32_t iterations = 0;
   do {
     if constexpr (Out)
       portOut(c, z.BC.l, readByte(c, z.HL.w));
     else
       writeByte(c, z.HL.w, portIn(c, z.BC.l, z.BC.h));
     z.HL.w += Step;
+    ++iterations;
   } while (--z.BC.h != 0 && Repeat);
+  countRepetitions(z, iterations);
   z.AF.l = static_cast<uint8_t>((z.AF.l & ~FlagZ) | FlagN | (z.BC.h == 0 ? FlagZ : 0));
 }
 

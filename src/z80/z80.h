@@ -67,15 +67,18 @@ struct Z80Context {
   uint16_t InterruptMode;  // a code: 0 mode 0, 1 and 2 mode 1, 3 mode 2
   uint32_t NmiRequest;
   IrqGroup IrqState;
-  // Instructions stepped since the frame began; StepInstruction ends a frame at MaxFrameInstructions.
+  // Instructions stepped since the frame began, each repetition of a block instruction counted as
+  // one; StepInstruction ends a frame at MaxFrameInstructions.
   uint32_t FrameInstructions;
 };
 
 constexpr int ProcessorCount = 10;
 constexpr uint16_t FrameCycles = 50000;
 // A frame also ends after this many instructions: a program looping over instructions that cost
-// 0 T-states (long prefix chains, DD 00, undefined ED codes) would otherwise never yield. An ordinary
-// frame holds at most 12,500 instructions (4 T-states each), so no real timing is affected.
+// 0 T-states (long prefix chains, DD 00, undefined ED codes) would otherwise never yield, and one
+// looping over block instructions (16 T-states for up to 65,536 iterations, each counted here) would
+// hold the window for seconds. An ordinary frame holds at most 12,500 instructions (4 T-states each)
+// or a few thousand block iterations, so no real timing is affected.
 constexpr uint32_t MaxFrameInstructions = 200000;
 
 // Processors are numbered 1 to 10; only processor 1 is used.

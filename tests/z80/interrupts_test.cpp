@@ -69,6 +69,28 @@ TEST(Frames, ZeroCostLoopsStillEndTheFrame) {
   EXPECT_EQ(stepped.log.frames, 1);
 }
 
+TEST(Frames, BlockRepetitionsCountTowardTheFrameBound) {
+  // 0000 LD BC,0 / 0003 LDIR / 0005 INC IX / 0007 JR 0003: 65,536 copies for every 38 T-states.
+  const std::initializer_list<uint8_t> program = {0x01, 0x00, 0x00, 0xED, 0xB0, 0xDD, 0x23, 0x18, 0xFA};
+  TestMachine m;
+  m.z.DirectReadLimit = 0xFFFE;
+  m.z.RomLimit = 0xFFFF;  // the copies land on themselves; none is logged
+  m.load(0, program);
+  RunFrame(1);
+  EXPECT_EQ(m.log.frames, 1);
+  EXPECT_LE(m.z.IX.w, MaxFrameInstructions / 65536) << "complete LDIRs in one frame";
+  const uint16_t loops = m.z.IX.w, pc = m.z.PC.w;  // the next machine reuses processor 1
+
+  TestMachine stepped;
+  stepped.z.DirectReadLimit = 0xFFFE;
+  stepped.z.RomLimit = 0xFFFF;
+  stepped.load(0, program);
+  for (int i = 0; i < 100 && stepped.log.frames == 0; ++i) StepInstruction(1);
+  EXPECT_EQ(stepped.log.frames, 1);
+  EXPECT_EQ(stepped.z.IX.w, loops) << "both entry points end the frame after the same instruction";
+  EXPECT_EQ(stepped.z.PC.w, pc);
+}
+
 TEST(Frames, OnlyProcessorsOneToTenExist) {
   TestMachine m;
   RunFrame(0);
