@@ -1,0 +1,18 @@
+// Any bytes as a description file: both readers must take them without reading past the text.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "app/description.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  tirvane::GameDescription game;
+  tirvane::ParseGameDescription(text, game);
+  if (game.RomCount != static_cast<int32_t>(game.Roms.size())) __builtin_trap();
+  for (const auto& rom : game.Roms)
+    if (rom.FileName.size() > 255) __builtin_trap();
+  tirvane::ParseCatalogueHeader(text, "/games/x.ini");
+  tirvane::ParseHex(text);
+  return 0;
+}
