@@ -47,8 +47,9 @@ Debugger::Debugger() : pacer_(DisplayPeriod(DisplayRate())) {
 
 Debugger::~Debugger() { Detach(); }
 
-void Debugger::Attach(EmulationRun& run) {
+void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
   run_ = &run;
+  breakpoints_ = &breakpoints;
   run.BreakpointCheck = [this] { BreakpointCheck(); };
   run.RefreshRegisters = [this] { RefreshRegisters(); };
   run.DebugRedraw = [this] { DebugRedraw(); };
@@ -60,11 +61,12 @@ void Debugger::Detach() {
   run_->RefreshRegisters = nullptr;
   run_->DebugRedraw = nullptr;
   run_ = nullptr;
+  breakpoints_ = nullptr;
 }
 
 void Debugger::BreakpointCheck() {
-  if (ActiveContext == nullptr) return;
-  CheckBreakpoints(Breakpoints, ActiveContext->PC.w, hitActions_);
+  if (ActiveContext == nullptr || breakpoints_ == nullptr) return;
+  CheckBreakpoints(*breakpoints_, ActiveContext->PC.w, hitActions_);
 }
 
 void Debugger::RefreshRegisters() { frmDebug->Capture(); }

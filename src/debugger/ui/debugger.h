@@ -1,5 +1,5 @@
-// The debugger as the rest of the program sees it: it creates the debugger's windows, keeps the
-// breakpoint list, and answers the run loop's hooks and the main window's debugger controls.
+// The debugger as the rest of the program sees it: it creates the debugger's windows and answers
+// the run loop's hooks and the main window's debugger controls.
 //
 // In Debug mode the loop asks for a register refresh and a redraw after every instruction. The
 // registers are captured every time, but the register window, the driver's DrawRoutine and the
@@ -38,8 +38,9 @@ class Debugger {
   Debugger(const Debugger&) = delete;
   Debugger& operator=(const Debugger&) = delete;
 
-  // Fills the run's BreakpointCheck, RefreshRegisters and DebugRedraw hooks.
-  void Attach(EmulationRun& run);
+  // Fills the run's BreakpointCheck, RefreshRegisters and DebugRedraw hooks; the check reads
+  // breakpoints, the main window's list, which must outlive the attachment.
+  void Attach(EmulationRun& run, const BreakpointList& breakpoints);
   void Detach();
 
   // The run loop's hooks.
@@ -60,8 +61,6 @@ class Debugger {
   void DisasmClick(const QWidget* mainWindow, const QWidget* gameScreen);
   void DiscardDisassembly();
 
-  BreakpointList Breakpoints;
-
   // Created in the program's window order after the main window and the game screen.
   std::unique_ptr<TfrmAddWatch> frmAddWatch;  // made first: the register window holds it
   std::unique_ptr<TfrmDebug> frmDebug;
@@ -78,6 +77,7 @@ class Debugger {
   void ShowNow();
 
   EmulationRun* run_ = nullptr;
+  const BreakpointList* breakpoints_ = nullptr;
   BreakpointHitActions hitActions_;
   RepaintPacer pacer_;
   bool redrawPending_ = false;
