@@ -4,10 +4,9 @@
 
 namespace tirvane {
 
-std::array<std::string, RegisterCount> RegisterTexts(const Z80Context& z) {
-  const uint16_t values[RegisterCount] = {z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w};
+std::array<std::string, RegisterCount> RegisterTexts(const RegisterSnapshot& registers) {
   std::array<std::string, RegisterCount> texts;
-  for (int i = 0; i < RegisterCount; ++i) texts[static_cast<size_t>(i)] = FormatHex(values[i], 4);
+  for (size_t i = 0; i < texts.size(); ++i) texts[i] = FormatHex(registers.Values[i], 4);
   return texts;
 }
 
@@ -18,19 +17,6 @@ const char* DebugStateCaption(DebugStateKind state) {
     case DebugStateKind::Step: return "Debug (Step)";
   }
   return "Debug (Running)";
-}
-
-Z80Context RegisterSnapshot::AsContext() const {
-  Z80Context z{};
-  z.AF.w = AF;
-  z.BC.w = BC;
-  z.DE.w = DE;
-  z.HL.w = HL;
-  z.IX.w = IX;
-  z.IY.w = IY;
-  z.SP.w = SP;
-  z.PC.w = PC;
-  return z;
 }
 
 RepaintPacer::Clock::duration DisplayPeriod(double rateHz) {

@@ -17,8 +17,6 @@ constexpr int RegisterCount = 8;
 constexpr std::array<const char*, RegisterCount> RegisterNames = {"AF", "BC", "DE", "HL",
                                                                   "IX", "IY", "SP", "PC"};
 
-// Four upper-case hexadecimal digits each, in the order of RegisterNames.
-std::array<std::string, RegisterCount> RegisterTexts(const Z80Context& z);
 
 struct FlagName {
   const char* Name;
@@ -32,16 +30,18 @@ constexpr std::array<FlagName, 8> FlagNames = {{
 
 const char* DebugStateCaption(DebugStateKind state);
 
-// Registers and flags as the window last captured them; the run loop captures at every instruction
-// and the window paints a capture only when the display can show it.
+// The eight pairs in the order of RegisterNames, as captured before an instruction: the run loop
+// captures at every instruction and the window shows a capture only when the display can show it.
 struct RegisterSnapshot {
-  uint16_t AF = 0, BC = 0, DE = 0, HL = 0, IX = 0, IY = 0, SP = 0, PC = 0;
+  std::array<uint16_t, RegisterCount> Values{};
   static RegisterSnapshot Of(const Z80Context& z) {
-    return {z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w};
+    return {{z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w}};
   }
-  // A record with these registers, for code that reads a Z80Context.
-  Z80Context AsContext() const;
+  uint8_t Flags() const { return static_cast<uint8_t>(Values[0] & 0xFF); }
 };
+
+// Four upper-case hexadecimal digits each, in the order of RegisterNames.
+std::array<std::string, RegisterCount> RegisterTexts(const RegisterSnapshot& registers);
 
 // Says yes at most once per period. The first question after a quiet spell is answered at once, so a
 // single step or a pause is never held back.

@@ -193,20 +193,17 @@ void TfrmDebug::Capture() {
 
 void TfrmDebug::ShowCaptured() {
   pending_ = false;
-  const Z80Context z = captured_.AsContext();
-  const uint16_t values[RegisterCount] = {z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w};
-  const std::array<std::string, RegisterCount> texts = RegisterTexts(z);
+  const std::array<std::string, RegisterCount> texts = RegisterTexts(captured_);
   for (size_t i = 0; i < RegisterCount; ++i) {
-    if (shownOnce_ && shownValues_[i] == values[i]) continue;
-    shownValues_[i] = values[i];
+    if (shownOnce_ && shown_.Values[i] == captured_.Values[i]) continue;
     RegisterValues[i]->setText(QString::fromStdString(texts[i]));
   }
-  const uint8_t flags = z.AF.l;
+  const uint8_t flags = captured_.Flags();
   for (size_t i = 0; i < FlagNames.size(); ++i) {
     const bool lit = flags & FlagNames[i].Mask;
-    if (!shownOnce_ || lit != bool(shownFlags_ & FlagNames[i].Mask)) FlagLabels[i]->setVisible(lit);
+    if (!shownOnce_ || lit != bool(shown_.Flags() & FlagNames[i].Mask)) FlagLabels[i]->setVisible(lit);
   }
-  shownFlags_ = flags;
+  shown_ = captured_;
   shownOnce_ = true;
   lbWatches->viewport()->update();
 }

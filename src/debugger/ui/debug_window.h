@@ -76,8 +76,7 @@ class TfrmDebug : public QWidget {
   bool pending_ = false;
   bool shownOnce_ = false;
   DebugStateKind captionState_ = DebugStateKind::Running;
-  uint8_t shownFlags_ = 0;
-  std::array<uint16_t, RegisterCount> shownValues_{};
+  RegisterSnapshot shown_;  // what the labels show, so unchanged ones are left alone
 };
 
 }  // namespace tirvane
