@@ -1,5 +1,8 @@
 // The Z80 processor core: the processor record, its bus and the execution entry points.
 // The core knows nothing of machines: a driver fills the five handler slots and the two limits.
+// Bus handlers run inside an instruction: they may read the record (PC and CycleCount are current)
+// and may write NmiRequest and IrqState, but must leave everything else, the limits, MemoryImage and
+// the handler slots included, to the frame handler or to code between core calls.
 #pragma once
 
 #include <cstdint>
@@ -64,30 +67,40 @@ struct Z80Context {
   uint16_t InterruptMode;  // a code: 0 mode 0, 1 and 2 mode 1, 3 mode 2
   uint32_t NmiRequest;
   IrqGroup IrqState;
+  // Instructions stepped since the frame began; StepInstruction ends a frame at MaxFrameInstructions.
+  uint32_t FrameInstructions;
 };
 
 constexpr int ProcessorCount = 10;
 constexpr uint16_t FrameCycles = 50000;
+// A frame also ends after this many instructions: a program looping over instructions that cost
+// 0 T-states (long prefix chains, DD 00, undefined ED codes) would otherwise never yield. An ordinary
+// frame holds at most 12,500 instructions (4 T-states each), so no real timing is affected.
+constexpr uint32_t MaxFrameInstructions = 200000;
 
 // Processors are numbered 1 to 10; only processor 1 is used.
 extern Z80Context Z80Contexts[ProcessorCount];
 extern Z80Context* ActiveContext;
 
-// Runs instructions until CycleCount reaches FrameCycles, then the frame event.
+// execute.cpp
+// Runs instructions until CycleCount reaches FrameCycles, then the frame event. A processor number
+// outside 1-10 does nothing.
 void RunFrame(uint16_t processor);
 // Runs one instruction; at the frame budget, the frame event and CycleCount back to 0.
 void StepInstruction(uint16_t processor);
+// Executes one instruction (the R increment is the caller's, as in RunFrame and StepInstruction).
+void ExecuteOne(Z80Context& z);
 
-// Bus operations: the only path from an instruction to memory and ports.
+// interrupts.cpp
+// Calls FrameHandler, then AcceptInterrupt.
+void FrameEvent(Z80Context& z);
+// Takes a pending NMI or maskable interrupt; called at frame end and after an enabling EI.
+void AcceptInterrupt(Z80Context& z);
+
+// bus.cpp: the only path from an instruction to memory and ports.
 uint8_t ReadByte(Z80Context& z, uint16_t address);
 void WriteByte(Z80Context& z, uint16_t address, uint8_t value);
 void PortOut(Z80Context& z, uint8_t port, uint8_t value);
 uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high);
-// Calls FrameHandler, then AcceptInterrupt.
-void FrameEvent(Z80Context& z);
-void AcceptInterrupt(Z80Context& z);
-
-// Executes one instruction (the R increment is the caller's, as in RunFrame and StepInstruction).
-void ExecuteOne(Z80Context& z);
 
 }  // namespace tirvane

@@ -1,0 +1,42 @@
+// The execution entry points: one instruction, one step, one frame.
+#include "z80/ops.h"
+#include "z80/z80.h"
+
+namespace tirvane {
+
+namespace {
+
+// Processor numbers are 1-based; anything outside 1-10 has no record.
+Z80Context* processorRecord(uint16_t processor) {
+  if (processor < 1 || processor > ProcessorCount) return nullptr;
+  return &Z80Contexts[processor - 1];
+}
+
+}  // namespace
+
+void ExecuteOne(Z80Context& z) { z80ops::executeInline(z); }
+
+void RunFrame(uint16_t processor) {
+  Z80Context* record = processorRecord(processor);
+  if (record == nullptr) return;
+  Z80Context& z = *record;
+  z.CycleCount = 0;
+  z80ops::runFrameLoop(z);
+  z.FrameInstructions = 0;
+  FrameEvent(z);
+}
+
+void StepInstruction(uint16_t processor) {
+  Z80Context* record = processorRecord(processor);
+  if (record == nullptr) return;
+  Z80Context& z = *record;
+  ++z.R;
+  z80ops::executeInline(z);
+  if (z.CycleCount >= FrameCycles || ++z.FrameInstructions >= MaxFrameInstructions) {
+    FrameEvent(z);
+    z.CycleCount = 0;
+    z.FrameInstructions = 0;
+  }
+}
+
+}  // namespace tirvane
