@@ -2,6 +2,7 @@
 // Reset and Cartridge. The desktop program and the headless runner drive the same run.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,10 +16,10 @@ namespace tirvane {
 enum class DebugStateKind { Running, Paused, Step };
 
 // Run state read by the main loop at every pass.
-extern bool StopRequested;           // true while no run is active or a stop has been asked for
-extern DebugStateKind DebugState;    // set by the register window's buttons
-extern bool DebugMode;               // the "Debug" check box
-extern bool BreakpointsEnabled;      // the "Break" check box
+extern bool StopRequested;         // true while no run is active or a stop has been asked for
+extern DebugStateKind DebugState;  // set by the register window's buttons
+extern bool DebugMode;             // the "Debug" check box
+extern bool BreakpointsEnabled;    // the "Break" check box
 
 struct StartResult {
   bool Ok = false;
@@ -29,18 +30,25 @@ class EmulationRun {
  public:
   EmulationRun();
   ~EmulationRun();
+  EmulationRun(const EmulationRun&) = delete;
+  EmulationRun& operator=(const EmulationRun&) = delete;
 
   // The Start sequence from the description file to a machine ready to run (the palette and the
   // screen bitmap included); sets StopRequested false on success. Failures leave the run stopped.
+  // Refused while a loop is still active: a second run never nests inside the first.
   StartResult Start(const std::string& descriptionPath);
   // One pass of the main loop, in the priority paused, debug, breakpoints, free run.
+  // In free run a pass is exactly one frame, so tools may drive the machine pass by pass.
   void RunPass();
-  // Passes until StopRequested; then the driver's StopRoutine, once.
+  // Passes until StopRequested; then the driver's StopRoutine, once. Called after Stop without a
+  // pass in between, it only finishes the run: that is how pass-driven tools end one.
   void RunLoop();
   // The run's part of the Stop sequence: StopRequested, FreeGameDescription, FreeScreenBitmap.
   void Stop();
   void Reset();
   void Cartridge();
+  // DrawRoutine (if any), then PresentScreen: what the debug case shows after each step.
+  void Redraw();
 
   bool LoopActive() const { return loopActive_; }
   bool Running() const { return !StopRequested; }
@@ -49,14 +57,14 @@ class EmulationRun {
   // Hooks the debugger fills: called in the debug and breakpoint cases of the loop.
   std::function<void()> BreakpointCheck;
   std::function<void()> RefreshRegisters;
-  // Called when a redraw-and-present would be visible (debug case); the window may defer it.
+  // Called instead of Redraw in the debug case when set; the window may defer the redraw.
   std::function<void()> DebugRedraw;
 
   // Speed limit: when set, the free-run and breakpoint cases pace frames to FrameRate().
   bool LimitSpeed = false;
   int FrameRate() const;  // 50 for SPECTRUM, else 60
 
-  // Live figures for the status bar and the headless runner.
+  // Live figures for the status bar and the headless runner, counted from the last Start.
   uint64_t FramesRun() const { return frames_; }
   uint64_t CyclesRun() const { return cycles_; }
 
@@ -64,11 +72,20 @@ class EmulationRun {
   static void SetExtraDrivers(std::span<const DriverInfo> drivers);
 
  private:
+  StartResult Fail(std::string message);
+  void StepCounted();
+  void PaceFrame();
+  void FinishRun();
+
   MachineDriver driver_{};
   std::unique_ptr<uint8_t[]> graphicsRegion_;
+  std::string driverName_;
+  bool installed_ = false;  // a driver is installed and its StopRoutine has not run yet
   bool loopActive_ = false;
   uint64_t frames_ = 0;
   uint64_t cycles_ = 0;
+  std::chrono::steady_clock::time_point nextFrame_{};
+  bool paceStarted_ = false;
 };
 
 }  // namespace tirvane

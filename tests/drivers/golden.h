@@ -7,12 +7,19 @@
 
 #include <string>
 
+#include "video/png_image.h"
+
 namespace tirvane::testing {
 
-// iniName: a description file in the bin folder (e.g. "invaders_demo.ini").
+// iniName: a description file in the bin folder (e.g. "invaders_demo.ini"), or an absolute path.
 // keys: the headless runner's --keys syntax ("1-30:Left+Ctrl,40-40:3"), may be empty.
 // goldenName: file name under tests/drivers/golden/.
+// On a mismatch the actual picture is written to golden-actual/ in the build folder.
 ::testing::AssertionResult MatchesGolden(const std::string& iniName, int frames, const std::string& keys,
                                          const std::string& goldenName);
+
+// Same size and same palette index at every pixel; palette colours must agree for every index a
+// pixel uses (the others may keep whatever an earlier run left in the colour table).
+::testing::AssertionResult SamePicture(const IndexedImage& actual, const IndexedImage& expected);
 
 }  // namespace tirvane::testing

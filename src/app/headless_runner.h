@@ -1,0 +1,63 @@
+// The headless runner: a game started exactly as the window starts it, run for a number of frames
+// in free run with scripted keys and an optional file for the driver's loader, then its picture and
+// its speed. The program tirvane-headless is RunHeadless; tests and the golden pictures call the
+// same functions in-process.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "video/host.h"
+#include "video/png_image.h"
+
+namespace tirvane {
+
+// Keys held during the frames First to Last, both included; frames count from 1.
+struct KeyRange {
+  int First = 1;
+  int Last = 1;
+  std::vector<VirtualKey> Keys;
+};
+
+struct HeadlessOptions {
+  std::string Description;
+  int Frames = 1;
+  std::vector<KeyRange> Keys;
+  std::optional<std::string> LoadFile;
+  int LoadAfterFrame = 0;  // 0: before frame 1
+  std::string PngPath;     // empty: no picture
+  int Scale = 1;
+  bool Stats = false;
+};
+
+// "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
+std::optional<std::vector<KeyRange>> ParseKeyRanges(std::string_view text, std::string& error);
+// The arguments after the program name.
+std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::string> args, std::string& error);
+// Sets KeyState to the keys the ranges hold during one frame.
+void ApplyKeys(const std::vector<KeyRange>& ranges, int frame);
+
+struct HeadlessResult {
+  bool Ok = false;
+  std::string Error;                  // the start's message, or what else went wrong
+  std::vector<std::string> Messages;  // message boxes the machine showed while it ran
+  IndexedImage Picture;               // the visible region after the last frame
+  uint64_t Frames = 0;
+  uint64_t Cycles = 0;
+  double Seconds = 0;  // the frames alone, start and stop excluded
+};
+
+// Runs one job on a HeadlessHost whose program folder is the description's folder; the run is
+// stopped again (the driver's StopRoutine included) before it returns. Options beyond the run
+// itself (PngPath, Scale, Stats) are not looked at.
+HeadlessResult RunHeadlessJob(const HeadlessOptions& options);
+
+// The whole program; returns the exit status (0 success, 1 a failed run, 2 a usage error).
+int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
+}  // namespace tirvane

@@ -1,0 +1,262 @@
+// The emulation run: everything between a description file and a machine running frame after frame.
+// Single-threaded by design: other handlers (Stop, Reset, the debugger) run inside the message pump
+// between two passes, so the only hand-over is StopRequested.
+#include "app/run.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "app/description.h"
+#include "app/romset.h"
+#include "video/host.h"
+#include "video/screen.h"
+
+namespace tirvane {
+
+bool StopRequested = true;
+DebugStateKind DebugState = DebugStateKind::Running;
+bool DebugMode = false;
+bool BreakpointsEnabled = false;
+
+namespace {
+
+std::span<const DriverInfo> extraDrivers;
+
+constexpr uint16_t StartStackPointer = 0xF000;
+
+// A driver row that leaves a bus slot empty still gets a harmless one: the core calls the slots
+// without checking them.
+uint8_t PlainRead(uint16_t address) { return MemoryImage[address]; }
+void PlainWrite(uint8_t value, uint16_t address) { MemoryImage[address] = value; }
+void IgnorePortOut(uint8_t, uint8_t) {}
+uint8_t IdlePortIn(uint16_t) { return 0xFF; }
+void NoFrameWork() {}
+
+const DriverInfo* SelectDriver(const std::string& upperName) {
+  // An embedded NUL would make a longer name compare equal to a table name.
+  if (upperName.find('\0') != std::string::npos) return nullptr;
+  if (const DriverInfo* row = FindDriver(upperName.c_str())) return row;
+  for (const DriverInfo& row : extraDrivers)
+    if (upperName == row.Name) return &row;
+  return nullptr;
+}
+
+void ResetGeometry() {
+  ScreenWidth = 256;
+  ScreenHeight = 256;
+  ScreenOffsetX = 0;
+  ScreenOffsetY = 0;
+}
+
+void Pump() { CurrentHost().pumpMessages(); }
+
+}  // namespace
+
+EmulationRun::EmulationRun() = default;
+
+EmulationRun::~EmulationRun() {
+  if (loopActive_) return;  // destroyed from inside its own loop: the loop's caller still owns it
+  if (installed_) {
+    if (Running()) Stop();
+    FinishRun();
+  }
+}
+
+void EmulationRun::SetExtraDrivers(std::span<const DriverInfo> drivers) { extraDrivers = drivers; }
+
+int EmulationRun::FrameRate() const { return driverName_ == "SPECTRUM" ? 50 : 60; }
+
+StartResult EmulationRun::Fail(std::string message) {
+  StopRequested = true;
+  FreeGameDescription();
+  graphicsRegion_.reset();
+  return {false, std::move(message)};
+}
+
+StartResult EmulationRun::Start(const std::string& descriptionPath) {
+  if (loopActive_) return {false, "The previous game is still stopping."};
+  // A run that was driven pass by pass and never finished gives its resources back first.
+  if (installed_) {
+    if (Running()) Stop();
+    FinishRun();
+  }
+  ResetGeometry();
+
+  if (!LoadGameDescription(descriptionPath))
+    return Fail("Cannot read the game description:\r" + descriptionPath);
+  CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "]");
+
+  for (Z80Context& context : Z80Contexts) context = Z80Context{};
+  Z80Context& z = Z80Contexts[0];
+  z.SP.w = StartStackPointer;
+  ActiveContext = &z;
+  driver_ = MachineDriver{};
+  driverName_.clear();
+  frames_ = 0;
+  cycles_ = 0;
+  paceStarted_ = false;
+
+  graphicsRegion_ = std::make_unique<uint8_t[]>(GraphicsRegionSize);
+  RomLoadResult roms = LoadRomSet(Game, CurrentHost().programFolder(), MemoryImage, graphicsRegion_.get());
+  if (!roms.Ok)
+    return Fail(roms.Message.empty() ? "Failed when loading ROMS:\r" + roms.FailedPath : roms.Message);
+
+  z.DirectReadLimit = static_cast<uint16_t>(Game.MaxDirectRead);
+  z.RomLimit = static_cast<uint16_t>(Game.MaxRom);
+
+  const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
+  if (!row) return Fail("Invalid Driver:\r" + Game.Driver);
+
+  driver_ = row->Routines;
+  driverName_ = row->Name;
+  z.ReadHandler = driver_.ReadHandler ? driver_.ReadHandler : PlainRead;
+  z.WriteHandler = driver_.WriteHandler ? driver_.WriteHandler : PlainWrite;
+  z.PortOutHandler = driver_.PortOutHandler ? driver_.PortOutHandler : IgnorePortOut;
+  z.PortInHandler = driver_.PortInHandler ? driver_.PortInHandler : IdlePortIn;
+  z.FrameHandler = driver_.FrameHandler ? driver_.FrameHandler : NoFrameWork;
+  z.MemoryImage = MemoryImage;
+  z.NmiAddress = row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
+
+  if (driverName_ == "GALAXIAN" && Game.DriverTag == 0x50) RearrangeGalaxianGraphics(graphicsRegion_.get());
+  if (row->Initialise) row->Initialise(graphicsRegion_.get());
+  if (row->Geometry) {
+    const ScreenGeometry g = row->Geometry();
+    ScreenWidth = g.Width;
+    ScreenHeight = g.Height;
+    ScreenOffsetX = g.OffsetX;
+    ScreenOffsetY = g.OffsetY;
+  }
+
+  CreateScreenBitmap();
+  installed_ = true;
+  StopRequested = false;
+  return {true, {}};
+}
+
+// One instruction, with the T-states it spent added to the figures.
+void EmulationRun::StepCounted() {
+  Z80Context& z = *ActiveContext;
+  const uint16_t before = z.CycleCount;
+  StepInstruction(1);
+  const uint16_t after = z.CycleCount;
+  if (after >= before) {
+    cycles_ += after - before;
+  } else {  // the frame ended inside this step and the count went back to 0
+    cycles_ += before < FrameCycles ? FrameCycles - before : 0;
+    ++frames_;
+  }
+}
+
+void EmulationRun::RunPass() {
+  if (StopRequested) return;
+  Z80Context& z = *ActiveContext;
+
+  if (DebugState == DebugStateKind::Paused) {
+    PresentScreen();
+    Pump();
+    return;
+  }
+
+  if (DebugMode) {
+    if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
+    if (RefreshRegisters) RefreshRegisters();
+    if (StopRequested) return;  // a hook may pump, and a Stop there takes the screen away
+    StepCounted();
+    if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
+    if (StopRequested) return;
+    if (DebugRedraw)
+      DebugRedraw();
+    else
+      Redraw();
+    Pump();
+    return;
+  }
+
+  if (BreakpointsEnabled) {
+    if (BreakpointCheck) BreakpointCheck();
+    if (StopRequested) return;
+    StepCounted();
+    if (z.CycleCount != 0) return;
+    PaceFrame();
+    Pump();
+    return;
+  }
+
+  RunFrame(1);
+  cycles_ += z.CycleCount;
+  ++frames_;
+  PaceFrame();
+  Pump();
+}
+
+// Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
+void EmulationRun::PaceFrame() {
+  using Clock = std::chrono::steady_clock;
+  if (!LimitSpeed) {
+    paceStarted_ = false;
+    return;
+  }
+  const auto period = std::chrono::nanoseconds(1'000'000'000LL / FrameRate());
+  auto now = Clock::now();
+  // After a stall (a dialog, a breakpoint) the schedule restarts instead of racing to catch up.
+  if (!paceStarted_ || now - nextFrame_ > 4 * period) {
+    nextFrame_ = now;
+    paceStarted_ = true;
+  }
+  nextFrame_ += period;
+  constexpr auto slice = std::chrono::milliseconds(2);
+  while (!StopRequested && (now = Clock::now()) < nextFrame_) {
+    Pump();
+    std::this_thread::sleep_until(std::min(nextFrame_, now + slice));
+  }
+}
+
+void EmulationRun::RunLoop() {
+  if (loopActive_) return;
+  loopActive_ = true;
+  struct LoopGuard {
+    bool& active;
+    ~LoopGuard() { active = false; }
+  } guard{loopActive_};
+  while (!StopRequested) RunPass();
+  loopActive_ = false;
+  FinishRun();
+}
+
+void EmulationRun::FinishRun() {
+  if (!installed_) return;
+  installed_ = false;
+  const RoutineFn stop = driver_.StopRoutine;
+  driver_.StopRoutine = nullptr;
+  driver_.DrawRoutine = nullptr;
+  driver_.LoaderRoutine = nullptr;
+  driver_.SpriteSetsRoutine = nullptr;
+  if (stop) stop();
+  graphicsRegion_.reset();
+}
+
+void EmulationRun::Stop() {
+  ResetGeometry();
+  StopRequested = true;
+  FreeGameDescription();
+  if (Screen) FreeScreenBitmap();
+}
+
+void EmulationRun::Reset() {
+  if (!Running()) return;
+  ActiveContext->SP.w = StartStackPointer;
+  ActiveContext->PC.w = 0;
+}
+
+void EmulationRun::Cartridge() {
+  if (Running() && driver_.LoaderRoutine) driver_.LoaderRoutine();
+}
+
+void EmulationRun::Redraw() {
+  if (!Running()) return;
+  if (driver_.DrawRoutine) driver_.DrawRoutine();
+  PresentScreen();
+}
+
+}  // namespace tirvane
