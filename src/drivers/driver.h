@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "video/tiles.h"
 #include "z80/z80.h"
@@ -12,6 +13,8 @@ namespace tirvane {
 using RoutineFn = void (*)();
 using SpriteSetsFn = void (*)(int& count, TileSet**& sets);
 using InitialiseFn = void (*)(uint8_t* graphicsRegion);  // GraphicsRegion, 128 KB
+// Loads a snapshot or cartridge file into the running machine without a dialog; false when refused.
+using FileLoaderFn = bool (*)(const std::string& path);
 
 struct MachineDriver {
   ReadHandlerFn ReadHandler = nullptr;
@@ -37,9 +40,11 @@ struct DriverInfo {
   const char* Name;  // upper case, as compared with the upper-cased "#driver=" value
   MachineDriver Routines;
   NmiSource Nmi;
-  uint16_t FixedNmiAddress;  // when Nmi is Fixed
-  InitialiseFn Initialise;   // may be null
+  uint16_t FixedNmiAddress;      // when Nmi is Fixed
+  InitialiseFn Initialise;       // may be null
   ScreenGeometry (*Geometry)();  // reads the description where the board has variants
+  // What LoaderRoutine does after its dialog, for callers that already have the path.
+  FileLoaderFn FileLoader = nullptr;
 };
 
 // The rows in comparison order; a name whose driver is not built yet has no row.
@@ -48,7 +53,7 @@ const DriverInfo* FindDriver(const char* upperCaseName);
 
 // Shared driver state.
 extern bool ScreenDirty;
-extern Tile** CharTiles;    // the Galaxian-family and PHOENIX decoders fill these arrays
+extern Tile** CharTiles;  // the Galaxian-family and PHOENIX decoders fill these arrays
 extern Tile** SpriteTiles;
 extern int CharTileCount;
 extern int SpriteTileCount;

@@ -1,0 +1,32 @@
+// SPECTRUM: a 48 KB home computer with a bitmap screen drawn at write time, a 40-key matrix on port
+// FEh and one maskable interrupt per frame. Programs come in as 49,179-byte ".sna" snapshots.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "drivers/driver.h"
+
+namespace tirvane {
+
+extern const DriverInfo SpectrumDriver;
+
+// One byte per half-row, bits 0-4: 1 = key up. Rewritten from the PC keyboard once a frame.
+extern uint8_t SpectrumKeyMatrix[8];
+
+uint8_t SpectrumRead(uint16_t address);
+void SpectrumWrite(uint8_t value, uint16_t address);
+void SpectrumPortOut(uint8_t value, uint8_t port);
+uint8_t SpectrumPortIn(uint16_t port);
+void SpectrumFrame();
+void SpectrumInitialise(uint8_t* graphicsRegion);
+// The Cartridge button: asks for a snapshot, loads it, restores the current folder.
+void SpectrumLoader();
+
+constexpr uint64_t SnapshotSize = 49179;  // 27-byte header + memory 4000h-FFFFh
+
+// Loads a snapshot into the running machine. A file of any other size, or one that cannot be read
+// whole, is refused with a message before any register or byte changes.
+bool LoadSnapshotFile(const std::string& path);
+
+}  // namespace tirvane

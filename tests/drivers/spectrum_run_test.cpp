@@ -1,0 +1,119 @@
+// SPECTRUM through the headless runner: the free OpenSE BASIC ROM answering a typed line, our
+// keyboard test as a golden picture, and our snapshot loaded into a running machine.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/headless_runner.h"
+#include "app/romset.h"
+#include "golden.h"
+#include "video/host.h"
+#include "z80/z80.h"
+
+namespace tirvane {
+namespace {
+
+using enum VirtualKey;
+
+std::string BinPath(const std::string& name) { return std::string(TIRVANE_BIN_DIR) + "/" + name; }
+
+uint8_t PaperPen(uint8_t attribute) {
+  return static_cast<uint8_t>(10 + ((attribute >> 3) & 7) + ((attribute & 0x40) >> 3));
+}
+
+// The text on a SPECTRUM picture, row by row: each 8x8 cell matched against the character set at
+// chars + 8 * code in memory, '?' where nothing matches. Paper comes from the cell's attribute.
+std::vector<std::string> ReadScreenText(const IndexedImage& picture, uint16_t chars) {
+  std::vector<std::string> lines;
+  for (int row = 0; row < 24; ++row) {
+    std::string line;
+    for (int column = 0; column < 32; ++column) {
+      const uint8_t paper = PaperPen(MemoryImage[0x5800 + row * 32 + column]);
+      std::array<uint8_t, 8> cell{};
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+          if (picture.Pixels[(row * 8 + y) * picture.Width + column * 8 + x] != paper)
+            cell[y] |= static_cast<uint8_t>(0x80 >> x);
+      char found = '?';
+      for (int code = 32; code < 128 && found == '?'; ++code) {
+        bool same = true;
+        for (int y = 0; y < 8 && same; ++y)
+          same = MemoryImage[static_cast<uint16_t>(chars + code * 8 + y)] == cell[y];
+        if (same) found = static_cast<char>(code);
+      }
+      line += found;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Types keys one after another from a frame on: each held for 4 frames (the ROM scans the keyboard
+// once per interrupt), then released for 8 so that a repeated key counts as a new press.
+struct Typist {
+  int Frame;
+  std::vector<KeyRange> Ranges;
+  void Press(std::vector<VirtualKey> keys) {
+    Ranges.push_back({Frame, Frame + 3, std::move(keys)});
+    Frame += 12;
+  }
+};
+
+TEST(SpectrumRun, OpenSeBasicAnswersATypedPrint) {
+  HeadlessOptions options;
+  options.Description = BinPath("spectrum.ini");
+  Typist typist{150, {}};  // after the ROM's start-up and copyright line
+  for (VirtualKey key : {P, R, I, N, T, Space, D6}) typist.Press({key});
+  typist.Press({Shift, B});  // symbol shift + B: *
+  typist.Press({D7});
+  typist.Press({Return});
+  options.Keys = typist.Ranges;
+  options.Frames = typist.Frame + 20;
+
+  const HeadlessResult result = RunHeadlessJob(options);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  ASSERT_EQ(result.Picture.Width, 256);
+  ASSERT_EQ(result.Picture.Height, 192);
+
+  // CHARS (5C36h) points 256 bytes below the glyph of the space, into the ROM's character set.
+  const uint16_t chars = static_cast<uint16_t>(MemoryImage[0x5C36] | MemoryImage[0x5C37] << 8);
+  ASSERT_LT(chars, 0x4000) << "the character set should be the ROM's own";
+  const std::vector<std::string> text = ReadScreenText(result.Picture, chars);
+  std::string shown;
+  for (const std::string& line : text) shown += line + '\n';
+  EXPECT_EQ(text[0].substr(0, 3), "42 ") << "PRINT writes at the top left of the cleared screen\n" << shown;
+}
+
+TEST(SpectrumRun, KeyboardTestGolden) {
+  // Ctrl, Q, 0, Return and Space held: one key of five different half-rows.
+  EXPECT_TRUE(testing::MatchesGolden("spectrum_demo.ini", 60, "40-60:Ctrl+Q+0+Return+Space",
+                                     "spectrum_demo_keys.png"));
+}
+
+TEST(SpectrumRun, SnapshotLoadsIntoARunningMachineAndReadsTheKeyboard) {
+  HeadlessOptions options;
+  options.Description = BinPath("spectrum.ini");
+  options.Frames = 120;
+  options.LoadFile = BinPath("roms/spectrum/keytest.sna");
+  options.LoadAfterFrame = 100;  // OpenSE BASIC is up and waiting for a line
+  options.Keys = {{110, 120, {M}}};
+  const HeadlessResult result = RunHeadlessJob(options);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  EXPECT_TRUE(result.Messages.empty());
+
+  const Z80Context& z = Z80Contexts[0];
+  EXPECT_EQ(z.InterruptMode, 3);
+  EXPECT_EQ(z.I, 0xFE);
+  EXPECT_TRUE(z.PC.w >= 0x8000) << std::hex << z.PC.w << ": the snapshot's program is running";
+
+  // The half-row A15 is on screen rows 17 and 18; M is its third key, at column 16.
+  constexpr uint8_t Held = 0x57;
+  EXPECT_EQ(MemoryImage[0x5800 + 17 * 32 + 16], Held);
+  EXPECT_EQ(MemoryImage[0x5800 + 17 * 32 + 20], 0x38) << "N is not held";
+  EXPECT_EQ(result.Picture.Pixels[(17 * 8) * 256 + 16 * 8], PaperPen(Held)) << "the cell is repainted";
+}
+
+}  // namespace
+}  // namespace tirvane
