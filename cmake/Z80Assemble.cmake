@@ -2,12 +2,12 @@
 find_program(PASMO pasmo REQUIRED)
 
 # tirvane_assemble(OUT <binary> SRC <source.asm>): the source's folder is the working folder,
-# so INCLUDE and INCBIN resolve beside it; every .inc there and in games/common (data several
-# boards share, included as "../common/x.inc") counts as a dependency.
+# so INCLUDE and INCBIN resolve beside it; every .inc there and in the sibling folders (games/common,
+# and a board family's code another board includes as "../galaxian/x.inc") counts as a dependency.
 function(tirvane_assemble)
   cmake_parse_arguments(ARG "" "OUT;SRC" "" ${ARGN})
   get_filename_component(dir ${ARG_SRC} DIRECTORY)
-  file(GLOB incs CONFIGURE_DEPENDS ${dir}/*.inc ${CMAKE_SOURCE_DIR}/games/common/*.inc)
+  file(GLOB incs CONFIGURE_DEPENDS ${dir}/*.inc ${dir}/../*/*.inc)
   get_filename_component(outdir ${ARG_OUT} DIRECTORY)
   add_custom_command(
     OUTPUT ${ARG_OUT}

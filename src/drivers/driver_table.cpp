@@ -8,12 +8,18 @@ namespace tirvane {
 // Driver rows are declared by their own files.
 // DRIVER DECLARATIONS (one line each, keep this order): GALAXIAN, LADYBUG, FROGGER, INVADERS,
 // PHOENIX, SCRAMBLE, SPECTRUM, COLECO, POOYAN, PACMAN, GBERET
+extern const DriverInfo GalaxianDriver;
+extern const DriverInfo InvadersDriver;
+extern const DriverInfo ScrambleDriver;
 extern const DriverInfo SpectrumDriver;
 extern const DriverInfo ColecoDriver;
 
 namespace {
 const DriverInfo* const Rows[] = {
     // DRIVER ROWS (one line each, same order as above)
+    &GalaxianDriver,
+    &InvadersDriver,
+    &ScrambleDriver,
     &SpectrumDriver,
     &ColecoDriver,
     nullptr,  // keeps the array non-empty until the first driver lands

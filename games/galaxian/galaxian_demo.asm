@@ -1,0 +1,10 @@
+; GALAXIAN demo, variant 0 (colour table A, inputs at 6000h and 6800h).
+BOARD   EQU 1
+VARIANT EQU 0
+VRAM    EQU 5000h
+ATTR    EQU 5800h
+SPRRAM  EQU 5840h
+BULRAM  EQU 5860h
+NMIEN   EQU 7001h
+STARS   EQU 7004h
+        INCLUDE "demo.inc"

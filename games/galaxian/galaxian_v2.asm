@@ -1,0 +1,10 @@
+; GALAXIAN demo, variant 2 (colour table C; IN0 bits 6 and 7 from Up and Down).
+BOARD   EQU 1
+VARIANT EQU 2
+VRAM    EQU 5000h
+ATTR    EQU 5800h
+SPRRAM  EQU 5840h
+BULRAM  EQU 5860h
+NMIEN   EQU 7001h
+STARS   EQU 7004h
+        INCLUDE "demo.inc"

@@ -1,0 +1,13 @@
+// The PC keyboard as the machines see it: Qt key codes become the host's virtual keys.
+#pragma once
+
+#include <optional>
+
+#include "video/host.h"
+
+namespace tirvane {
+
+// Shifted digit symbols of a US layout map back to their digit, so Shift+1 still holds "1".
+std::optional<VirtualKey> VirtualKeyFromQtKey(int qtKey);
+
+}  // namespace tirvane

@@ -1,0 +1,15 @@
+// Program start-up: the application title, the windows in their fixed order, only the main window
+// shown, then the message loop until the main window closes.
+#include <QApplication>
+
+#include "app/ui/main_window.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(tirvane::ApplicationTitle);
+
+  // The main window creates the game screen after itself; the debugger windows follow it.
+  tirvane::TfrmEmulator frmEmulator;
+  frmEmulator.show();
+  return application.exec();
+}

@@ -1,0 +1,467 @@
+#include "app/ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QStatusBar>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/description.h"
+#include "app/ui/game_screen.h"
+#include "app/ui/qt_host.h"
+#include "video/screen.h"
+
+namespace tirvane {
+
+namespace {
+
+// Each game item keeps its whole catalogue text (title, character 2, path); the list shows the title.
+constexpr int ItemTextRole = Qt::UserRole;
+
+// Item height: the design's 12 pixels, or more when the desktop font needs it.
+int ItemHeight(const QWidget& widget) {
+  QFont bold = widget.font();
+  bold.setBold(true);
+  return std::max(12, QFontMetrics(bold).height());
+}
+
+class OwnerDrawDelegate : public QStyledItemDelegate {
+ public:
+  OwnerDrawDelegate(QWidget* owner, OwnerDrawComboBox::DrawItem draw)
+      : QStyledItemDelegate(owner), owner_(owner), draw_(std::move(draw)) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    painter->save();
+    draw_(*painter, option.rect, index.row(), option.state.testFlag(QStyle::State_Selected));
+    painter->restore();
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return QSize(QStyledItemDelegate::sizeHint(option, index).width(), ItemHeight(*owner_));
+  }
+
+ private:
+  QWidget* owner_;
+  OwnerDrawComboBox::DrawItem draw_;
+};
+
+// The lists draw black text on the button face; under a dark desktop theme that face is dark, so a
+// light face is used instead to keep the text readable.
+QColor ButtonFace(const QWidget& widget) {
+  const QColor face = widget.palette().color(QPalette::Button);
+  return face.lightness() >= 128 ? face : QColor(240, 240, 240);
+}
+
+void UseButtonFace(QWidget& widget) {
+  QPalette colours = widget.palette();
+  colours.setColor(QPalette::Base, ButtonFace(widget));
+  widget.setPalette(colours);
+}
+
+QToolButton* FlatButton(QWidget* parent, const char* name, const char* caption) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText(caption);
+  button->setAutoRaise(true);
+  button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  return button;
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption) {
+  auto* box = new QCheckBox(caption, parent);
+  box->setObjectName(name);
+  return box;
+}
+
+}  // namespace
+
+OwnerDrawComboBox::OwnerDrawComboBox(QWidget* parent, DrawItem draw, bool bold)
+    : QComboBox(parent), Draw(std::move(draw)) {
+  setItemDelegate(new OwnerDrawDelegate(this, Draw));
+  UseButtonFace(*this);
+  if (bold) {
+    QFont boldFont = font();
+    boldFont.setBold(true);
+    setFont(boldFont);
+  }
+}
+
+void OwnerDrawComboBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  option.currentText.clear();
+  option.currentIcon = QIcon();
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  if (currentIndex() < 0 || !Draw) return;
+  const QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  painter.save();
+  painter.setClipRect(field);
+  Draw(painter, field, currentIndex(), hasFocus());
+  painter.restore();
+}
+
+TfrmEmulator::TfrmEmulator(std::string programFolder)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint),
+      programFolder_(std::move(programFolder)) {
+  if (programFolder_.empty()) programFolder_ = QCoreApplication::applicationDirPath().toStdString();
+  if (programFolder_.back() != '/') programFolder_ += '/';
+  setObjectName("frmEmulator");
+  CreateControls();
+  FormCreate();
+
+  // The game screen is created second, as the program's start-up orders the windows.
+  frmGameScreen = new TfrmGameScreen(this);
+  host_ = std::make_unique<QtHost>(*frmGameScreen, this, programFolder_);
+  SetHost(host_.get());
+  connect(frmGameScreen->actLimitSpeed, &QAction::toggled, this, [this](bool on) {
+    Run.LimitSpeed = on;
+    ShowStatus();
+  });
+
+  statusTimer_.setInterval(500);
+  connect(&statusTimer_, &QTimer::timeout, this, &TfrmEmulator::UpdateStatus);
+  ShowStatus();
+}
+
+TfrmEmulator::~TfrmEmulator() {
+  if (Run.Running()) Run.Stop();
+  SetHost(nullptr);
+}
+
+void TfrmEmulator::CreateControls() {
+  auto* panel = new QFrame(this);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setCentralWidget(panel);
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->setSpacing(2);
+
+  auto* buttons = new QGridLayout;
+  buttons->setSpacing(2);
+  sbStart = FlatButton(panel, "sbStart", "Start");
+  sbReset = FlatButton(panel, "sbReset", "Reset");
+  sbDSW = FlatButton(panel, "sbDSW", "DSW");
+  sbSprites = FlatButton(panel, "sbSprites", "Sprites");
+  sbDisasm = FlatButton(panel, "sbDisasm", "Disasm");
+  sbCart = FlatButton(panel, "sbCart", "Cartridge");
+  buttons->addWidget(sbStart, 0, 0);
+  buttons->addWidget(sbReset, 0, 1);
+  buttons->addWidget(sbDSW, 0, 2);
+  buttons->addWidget(sbSprites, 1, 0);
+  buttons->addWidget(sbDisasm, 1, 1);
+  buttons->addWidget(sbCart, 1, 2);
+  column->addLayout(buttons);
+
+  auto* line = new QFrame(panel);
+  line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+  column->addWidget(line);
+
+  lblDrivers = new QLabel("Drivers", panel);
+  lblDrivers->setObjectName("lblDrivers");
+  column->addWidget(lblDrivers);
+  cbDrivers = new OwnerDrawComboBox(
+      panel, [this](QPainter& p, const QRect& r, int i, bool s) { cbDriversDrawItem(p, r, i, s); }, true);
+  cbDrivers->setObjectName("cbDrivers");
+  column->addWidget(cbDrivers);
+
+  lblGames = new QLabel("Games", panel);
+  lblGames->setObjectName("lblGames");
+  column->addWidget(lblGames);
+  lbGames = new QListWidget(panel);
+  lbGames->setObjectName("lbGames");
+  lbGames->setItemDelegate(new OwnerDrawDelegate(
+      lbGames, [this](QPainter& p, const QRect& r, int i, bool s) { lbGamesDrawItem(p, r, i, s); }));
+  UseButtonFace(*lbGames);
+  // About eight titles show at once, as in the design's 99-pixel list.
+  lbGames->setFixedHeight(ItemHeight(*lbGames) * 8 + 2 * lbGames->frameWidth());
+  lbGames->setUniformItemSizes(true);
+  column->addWidget(lbGames);
+
+  auto* checks = new QHBoxLayout;
+  cbDoubleScr = CheckBox(panel, "cbDoubleScr", "Screen 2x");
+  cbDoubleScr->setChecked(true);
+  cbDebug = CheckBox(panel, "cbDebug", "Debug");
+  checks->addWidget(cbDoubleScr);
+  checks->addStretch();
+  checks->addWidget(cbDebug);
+  column->addLayout(checks);
+
+  auto* breaks = new QHBoxLayout;
+  breaks->setSpacing(2);
+  cbBreakPoint = CheckBox(panel, "cbBreakPoint", "Break");
+  sbAddBreak = new QToolButton(panel);
+  sbAddBreak->setObjectName("sbAddBreak");
+  sbAddBreak->setText("+");
+  sbAddBreak->setToolTip("Add Break Point");
+  sbDelBreak = new QToolButton(panel);
+  sbDelBreak->setObjectName("sbDelBreak");
+  sbDelBreak->setText("-");
+  sbDelBreak->setToolTip("Delete Current Break Point");
+  cbBreak = new OwnerDrawComboBox(
+      panel, [this](QPainter& p, const QRect& r, int i, bool s) { cbBreakDrawItem(p, r, i, s); }, true);
+  cbBreak->setObjectName("cbBreak");
+  cbBreak->setMinimumContentsLength(4);
+  breaks->addWidget(cbBreakPoint);
+  breaks->addWidget(sbAddBreak);
+  breaks->addWidget(sbDelBreak);
+  breaks->addWidget(cbBreak, 1);
+  column->addLayout(breaks);
+
+  StatusPanel = new QLabel(this);
+  StatusPanel->setObjectName("StatusPanel");
+  statusBar()->addWidget(StatusPanel, 1);
+  statusBar()->setSizeGripEnabled(false);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(sbStart, &QToolButton::clicked, this, &TfrmEmulator::sbStartClick);
+  connect(sbReset, &QToolButton::clicked, this, &TfrmEmulator::sbResetClick);
+  connect(sbCart, &QToolButton::clicked, this, &TfrmEmulator::sbCartClick);
+  connect(sbSprites, &QToolButton::clicked, this, &TfrmEmulator::sbSpritesClick);
+  connect(sbDisasm, &QToolButton::clicked, this, &TfrmEmulator::sbDisasmClick);
+  connect(cbDrivers, &QComboBox::activated, this, &TfrmEmulator::cbDriversChange);
+  connect(lbGames, &QListWidget::itemDoubleClicked, this, &TfrmEmulator::lbGamesDblClick);
+  connect(cbDoubleScr, &QCheckBox::toggled, this, &TfrmEmulator::cbDoubleScrClick);
+  connect(cbDebug, &QCheckBox::toggled, this, &TfrmEmulator::cbDebugClick);
+  connect(cbBreakPoint, &QCheckBox::toggled, this, &TfrmEmulator::cbBreakPointClick);
+  connect(sbAddBreak, &QToolButton::clicked, this, &TfrmEmulator::sbAddBreakClick);
+  connect(sbDelBreak, &QToolButton::clicked, this, &TfrmEmulator::sbDelBreakClick);
+}
+
+void TfrmEmulator::FormCreate() {
+  setWindowTitle(ApplicationTitle);
+  for (QToolButton* button : {sbReset, sbSprites, sbCart, sbDSW, sbDisasm}) button->setEnabled(false);
+  move(0, 0);
+
+  catalogue_ = BuildGameCatalogue(programFolder_);
+  cbDrivers->clear();
+  const std::vector<std::string> drivers = CatalogueDrivers(catalogue_);
+  for (const std::string& driver : drivers) cbDrivers->addItem(QString::fromStdString(driver));
+  cbDrivers->setCurrentIndex(PreselectedDriver(drivers));
+  FillGameList();
+
+  DoubleScreen = cbDoubleScr->isChecked();
+  cbBreakPoint->setChecked(false);
+  cbBreakPointClick();
+  StopRequested = true;
+}
+
+void TfrmEmulator::FillGameList() {
+  lbGames->clear();
+  if (cbDrivers->currentIndex() < 0) return;
+  const std::string driver = cbDrivers->currentText().toStdString();
+  for (const std::string& game : CatalogueGames(catalogue_, driver)) {
+    const std::string title = game.substr(0, game.find(CatalogueSep2));
+    auto* item = new QListWidgetItem(QString::fromStdString(title), lbGames);
+    item->setData(ItemTextRole, QString::fromStdString(game));
+  }
+  if (lbGames->count() > 0) lbGames->setCurrentRow(0);
+}
+
+void TfrmEmulator::cbDriversChange() { FillGameList(); }
+
+void TfrmEmulator::cbDriversDrawItem(QPainter& painter, const QRect& rect, int index, bool selected) {
+  QFont font = cbDrivers->font();
+  font.setBold(true);
+  painter.setFont(font);
+  painter.fillRect(rect, selected ? QColor(Qt::white) : cbDrivers->palette().color(QPalette::Base));
+  painter.setPen(selected ? QColor(Qt::red) : QColor(Qt::black));
+  painter.drawText(rect.adjusted(18, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, cbDrivers->itemText(index));
+}
+
+void TfrmEmulator::lbGamesDrawItem(QPainter& painter, const QRect& rect, int index, bool selected) {
+  QFont font = lbGames->font();
+  font.setBold(selected);
+  painter.setFont(font);
+  painter.fillRect(rect, selected ? QColor(128, 128, 128) : lbGames->palette().color(QPalette::Base));
+  painter.setPen(selected ? QColor(Qt::white) : QColor(Qt::black));
+  const QListWidgetItem* item = lbGames->item(index);
+  if (item) painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop, item->text());
+}
+
+void TfrmEmulator::cbBreakDrawItem(QPainter& painter, const QRect& rect, int index, bool selected) {
+  QFont font = cbBreak->font();
+  font.setBold(!selected);
+  painter.setFont(font);
+  painter.fillRect(rect, selected ? QColor(Qt::white) : cbBreak->palette().color(QPalette::Base));
+  painter.setPen(selected ? QColor(Qt::red) : QColor(Qt::black));
+  painter.drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, cbBreak->itemText(index));
+}
+
+void TfrmEmulator::SetListsEnabled(bool enabled) {
+  cbDrivers->setEnabled(enabled);
+  lbGames->setEnabled(enabled);
+}
+
+void TfrmEmulator::sbStartClick() {
+  // A Start handled inside the pump of a stopping run must not start a run within that run's loop.
+  if (!Run.Running() && Run.LoopActive()) return;
+  frmGameScreen->PlaceBeside(*this);
+  ScreenWidth = 256;
+  ScreenHeight = 256;
+  ScreenOffsetX = 0;
+  ScreenOffsetY = 0;
+  if (Run.Running())
+    StopSequence();
+  else
+    StartSequence();
+}
+
+void TfrmEmulator::StartSequence() {
+  SetListsEnabled(false);
+  const QListWidgetItem* item = lbGames->currentItem();
+  if (!item) {
+    SetListsEnabled(true);
+    return;
+  }
+  const std::string text = item->data(ItemTextRole).toString().toStdString();
+  const size_t separator = text.find(CatalogueSep2);
+  if (separator == std::string::npos) {
+    host_->messageBox("Error reading INI file!");
+    StopRequested = true;
+    FreeGameDescription();
+    SetListsEnabled(true);
+    return;
+  }
+
+  const StartResult started = Run.Start(text.substr(separator + 1));
+  if (!started.Ok) {
+    host_->messageBox(started.Message);
+    SetListsEnabled(true);
+    return;
+  }
+
+  frmGameScreen->setWindowTitle(QString::fromStdString(Game.Title + " [" + Game.Driver + "]"));
+  frmGameScreen->SizeToGeometry();
+  frmGameScreen->ClearPicture();
+  frmGameScreen->MayClose = false;
+  frmGameScreen->show();
+  sbStart->setText("Stop");
+  sbReset->setEnabled(true);
+  sbSprites->setEnabled(Game.Sprites > 0);
+  sbCart->setEnabled(Game.HasCartridge == 1);
+  sbDisasm->setEnabled(true);
+
+  Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
+  statusFrames_ = Run.FramesRun();
+  statusCycles_ = Run.CyclesRun();
+  statusClock_.start();
+  statusFps_ = statusMhz_ = -1;
+  statusTimer_.start();
+  ShowStatus();
+  Run.RunLoop();
+  statusTimer_.stop();
+  ShowStatus();
+}
+
+void TfrmEmulator::StopSequence() {
+  Run.Stop();
+  sbStart->setText("Start");
+  for (QToolButton* button : {sbReset, sbSprites, sbCart}) button->setEnabled(false);
+  frmGameScreen->MayClose = true;
+  frmGameScreen->hide();
+  SetListsEnabled(true);
+  sbDisasm->setEnabled(false);
+  if (Debugger.DiscardDisassembly) Debugger.DiscardDisassembly();
+}
+
+void TfrmEmulator::sbResetClick() { Run.Reset(); }
+
+void TfrmEmulator::sbCartClick() { Run.Cartridge(); }
+
+void TfrmEmulator::sbSpritesClick() {
+  if (Debugger.SpritesClick) Debugger.SpritesClick();
+}
+
+void TfrmEmulator::sbDisasmClick() {
+  if (Debugger.DisasmClick) Debugger.DisasmClick();
+}
+
+void TfrmEmulator::lbGamesDblClick() { sbStartClick(); }
+
+void TfrmEmulator::cbDoubleScrClick() {
+  DoubleScreen = cbDoubleScr->isChecked();
+  frmGameScreen->SizeToGeometry();
+}
+
+void TfrmEmulator::cbDebugClick() {
+  DebugMode = cbDebug->isChecked();
+  if (Debugger.DebugSwitch)
+    Debugger.DebugSwitch(DebugMode);
+  else if (DebugMode)
+    DebugState = DebugStateKind::Running;
+  ShowStatus();
+}
+
+void TfrmEmulator::cbBreakPointClick() {
+  BreakpointsEnabled = cbBreakPoint->isChecked();
+  for (QWidget* control :
+       {static_cast<QWidget*>(sbAddBreak), static_cast<QWidget*>(sbDelBreak), static_cast<QWidget*>(cbBreak)})
+    control->setEnabled(BreakpointsEnabled);
+}
+
+void TfrmEmulator::sbAddBreakClick() {
+  if (!Debugger.AskBreakpointAddress) return;
+  if (const std::optional<std::string> address = Debugger.AskBreakpointAddress()) AddBreakpoint(*address);
+}
+
+void TfrmEmulator::AddBreakpoint(const std::string& text) {
+  const auto at = std::upper_bound(breakpoints_.begin(), breakpoints_.end(), text,
+                                   [](const std::string& t, const Breakpoint& b) { return t < b.Text; });
+  const int index = static_cast<int>(at - breakpoints_.begin());
+  breakpoints_.insert(at, Breakpoint{text, static_cast<uint16_t>(ParseHex(UpperAscii(text)) & 0xFFFF)});
+  cbBreak->insertItem(index, QString::fromStdString(text));
+  cbBreak->setCurrentIndex(index);
+}
+
+void TfrmEmulator::sbDelBreakClick() {
+  const int index = cbBreak->currentIndex();
+  if (index < 0) return;
+  breakpoints_.erase(breakpoints_.begin() + index);
+  cbBreak->removeItem(index);
+  cbBreak->setCurrentIndex(cbBreak->count() > 0 ? 0 : -1);
+}
+
+void TfrmEmulator::closeEvent(QCloseEvent* event) { FormClose(event); }
+
+void TfrmEmulator::FormClose(QCloseEvent* event) {
+  if (Run.Running()) sbStartClick();
+  event->accept();
+}
+
+void TfrmEmulator::UpdateStatus() {
+  const double seconds = statusClock_.nsecsElapsed() / 1e9;
+  if (seconds <= 0) return;
+  statusFps_ = (Run.FramesRun() - statusFrames_) / seconds;
+  statusMhz_ = (Run.CyclesRun() - statusCycles_) / seconds / 1e6;
+  statusFrames_ = Run.FramesRun();
+  statusCycles_ = Run.CyclesRun();
+  statusClock_.restart();
+  ShowStatus();
+}
+
+void TfrmEmulator::ShowStatus() {
+  const QString mode = DebugMode ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
+  if (!Run.Running())
+    StatusPanel->setText("Stopped, " + mode);
+  else if (statusFps_ < 0)
+    StatusPanel->setText("Running, " + mode);
+  else
+    StatusPanel->setText(
+        QString("%1 fps, %2 MHz, %3").arg(statusFps_, 0, 'f', 0).arg(statusMhz_, 0, 'f', 2).arg(mode));
+}
+
+}  // namespace tirvane

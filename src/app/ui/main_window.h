@@ -1,0 +1,132 @@
+// The main window: the control panel that lists the games, starts and stops a run, and carries
+// the debugger's switches. The run's main loop turns inside sbStartClick.
+#pragma once
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/catalogue.h"
+#include "app/run.h"
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QToolButton;
+
+namespace tirvane {
+
+class QtHost;
+class TfrmGameScreen;
+
+inline constexpr const char* ApplicationTitle = "Tirvane 0.21";
+
+// Where the debugger windows plug into the main window. An empty hook leaves its control inert
+// (the Debug and Break boxes still switch their flags).
+struct DebuggerHooks {
+  std::function<void()> SpritesClick;        // the sprite or character set viewer
+  std::function<void()> DisasmClick;         // opens or closes the disassembler window
+  std::function<void()> DiscardDisassembly;  // a stopped run's listing is stale
+  // Shows or hides the register window and sets the debugger state; DebugMode is already set.
+  std::function<void(bool on)> DebugSwitch;
+  // The add-breakpoint dialog: the address as typed, or nothing when cancelled.
+  std::function<std::optional<std::string>()> AskBreakpointAddress;
+};
+
+struct Breakpoint {
+  std::string Text;  // as typed, shown in the list
+  uint16_t Address;
+};
+
+// A drop-down list that draws its items, and its closed face, through a handler.
+class OwnerDrawComboBox : public QComboBox {
+ public:
+  using DrawItem = std::function<void(QPainter& painter, const QRect& rect, int index, bool selected)>;
+  OwnerDrawComboBox(QWidget* parent, DrawItem draw, bool bold);
+  DrawItem Draw;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+class TfrmEmulator : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The catalogue lists the *.ini files of programFolder; empty means the executable's folder.
+  explicit TfrmEmulator(std::string programFolder = {});
+  ~TfrmEmulator() override;
+
+  EmulationRun Run;
+  DebuggerHooks Debugger;
+
+  TfrmGameScreen* frmGameScreen;
+  QToolButton *sbStart, *sbReset, *sbDSW, *sbSprites, *sbDisasm, *sbCart;
+  QLabel *lblDrivers, *lblGames;
+  OwnerDrawComboBox* cbDrivers;
+  QListWidget* lbGames;
+  QCheckBox *cbDoubleScr, *cbDebug, *cbBreakPoint;
+  QToolButton *sbAddBreak, *sbDelBreak;
+  OwnerDrawComboBox* cbBreak;
+  QLabel* StatusPanel;
+
+  QtHost& Host() { return *host_; }
+  const GameCatalogue& Catalogue() const { return catalogue_; }
+  // The list of cbBreak, parsed once so the per-instruction check reads plain numbers.
+  const std::vector<Breakpoint>& Breakpoints() const { return breakpoints_; }
+  // Inserts in text order, selects the new item.
+  void AddBreakpoint(const std::string& text);
+
+  void sbStartClick();
+  void sbResetClick();
+  void sbCartClick();
+  void sbSpritesClick();
+  void sbDisasmClick();
+  void cbDriversChange();
+  void lbGamesDblClick();
+  void cbDoubleScrClick();
+  void cbDebugClick();
+  void cbBreakPointClick();
+  void sbAddBreakClick();
+  void sbDelBreakClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormClose(QCloseEvent* event);
+  void CreateControls();
+  void FillGameList();
+  void StartSequence();
+  void StopSequence();
+  void SetListsEnabled(bool enabled);
+  // About twice a second during a run: measures the speed since the last call.
+  void UpdateStatus();
+  void ShowStatus();
+
+  void cbDriversDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
+  void lbGamesDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
+  void cbBreakDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
+
+  std::string programFolder_;
+  GameCatalogue catalogue_;
+  std::unique_ptr<QtHost> host_;
+  std::vector<Breakpoint> breakpoints_;
+
+  QTimer statusTimer_;
+  QElapsedTimer statusClock_;
+  uint64_t statusFrames_ = 0;
+  uint64_t statusCycles_ = 0;
+  double statusFps_ = -1;  // negative until the first measurement of a run
+  double statusMhz_ = -1;
+};
+
+}  // namespace tirvane

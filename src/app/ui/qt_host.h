@@ -1,0 +1,56 @@
+// The desktop program's side of the host interface: pictures go to the game screen window, keys
+// come from the program's own key events, the message pump is Qt's.
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+#include "video/host.h"
+
+class QWidget;
+
+namespace tirvane {
+
+class TfrmGameScreen;
+
+class QtHost final : public QObject, public Host {
+ public:
+  // programFolder ends with '/'. Dialogs are modal to dialogParent.
+  QtHost(TfrmGameScreen& gameScreen, QWidget* dialogParent, std::string programFolder);
+  ~QtHost() override;
+
+  void presentScreen(const ScreenBitmap& bitmap, int x, int y, int width, int height) override;
+  void pumpMessages() override;
+  std::optional<std::string> openFileDialog(const FileDialogRequest& request) override;
+  void messageBox(const std::string& text) override;
+  void setCaption(const std::string& caption) override;
+  std::string programFolder() override { return programFolder_; }
+  std::string currentFolder() override;
+  bool setCurrentFolder(const std::string& folder) override;
+
+  // Tests answer the dialogs instead of a person: when set, these run in place of the modal
+  // windows and receive exactly what the user would have been shown.
+  std::function<void(const std::string& text)> MessageBoxHook;
+  std::function<std::optional<std::string>(const FileDialogRequest& request)> FileDialogHook;
+  // Runs at the start of every pump, where the program's own handlers would run.
+  std::function<void()> PumpHook;
+
+  static void ReleaseAllKeys();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TfrmGameScreen& gameScreen_;
+  QWidget* dialogParent_;
+  std::string programFolder_;
+  // A key is released by its physical key, so Shift let go before "1" cannot leave "1" held.
+  std::unordered_map<quint32, VirtualKey> heldByScanCode_;
+};
+
+// "Description|*.a;*.b|Other|*.c" as Qt name filters ("Description (*.a *.b)", "Other (*.c)").
+QStringList QtNameFilters(const std::string& filter);
+
+}  // namespace tirvane
