@@ -32,7 +32,7 @@ void BreakpointList::Remark() {
   addresses_.clear();
   marked_.reset();
   for (const std::string& item : items_) {
-    const auto address = static_cast<uint16_t>(ParseHex(item));
+    const auto address = static_cast<uint16_t>(ParseHex(UpperAscii(item)));
     addresses_.push_back(address);
     marked_.set(address);
   }

@@ -22,7 +22,7 @@ class BreakpointList {
   int Count() const { return static_cast<int>(items_.size()); }
   const std::vector<std::string>& Items() const { return items_; }
   const std::string& Item(int index) const { return items_[static_cast<size_t>(index)]; }
-  // The item read as a hexadecimal number, cut to 16 bits; an empty item reads as 0.
+  // The item read as a hexadecimal number (digits of either case), cut to 16 bits; empty reads as 0.
   uint16_t Address(int index) const { return addresses_[static_cast<size_t>(index)]; }
 
   // The per-instruction question. Items are parsed when the list changes, so this is one bit test.

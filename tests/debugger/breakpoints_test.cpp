@@ -24,7 +24,9 @@ TEST(BreakpointList, ReadsShortAndEmptyItemsAsTheirValue) {
   list.Add("38");
   list.Add("");
   list.Add("FFFF");
+  list.Add("c3");
   EXPECT_TRUE(list.Contains(0x0038));
+  EXPECT_TRUE(list.Contains(0x00C3));
   EXPECT_TRUE(list.Contains(0x0000));
   EXPECT_TRUE(list.Contains(0xFFFF));
   EXPECT_FALSE(list.Contains(0x0380));

@@ -25,14 +25,14 @@ double DisplayRate() {
 
 }  // namespace
 
-Debugger::Debugger() : pacer_(DisplayPeriod(DisplayRate())) {
-  frmAddWatch = std::make_unique<TfrmAddWatch>();
-  frmDebug = std::make_unique<TfrmDebug>(frmAddWatch.get());
-  frmCharSet = std::make_unique<TfrmCharSet>();
-  frmBreakPoint = std::make_unique<TfrmBreakPoint>();
-  frmProgress = std::make_unique<TfrmProgress>();
-  frmDisasm = std::make_unique<TfrmDisasm>(frmProgress.get());
-  frmSpriteSet = std::make_unique<TfrmSpriteSet>();
+Debugger::Debugger(QWidget* owner) : pacer_(DisplayPeriod(DisplayRate())) {
+  frmAddWatch = std::make_unique<TfrmAddWatch>(owner);
+  frmDebug = std::make_unique<TfrmDebug>(frmAddWatch.get(), owner);
+  frmCharSet = std::make_unique<TfrmCharSet>(owner);
+  frmBreakPoint = std::make_unique<TfrmBreakPoint>(owner);
+  frmProgress = std::make_unique<TfrmProgress>(owner);
+  frmDisasm = std::make_unique<TfrmDisasm>(frmProgress.get(), owner);
+  frmSpriteSet = std::make_unique<TfrmSpriteSet>(owner);
 
   // A pause shows at once what the throttled display had not shown yet.
   frmDebug->StateChanged = [this](DebugStateKind state) {

@@ -33,7 +33,9 @@ class TfrmSpriteSet;
 
 class Debugger {
  public:
-  Debugger();
+  // The windows belong to owner (the main window): they stay above it and close with it. The
+  // debugger must go before its owner, which would otherwise delete the windows a second time.
+  explicit Debugger(QWidget* owner = nullptr);
   ~Debugger();
   Debugger(const Debugger&) = delete;
   Debugger& operator=(const Debugger&) = delete;
