@@ -27,6 +27,8 @@ class BreakpointList {
 
   // The per-instruction question. Items are parsed when the list changes, so this is one bit test.
   bool Contains(uint16_t pc) const { return marked_[pc]; }
+  // Every address some item names, for the core's loop that stops at them.
+  const std::bitset<65536>& Marks() const { return marked_; }
 
  private:
   void Remark();

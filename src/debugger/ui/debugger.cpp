@@ -51,6 +51,7 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
   run_ = &run;
   breakpoints_ = &breakpoints;
   run.BreakpointCheck = [this] { BreakpointCheck(); };
+  run.Breakpoints = &breakpoints;
   run.RefreshRegisters = [this] { RefreshRegisters(); };
   run.DebugRedraw = [this] { DebugRedraw(); };
 }
@@ -58,6 +59,7 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
 void Debugger::Detach() {
   if (run_ == nullptr) return;
   run_->BreakpointCheck = nullptr;
+  run_->Breakpoints = nullptr;
   run_->RefreshRegisters = nullptr;
   run_->DebugRedraw = nullptr;
   run_ = nullptr;
