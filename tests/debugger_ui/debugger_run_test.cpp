@@ -137,6 +137,17 @@ class DebuggerRunTest : public QObject {
     QCOMPARE(MemoryImage[0x8000], uint8_t(1));  // INC (HL) at 0003 ran once
   }
 
+  void BreakTickedWithoutAHitYieldsOnlyAtFrameEnds() {
+    BreakpointsEnabled = true;
+    breakpoints_.Add("9000");
+    const uint64_t pumps = host_->Pumps;
+    for (int i = 0; i < 1000 && run_->FramesRun() < 3; ++i) run_->RunPass();
+    QCOMPARE(run_->FramesRun(), uint64_t(3));
+    QCOMPARE(host_->Pumps - pumps, uint64_t(3));
+    QCOMPARE(calls.Frames, 3);
+    QVERIFY(host_->Messages.empty());
+  }
+
   void BreakUncheckedStopsTheChecksButKeepsTheList() {
     breakpoints_.Add("0003");
     for (int i = 0; i < 3; ++i) run_->RunPass();  // whole frames
