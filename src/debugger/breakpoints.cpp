@@ -39,7 +39,8 @@ void BreakpointList::Remark() {
 }
 
 std::string BreakpointMessage(std::string_view item) {
-  return "The instruction in address of the breakpoint [" + std::string(item) + "] is the next to be executed.";
+  return "The instruction in address of the breakpoint [" + std::string(item) +
+         "] is the next to be executed.";
 }
 
 int CheckBreakpoints(const BreakpointList& list, uint16_t pc, const BreakpointHitActions& actions) {

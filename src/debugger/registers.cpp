@@ -12,16 +12,20 @@ std::array<std::string, RegisterCount> RegisterTexts(const RegisterSnapshot& reg
 
 const char* DebugStateCaption(DebugStateKind state) {
   switch (state) {
-    case DebugStateKind::Running: return "Debug (Running)";
-    case DebugStateKind::Paused: return "Debug (Paused)";
-    case DebugStateKind::Step: return "Debug (Step)";
+    case DebugStateKind::Running:
+      return "Debug (Running)";
+    case DebugStateKind::Paused:
+      return "Debug (Paused)";
+    case DebugStateKind::Step:
+      return "Debug (Step)";
   }
   return "Debug (Running)";
 }
 
 RepaintPacer::Clock::duration DisplayPeriod(double rateHz) {
   if (!(rateHz >= 1.0 && rateHz <= 1000.0)) rateHz = 60.0;
-  return std::chrono::duration_cast<RepaintPacer::Clock::duration>(std::chrono::duration<double>(1.0 / rateHz));
+  return std::chrono::duration_cast<RepaintPacer::Clock::duration>(
+      std::chrono::duration<double>(1.0 / rateHz));
 }
 
 }  // namespace tirvane

@@ -17,15 +17,20 @@ constexpr int RegisterCount = 8;
 constexpr std::array<const char*, RegisterCount> RegisterNames = {"AF", "BC", "DE", "HL",
                                                                   "IX", "IY", "SP", "PC"};
 
-
 struct FlagName {
   const char* Name;
   uint8_t Mask;
 };
 // In display order: the first row S, Z, H, P/V, the second N, C, UD5, UD3.
 constexpr std::array<FlagName, 8> FlagNames = {{
-    {"S", FlagS}, {"Z", FlagZ}, {"H", FlagH}, {"P/V", FlagPV},
-    {"N", FlagN}, {"C", FlagC}, {"UD5", FlagUD5}, {"UD3", FlagUD3},
+    {"S", FlagS},
+    {"Z", FlagZ},
+    {"H", FlagH},
+    {"P/V", FlagPV},
+    {"N", FlagN},
+    {"C", FlagC},
+    {"UD5", FlagUD5},
+    {"UD3", FlagUD3},
 }};
 
 const char* DebugStateCaption(DebugStateKind state);

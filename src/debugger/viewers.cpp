@@ -57,8 +57,8 @@ std::vector<TilePlacement> CharSetLayout(std::span<Tile* const> tiles, int zoom,
   return placements;
 }
 
-CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, int set, int zoom, int palette,
-                            int width, int height) {
+CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, int set, int zoom,
+                            int palette, int width, int height) {
   CharSetPicture picture;
   picture.Width = std::max(width, 0);
   picture.Height = std::max(height, 0);
@@ -78,7 +78,8 @@ CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, 
     const Tile& tile = *slice[static_cast<size_t>(p.Index)];
     for (int k = 0; k < tile.Height; ++k) {
       for (int j = 0; j < tile.Width; ++j) {
-        const size_t source = static_cast<size_t>(k) * static_cast<size_t>(tile.Width) + static_cast<size_t>(j);
+        const size_t source =
+            static_cast<size_t>(k) * static_cast<size_t>(tile.Width) + static_cast<size_t>(j);
         if (source >= tile.Pixels.size()) continue;
         const uint8_t pen = tile.Pixels[source];
         if (pen == 0) continue;
@@ -89,8 +90,8 @@ CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, 
           for (int dx = 1; dx <= zoom; ++dx) {
             const int px = p.X + j * zoom + dx;
             if (px < 0 || px >= picture.Width) continue;
-            picture.Pixels[static_cast<size_t>(py) * static_cast<size_t>(picture.Width) + static_cast<size_t>(px)] =
-                index;
+            picture.Pixels[static_cast<size_t>(py) * static_cast<size_t>(picture.Width) +
+                           static_cast<size_t>(px)] = index;
           }
         }
       }

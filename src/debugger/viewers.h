@@ -36,7 +36,7 @@ struct CharSetPicture {
 
 // The tiles of set `set` (tilesPerSet each) out of `tiles`/`tileCount`; pen p is drawn with palette
 // index 10 + 4 x palette + p, pen 0 not at all. The zoom is held to 1-3.
-CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, int set, int zoom, int palette,
-                            int width, int height);
+CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, int set, int zoom,
+                            int palette, int width, int height);
 
 }  // namespace tirvane

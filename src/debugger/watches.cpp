@@ -43,7 +43,8 @@ Watch ParseWatch(std::string_view text) {
   watch.Displacement = static_cast<int8_t>(static_cast<uint8_t>(ParseHex(fields[1])));
 
   const std::string& kind = fields[2];
-  if (kind.size() == 1 && kind[0] >= '0' && kind[0] <= '7') watch.Kind = static_cast<WatchKind>(kind[0] - '0');
+  if (kind.size() == 1 && kind[0] >= '0' && kind[0] <= '7')
+    watch.Kind = static_cast<WatchKind>(kind[0] - '0');
   if (fields[3] == "1") watch.View = WatchView::Decimal;
   if (fields[3] == "2") watch.View = WatchView::Binary;
   if (fields[4].empty())
@@ -56,35 +57,58 @@ Watch ParseWatch(std::string_view text) {
 std::string WatchLabel(const Watch& watch) {
   std::string label;
   switch (watch.Type) {
-    case WatchType::None: label = "???"; break;
-    case WatchType::Byte: label = "bptr "; break;
-    case WatchType::Word: label = "wptr "; break;
+    case WatchType::None:
+      label = "???";
+      break;
+    case WatchType::Byte:
+      label = "bptr ";
+      break;
+    case WatchType::Word:
+      label = "wptr ";
+      break;
   }
   switch (watch.Kind) {
-    case WatchKind::BC: return label + "[BC]";
-    case WatchKind::DE: return label + "[DE]";
-    case WatchKind::HL: return label + "[HL]";
-    case WatchKind::IndexX: return label + "[IX+" + watch.DisplacementText + "]";
-    case WatchKind::IndexY: return label + "[IY+" + watch.DisplacementText + "]";
-    case WatchKind::Address: return label + "[" + watch.AddressText + "]";
-    case WatchKind::PC: return label + "[PC]";
-    case WatchKind::SP: return label + "[SP]";
-    case WatchKind::Plain: return label;
+    case WatchKind::BC:
+      return label + "[BC]";
+    case WatchKind::DE:
+      return label + "[DE]";
+    case WatchKind::HL:
+      return label + "[HL]";
+    case WatchKind::IndexX:
+      return label + "[IX+" + watch.DisplacementText + "]";
+    case WatchKind::IndexY:
+      return label + "[IY+" + watch.DisplacementText + "]";
+    case WatchKind::Address:
+      return label + "[" + watch.AddressText + "]";
+    case WatchKind::PC:
+      return label + "[PC]";
+    case WatchKind::SP:
+      return label + "[SP]";
+    case WatchKind::Plain:
+      return label;
   }
   return label;
 }
 
 uint16_t EffectiveAddress(const Watch& watch, const Z80Context& z) {
   switch (watch.Kind) {
-    case WatchKind::BC: return z.BC.w;
-    case WatchKind::DE: return z.DE.w;
-    case WatchKind::HL: return z.HL.w;
-    case WatchKind::IndexX: return static_cast<uint16_t>(z.IX.w + watch.Displacement);
-    case WatchKind::IndexY: return static_cast<uint16_t>(z.IY.w + watch.Displacement);
-    case WatchKind::PC: return z.PC.w;
-    case WatchKind::SP: return z.SP.w;
+    case WatchKind::BC:
+      return z.BC.w;
+    case WatchKind::DE:
+      return z.DE.w;
+    case WatchKind::HL:
+      return z.HL.w;
+    case WatchKind::IndexX:
+      return static_cast<uint16_t>(z.IX.w + watch.Displacement);
+    case WatchKind::IndexY:
+      return static_cast<uint16_t>(z.IY.w + watch.Displacement);
+    case WatchKind::PC:
+      return z.PC.w;
+    case WatchKind::SP:
+      return z.SP.w;
     case WatchKind::Address:
-    case WatchKind::Plain: return watch.Address;
+    case WatchKind::Plain:
+      return watch.Address;
   }
   return watch.Address;
 }
@@ -100,9 +124,12 @@ std::string FormatWatchValue(const Watch& watch, int32_t value) {
   if (watch.Type == WatchType::None || value < 0) return "????";
   const bool word = watch.Type == WatchType::Word;
   switch (watch.View) {
-    case WatchView::Decimal: return std::to_string(value);
-    case WatchView::Binary: return Binary(static_cast<uint32_t>(value), word ? 16 : 8);
-    case WatchView::Hexa: break;
+    case WatchView::Decimal:
+      return std::to_string(value);
+    case WatchView::Binary:
+      return Binary(static_cast<uint32_t>(value), word ? 16 : 8);
+    case WatchView::Hexa:
+      break;
   }
   return FormatHex(static_cast<uint32_t>(value), word ? 4 : 2);
 }

@@ -14,21 +14,28 @@ namespace tirvane {
 
 // Where a watch looks; the numbers are the codes stored in the watch text.
 enum class WatchKind : int8_t {
-  BC = 0, DE = 1, HL = 2, IndexX = 3, IndexY = 4, Address = 5, PC = 6, SP = 7,
+  BC = 0,
+  DE = 1,
+  HL = 2,
+  IndexX = 3,
+  IndexY = 4,
+  Address = 5,
+  PC = 6,
+  SP = 7,
   Plain = -1,  // any other kind character: the address field, and no address part in the label
 };
 enum class WatchView : uint8_t { Hexa = 0, Decimal = 1, Binary = 2 };
 enum class WatchType : uint8_t { None, Byte, Word };  // None: an empty type field
 
 struct Watch {
-  std::string Text;          // the list item, as stored
-  std::string AddressText;   // fields as typed, each cut to 7 characters
+  std::string Text;         // the list item, as stored
+  std::string AddressText;  // fields as typed, each cut to 7 characters
   std::string DisplacementText;
   WatchKind Kind = WatchKind::Plain;
   WatchView View = WatchView::Hexa;
   WatchType Type = WatchType::None;
   uint16_t Address = 0;
-  int8_t Displacement = 0;   // the low byte of the field, signed
+  int8_t Displacement = 0;  // the low byte of the field, signed
 };
 
 Watch ParseWatch(std::string_view text);

@@ -154,6 +154,8 @@ stopped:
 // one always runs.
 void runFrameLoop(Z80Context& z) { frameLoop<false>(z, nullptr); }
 
-bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops) { return frameLoop<true>(z, &stops); }
+bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops) {
+  return frameLoop<true>(z, &stops);
+}
 
 }  // namespace tirvane::z80ops

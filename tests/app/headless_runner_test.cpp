@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "../support/test_driver.h"
-#include "app/run.h"
 #include "app/romset.h"
+#include "app/run.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
 
@@ -54,9 +54,9 @@ TEST(HeadlessKeys, OnlyTheRangesCoveringAFrameHoldTheirKeys) {
 
 TEST(HeadlessArguments, OptionsAndTheirErrors) {
   std::string error;
-  const std::vector<std::string> all = {"g.ini",     "--frames", "12",    "--keys",  "1-2:A", "--load",
-                                        "a@b.bin@3", "--png",    "o.png", "--scale", "2",     "--stats",
-                                        "--disasm"};
+  const std::vector<std::string> all = {"g.ini",  "--frames",  "12",      "--keys", "1-2:A",
+                                        "--load", "a@b.bin@3", "--png",   "o.png",  "--scale",
+                                        "2",      "--stats",   "--disasm"};
   const auto options = ParseHeadlessArguments(all, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Description, "g.ini");
@@ -141,7 +141,8 @@ TEST_F(HeadlessRunnerTest, DisasmPrintsTheWindowsListingOfTheRomAreaOneLineEach)
   std::string expected;
   for (const DisassemblyLine& line : sweep) expected += line + "\n";
   EXPECT_EQ(out_.str(), expected);
-  EXPECT_TRUE(out_.str().starts_with("0000LD HL,8000\n0003INC (HL)\n0004JR FD\n")) << out_.str().substr(0, 40);
+  EXPECT_TRUE(out_.str().starts_with("0000LD HL,8000\n0003INC (HL)\n0004JR FD\n"))
+      << out_.str().substr(0, 40);
   EXPECT_EQ(calls.Frames, 2);  // listed after the frames, then stopped
   EXPECT_EQ(calls.Stops, 1);
 

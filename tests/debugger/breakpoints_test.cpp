@@ -14,7 +14,7 @@ TEST(BreakpointList, SortsAsTextKeepsDuplicatesAndReportsWhereAnItemWent) {
   EXPECT_EQ(list.Add("12"), 0);
   EXPECT_EQ(list.Add("1000"), 0);  // text order: "1000" < "12"
   EXPECT_EQ(list.Add("0038"), 0);
-  EXPECT_EQ(list.Add("12"), 3);    // after the equal item
+  EXPECT_EQ(list.Add("12"), 3);  // after the equal item
   EXPECT_EQ(Items(list), (std::vector<std::string>{"0038", "1000", "12", "12"}));
   EXPECT_EQ(list.Address(2), 0x12);
 }

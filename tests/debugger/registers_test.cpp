@@ -39,12 +39,6 @@ TEST(RegisterDisplay, PairsShowAsFourUpperCaseDigitsInWindowOrder) {
   EXPECT_EQ(snapshot.Flags(), 0xC5);
 }
 
-TEST(RegisterDisplay, EachDebuggerStateHasItsCaption) {
-  EXPECT_STREQ(DebugStateCaption(DebugStateKind::Running), "Debug (Running)");
-  EXPECT_STREQ(DebugStateCaption(DebugStateKind::Paused), "Debug (Paused)");
-  EXPECT_STREQ(DebugStateCaption(DebugStateKind::Step), "Debug (Step)");
-}
-
 TEST(RepaintPacer, AnswersAtMostOncePerPeriodAndAtOnceAfterAQuietSpell) {
   using namespace std::chrono_literals;
   RepaintPacer pacer(16ms);

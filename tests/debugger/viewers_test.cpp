@@ -109,7 +109,7 @@ TEST(CharSetViewer, PaintsPensInFourColourPalettesAndLeavesPenZeroBlack) {
   EXPECT_EQ(at(3, 3), 21);  // 10 + 4 x 2 + 3
   EXPECT_EQ(at(4, 4), 21);
   EXPECT_EQ(at(2, 2), 0);
-  EXPECT_EQ(at(5, 3), 0);  // pen 0
+  EXPECT_EQ(at(5, 3), 0);   // pen 0
   EXPECT_EQ(at(9, 3), 19);  // second tile at x = 2 + 4 + 2
 }
 

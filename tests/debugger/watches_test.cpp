@@ -23,7 +23,7 @@ std::vector<std::string> Labels(const WatchList& list) {
 TEST(Watches, AFreshListHoldsTheSevenDefaultsWithTheirLabels) {
   WatchList list;
   EXPECT_EQ(Labels(list), (std::vector<std::string>{"bptr [BC]", "bptr [DE]", "bptr [HL]", "bptr [IX+00]",
-                                                     "bptr [IY+00]", "bptr [PC]", "wptr [SP]"}));
+                                                    "bptr [IY+00]", "bptr [PC]", "wptr [SP]"}));
   EXPECT_EQ(list.At(0).Text, "0000,00,0,0,0,????");
   EXPECT_EQ(list.ValueText(0), "");  // nothing sampled yet
 }
@@ -129,7 +129,8 @@ TEST(Watches, EveryWatchGetsAValueBeyondThirtyTwo) {
   Machine m;
   WatchList list;
   for (int i = 0; i < 40; ++i) {
-    list.Append(NewWatchText(FormatHex(0x100 + i, 4), "00", WatchKind::Address, WatchView::Hexa, WatchType::Byte));
+    list.Append(
+        NewWatchText(FormatHex(0x100 + i, 4), "00", WatchKind::Address, WatchView::Hexa, WatchType::Byte));
     m.memory[static_cast<size_t>(0x100 + i)] = static_cast<uint8_t>(0xC0 + i);
   }
   list.Sample(m.z, m.memory.data());

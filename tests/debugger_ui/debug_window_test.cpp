@@ -1,5 +1,7 @@
 // The register window: registers, flags and watches as the user sees them, the state buttons and
 // captions, the Debug switch, adding and deleting watches.
+#include "debugger/ui/debug_window.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -10,7 +12,6 @@
 #include "app/romset.h"
 #include "debugger/message_host.h"
 #include "debugger/ui/add_watch_dialog.h"
-#include "debugger/ui/debug_window.h"
 #include "debugger/ui/hex_edit.h"
 #include "modal.h"
 

@@ -35,11 +35,14 @@ class DebuggerRunTest : public QObject {
     debugger_->DebugSwitch(true, nullptr);
   }
 
-  QString Shown(int registerIndex) const { return debugger_->frmDebug->RegisterValues[registerIndex]->text(); }
+  QString Shown(int registerIndex) const {
+    return debugger_->frmDebug->RegisterValues[registerIndex]->text();
+  }
 
   // Passes until the machine pauses (or a generous bound), as the loop would turn them.
   void RunUntilPaused(int maxPasses = 1'000'000) {
-    for (int i = 0; i < maxPasses && DebugState != DebugStateKind::Paused && run_->Running(); ++i) run_->RunPass();
+    for (int i = 0; i < maxPasses && DebugState != DebugStateKind::Paused && run_->Running(); ++i)
+      run_->RunPass();
   }
 
  private slots:
@@ -107,12 +110,13 @@ class DebuggerRunTest : public QObject {
     breakpoints_.Add("9000");
     RunUntilPaused();
     QCOMPARE(host_->Messages,
-             std::vector<std::string>{"The instruction in address of the breakpoint [0004] is the next to be executed."});
+             std::vector<std::string>{
+                 "The instruction in address of the breakpoint [0004] is the next to be executed."});
     QCOMPARE(ticks_, 1);
     QVERIFY(DebugMode);
     QVERIFY(debugger_->frmDebug->isVisible());
     QCOMPARE(debugger_->frmDebug->windowTitle(), QString("Debug (Paused)"));
-    QCOMPARE(Shown(7), QString("0004"));      // refreshed at the breakpoint
+    QCOMPARE(Shown(7), QString("0004"));              // refreshed at the breakpoint
     QCOMPARE(ActiveContext->PC.w, uint16_t(0x0003));  // JR at 0004 ran once
     QCOMPARE(MemoryImage[0x8000], uint8_t(1));
 
@@ -133,7 +137,8 @@ class DebuggerRunTest : public QObject {
     breakpoints_.Add("0003");
     RunUntilPaused();
     QCOMPARE(host_->Messages.size(), size_t(3));
-    QCOMPARE(host_->Messages[2], std::string("The instruction in address of the breakpoint [3] is the next to be executed."));
+    QCOMPARE(host_->Messages[2],
+             std::string("The instruction in address of the breakpoint [3] is the next to be executed."));
     QCOMPARE(MemoryImage[0x8000], uint8_t(1));  // INC (HL) at 0003 ran once
   }
 

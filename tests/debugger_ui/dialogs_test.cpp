@@ -41,7 +41,8 @@ class DialogsTest : public QObject {
     TfrmBreakPoint dialog;
     QCOMPARE(dialog.windowTitle(), QString("Add Breakpoints"));
     QCOMPARE(dialog.edAddr->text(), QString("0000"));
-    const QStringList captions = {"RST00", "RST08", "RST10", "RST18", "RST20", "RST28", "RST30", "RST38", "NMI"};
+    const QStringList captions = {"RST00", "RST08", "RST10", "RST18", "RST20",
+                                  "RST28", "RST30", "RST38", "NMI"};
     for (int i = 0; i < 9; ++i) QCOMPARE(dialog.SpeedButtons[i]->text(), captions[i]);
 
     bool stillOpen = false;

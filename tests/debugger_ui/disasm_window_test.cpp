@@ -1,12 +1,13 @@
 // The disassembler window: opening sweeps once, the listing scrolls by line and by page, rows are
 // 12 pixels, Stop discards the listing, and the next opening sweeps the new machine.
+#include "debugger/ui/disasm_window.h"
+
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
 
 #include "app/romset.h"
-#include "debugger/ui/disasm_window.h"
 #include "z80/z80.h"
 
 namespace tirvane {
@@ -83,7 +84,7 @@ class DisasmWindowTest : public QObject {
 
   void ScrollingMovesByLineAndByPage() {
     TfrmDisasm window(nullptr);
-    SetTextHeight(window, 120);  // 10 rows
+    SetTextHeight(window, 120);         // 10 rows
     window.Sweep(MemoryImage, 0x00FF);  // 256 NOPs
     QCOMPARE(window.LineCount(), 256);
     QCOMPARE(window.sbShow->maximum(), 256 - 10);

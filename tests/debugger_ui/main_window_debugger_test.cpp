@@ -117,8 +117,8 @@ class MainWindowDebuggerTest : public QObject {
       window_->sbStartClick();
     }));
     QVERIFY(sawPause);
-    QCOMPARE(messages_,
-             std::vector<std::string>{"The instruction in address of the breakpoint [4] is the next to be executed."});
+    QCOMPARE(messages_, std::vector<std::string>{
+                            "The instruction in address of the breakpoint [4] is the next to be executed."});
     QVERIFY(window_->cbDebug->isChecked());
     QVERIFY(DebugMode);
     QVERIFY(debugger_->frmDebug->isVisible());
@@ -135,7 +135,7 @@ class MainWindowDebuggerTest : public QObject {
       window_->sbDisasm->click();
       window_->sbStartClick();
     }));
-    QVERIFY(disasm.isVisible());  // Stop leaves the window as it is
+    QVERIFY(disasm.isVisible());      // Stop leaves the window as it is
     QCOMPARE(disasm.LineCount(), 0);  // but discards the listing
 
     // A different program for the next run.

@@ -29,7 +29,8 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   auto* charSets = new QAction("Char Sets", window.sbSprites);
   window.sbSprites->addAction(charSets);
   window.sbSprites->setContextMenuPolicy(Qt::ActionsContextMenu);
-  QObject::connect(charSets, &QAction::triggered, &window, [&window, &debugger] { debugger.CharSetsClick(&window); });
+  QObject::connect(charSets, &QAction::triggered, &window,
+                   [&window, &debugger] { debugger.CharSetsClick(&window); });
 }
 
 }  // namespace tirvane

@@ -50,10 +50,10 @@ TfrmAddWatch::TfrmAddWatch(QWidget* parent) : QDialog(parent, Qt::Tool) {
   static const char* const TypeCaptions[2] = {"byte ptr", "word ptr"};
   rbIndex = ChoiceGroup(this, "rbIndex", " &Memory Address ", QRect(2, 2, 135, 99), IndexCaptions, 2,
                         IndexChoices, indexGroup_);
-  rbView = ChoiceGroup(this, "rbView", " &View ", QRect(140, 2, 79, 99), ViewCaptions, 1, ViewChoices,
-                       viewGroup_);
-  rbType = ChoiceGroup(this, "rbType", " &Type ", QRect(222, 2, 73, 99), TypeCaptions, 1, TypeChoices,
-                       typeGroup_);
+  rbView =
+      ChoiceGroup(this, "rbView", " &View ", QRect(140, 2, 79, 99), ViewCaptions, 1, ViewChoices, viewGroup_);
+  rbType =
+      ChoiceGroup(this, "rbType", " &Type ", QRect(222, 2, 73, 99), TypeCaptions, 1, TypeChoices, typeGroup_);
   IndexChoices[5]->setChecked(true);
   ViewChoices[0]->setChecked(true);
   TypeChoices[0]->setChecked(true);
@@ -84,9 +84,8 @@ std::string TfrmAddWatch::WatchText() const {
   const int index = std::max(indexGroup_->checkedId(), 0);
   const int view = std::max(viewGroup_->checkedId(), 0);
   const int type = std::max(typeGroup_->checkedId(), 0);
-  return NewWatchText(edAddr->text().toStdString(), edDesloc->text().toStdString(),
-                      IndexKinds[index], static_cast<WatchView>(view),
-                      type == 1 ? WatchType::Word : WatchType::Byte);
+  return NewWatchText(edAddr->text().toStdString(), edDesloc->text().toStdString(), IndexKinds[index],
+                      static_cast<WatchView>(view), type == 1 ? WatchType::Word : WatchType::Byte);
 }
 
 std::optional<std::string> TfrmAddWatch::Ask(QPoint topLeft) {

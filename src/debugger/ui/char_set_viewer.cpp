@@ -70,7 +70,8 @@ TfrmCharSet::TfrmCharSet(QWidget* parent) : QDialog(parent) {
   connect(seSet, &QSpinBox::valueChanged, this, [this] { seSetChange(); });
 }
 
-void TfrmCharSet::SetUp(Tile* const* tiles, int tileCount, int tilesPerSet, int setCount, const QString& caption) {
+void TfrmCharSet::SetUp(Tile* const* tiles, int tileCount, int tilesPerSet, int setCount,
+                        const QString& caption) {
   tiles_ = tiles;
   tileCount_ = tiles != nullptr ? std::max(tileCount, 0) : 0;
   tilesPerSet_ = tilesPerSet;
@@ -120,8 +121,9 @@ void TfrmCharSet::pbScreenPaint() {
   const CharSetPicture picture = PaintCharSet(tiles_, tileCount_, tilesPerSet_, set_, zoom_, palette_,
                                               pbScreen->width(), pbScreen->height());
   QPainter painter(pbScreen);
-  painter.drawImage(0, 0,
-                    IndexedImage(picture.Pixels.data(), picture.Width, picture.Height, picture.Width, ViewerPalette()));
+  painter.drawImage(
+      0, 0,
+      IndexedImage(picture.Pixels.data(), picture.Width, picture.Height, picture.Width, ViewerPalette()));
 }
 
 }  // namespace tirvane

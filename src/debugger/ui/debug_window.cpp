@@ -8,7 +8,6 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
-#include "app/description.h"
 #include "app/romset.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "video/host.h"
@@ -27,9 +26,12 @@ constexpr int WatchValueOffset = 48;
 QString WidestValue(const Watch& watch) {
   const bool word = watch.Type == WatchType::Word;
   switch (watch.View) {
-    case WatchView::Decimal: return word ? "65535" : "255";
-    case WatchView::Binary: return QString(word ? 16 : 8, u'0');
-    case WatchView::Hexa: break;
+    case WatchView::Decimal:
+      return word ? "65535" : "255";
+    case WatchView::Binary:
+      return QString(word ? 16 : 8, u'0');
+    case WatchView::Hexa:
+      break;
   }
   return word ? "FFFF" : "FF";
 }
@@ -76,7 +78,8 @@ class WatchDelegate final : public QStyledItemDelegate {
   const WatchList& watches_;
 };
 
-QLabel* PlacedLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font, const QColor& colour) {
+QLabel* PlacedLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font,
+                    const QColor& colour) {
   auto* label = new QLabel(text, parent);
   label->setFont(font);
   QPalette palette = label->palette();
@@ -118,8 +121,8 @@ TfrmDebug::TfrmDebug(TfrmAddWatch* addWatch, QWidget* parent)
   const QColor navy(0, 0, 128);
 
   for (int i = 0; i < RegisterCount; ++i) {
-    RegisterCaptions[static_cast<size_t>(i)] = PlacedLabel(this, RegisterNames[static_cast<size_t>(i)],
-                                                           {2, RegisterRows[i]}, bold, Qt::black);
+    RegisterCaptions[static_cast<size_t>(i)] =
+        PlacedLabel(this, RegisterNames[static_cast<size_t>(i)], {2, RegisterRows[i]}, bold, Qt::black);
     QLabel* value = PlacedLabel(this, "0000", {19, RegisterRows[i]}, small, navy);
     value->setObjectName(QString("lbl") + RegisterNames[static_cast<size_t>(i)]);
     RegisterValues[static_cast<size_t>(i)] = value;

@@ -62,7 +62,7 @@ class TfrmDebug : public QWidget {
 
   std::array<QLabel*, RegisterCount> RegisterCaptions;
   std::array<QLabel*, RegisterCount> RegisterValues;  // lblAF ... lblPC
-  std::array<QLabel*, 8> FlagLabels;                 // in the order of FlagNames
+  std::array<QLabel*, 8> FlagLabels;                  // in the order of FlagNames
   QToolButton *sbAddWatch, *sbDelWatch;
   QListWidget* lbWatches;
   QToolButton *sbPause, *sbPlay, *sbStep;

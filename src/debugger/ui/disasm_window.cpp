@@ -10,7 +10,6 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include "debugger/disassembler.h"
 #include "z80/z80.h"
@@ -38,7 +37,8 @@ TfrmProgress::TfrmProgress(QWidget* parent) : QWidget(parent, ToolOnTop) {
   layout->addWidget(gProgress);
 }
 
-TfrmDisasm::TfrmDisasm(TfrmProgress* progress, QWidget* parent) : QWidget(parent, ToolOnTop), progress_(progress) {
+TfrmDisasm::TfrmDisasm(TfrmProgress* progress, QWidget* parent)
+    : QWidget(parent, ToolOnTop), progress_(progress) {
   setObjectName("frmDisasm");
   setWindowTitle("Z80 Disassembler");
 
@@ -176,7 +176,8 @@ void TfrmDisasm::pbShowPaint() {
     painter.setFont(bold);
     painter.drawText(QRect(4, y, width - 4, RowHeight), Qt::AlignLeft | Qt::AlignTop, line.left(4));
     painter.setFont(regular);
-    painter.drawText(QRect(40, y, std::max(width - 40, 0), RowHeight), Qt::AlignLeft | Qt::AlignTop, line.mid(4));
+    painter.drawText(QRect(40, y, std::max(width - 40, 0), RowHeight), Qt::AlignLeft | Qt::AlignTop,
+                     line.mid(4));
   }
 }
 

@@ -4,7 +4,8 @@
 
 namespace tirvane {
 
-QImage IndexedImage(const uint8_t* pixels, int width, int height, int stride, const std::array<Rgb, 256>& palette) {
+QImage IndexedImage(const uint8_t* pixels, int width, int height, int stride,
+                    const std::array<Rgb, 256>& palette) {
   QImage image(width, height, QImage::Format_Indexed8);
   QList<QRgb> colours(256);
   for (int i = 0; i < 256; ++i) colours[i] = qRgb(palette[i].r, palette[i].g, palette[i].b);

@@ -10,7 +10,8 @@
 
 namespace tirvane {
 
-QImage IndexedImage(const uint8_t* pixels, int width, int height, int stride, const std::array<Rgb, 256>& palette);
+QImage IndexedImage(const uint8_t* pixels, int width, int height, int stride,
+                    const std::array<Rgb, 256>& palette);
 inline QImage ScreenImage(const ScreenBitmap& bitmap) {
   return IndexedImage(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Stride, bitmap.Palette);
 }

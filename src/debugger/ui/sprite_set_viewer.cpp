@@ -1,8 +1,8 @@
 #include "debugger/ui/sprite_set_viewer.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
