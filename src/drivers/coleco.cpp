@@ -10,6 +10,7 @@
 //   others   ignored on output, FFh on input (controllers and sound are not emulated)
 #include "drivers/coleco.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -254,7 +255,8 @@ bool LoadCartridgeFile(const std::string& path) {
                                " could not be read whole. Nothing was loaded.");
       return false;
   }
-  std::memcpy(MemoryImage + CartridgeAddress, file.Bytes.data(), file.Bytes.size());
+  // An empty file has no data pointer to copy from; copying its no bytes is still a load.
+  std::copy(file.Bytes.begin(), file.Bytes.end(), MemoryImage + CartridgeAddress);
   return true;
 }
 

@@ -1,28 +1,37 @@
-// The driver table, in the order names are compared. Each driver adds its row where it belongs.
+// The driver table, in the order names are compared with the upper-cased "#driver=" value.
 #include <cstring>
+#include <iterator>
 
 #include "drivers/driver.h"
 
 namespace tirvane {
 
-// Driver rows are declared by their own files.
-// DRIVER DECLARATIONS (one line each, keep this order): GALAXIAN, LADYBUG, FROGGER, INVADERS,
-// PHOENIX, SCRAMBLE, SPECTRUM, COLECO, POOYAN, PACMAN, GBERET
+// Each row is defined beside its driver.
 extern const DriverInfo GalaxianDriver;
+extern const DriverInfo LadybugDriver;
+extern const DriverInfo FroggerDriver;
 extern const DriverInfo InvadersDriver;
+extern const DriverInfo PhoenixDriver;
 extern const DriverInfo ScrambleDriver;
 extern const DriverInfo SpectrumDriver;
 extern const DriverInfo ColecoDriver;
+extern const DriverInfo PooyanDriver;
+extern const DriverInfo PacmanDriver;
+extern const DriverInfo GberetDriver;
 
 namespace {
 const DriverInfo* const Rows[] = {
-    // DRIVER ROWS (one line each, same order as above)
     &GalaxianDriver,
+    &LadybugDriver,
+    &FroggerDriver,
     &InvadersDriver,
+    &PhoenixDriver,
     &ScrambleDriver,
     &SpectrumDriver,
     &ColecoDriver,
-    nullptr,  // keeps the array non-empty until the first driver lands
+    &PooyanDriver,
+    &PacmanDriver,
+    &GberetDriver,
 };
 }  // namespace
 
@@ -34,11 +43,9 @@ int SpriteTileCount = 0;
 
 std::span<const DriverInfo> DriverTable() {
   static const auto table = [] {
-    static DriverInfo rows[sizeof(Rows) / sizeof(Rows[0])];
-    size_t n = 0;
-    for (const DriverInfo* row : Rows)
-      if (row) rows[n++] = *row;
-    return std::span<const DriverInfo>(rows, n);
+    static DriverInfo rows[std::size(Rows)];
+    for (size_t i = 0; i < std::size(Rows); ++i) rows[i] = *Rows[i];
+    return std::span<const DriverInfo>(rows);
   }();
   return table;
 }

@@ -1,8 +1,9 @@
 // The tile decoder: planar graphics ROM bytes to one pen per byte, turned to screen orientation.
-#include <algorithm>
-#include <memory>
-
 #include "video/tiles.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
 
 namespace tirvane {
 
@@ -40,24 +41,43 @@ TileSet* BuildTileSet(const std::string& name, int32_t colourBase, uint8_t flags
   set->Storage.reserve(set->Count);
   set->Tiles.reserve(set->Count);
 
+  // Where each pixel reads its bit, relative to its plane's base, in screen order: the orientation
+  // is resolved once per set, and the bounds once per tile plane instead of once per bit.
+  const size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<int64_t> offsets(pixelCount);
+  int64_t lowest = INT64_MAX, highest = INT64_MIN;
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      int32_t xx = (flags & FlipX) ? width - 1 - x : x;
+      int32_t yy = (flags & FlipY) ? height - 1 - y : y;
+      if (swapXY) std::swap(xx, yy);
+      const int64_t offset = int64_t{layout.YOffsets[yy]} + layout.XOffsets[xx];
+      offsets[static_cast<size_t>(y) * width + x] = offset;
+      lowest = std::min(lowest, offset);
+      highest = std::max(highest, offset);
+    }
+  }
+  const int64_t sourceBits =
+      static_cast<int64_t>(std::min<uint64_t>(sourceSize, uint64_t{INT64_MAX} >> 4) * 8);
+
   for (int32_t t = 0; t < set->Count; ++t) {
     auto tile = std::make_unique<Tile>();
     tile->Width = width;
     tile->Height = height;
-    tile->Pixels.assign(static_cast<size_t>(width) * height, 0);
+    tile->Pixels.assign(pixelCount, 0);
+    uint8_t* pixel = tile->Pixels.data();
     for (int32_t p = 0; p < planes; ++p) {
       // 64-bit so that a large tile index times the increment cannot wrap into a valid offset.
       const int64_t base = int64_t{layout.PlaneOffsets[p]} + int64_t{t} * layout.TileIncrement;
-      uint8_t* pixel = tile->Pixels.data();
-      for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x, ++pixel) {
-          int32_t xx = (flags & FlipX) ? width - 1 - x : x;
-          int32_t yy = (flags & FlipY) ? height - 1 - y : y;
-          if (swapXY) std::swap(xx, yy);
-          const int64_t bit = base + layout.YOffsets[yy] + layout.XOffsets[xx];
-          // Plane 0 is shifted furthest, so it ends up as the pen's most significant bit.
-          *pixel = static_cast<uint8_t>((*pixel << 1) | ReadBit(source, sourceSize, bit));
+      // Plane 0 is shifted furthest, so it ends up as the pen's most significant bit.
+      if (source && pixelCount && base + lowest >= 0 && base + highest < sourceBits) {
+        for (size_t i = 0; i < pixelCount; ++i) {
+          const int64_t bit = base + offsets[i];
+          pixel[i] = static_cast<uint8_t>((pixel[i] << 1) | ((source[bit >> 3] >> (7 - (bit & 7))) & 1));
         }
+      } else {
+        for (size_t i = 0; i < pixelCount; ++i)
+          pixel[i] = static_cast<uint8_t>((pixel[i] << 1) | ReadBit(source, sourceSize, base + offsets[i]));
       }
     }
     set->Tiles.push_back(tile.get());

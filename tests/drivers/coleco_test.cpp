@@ -283,6 +283,13 @@ TEST_F(ColecoTest, OversizeCartridgeIsRefusedAndNothingLoads) {
   EXPECT_EQ(scope_.host().Messages.size(), 2u);
 }
 
+TEST_F(ColecoTest, EmptyCartridgeLoadsNothingAndChangesNothing) {
+  MemoryImage[0x8000] = 0x3C;
+  EXPECT_TRUE(LoadCartridgeFile(scope_.WriteFile("empty.col", {})));
+  EXPECT_EQ(MemoryImage[0x8000], 0x3C);
+  EXPECT_TRUE(scope_.host().Messages.empty());
+}
+
 TEST_F(ColecoTest, CartridgeButtonAsksInTheCartridgeFolderAndRestoresTheFolder) {
   Game.CartridgeDir = "carts\\";
   LoaderHost& host = scope_.host();

@@ -1,12 +1,20 @@
 // Any bytes as a description file: both readers must take them without reading past the text.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "app/description.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
+  // A first byte FFh asks for a huge text: the rest repeated past 256 KB, so lines far longer than
+  // any input the fuzzer writes reach both readers.
+  std::string huge;
+  if (size > 1 && data[0] == 0xFF) {
+    while (huge.size() < (256u << 10)) huge.append(text.substr(1));
+    text = huge;
+  }
   tirvane::GameDescription game;
   tirvane::ParseGameDescription(text, game);
   if (game.RomCount != static_cast<int32_t>(game.Roms.size())) __builtin_trap();

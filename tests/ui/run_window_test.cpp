@@ -25,7 +25,7 @@ namespace {
 // What the controls showed, sampled in one pump of a run.
 struct ControlStates {
   QString startCaption;
-  bool drivers, games, reset, sprites, disasm, cart, dsw, screenVisible;
+  bool drivers, games, reset, sprites, disasm, cart, dsw, screenVisible, screenHasFocus;
   QSize screenSize;
   QPoint screenPos, expectedPos;
   QString caption;
@@ -42,6 +42,7 @@ ControlStates Sample(TfrmEmulator& w) {
           w.sbCart->isEnabled(),
           w.sbDSW->isEnabled(),
           w.frmGameScreen->isVisible(),
+          QApplication::activeWindow() == w.frmGameScreen,
           w.frmGameScreen->size(),
           w.frmGameScreen->pos(),
           QPoint(outer.x() + outer.width() + 2, outer.y()),
@@ -119,6 +120,9 @@ void RunWindowTest::init() {
 
 void RunWindowTest::OpenWindow() {
   window_ = std::make_unique<TfrmEmulator>(folder_->path().string());
+  // The speed limit is on from the start, and the run knows it before the first Start.
+  QVERIFY(window_->Run.LimitSpeed);
+  QVERIFY(window_->StatusPanel->text().contains("speed limit"));
   window_->Host().MessageBoxHook = [this](const std::string& text) {
     messages_ << QString::fromStdString(text);
   };
@@ -162,6 +166,7 @@ void RunWindowTest::startAndStopSetTheControls() {
     // The status bar measures about twice a second.
     if (w.StatusPanel->text().contains("fps")) {
       status = w.StatusPanel->text();
+      during.screenHasFocus = QApplication::activeWindow() == w.frmGameScreen;
       w.sbStartClick();
     }
   });
@@ -174,6 +179,8 @@ void RunWindowTest::startAndStopSetTheControls() {
   QCOMPARE(during.cart, cartridge);
   QVERIFY(!during.dsw);
   QVERIFY(during.screenVisible);
+  // Keys typed for the machine land on the game screen, not on the main window's Stop button.
+  QVERIFY(during.screenHasFocus);
   QCOMPARE(during.caption, QString("Counter [TESTBOARD]"));
   QCOMPARE(during.screenSize, QSize(2 * td::Geometry.Width, 2 * td::Geometry.Height));
   QCOMPARE(during.screenPos, during.expectedPos);

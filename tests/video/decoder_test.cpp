@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "video/tiles.h"
 
 namespace tirvane {
@@ -79,6 +81,17 @@ TEST(Decoder, SetRecordAndShortSource) {
   EXPECT_EQ(cut->Height, 64);
   EXPECT_EQ(cut->Colours, 256);
   EXPECT_EQ(cut->Tiles[1]->Pixels.size(), 64u * 64u);
+}
+
+TEST(Decoder, TileAcrossTheSourceEndKeepsTheRowsInside) {
+  std::vector<uint8_t> source(24, 0xFF);  // the second tile's first 8 rows, then the end
+  for (uint8_t flags : {uint8_t{0}, uint8_t{FlipY}}) {
+    const auto set = build(flags, tallLayout(2), source);
+    std::vector<uint8_t> expected(128, 0);
+    std::fill_n(expected.begin() + (flags ? 64 : 0), 64, 1);
+    EXPECT_EQ(set->Tiles[0]->Pixels, std::vector<uint8_t>(128, 1));
+    EXPECT_EQ(set->Tiles[1]->Pixels, expected) << "flags " << int(flags);
+  }
 }
 
 }  // namespace

@@ -131,6 +131,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     Run.LimitSpeed = on;
     ShowStatus();
   });
+  Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
 
   statusTimer_.setInterval(500);
   connect(&statusTimer_, &QTimer::timeout, this, &TfrmEmulator::UpdateStatus);
@@ -349,6 +350,10 @@ void TfrmEmulator::StartSequence() {
   frmGameScreen->ClearPicture();
   frmGameScreen->MayClose = false;
   frmGameScreen->show();
+  // Keys typed for the machine must not also press the main window's focused button or box.
+  frmGameScreen->raise();
+  frmGameScreen->activateWindow();
+  frmGameScreen->setFocus();
   sbStart->setText("Stop");
   sbReset->setEnabled(true);
   sbSprites->setEnabled(Game.Sprites > 0);

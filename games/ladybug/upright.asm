@@ -1,0 +1,3 @@
+; LADYBUG demo for the upright screen ("#drvtag=" 0).
+UPRIGHT EQU 1
+        INCLUDE "demo.inc"

@@ -1,0 +1,3 @@
+; LADYBUG demo graphics, stored turned for the upright screen ("#drvtag=" 0).
+UPRIGHT EQU 1
+        INCLUDE "gfx.inc"

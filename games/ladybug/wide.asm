@@ -1,0 +1,3 @@
+; LADYBUG demo for the wide screen ("#drvtag=" not 0).
+UPRIGHT EQU 0
+        INCLUDE "demo.inc"

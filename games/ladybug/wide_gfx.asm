@@ -1,0 +1,3 @@
+; LADYBUG demo graphics, stored as the screen shows them ("#drvtag=" not 0).
+UPRIGHT EQU 0
+        INCLUDE "gfx.inc"

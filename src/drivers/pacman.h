@@ -1,0 +1,10 @@
+// PACMAN board: portrait tilemap around the playfield, eight sprites, vectored interrupt.
+#pragma once
+
+#include "drivers/driver.h"
+
+namespace tirvane {
+
+extern const DriverInfo PacmanDriver;
+
+}  // namespace tirvane
