@@ -116,7 +116,8 @@ void FreeRunWithEightBreakpoints(benchmark::State& state) {
   SetBreak(false, 0);
   breakRunCyclesPerSecond = cycles / seconds;
   state.counters["MHz"] = breakRunCyclesPerSecond / 1e6;
-  if (freeRunCyclesPerSecond > 0) state.counters["of_free_run"] = breakRunCyclesPerSecond / freeRunCyclesPerSecond;
+  if (freeRunCyclesPerSecond > 0)
+    state.counters["of_free_run"] = breakRunCyclesPerSecond / freeRunCyclesPerSecond;
 }
 
 // Debug mode runs one instruction per pass and pumps after each, so pumps count instructions.
