@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # fuzz.sh [SECONDS]: builds the libFuzzer targets with clang (ASan + UBSan) and runs each one for
 # SECONDS (default 30) against its seed corpus. Findings are written to build-fuzz/findings/.
-# For a long run of one target: build-fuzz/fuzz/fuzz_core -max_total_time=600 tests/fuzz/corpus/core
+# For a long run of one target: build-fuzz/fuzz/fuzz_machine -max_total_time=600 \
+#   build-fuzz/corpus/machine tests/fuzz/corpus/machine
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}

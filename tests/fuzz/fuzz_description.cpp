@@ -8,11 +8,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
-  // A first byte FFh asks for a huge text: the rest repeated past 256 KB, so lines far longer than
-  // any input the fuzzer writes reach both readers.
+  // A first byte FFh asks for a huge text: the rest repeated past 64 KB, so lines longer than any
+  // 16-bit count and than any input the fuzzer writes reach both readers.
   std::string huge;
   if (size > 1 && data[0] == 0xFF) {
-    while (huge.size() < (256u << 10)) huge.append(text.substr(1));
+    while (huge.size() < 70000) huge.append(text.substr(1));
     text = huge;
   }
   tirvane::GameDescription game;

@@ -31,8 +31,15 @@ class ByteReader {
   ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
   uint8_t Byte() { return offset_ < size_ ? data_[offset_++] : 0; }
-  uint16_t Word() { return static_cast<uint16_t>(Byte() | Byte() << 8); }
-  uint32_t Long() { return static_cast<uint32_t>(Word() | static_cast<uint32_t>(Word()) << 16); }
+  // Little-endian; the low part is read first in its own statement, as operands of | are unordered.
+  uint16_t Word() {
+    const uint8_t low = Byte();
+    return static_cast<uint16_t>(low | Byte() << 8);
+  }
+  uint32_t Long() {
+    const uint16_t low = Word();
+    return low | static_cast<uint32_t>(Word()) << 16;
+  }
   std::span<const uint8_t> Rest() {
     std::span<const uint8_t> rest(data_ + offset_, size_ - offset_);
     offset_ = size_;
@@ -93,13 +100,19 @@ __attribute__((no_sanitize("coverage"))) inline void Fill(uint8_t* buffer, size_
 }
 
 // Every fuzz execution runs on this host, so nothing blocks; each Machine empties its records.
+// Its program folder is a temporary one, removed when the fuzzer exits normally.
 inline HeadlessHost& Host() {
-  static HeadlessHost host = [] {
-    const auto folder =
+  struct Folder {
+    std::filesystem::path Path =
         std::filesystem::temp_directory_path() / ("tirvane-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    return HeadlessHost(folder.string());
-  }();
+    Folder() { std::filesystem::create_directories(Path); }
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(Path, ignored);
+    }
+  };
+  static Folder folder;
+  static HeadlessHost host(folder.Path.string());
   static ScopedHost installed(host);
   return host;
 }
@@ -137,7 +150,8 @@ inline void DescribeGame(const DriverInfo& row, ByteReader& in) {
 
 // Keys held while the machine runs: drivers sample them when the program reads its inputs.
 inline void HoldKeys(ByteReader& in) {
-  uint64_t held = static_cast<uint64_t>(in.Long()) << 32 | in.Long();
+  const uint64_t low = in.Long();
+  const uint64_t held = static_cast<uint64_t>(in.Long()) << 32 | low;
   for (int k = 0; k < VirtualKeyCount; ++k) KeyState[k] = (held >> k) & 1;
 }
 
