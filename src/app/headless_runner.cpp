@@ -9,6 +9,7 @@
 #include "app/description.h"
 #include "app/headless_host.h"
 #include "app/run.h"
+#include "debugger/disassembler.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -19,13 +20,14 @@ constexpr int MaxFrames = 1'000'000'000;
 
 constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
-    "                        [--png OUT.png] [--scale 1|2] [--stats]\n"
+    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm]\n"
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
     "  --png OUT.png   the visible picture after the last frame\n"
     "  --scale 1|2     picture size\n"
-    "  --stats         print frames/s and emulated MHz\n";
+    "  --stats         print frames/s and emulated MHz\n"
+    "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n";
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -154,6 +156,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
       options.Scale = *scale;
     } else if (arg == "--stats") {
       options.Stats = true;
+    } else if (arg == "--disasm") {
+      options.Disasm = true;
     } else if (arg.starts_with("-") && arg.size() > 1) {
       error = "unknown option " + arg;
       return std::nullopt;
@@ -227,6 +231,9 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     result.Frames = run.FramesRun();
     result.Cycles = run.CyclesRun();
     if (Screen) result.Picture = CaptureVisibleRegion(*Screen);
+    // The same sweep the disassembler window makes, of the machine as the frames left it.
+    if (options.Disasm && ActiveContext != nullptr && ActiveContext->MemoryImage != nullptr)
+      result.Listing = DisassembleRomArea(ActiveContext->MemoryImage, ActiveContext->RomLimit);
     result.Ok = !loadFailed;
   }
 
@@ -261,6 +268,7 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
     return 1;
   }
 
+  for (const std::string& line : result.Listing) out << line << "\n";
   int status = result.Messages.empty() ? 0 : 1;
   if (!options->PngPath.empty() &&
       !WritePngRgb(options->PngPath, ToRgb(result.Picture, options->Scale), error)) {

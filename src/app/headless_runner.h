@@ -33,6 +33,7 @@ struct HeadlessOptions {
   std::string PngPath;     // empty: no picture
   int Scale = 1;
   bool Stats = false;
+  bool Disasm = false;  // after the frames, the listing of the ROM area
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
@@ -50,11 +51,13 @@ struct HeadlessResult {
   uint64_t Frames = 0;
   uint64_t Cycles = 0;
   double Seconds = 0;  // the frames alone, start and stop excluded
+  // With Disasm: the disassembler window's sweep of 0 to RomLimit after the frames, line by line.
+  std::vector<std::string> Listing;
 };
 
 // Runs one job on a HeadlessHost whose program folder is the description's folder; the run is
 // stopped again (the driver's StopRoutine included) before it returns. Options beyond the run
-// itself (PngPath, Scale, Stats) are not looked at.
+// itself and its listing (PngPath, Scale, Stats) are not looked at.
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options);
 
 // The whole program; returns the exit status (0 success, 1 a failed run, 2 a usage error).

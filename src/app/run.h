@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "debugger/breakpoints.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
@@ -56,6 +57,10 @@ class EmulationRun {
 
   // Hooks the debugger fills: called in the debug and breakpoint cases of the loop.
   std::function<void()> BreakpointCheck;
+  // The list BreakpointCheck reads. With it, the breakpoint case calls the hook only where the list
+  // names the program counter and lets the core run on between those addresses; without it, the
+  // hook runs before every instruction.
+  const BreakpointList* Breakpoints = nullptr;
   std::function<void()> RefreshRegisters;
   // Called instead of Redraw in the debug case when set; the window may defer the redraw.
   std::function<void()> DebugRedraw;

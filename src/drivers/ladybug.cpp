@@ -98,10 +98,7 @@ constexpr uint8_t Reverse4(uint8_t v) {
 }
 
 void FreeSets() {
-  for (TileSet*& set : Sets) {
-    if (set) FreeTileSet(set);
-    set = nullptr;
-  }
+  FreeTileSets(Sets);
 }
 
 void DrawTilemap(const uint8_t* mem, bool upright) {

@@ -183,10 +183,7 @@ void Frame() {
 }
 
 void Stop() {
-  for (TileSet*& set : Sets) {
-    if (set) FreeTileSet(set);
-    set = nullptr;
-  }
+  FreeTileSets(Sets);
 }
 
 void Initialise(uint8_t* graphicsRegion) {

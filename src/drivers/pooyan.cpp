@@ -151,10 +151,7 @@ void Frame() {
 }
 
 void Stop() {
-  for (TileSet*& set : Sets) {
-    if (set) FreeTileSet(set);
-    set = nullptr;
-  }
+  FreeTileSets(Sets);
   // The character viewer reads these arrays: they must not outlive the sets.
   CharTiles = SpriteTiles = nullptr;
   CharTileCount = SpriteTileCount = 0;

@@ -89,4 +89,11 @@ TileSet* BuildTileSet(const std::string& name, int32_t colourBase, uint8_t flags
 // Members go in reverse order of declaration: the tiles (Storage), then the pointer array, then the set.
 void FreeTileSet(TileSet* set) { delete set; }
 
+void FreeTileSets(std::span<TileSet*> sets) {
+  for (TileSet*& set : sets) {
+    FreeTileSet(set);
+    set = nullptr;
+  }
+}
+
 }  // namespace tirvane

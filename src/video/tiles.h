@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,8 @@ extern uint8_t ColourLookup[ColourLookupSize];
 TileSet* BuildTileSet(const std::string& name, int32_t colourBase, uint8_t flags, const TileLayout& layout,
                       const uint8_t* source, size_t sourceSize);
 void FreeTileSet(TileSet* set);
+// Frees every set of a driver's array and empties its slots, so a second call frees nothing twice.
+void FreeTileSets(std::span<TileSet*> sets);
 struct TileSetDeleter {
   void operator()(TileSet* set) const { FreeTileSet(set); }
 };

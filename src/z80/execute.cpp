@@ -1,4 +1,4 @@
-// The execution entry points: one instruction, one step, one frame.
+// The execution entry points: one instruction, one step, one frame, a frame up to a marked address.
 #include "z80/ops.h"
 #include "z80/z80.h"
 
@@ -38,6 +38,17 @@ void StepInstruction(uint16_t processor) {
     z.CycleCount = 0;
     z.FrameInstructions = 0;
   }
+}
+
+bool RunFrameUntil(uint16_t processor, const std::bitset<0x10000>& stops) {
+  Z80Context* record = processorRecord(processor);
+  if (record == nullptr) return false;
+  Z80Context& z = *record;
+  if (z80ops::runFrameLoopUntil(z, stops)) return true;
+  FrameEvent(z);
+  z.CycleCount = 0;
+  z.FrameInstructions = 0;
+  return false;
 }
 
 }  // namespace tirvane

@@ -5,6 +5,8 @@
 // pages, rare in hot code, go through the same tables ExecuteOne uses.
 //
 // Decoding matches ExecuteOne byte for byte, including the bound on prefix chains.
+#include <bitset>
+
 #include "z80/ops_cb.h"
 #include "z80/ops_main.h"
 
@@ -32,6 +34,7 @@ namespace tirvane::z80ops {
   goto* mainLabels[op]
 #define Z80_NEXT                                                                     \
   if (c.cycles >= FrameCycles || ++executed >= MaxFrameInstructions) goto frameEnd; \
+  if (WithStops && (*stops)[c.pc]) goto stopped;                                    \
   Z80_DISPATCH
 // After an ED instruction: the repetitions a block instruction counted in the record join the local count.
 #define Z80_NEXT_AFTER_ED                 \
@@ -96,16 +99,18 @@ namespace tirvane::z80ops {
 
 // clang-format on
 
-// A template only so that the branches the opcode rules out are never instantiated.
-template <int>
-void frameLoop(Z80Context& z) {
+// A template so that the branches the opcode rules out are never instantiated, and so that the
+// frame loop and the loop that stops at marked addresses are two loops, neither testing for the other.
+// Returns true when it stopped before an instruction at a marked address.
+template <bool WithStops>
+bool frameLoop(Z80Context& z, const std::bitset<0x10000>* stops) {
   static const void* const mainLabels[256] = {Z80_ALL_OPCODES(Z80_MAIN_LABEL)};
   static const void* const cbLabels[256] = {Z80_ALL_OPCODES(Z80_CB_LABEL)};
   static const void* const ddLabels[256] = {Z80_ALL_OPCODES(Z80_DD_LABEL)};
   static const void* const fdLabels[256] = {Z80_ALL_OPCODES(Z80_FD_LABEL)};
   static const void* const indexedCbLabels[256] = {Z80_ALL_OPCODES(Z80_XCB_LABEL)};
   FrameAccess c(z);
-  uint32_t executed = 0;
+  uint32_t executed = WithStops ? z.FrameInstructions : 0;
   int chain = 0;
   uint16_t indexedAddress = 0;
   uint8_t op;
@@ -143,10 +148,19 @@ fdCbPage:
 
 frameEnd:
   c.store();
+  return false;
+stopped:
+  c.store();
+  z.FrameInstructions = executed;
+  return true;
 }
 
 // Runs instructions until CycleCount reaches FrameCycles or MaxFrameInstructions have run; at least
 // one always runs.
-void runFrameLoop(Z80Context& z) { frameLoop<0>(z); }
+void runFrameLoop(Z80Context& z) { frameLoop<false>(z, nullptr); }
+
+bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops) {
+  return frameLoop<true>(z, &stops);
+}
 
 }  // namespace tirvane::z80ops

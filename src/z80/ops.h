@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 
 #include "z80/timing.h"
@@ -224,6 +225,9 @@ void edAfterDdPrefix(Z80Context& z);
 void edAfterFdPrefix(Z80Context& z);
 // frame_loop.cpp
 void runFrameLoop(Z80Context& z);
+// Goes on from CycleCount and FrameInstructions as they stand; stops before an instruction at a
+// marked address (true) or at the frame's end (false, the frame event not yet made).
+bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops);
 // interrupts.cpp
 void enableInterrupts(Z80Context& z);
 

@@ -5,6 +5,7 @@
 // the handler slots included, to the frame handler or to code between core calls.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 
 namespace tirvane {
@@ -91,6 +92,11 @@ extern Z80Context* ActiveContext;
 void RunFrame(uint16_t processor);
 // Runs one instruction; at the frame budget, the frame event and CycleCount back to 0.
 void StepInstruction(uint16_t processor);
+// Runs on within the frame, as single steps would, until the next instruction's address is marked
+// in stops (true: it has not run) or the frame budget is reached (false: the frame event made and
+// CycleCount back to 0). The instruction at the starting address always runs. The breakpoint loop:
+// marked addresses cost one bit test per instruction instead of a step each.
+bool RunFrameUntil(uint16_t processor, const std::bitset<0x10000>& stops);
 // Executes one instruction (the R increment is the caller's, as in RunFrame and StepInstruction).
 void ExecuteOne(Z80Context& z);
 

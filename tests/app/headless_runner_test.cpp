@@ -8,7 +8,9 @@
 #include <sstream>
 
 #include "../support/test_driver.h"
+#include "app/romset.h"
 #include "app/run.h"
+#include "debugger/disassembler.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -52,8 +54,9 @@ TEST(HeadlessKeys, OnlyTheRangesCoveringAFrameHoldTheirKeys) {
 
 TEST(HeadlessArguments, OptionsAndTheirErrors) {
   std::string error;
-  const std::vector<std::string> all = {"g.ini",     "--frames", "12",    "--keys",  "1-2:A", "--load",
-                                        "a@b.bin@3", "--png",    "o.png", "--scale", "2",     "--stats"};
+  const std::vector<std::string> all = {"g.ini",  "--frames",  "12",      "--keys", "1-2:A",
+                                        "--load", "a@b.bin@3", "--png",   "o.png",  "--scale",
+                                        "2",      "--stats",   "--disasm"};
   const auto options = ParseHeadlessArguments(all, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Description, "g.ini");
@@ -64,6 +67,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   EXPECT_EQ(options->PngPath, "o.png");
   EXPECT_EQ(options->Scale, 2);
   EXPECT_TRUE(options->Stats);
+  EXPECT_TRUE(options->Disasm);
 
   const std::vector<std::string> defaults = {"g.ini", "--load", "x@y.bin"};
   const auto plain = ParseHeadlessArguments(defaults, error);
@@ -72,6 +76,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   EXPECT_EQ(plain->Scale, 1);
   EXPECT_EQ(plain->LoadFile, "x@y.bin");  // '@' not followed by a number belongs to the name
   EXPECT_EQ(plain->LoadAfterFrame, 0);
+  EXPECT_FALSE(plain->Disasm);
 
   const std::vector<std::vector<std::string>> bad = {
       {},
@@ -127,6 +132,22 @@ TEST_F(HeadlessRunnerTest, RunsTheFramesPrintsItsSpeedAndStopsTheRun) {
   // 50,000 T-states a frame whatever the speed: the two figures agree.
   EXPECT_NEAR(mhz, fps * 50000 / 1e6, mhz * 0.01);
   EXPECT_TRUE(err_.str().empty());
+}
+
+TEST_F(HeadlessRunnerTest, DisasmPrintsTheWindowsListingOfTheRomAreaOneLineEach) {
+  const std::string game = Game();
+  ASSERT_EQ(Run({game, "--frames", "2", "--disasm"}), 0) << err_.str();
+  const std::vector<DisassemblyLine> sweep = DisassembleRomArea(MemoryImage, 0x4000);  // "#maxrom=4000"
+  std::string expected;
+  for (const DisassemblyLine& line : sweep) expected += line + "\n";
+  EXPECT_EQ(out_.str(), expected);
+  EXPECT_TRUE(out_.str().starts_with("0000LD HL,8000\n0003INC (HL)\n0004JR FD\n"))
+      << out_.str().substr(0, 40);
+  EXPECT_EQ(calls.Frames, 2);  // listed after the frames, then stopped
+  EXPECT_EQ(calls.Stops, 1);
+
+  ASSERT_EQ(Run({game}), 0);
+  EXPECT_TRUE(out_.str().empty());  // no listing unless asked
 }
 
 TEST_F(HeadlessRunnerTest, KeysAreHeldDuringTheirFrameRanges) {

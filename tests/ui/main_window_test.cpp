@@ -233,7 +233,7 @@ void MainWindowTest::breakpointControls() {
   }
   QCOMPARE(ComboItems(*window.cbBreak), QStringList({"0038", "0038", "1000", "12"}));
   std::vector<uint16_t> addresses;
-  for (const Breakpoint& b : window.Breakpoints()) addresses.push_back(b.Address);
+  for (int i = 0; i < window.Breakpoints().Count(); ++i) addresses.push_back(window.Breakpoints().Address(i));
   QCOMPARE(addresses, (std::vector<uint16_t>{0x38, 0x38, 0x1000, 0x12}));
   cancel = true;
   window.sbAddBreak->click();
@@ -243,14 +243,14 @@ void MainWindowTest::breakpointControls() {
   window.sbDelBreak->click();
   QCOMPARE(ComboItems(*window.cbBreak), QStringList({"0038", "0038", "12"}));
   QCOMPARE(window.cbBreak->currentIndex(), 0);
-  QCOMPARE(window.Breakpoints().size(), size_t{3});
+  QCOMPARE(window.Breakpoints().Count(), 3);
   window.sbDelBreak->click();
   window.sbDelBreak->click();
   window.sbDelBreak->click();
   QCOMPARE(window.cbBreak->count(), 0);
   QCOMPARE(window.cbBreak->currentIndex(), -1);
   window.sbDelBreak->click();  // nothing selected: nothing happens
-  QVERIFY(window.Breakpoints().empty());
+  QCOMPARE(window.Breakpoints().Count(), 0);
 
   window.AddBreakpoint("0066");
   window.cbBreakPoint->click();

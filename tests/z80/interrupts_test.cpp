@@ -1,7 +1,8 @@
 // Frames and interrupts: the frame budget and its bound, acceptance in every mode, HALT, EI, RETN,
-// and the frame loop's equivalence with single steps.
+// and the two frame loops' equivalence with single steps.
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <random>
 
 #include "test_machine.h"
@@ -307,6 +308,86 @@ TEST(FrameLoop, RandomProgramsRunAsInSingleSteps) {
     EXPECT_EQ(stepped.log.portReads, framedLog.portReads) << "seed " << seed;
     EXPECT_EQ(stepped.log.portWrites, framedLog.portWrites) << "seed " << seed;
   }
+}
+
+// The breakpoint loop stops before every instruction that starts at a marked address, except the
+// first of each call, and otherwise must do exactly what single steps do.
+TEST(FrameLoop, StoppingAtMarkedAddressesRunsAsSingleSteps) {
+  static int frameNumber;
+  auto setUp = [&](TestMachine& m, unsigned seed) {
+    std::mt19937 rng(seed);
+    for (auto& b : m.memory) b = static_cast<uint8_t>(rng());
+    m.z.DirectReadLimit = 0x7FFF;
+    m.z.RomLimit = 0x1000;
+    m.z.PC.w = static_cast<uint16_t>(rng());
+    m.z.InterruptMode = static_cast<uint16_t>(rng() % 4);
+    m.onFrame = [](Z80Context& z) {
+      ++frameNumber;
+      z.IrqState.Value = frameNumber % 2 ? 0x000000FFu : 0x01000000u;
+    };
+    frameNumber = 0;
+  };
+  constexpr int Frames = 2;
+  size_t totalStops = 0;
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    std::bitset<0x10000> marks;
+    std::mt19937 markRng(seed * 7919);
+    for (int i = 0; i < 0x10000; ++i) marks[i] = markRng() % 4 == 0;
+
+    TestMachine stepped;
+    setUp(stepped, seed);
+    std::vector<uint16_t> expectedStops;
+    bool first = true;  // the first instruction of a call runs whatever its address
+    for (uint32_t n = 0; stepped.log.frames < Frames && n < Frames * MaxFrameInstructions; ++n) {
+      if (!first && marks[stepped.z.PC.w]) expectedStops.push_back(stepped.z.PC.w);
+      first = false;
+      const int frames = stepped.log.frames;
+      StepInstruction(1);
+      if (stepped.log.frames != frames) first = true;
+    }
+    const Z80Context steppedEnd = stepped.z;
+    const BusLog steppedLog = stepped.log;
+
+    TestMachine until;
+    setUp(until, seed);
+    std::vector<uint16_t> stops;
+    for (int calls = 0; until.log.frames < Frames && calls < 100000; ++calls)
+      if (RunFrameUntil(1, marks)) stops.push_back(until.z.PC.w);
+
+    totalStops += expectedStops.size();
+    EXPECT_EQ(stops, expectedStops) << "seed " << seed;
+    EXPECT_EQ(until.z.PC.w, steppedEnd.PC.w) << "seed " << seed;
+    EXPECT_EQ(until.z.AF.w, steppedEnd.AF.w) << "seed " << seed;
+    EXPECT_EQ(until.z.HL.w, steppedEnd.HL.w) << "seed " << seed;
+    EXPECT_EQ(until.z.SP.w, steppedEnd.SP.w) << "seed " << seed;
+    EXPECT_EQ(until.z.R, steppedEnd.R) << "seed " << seed;
+    EXPECT_EQ(until.z.CycleCount, steppedEnd.CycleCount) << "seed " << seed;
+    EXPECT_EQ(until.log.writes, steppedLog.writes) << "seed " << seed;
+    EXPECT_EQ(until.log.portWrites, steppedLog.portWrites) << "seed " << seed;
+  }
+  EXPECT_GT(totalStops, 1000u);  // random code halts or loops early in some seeds, not in all
+}
+
+TEST(FrameLoop, StoppingKeepsTheFramesBudgetAcrossCalls) {
+  TestMachine m;
+  m.load(0x0000, {0x00, 0x00, 0xC3, 0x00, 0x00});  // NOP / NOP / JP 0000: 18 T-states a round
+  std::bitset<0x10000> marks;
+  marks[0x0001] = true;
+  ASSERT_TRUE(RunFrameUntil(1, marks));
+  EXPECT_EQ(m.z.PC.w, 0x0001);
+  EXPECT_EQ(m.z.CycleCount, 4);
+  EXPECT_EQ(m.z.FrameInstructions, 1u);
+  // The marked instruction runs first on the next call; one round later the mark stops it again.
+  ASSERT_TRUE(RunFrameUntil(1, marks));
+  EXPECT_EQ(m.z.PC.w, 0x0001);
+  EXPECT_EQ(m.z.CycleCount, 22);
+  EXPECT_EQ(m.log.frames, 0);
+
+  marks.reset();
+  EXPECT_FALSE(RunFrameUntil(1, marks));  // on to the frame's end
+  EXPECT_EQ(m.log.frames, 1);
+  EXPECT_EQ(m.z.CycleCount, 0);
+  EXPECT_EQ(m.z.FrameInstructions, 0u);
 }
 
 }  // namespace

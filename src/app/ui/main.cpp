@@ -2,7 +2,9 @@
 // shown, then the message loop until the main window closes.
 #include <QApplication>
 
+#include "app/ui/debugger_link.h"
 #include "app/ui/main_window.h"
+#include "debugger/ui/debugger.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
@@ -10,6 +12,8 @@ int main(int argc, char* argv[]) {
 
   // The main window creates the game screen after itself; the debugger windows follow it.
   tirvane::TfrmEmulator frmEmulator;
+  tirvane::Debugger debugger(&frmEmulator);
+  tirvane::ConnectDebugger(frmEmulator, debugger);
   frmEmulator.show();
   return application.exec();
 }

@@ -424,10 +424,7 @@ void TfrmEmulator::sbAddBreakClick() {
 }
 
 void TfrmEmulator::AddBreakpoint(const std::string& text) {
-  const auto at = std::upper_bound(breakpoints_.begin(), breakpoints_.end(), text,
-                                   [](const std::string& t, const Breakpoint& b) { return t < b.Text; });
-  const int index = static_cast<int>(at - breakpoints_.begin());
-  breakpoints_.insert(at, Breakpoint{text, static_cast<uint16_t>(ParseHex(UpperAscii(text)) & 0xFFFF)});
+  const int index = breakpoints_.Add(text);
   cbBreak->insertItem(index, QString::fromStdString(text));
   cbBreak->setCurrentIndex(index);
 }
@@ -435,7 +432,7 @@ void TfrmEmulator::AddBreakpoint(const std::string& text) {
 void TfrmEmulator::sbDelBreakClick() {
   const int index = cbBreak->currentIndex();
   if (index < 0) return;
-  breakpoints_.erase(breakpoints_.begin() + index);
+  breakpoints_.RemoveAt(index);
   cbBreak->removeItem(index);
   cbBreak->setCurrentIndex(cbBreak->count() > 0 ? 0 : -1);
 }

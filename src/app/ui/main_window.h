@@ -15,6 +15,7 @@
 
 #include "app/catalogue.h"
 #include "app/run.h"
+#include "debugger/breakpoints.h"
 
 class QCheckBox;
 class QLabel;
@@ -38,11 +39,6 @@ struct DebuggerHooks {
   std::function<void(bool on)> DebugSwitch;
   // The add-breakpoint dialog: the address as typed, or nothing when cancelled.
   std::function<std::optional<std::string>()> AskBreakpointAddress;
-};
-
-struct Breakpoint {
-  std::string Text;  // as typed, shown in the list
-  uint16_t Address;
 };
 
 // A drop-down list that draws its items, and its closed face, through a handler.
@@ -79,8 +75,8 @@ class TfrmEmulator : public QMainWindow {
 
   QtHost& Host() { return *host_; }
   const GameCatalogue& Catalogue() const { return catalogue_; }
-  // The list of cbBreak, parsed once so the per-instruction check reads plain numbers.
-  const std::vector<Breakpoint>& Breakpoints() const { return breakpoints_; }
+  // The items of cbBreak; the run's breakpoint check reads it.
+  const BreakpointList& Breakpoints() const { return breakpoints_; }
   // Inserts in text order, selects the new item.
   void AddBreakpoint(const std::string& text);
 
@@ -119,7 +115,7 @@ class TfrmEmulator : public QMainWindow {
   std::string programFolder_;
   GameCatalogue catalogue_;
   std::unique_ptr<QtHost> host_;
-  std::vector<Breakpoint> breakpoints_;
+  BreakpointList breakpoints_;
 
   QTimer statusTimer_;
   QElapsedTimer statusClock_;

@@ -1,0 +1,174 @@
+// How fast a game runs under the debugger, in the desktop program's own windows (offscreen):
+// instructions per second in Debug mode with the register window shown, and free-run speed with
+// eight breakpoints listed and "Break" ticked as a fraction of free-run speed without.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QToolButton>
+#include <cstdio>
+#include <optional>
+
+#include "app/ui/debugger_link.h"
+#include "app/ui/game_screen.h"
+#include "app/ui/main_window.h"
+#include "app/ui/qt_host.h"
+#include "debugger/ui/debug_window.h"
+#include "debugger/ui/debugger.h"
+
+namespace tirvane {
+namespace {
+
+// Bundled games in order of preference: the first drivers redraw a whole tile picture, the costly
+// redraw Debug mode defers.
+constexpr const char* PreferredDrivers[] = {"PACMAN", "GALAXIAN", "POOYAN", "GBERET", "LADYBUG", "SPECTRUM"};
+constexpr double SliceSeconds = 0.5;
+
+TfrmEmulator* window = nullptr;
+double freeRunCyclesPerSecond = 0;
+double breakRunCyclesPerSecond = 0;
+double debugInstructionsPerSecond = 0;
+
+bool SelectBundledGame() {
+  for (const char* driver : PreferredDrivers) {
+    const int index = window->cbDrivers->findText(driver, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) continue;
+    window->cbDrivers->setCurrentIndex(index);
+    window->cbDriversChange();
+    if (window->lbGames->count() == 0) continue;
+    window->lbGames->setCurrentRow(0);
+    return true;
+  }
+  return false;
+}
+
+struct Slice {
+  double Seconds = 0;
+  uint64_t Pumps = 0;
+  uint64_t Cycles = 0;
+};
+
+// Starts the selected game, lets it warm up for a few pumps, measures for SliceSeconds from inside
+// the message pump, and stops it: the figures cover the main loop alone.
+Slice RunSlice() {
+  Slice slice;
+  QElapsedTimer clock;
+  uint64_t warmUp = 8, cyclesAtStart = 0;
+  window->Host().PumpHook = [&] {
+    if (!window->Run.Running()) return;
+    if (warmUp > 0) {
+      if (--warmUp == 0) {
+        clock.start();
+        cyclesAtStart = window->Run.CyclesRun();
+      }
+      return;
+    }
+    ++slice.Pumps;
+    if (clock.nsecsElapsed() >= SliceSeconds * 1e9) {
+      slice.Seconds = clock.nsecsElapsed() / 1e9;
+      slice.Cycles = window->Run.CyclesRun() - cyclesAtStart;
+      window->sbStartClick();  // Stop
+    }
+  };
+  window->sbStart->click();
+  window->Host().PumpHook = nullptr;
+  return slice;
+}
+
+void SetDebug(bool on) {
+  if (window->cbDebug->isChecked() != on) window->cbDebug->setChecked(on);
+}
+
+void SetBreak(bool on, int breakpoints) {
+  window->cbBreakPoint->setChecked(on);
+  while (window->cbBreak->count() > 0) window->sbDelBreakClick();
+  // Addresses the games never execute: the check runs at every instruction and never hits.
+  for (int i = 0; i < breakpoints; ++i) window->AddBreakpoint("FF" + std::to_string(10 + i));
+}
+
+void FreeRun(benchmark::State& state) {
+  SetDebug(false);
+  SetBreak(false, 0);
+  double cycles = 0, seconds = 0;
+  for (auto _ : state) {
+    const Slice slice = RunSlice();
+    state.SetIterationTime(slice.Seconds);
+    cycles += slice.Cycles;
+    seconds += slice.Seconds;
+  }
+  freeRunCyclesPerSecond = cycles / seconds;
+  state.counters["MHz"] = freeRunCyclesPerSecond / 1e6;
+}
+
+void FreeRunWithEightBreakpoints(benchmark::State& state) {
+  SetDebug(false);
+  SetBreak(true, 8);
+  double cycles = 0, seconds = 0;
+  for (auto _ : state) {
+    const Slice slice = RunSlice();
+    state.SetIterationTime(slice.Seconds);
+    cycles += slice.Cycles;
+    seconds += slice.Seconds;
+  }
+  SetBreak(false, 0);
+  breakRunCyclesPerSecond = cycles / seconds;
+  state.counters["MHz"] = breakRunCyclesPerSecond / 1e6;
+  if (freeRunCyclesPerSecond > 0)
+    state.counters["of_free_run"] = breakRunCyclesPerSecond / freeRunCyclesPerSecond;
+}
+
+// Debug mode runs one instruction per pass and pumps after each, so pumps count instructions.
+void DebugModeWithRegisterWindow(benchmark::State& state) {
+  SetBreak(false, 0);
+  SetDebug(true);
+  double instructions = 0, seconds = 0;
+  for (auto _ : state) {
+    const Slice slice = RunSlice();
+    state.SetIterationTime(slice.Seconds);
+    instructions += static_cast<double>(slice.Pumps);
+    seconds += slice.Seconds;
+  }
+  SetDebug(false);
+  debugInstructionsPerSecond = instructions / seconds;
+  state.counters["instructions_per_s"] = debugInstructionsPerSecond;
+}
+
+BENCHMARK(FreeRun)->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(FreeRunWithEightBreakpoints)->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(DebugModeWithRegisterWindow)->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tirvane
+
+int main(int argc, char** argv) {
+  using namespace tirvane;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  TfrmEmulator frmEmulator(TIRVANE_BIN_DIR);
+  Debugger debugger;
+  ConnectDebugger(frmEmulator, debugger);
+  frmEmulator.Host().MessageBoxHook = [](const std::string&) {};
+  frmEmulator.frmGameScreen->actLimitSpeed->setChecked(false);  // as fast as the host allows
+  frmEmulator.show();
+  window = &frmEmulator;
+  if (!SelectBundledGame()) {
+    std::fprintf(stderr, "no bundled game to run in %s\n", TIRVANE_BIN_DIR);
+    return 1;
+  }
+  std::printf("game: %s [%s]\n", frmEmulator.lbGames->currentItem()->text().toStdString().c_str(),
+              frmEmulator.cbDrivers->currentText().toStdString().c_str());
+
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  std::printf("Debug mode, register window shown: %.0f instructions/s (goal at least 50000)\n",
+              debugInstructionsPerSecond);
+  if (freeRunCyclesPerSecond > 0)
+    std::printf("Free run with eight breakpoints and Break ticked: %.0f%% of free run (goal at least 50%%)\n",
+                100.0 * breakRunCyclesPerSecond / freeRunCyclesPerSecond);
+  return 0;
+}

@@ -1,0 +1,36 @@
+#include "app/ui/debugger_link.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QToolButton>
+
+#include "app/ui/game_screen.h"
+#include "app/ui/main_window.h"
+#include "debugger/ui/debugger.h"
+
+namespace tirvane {
+
+void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
+  debugger.Attach(window.Run, window.Breakpoints());
+  // Ticking the box runs its click handler, which switches the debugger on.
+  debugger.TickDebug = [&window] { window.cbDebug->setChecked(true); };
+
+  DebuggerHooks& hooks = window.Debugger;
+  hooks.SpritesClick = [&window, &debugger] { debugger.SpritesClick(window.Run.Driver().SpriteSetsRoutine); };
+  hooks.DisasmClick = [&window, &debugger] { debugger.DisasmClick(&window, window.frmGameScreen); };
+  hooks.DiscardDisassembly = [&debugger] { debugger.DiscardDisassembly(); };
+  hooks.DebugSwitch = [&window, &debugger](bool on) { debugger.DebugSwitch(on, &window); };
+  hooks.AskBreakpointAddress = [&window, &debugger] {
+    return debugger.AskBreakpointAddress(&window, window.sbAddBreak->mapTo(&window, QPoint(0, 0)));
+  };
+
+  // The main window has no control of its own for the character tiles: the Sprites button's
+  // context menu offers them.
+  auto* charSets = new QAction("Char Sets", window.sbSprites);
+  window.sbSprites->addAction(charSets);
+  window.sbSprites->setContextMenuPolicy(Qt::ActionsContextMenu);
+  QObject::connect(charSets, &QAction::triggered, &window,
+                   [&window, &debugger] { debugger.CharSetsClick(&window); });
+}
+
+}  // namespace tirvane

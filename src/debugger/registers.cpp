@@ -1,0 +1,31 @@
+#include "debugger/registers.h"
+
+#include "app/description.h"
+
+namespace tirvane {
+
+std::array<std::string, RegisterCount> RegisterTexts(const RegisterSnapshot& registers) {
+  std::array<std::string, RegisterCount> texts;
+  for (size_t i = 0; i < texts.size(); ++i) texts[i] = FormatHex(registers.Values[i], 4);
+  return texts;
+}
+
+const char* DebugStateCaption(DebugStateKind state) {
+  switch (state) {
+    case DebugStateKind::Running:
+      return "Debug (Running)";
+    case DebugStateKind::Paused:
+      return "Debug (Paused)";
+    case DebugStateKind::Step:
+      return "Debug (Step)";
+  }
+  return "Debug (Running)";
+}
+
+RepaintPacer::Clock::duration DisplayPeriod(double rateHz) {
+  if (!(rateHz >= 1.0 && rateHz <= 1000.0)) rateHz = 60.0;
+  return std::chrono::duration_cast<RepaintPacer::Clock::duration>(
+      std::chrono::duration<double>(1.0 / rateHz));
+}
+
+}  // namespace tirvane

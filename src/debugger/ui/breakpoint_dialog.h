@@ -1,0 +1,35 @@
+// TfrmBreakPoint: the small modal dialog that asks for a breakpoint address, with one shortcut button
+// for each restart vector and one for the NMI vector. The address field keeps its text between uses.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace tirvane {
+
+class HexEdit;
+
+class TfrmBreakPoint : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TfrmBreakPoint(QWidget* parent = nullptr);
+
+  // Shows the dialog modally with its top-left corner at topLeft; the address on OK.
+  std::optional<std::string> Ask(QPoint topLeft);
+  // The address shortcuts share this handler: tags 0-7 are RST00 to RST38, 8 is NMI.
+  void RSTButton(int tag);
+
+  QLabel* Label1;
+  HexEdit* edAddr;
+  std::array<QToolButton*, 9> SpeedButtons;  // SpeedButton1 ... SpeedButton9
+  QPushButton *bbOk, *bbCancel, *bbHelp;
+};
+
+}  // namespace tirvane

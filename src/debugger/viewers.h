@@ -1,0 +1,42 @@
+// The layouts and pictures of the two tile viewers, without a window: the sprite set viewer draws a
+// TileSet into the ScreenBitmap, the character set viewer paints plain tile arrays into an indexed
+// picture of its own. The windows only show what these produce.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "video/tiles.h"
+
+namespace tirvane {
+
+struct TilePlacement {
+  int Index;  // position of the tile in what was laid out
+  int X, Y;   // top-left corner
+};
+
+// Sprite set viewer: rows from (2, 2), 2 pixels apart, within half the drawing area (it is shown at
+// twice the size) and within the 256-pixel bitmap; tiles that do not fit are left out.
+std::vector<TilePlacement> SpriteSetLayout(const TileSet& set, int areaWidth, int areaHeight);
+uint8_t SpriteFlipByte(bool flipX, bool flipY);
+// Clears the ScreenBitmap and draws the set through the colour lookup in the given palette.
+// Does nothing while no bitmap exists.
+void DrawSpriteSet(const TileSet& set, int palette, uint8_t flip, int areaWidth, int areaHeight);
+
+// Character set viewer: the tiles of one set, zoom x zoom pixels per tile pixel, rows restarting
+// from the top when the area is full (they overdraw). Null tiles (past the decoded ones) are skipped.
+std::vector<TilePlacement> CharSetLayout(std::span<Tile* const> tiles, int zoom, int areaWidth,
+                                         int areaHeight);
+
+struct CharSetPicture {
+  int Width = 0, Height = 0;
+  std::vector<uint8_t> Pixels;  // palette indices; 0 where nothing is drawn (shown black)
+};
+
+// The tiles of set `set` (tilesPerSet each) out of `tiles`/`tileCount`; pen p is drawn with palette
+// index 10 + 4 x palette + p, pen 0 not at all. The zoom is held to 1-3.
+CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, int set, int zoom,
+                            int palette, int width, int height);
+
+}  // namespace tirvane
