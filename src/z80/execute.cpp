@@ -21,7 +21,6 @@ void RunFrame(uint16_t processor) {
   if (record == nullptr) return;
   Z80Context& z = *record;
   z.CycleCount = 0;
-  z.FrameInstructions = 0;  // the loop counts in a local; the record holds only block repetitions
   z80ops::runFrameLoop(z);
   z.FrameInstructions = 0;
   FrameEvent(z);

@@ -111,6 +111,9 @@ bool frameLoop(Z80Context& z, const std::bitset<0x10000>* stops) {
   static const void* const indexedCbLabels[256] = {Z80_ALL_OPCODES(Z80_XCB_LABEL)};
   FrameAccess c(z);
   uint32_t executed = WithStops ? z.FrameInstructions : 0;
+  // From here the record holds only the repetitions of block instructions, joined to executed after
+  // every ED instruction.
+  z.FrameInstructions = 0;
   int chain = 0;
   uint16_t indexedAddress = 0;
   uint8_t op;

@@ -90,6 +90,19 @@ TEST(Frames, BlockRepetitionsCountTowardTheFrameBound) {
   EXPECT_EQ(stepped.log.frames, 1);
   EXPECT_EQ(stepped.z.IX.w, loops) << "both entry points end the frame after the same instruction";
   EXPECT_EQ(stepped.z.PC.w, pc);
+
+  // Stopping before INC IX and going on must count the first LDIR's repetitions once.
+  TestMachine paused;
+  paused.z.DirectReadLimit = 0xFFFE;
+  paused.z.RomLimit = 0xFFFF;
+  paused.load(0, program);
+  std::bitset<0x10000> stops;
+  stops[0x0005] = true;
+  ASSERT_TRUE(RunFrameUntil(1, stops));
+  EXPECT_FALSE(RunFrameUntil(1, {}));
+  EXPECT_EQ(paused.log.frames, 1);
+  EXPECT_EQ(paused.z.IX.w, loops);
+  EXPECT_EQ(paused.z.PC.w, pc);
 }
 
 TEST(Frames, OnlyProcessorsOneToTenExist) {
