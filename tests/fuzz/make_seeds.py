@@ -78,8 +78,11 @@ def main():
         index = DRIVERS.index(driver)
         header = machine_header(index, fields)
         code = (bin_dir / program).read_bytes()[:PROGRAM_BYTES]
-        # Description limits, two frames, mode 1 with interrupts on, then the program at 0000h.
-        machine = header + bytes([0, 1]) + bytes([0x05, 0, 0] * 2) + bytes([0x3F]) + bytes([0])
+        # Description limits, two frames in mode 1 with interrupts on (the first free-running, the
+        # second in the breakpoint loop, stopping at the restart and NMI addresses), then the program
+        # at 0000h.
+        stops = struct.pack("<4H", 0x0000, 0x0038, 0x0066, 0xFFFF)
+        machine = header + bytes([0, 1]) + bytes([0x05, 0, 0, 0, 0x05, 0, 0, 1]) + stops + bytes([0x3F]) + bytes([0])
         write(HERE / "corpus" / "machine", f"{driver.lower()}", machine + struct.pack("<H", 0) + code)
         # Noise in RAM, a few writes through the bus, video RAM laid over it as a pattern of codes.
         vram = int(fields.get("#VRAM=", "4000"), 16)
