@@ -63,7 +63,7 @@ struct Typist {
 
 TEST(SpectrumRun, OpenSeBasicAnswersATypedPrint) {
   HeadlessOptions options;
-  options.Description = BinPath("spectrum.ini");
+  options.Description = BinPath("opense_basic.ini");
   Typist typist{150, {}};  // after the ROM's start-up and copyright line
   for (VirtualKey key : {P, R, I, N, T, Space, D6}) typist.Press({key});
   typist.Press({Shift, B});  // symbol shift + B: *
@@ -88,13 +88,13 @@ TEST(SpectrumRun, OpenSeBasicAnswersATypedPrint) {
 
 TEST(SpectrumRun, KeyboardTestGolden) {
   // Ctrl, Q, 0, Return and Space held: one key of five different half-rows.
-  EXPECT_TRUE(testing::MatchesGolden("spectrum_demo.ini", 60, "40-60:Ctrl+Q+0+Return+Space",
-                                     "spectrum_demo_keys.png"));
+  EXPECT_TRUE(testing::MatchesGolden("keyboard_demo.ini", 60, "40-60:Ctrl+Q+0+Return+Space",
+                                     "keyboard_demo_keys.png"));
 }
 
 TEST(SpectrumRun, SnapshotLoadsIntoARunningMachineAndReadsTheKeyboard) {
   HeadlessOptions options;
-  options.Description = BinPath("spectrum.ini");
+  options.Description = BinPath("opense_basic.ini");
   options.Frames = 120;
   options.LoadFile = BinPath("roms/spectrum/keytest.sna");
   options.LoadAfterFrame = 100;  // OpenSE BASIC is up and waiting for a line

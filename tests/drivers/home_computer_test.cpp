@@ -1,6 +1,6 @@
 // SPECTRUM: write-time drawing, the keyboard matrix on port FEh, the frame interrupt and the
 // snapshot loader (snapshots are built here, byte by byte).
-#include "drivers/spectrum.h"
+#include "drivers/home_computer.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 //   5B00-FFFF  RAM                  stored
 // Reads are plain memory. Ports: IN FEh reads the keyboard rows selected by A8-A15 (a 0 selects);
 // every other port reads 0. OUT is ignored (no border, no sound).
-#include "drivers/spectrum.h"
+#include "drivers/home_computer.h"
 
 #include <string>
 
