@@ -58,10 +58,7 @@ std::vector<std::string> FindDemos(const std::string& folder) {
 void RunDemo(benchmark::State& state, const std::string& path) {
   HeadlessHost host(FolderOf(path));
   ScopedHost scope(host);
-  KeyState.fill(0);
-  DebugState = DebugStateKind::Running;
-  DebugMode = false;
-  BreakpointsEnabled = false;
+  ResetRunControls();
 
   EmulationRun run;
   const StartResult start = run.Start(path);

@@ -192,10 +192,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   HeadlessResult result;
   HeadlessHost host(FolderOf(options.Description));
   ScopedHost scope(host);
-  KeyState.fill(0);
-  DebugState = DebugStateKind::Running;
-  DebugMode = false;
-  BreakpointsEnabled = false;
+  ResetRunControls();
 
   EmulationRun run;
   const StartResult start = run.Start(options.Description);

@@ -19,6 +19,13 @@ DebugStateKind DebugState = DebugStateKind::Running;
 bool DebugMode = false;
 bool BreakpointsEnabled = false;
 
+void ResetRunControls() {
+  KeyState.fill(0);
+  DebugState = DebugStateKind::Running;
+  DebugMode = false;
+  BreakpointsEnabled = false;
+}
+
 namespace {
 
 std::span<const DriverInfo> extraDrivers;

@@ -22,6 +22,10 @@ extern DebugStateKind DebugState;  // set by the register window's buttons
 extern bool DebugMode;             // the "Debug" check box
 extern bool BreakpointsEnabled;    // the "Break" check box
 
+// No key held and the debugger off: where a run that no window steers starts (the headless runner,
+// benchmarks, tests).
+void ResetRunControls();
+
 struct StartResult {
   bool Ok = false;
   std::string Message;  // exact text for the message box when !Ok

@@ -20,10 +20,7 @@ class RunTest : public ::testing::Test {
   RunTest() : host_(folder_.path().string()), scope_(host_) {
     EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
     calls = {};
-    DebugState = DebugStateKind::Running;
-    DebugMode = false;
-    BreakpointsEnabled = false;
-    KeyState.fill(0);
+    ResetRunControls();
     MemoryImage[0x8000] = 0;
   }
 

@@ -49,9 +49,7 @@ class DebuggerRunTest : public QObject {
   void init() {
     EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
     calls = {};
-    DebugState = DebugStateKind::Running;
-    DebugMode = false;
-    BreakpointsEnabled = false;
+    ResetRunControls();
     MemoryImage[0x8000] = 0;
     folder_ = std::make_unique<testdriver::TempFolder>("debugger");
     host_ = std::make_unique<HeadlessHost>(folder_->path().string() + "/");
