@@ -89,9 +89,8 @@ void SetBreak(bool on, int breakpoints) {
   for (int i = 0; i < breakpoints; ++i) window->AddBreakpoint("FF" + std::to_string(10 + i));
 }
 
-void FreeRun(benchmark::State& state) {
-  SetDebug(false);
-  SetBreak(false, 0);
+// Emulated T-states per second of wall clock over the benchmark's slices.
+double CyclesPerSecond(benchmark::State& state) {
   double cycles = 0, seconds = 0;
   for (auto _ : state) {
     const Slice slice = RunSlice();
@@ -99,22 +98,21 @@ void FreeRun(benchmark::State& state) {
     cycles += slice.Cycles;
     seconds += slice.Seconds;
   }
-  freeRunCyclesPerSecond = cycles / seconds;
+  return cycles / seconds;
+}
+
+void FreeRun(benchmark::State& state) {
+  SetDebug(false);
+  SetBreak(false, 0);
+  freeRunCyclesPerSecond = CyclesPerSecond(state);
   state.counters["MHz"] = freeRunCyclesPerSecond / 1e6;
 }
 
 void FreeRunWithEightBreakpoints(benchmark::State& state) {
   SetDebug(false);
   SetBreak(true, 8);
-  double cycles = 0, seconds = 0;
-  for (auto _ : state) {
-    const Slice slice = RunSlice();
-    state.SetIterationTime(slice.Seconds);
-    cycles += slice.Cycles;
-    seconds += slice.Seconds;
-  }
+  breakRunCyclesPerSecond = CyclesPerSecond(state);
   SetBreak(false, 0);
-  breakRunCyclesPerSecond = cycles / seconds;
   state.counters["MHz"] = breakRunCyclesPerSecond / 1e6;
   if (freeRunCyclesPerSecond > 0)
     state.counters["of_free_run"] = breakRunCyclesPerSecond / freeRunCyclesPerSecond;
