@@ -245,24 +245,7 @@ print_next:
         INC     DE
         JR      print_next
 
-; A as two hex digits at HL, stepping by BC.
-puthex: PUSH    AF
-        RRCA
-        RRCA
-        RRCA
-        RRCA
-        CALL    putnibble
-        POP     AF
-putnibble:
-        AND     0Fh
-        ADD     A, '0'
-        CP      '9' + 1
-        JR      C, putdigit
-        ADD     A, 'A' - '9' - 1
-putdigit:
-        LD      (HL), A
-        ADD     HL, BC
-        RET
+        INCLUDE "../common/puthex.inc"
 
 ; Cell address, attribute: R at row 5, columns 20, 24, 27 and 30.
 flip_cells:

@@ -286,24 +286,7 @@ print_next:
         INC     DE
         JR      print_next
 
-; A as two hex digits at HL, stepping by BC.
-puthex: PUSH    AF
-        RRCA
-        RRCA
-        RRCA
-        RRCA
-        CALL    putnibble
-        POP     AF
-putnibble:
-        AND     0Fh
-        ADD     A, '0'
-        CP      '9' + 1
-        JR      C, putdigit
-        ADD     A, 'A' - '9' - 1
-putdigit:
-        LD      (HL), A
-        ADD     HL, BC
-        RET
+        INCLUDE "../common/puthex.inc"
 
 ; The bits of A, bit 7 first, as 0/1 every other playfield column from HL; the key label in
 ; the row above turns yellow while its bit is 0 (inputs are active low).
