@@ -10,6 +10,7 @@
 
 #include "app/description.h"
 #include "app/romset.h"
+#include "board_fixture.h"
 #include "golden.h"
 #include "video/screen.h"
 
@@ -19,30 +20,25 @@ namespace {
 constexpr uint16_t Attr = 0xC000, Vram = 0xC800, ScrollLow = 0xE000, ScrollHigh = 0xE020;
 constexpr uint8_t Lit = 10 + 0x11;  // pen 1 of colour group 0: lookup value 1, stored as 1 + 16
 
-class GberetTest : public ::testing::Test {
+class GberetTest : public testing::BoardTest {
  protected:
   const MachineDriver& d = GberetDriver.Routines;
   std::vector<uint8_t> graphics = std::vector<uint8_t>(GraphicsRegionSize, 0);
 
   void SetUp() override {
-    Z80Contexts[0] = {};
-    ActiveContext = &Z80Contexts[0];
-    std::memset(MemoryImage, 0, MemoryImageSize);
-    Game = {};
+    BoardTest::SetUp();
     Game.VideoRam = Vram;
     Game.AttrRam = Attr;
     // Character 12h: pen 1 at its top-left pixel; character 112h: pen 1 at its top-right pixel.
     graphics[0x12 * 32] = 0x10;
     graphics[0x112 * 32 + 3] = 0x01;
-    CreateScreenBitmap();
     GberetDriver.Initialise(graphics.data());
   }
   void TearDown() override {
     d.StopRoutine();
-    FreeScreenBitmap();
+    BoardTest::TearDown();
   }
 
-  uint8_t Pixel(int x, int y) const { return Screen->Pixels[y * BitmapStride + x]; }
   void Put(int r, int c, uint8_t code, uint8_t attribute) {
     MemoryImage[Vram + r * 64 + c] = code;
     MemoryImage[Attr + r * 64 + c] = attribute;

@@ -8,6 +8,7 @@
 
 #include "app/description.h"
 #include "app/romset.h"
+#include "board_fixture.h"
 #include "golden.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -17,17 +18,13 @@ namespace {
 
 constexpr uint16_t Vram = 0x4000, Attr = 0x4400, SpriteRam = 0x4FF0, Enable = 0x5000;
 
-class PacmanTest : public ::testing::Test {
+class PacmanTest : public testing::BoardTest {
  protected:
   const MachineDriver& d = PacmanDriver.Routines;
   std::vector<uint8_t> graphics = std::vector<uint8_t>(GraphicsRegionSize, 0);
 
   void SetUp() override {
-    Z80Contexts[0] = {};
-    ActiveContext = &Z80Contexts[0];
-    KeyState.fill(0);
-    std::memset(MemoryImage, 0, MemoryImageSize);
-    Game = {};
+    BoardTest::SetUp();
     Game.VideoRam = Vram;
     Game.AttrRam = Attr;
     Game.SpriteRam = SpriteRam;
@@ -35,17 +32,12 @@ class PacmanTest : public ::testing::Test {
     // Character 1 solid in pen 3; sprite 1 a single pen-3 pixel at its top-left corner.
     std::memset(&graphics[16], 0xFF, 16);
     graphics[0x1000 + 64 + 47] = 0x88;  // column 0 is the last byte run, rows 0-3 sit at +8
-    CreateScreenBitmap();
     PacmanDriver.Initialise(graphics.data());
   }
   void TearDown() override {
     d.StopRoutine();
-    FreeScreenBitmap();
-    KeyState.fill(0);
+    BoardTest::TearDown();
   }
-
-  uint8_t Pixel(int x, int y) const { return Screen->Pixels[y * BitmapStride + x]; }
-  void Hold(VirtualKey key) { KeyState[static_cast<int>(key)] = 1; }
 };
 
 TEST_F(PacmanTest, WritesToC000UpToC7EFLandEightThousandLower) {

@@ -8,6 +8,7 @@
 
 #include "app/description.h"
 #include "app/romset.h"
+#include "board_fixture.h"
 #include "golden.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -17,17 +18,13 @@ namespace {
 
 constexpr uint16_t Attr = 0x8000, Vram = 0x8400, SpriteRam = 0x9010, Enable = 0xA180;
 
-class PooyanTest : public ::testing::Test {
+class PooyanTest : public testing::BoardTest {
  protected:
   const MachineDriver& d = PooyanDriver.Routines;
   std::vector<uint8_t> graphics = std::vector<uint8_t>(GraphicsRegionSize, 0);
 
   void SetUp() override {
-    Z80Contexts[0] = {};
-    ActiveContext = &Z80Contexts[0];
-    KeyState.fill(0);
-    std::memset(MemoryImage, 0, MemoryImageSize);
-    Game = {};
+    BoardTest::SetUp();
     Game.VideoRam = Vram;
     Game.AttrRam = Attr;
     Game.SpriteRam = SpriteRam;
@@ -36,17 +33,13 @@ class PooyanTest : public ::testing::Test {
     // The ROMs hold tiles turned a quarter: column 0 is the last byte of a four-row band.
     graphics[16 + 7] = 0x80;
     graphics[0x2000 + 64 + 39] = 0x80;
-    CreateScreenBitmap();
     PooyanDriver.Initialise(graphics.data());
   }
   void TearDown() override {
     d.StopRoutine();
-    FreeScreenBitmap();
-    KeyState.fill(0);
+    BoardTest::TearDown();
   }
 
-  uint8_t Pixel(int x, int y) const { return Screen->Pixels[y * BitmapStride + x]; }
-  void Hold(VirtualKey key) { KeyState[static_cast<int>(key)] = 1; }
   void PlaceSprite(int i, uint8_t x, uint8_t y, uint8_t code, uint8_t attribute) {
     MemoryImage[SpriteRam + 2 * i] = y;
     MemoryImage[SpriteRam + 2 * i + 1] = code;
