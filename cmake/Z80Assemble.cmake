@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Assembles our own Z80 test programs with pasmo at build time.
 find_program(PASMO pasmo REQUIRED)
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # build.sh <build-dir> [cmake options...]: configures once, then builds incrementally.
 set -euo pipefail
 cd "$(dirname "$0")/.."

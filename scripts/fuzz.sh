@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # fuzz.sh [SECONDS]: builds the libFuzzer targets with clang (ASan + UBSan) and runs each one for
 # SECONDS (default 30) against its seed corpus. Findings are written to build-fuzz/findings/.
 # For a long run of one target: build-fuzz/fuzz/fuzz_machine -max_total_time=600 \

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test: the normal build (unit, golden-picture and
 # window tests), the same suite under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run
 # of every fuzz target. Exits non-zero when anything fails.

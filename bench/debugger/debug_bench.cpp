@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast a game runs under the debugger, in the desktop program's own windows (offscreen):
 // instructions per second in Debug mode with the register window shown, and free-run speed with
 // eight breakpoints listed and "Break" ticked as a fraction of free-run speed without.

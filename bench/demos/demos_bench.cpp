@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every demo description in the program's folder (a file name or title containing "demo") for a
 // few thousand frames in free run, as the headless runner does, and reports:
 //   fps         whole frames per second

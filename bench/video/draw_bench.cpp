@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One picture of a typical board: a 32 x 32 character map of 8 x 8 tiles covering 256 x 256 pixels,
 // then 64 16 x 16 sprites in every orientation, some hanging over the edges so clipping is exercised.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; CPU-bound workload for the core benchmark: a mix of what games run most. Each pass of the outer
 ; loop ends with OUT (0),A, so the benchmark counts passes as the unit of work.
 RAM     equ 8000h

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the core's frame loop on our own CPU-bound program, against libz80ex running the
 // same program in the same process. One pass of the program's outer loop is the unit of work, since
 // the two cores count T-states differently (our tables charge a block move and a taken branch once).

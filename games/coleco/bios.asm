@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; Our own test BIOS for the COLECO driver (there is no free console BIOS). It sets up graphics II
 ; through the ports, draws a title, counts frame interrupts (NMIs) on screen and starts a
 ; cartridge as soon as one lies at 8000h: from the description, or loaded later with the

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; Our demo cartridge for the COLECO test BIOS: graphics II with a different picture in each
 ; third of the screen: text, a bitmap (a Sierpinski triangle computed into the middle third's own
 ; pattern table) and a block that moves one column per frame interrupt.

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; FROGGER demo program. Frames are counted by the NMI, which the board raises at every frame end
 ; while the enable byte ("#nmienable=") is non-zero; holding key 2 clears it and the count stops
 ; while the loop counter runs on.

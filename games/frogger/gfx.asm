@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; Character and sprite ROM of the FROGGER demo: the Galaxian-family demo graphics (font, solid
 ; pens, sprites that show their own code), with character 10h made ripples in pen 1. The game
 ; fills empty cells with 10h: the board draws it in the river and leaves it out below.

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; GALAXIAN demo, variant 0 (colour table A, inputs at 6000h and 6800h).
 BOARD   EQU 1
 VARIANT EQU 0

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; GALAXIAN demo, variant 2 (colour table C; IN0 bits 6 and 7 from Up and Down).
 BOARD   EQU 1
 VARIANT EQU 2

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; GALAXIAN demo, variant 48 (colour table D; inputs at A000h and A800h; sprite code extension).
 BOARD   EQU 1
 VARIANT EQU 48

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; GALAXIAN demo, variant 80 (colour table B; graphics ROMs in the rearranged order; sprite bank).
 BOARD   EQU 1
 VARIANT EQU 80

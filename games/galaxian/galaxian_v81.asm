@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; GALAXIAN demo, variant 81 (colour table B; sprite bank).
 BOARD   EQU 1
 VARIANT EQU 81

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; GBERET board demo: the 64 x 32 tilemap with per-cell flips and the second character bank,
 ; all 256 character colours, the 9-bit scroll of every tilemap column, and two counters: one
 ; for the maskable interrupt (mode 1), one for the NMI, which the board raises on alternate

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; Graphics ROM of the GBERET demo: 512 characters at 0000h, sprite bank 1 at 4000h and sprite
 ; bank 2 at 0C000h. Pixels are four bits, two a byte, the left one in the high nibble; a
 ; character is 8 rows of 4 bytes, a sprite four such 8 x 8 quarters (top left, top right,

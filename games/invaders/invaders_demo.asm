@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; INVADERS demo: our own test program for the bitmap board.
 ;
 ; What it shows: two counters driven by the two interrupt routines (RST 08h and RST 10h come in

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; PACMAN board demo: the tilemap in all its regions, the 32 colour groups, sprites with flips
 ; and skip rules, both input ports bit by bit, and an interrupt counter driven through
 ; interrupt mode 2 with the vector written to port 0.

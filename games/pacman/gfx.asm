@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; Graphics ROM of the PACMAN demo: 256 characters at 0000h, 64 sprites at 1000h.
 ;
 ; Tiles are written upright, one TROW line per pixel row. A row is given as two bit planes

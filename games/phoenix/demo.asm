@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; PHOENIX demo program. The board has no interrupts: the program counts frames by polling the
 ; vertical-blank flag at 7800h, which reads 80h once after each frame end and 00h otherwise.
 ;

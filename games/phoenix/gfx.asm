@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; Character ROM of the PHOENIX demo, 8 KB: bank 0 (foreground) at 0000h, bank 1 (background) at
 ; 1000h; in each bank the high pen bit of character n at 8n, the low pen bit at 800h + 8n.
 ; Byte y of a character is screen column 7-y, its bit b screen row b.

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; POOYAN board demo: the tilemap with per-cell flips, all 256 character colours, sprites from
 ; both attribute areas with flips and the position window, both input ports bit by bit, and a
 ; counter driven by the NMI. See README.md for what to expect.

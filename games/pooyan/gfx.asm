@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; Graphics ROMs of the POOYAN demo: 256 characters at 0000h, 64 sprites at 2000h, each set as
 ; two 4 KB halves (pen bits 0-1 in the first, bits 2-3 in the second).
 ;

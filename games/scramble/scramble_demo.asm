@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; SCRAMBLE demo: the Galaxian-family program on the SCRAMBLE memory map.
 BOARD   EQU 2
 VARIANT EQU 0

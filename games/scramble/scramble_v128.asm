@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; SCRAMBLE demo, variant 128: horizontal bullets and a starfield that does not scroll.
 BOARD   EQU 2
 VARIANT EQU 80h

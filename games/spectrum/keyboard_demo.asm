@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; SPECTRUM demo ROM: replaces the 16 KB system ROM with our keyboard test, run from reset with
 ; interrupt mode 1.
 

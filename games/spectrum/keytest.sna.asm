@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The keyboard test as a 48K snapshot: a 27-byte header, then memory 4000h-FFFFh. It runs on
 ; any ROM: interrupt mode 2 sends the frame interrupt to our own routine, and the program
 ; resumes by the return address waiting on the stack, as if the snapshot had been taken inside

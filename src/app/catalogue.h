@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game catalogue: every *.ini of a folder, as the main window lists it. Files that cannot be read
 // are left out; titles and driver names lose any separator character they contain.
 #pragma once

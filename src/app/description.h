@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game descriptions: the *.ini text format, the one GameDescription record, the catalogue header
 // reader and the small text routines they share. Qt-free; drivers read the record's fields directly.
 #pragma once

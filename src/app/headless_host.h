@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host without windows, for the headless runner, tests and benchmarks: pictures and pumps are
 // counted, message boxes collected, open-file dialogs answered from a queue.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless runner: a game started exactly as the window starts it, run for a number of frames
 // in free run with scripted keys and an optional file for the driver's loader, then its picture and
 // its speed. The program tirvane-headless is RunHeadless; tests and the golden pictures call the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two buffers ROM files load into, and the loader.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulation run: everything between a description file and a machine running frame after frame.
 // Single-threaded by design: other handlers (Stop, Reset, the debugger) run inside the message pump
 // between two passes, so the only hand-over is StopRequested.

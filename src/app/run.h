@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulation run without windows: the Start and Stop sequences, one pass of the main loop,
 // Reset and Cartridge. The desktop program and the headless runner drive the same run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code breakpoints: the list the user keeps (text, sorted as text, duplicates allowed) and the check the
 // run loop makes before each instruction while "Break" is ticked.
 #pragma once

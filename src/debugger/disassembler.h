@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Z80 disassembler: a pure function from (memory image, address) to a listing line and the
 // number of bytes it covers, driven by one read-only table of instruction rows. Operands are shown as
 // raw hexadecimal bytes; branch targets are never computed. Qt-free: the disassembler window, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the register window shows, as text: the eight register pairs, the flag names that are lit, and
 // the window caption of each debugger state. Also the clock that keeps the debugger's repaints at the
 // display's rate while the machine runs instruction by instruction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layouts and pictures of the two tile viewers, without a window: the sprite set viewer draws a
 // TileSet into the ScreenBitmap, the character set viewer paints plain tile arrays into an indexed
 // picture of its own. The windows only show what these produce.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory watches of the register window. A watch is kept as the text the user sees in the list
 // ("address,displacement,kind,view,type,placeholder") and parsed once when the list changes, so
 // sampling at every instruction only reads registers and memory.

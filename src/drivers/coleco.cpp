@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COLECO driver.
 //
 // Memory map (all plain memory: the BIOS stays intact when "#maxrom=" covers it, because the core

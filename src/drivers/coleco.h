@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COLECO: a console around a video display processor with 16 KB of its own memory, reached through
 // ports A0h-BFh. The BIOS comes from the description; ".col" cartridges load at 8000h.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a machine driver installs for a run, the state drivers share, and the driver table.
 #pragma once
 

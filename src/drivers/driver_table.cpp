@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The driver table, in the order names are compared with the upper-cased "#driver=" value.
 #include <cstring>
 #include <iterator>

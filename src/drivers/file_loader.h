@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the two file loaders (SPECTRUM snapshots, COLECO cartridges) share: the open-file dialog in
 // the description's cartridge folder, the folder restore afterwards, and a whole-file read that
 // checks the size before a single byte reaches the running machine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FROGGER board. The tilemap and the NMI enable byte lie where the description says ("#vram=",
 // "#nmienable="); the handlers and the draw routine fix the rest:
 //

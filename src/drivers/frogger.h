@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FROGGER: a Galaxian-family board with its own memory map, nibble-swapped scroll and sprite X,
 // an opaque tilemap whose upper columns use a second palette bank, and no bullets or stars.
 #pragma once

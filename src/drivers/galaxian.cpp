@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GALAXIAN board. Addresses of video, attribute, sprite and bullet RAM, of the starfield and NMI
 // enable bytes come from the description; the handlers fix only these:
 //

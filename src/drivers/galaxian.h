@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GALAXIAN: the Galaxian-family board in its variants, chosen by "#drvtag=".
 #pragma once
 

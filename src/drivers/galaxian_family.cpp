@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Galaxian-family video: decoder, palette and starfield, draw, frame and stop routines.
 //
 // GraphicsRegion as the decoder reads it, per bank k of 256 characters:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the Galaxian-family boards share: a 32 x 32 character tilemap with per-column scroll and
 // colour, eight 16 x 16 sprites, eight bullets, a starfield and a 32-byte colour PROM.
 // GALAXIAN and SCRAMBLE use every routine here; FROGGER reuses the decoder and the stop routine.

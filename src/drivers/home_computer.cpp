@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPECTRUM driver.
 //
 // Memory map                      what the handlers do

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPECTRUM: a 48 KB home computer with a bitmap screen drawn at write time, a 40-key matrix on port
 // FEh and one maskable interrupt per frame. Programs come in as 49,179-byte ".sna" snapshots.
 #pragma once

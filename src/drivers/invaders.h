@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INVADERS: a 1-bit bitmap in RAM drawn at write time, a shift register and inputs on I/O ports,
 // and maskable interrupts taken as RST 10h and RST 08h in turn.
 #pragma once

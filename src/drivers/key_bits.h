@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input bytes built from a board's key table: each held key clears (active low) or sets (active
 // high) its mask. A key may own several bits, and several keys may share one.
 #pragma once

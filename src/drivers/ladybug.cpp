@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LADYBUG board. Video, attribute and sprite RAM lie where the description says ("#vram=",
 // "#attrram=", "#spriteram="); the handlers fix only these:
 //

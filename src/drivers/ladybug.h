@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LADYBUG: a 32 x 32 tilemap scrolled per tile row, 512 characters, large and small sprites in 13
 // bands, inverted colour PROM and a sprite lookup PROM. "#drvtag=" 0 shows the picture upright.
 #pragma once

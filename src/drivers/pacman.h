@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PACMAN board: portrait tilemap around the playfield, eight sprites, vectored interrupt.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PHOENIX board. Everything sits at fixed addresses:
 //
 //   address      read                             write

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PHOENIX: two character layers and no sprites. The background scrolls along the long axis, the
 // foreground stands still; the picture is redrawn only when a write changed it. No interrupts: the
 // game polls a vertical-blank flag.

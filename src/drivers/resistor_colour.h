@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour PROM bytes turned into RGB through the common three-resistor network: bits 0-2 red,
 // bits 3-5 green, bits 6-7 blue, each bit a fixed share of full brightness.
 #pragma once

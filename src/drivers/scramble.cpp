@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCRAMBLE board. Video, attribute, sprite and bullet RAM, the starfield and NMI enable bytes are
 // where the description says; the handlers fix only these:
 //

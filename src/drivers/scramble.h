@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCRAMBLE: the Galaxian-family video with its own memory map, active-low inputs, a read counter
 // and a check of the program counter on one input read.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing primitives. Each one works out, once per call, the part of the tile that lands inside
 // the bitmap and then runs a plain row loop over it: a tile wholly on screen costs no more than an
 // unclipped blit, and one that hangs over an edge (or lies far outside) never writes outside the buffer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything the emulation asks of the platform it runs on: the picture goes out, keys come in,
 // messages are pumped, files are chosen and messages shown. The desktop program implements it with
 // Qt; HeadlessHost serves tests and tools. Drivers read keys from KeyState without a call.

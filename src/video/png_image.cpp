@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libpng reports errors by longjmp: every function that calls into it keeps the setjmp in a small
 // frame of its own that creates no C++ object, so no destructor is ever skipped.
 #include "video/png_image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures in and out of PNG files: the visible region of the screen bitmap as palette indices,
 // written indexed (the palette as PLTE) or as RGB through the palette.
 #pragma once

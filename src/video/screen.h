@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The off-screen picture every machine draws into, its palette and the visible geometry.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tile decoder: planar graphics ROM bytes to one pen per byte, turned to screen orientation.
 #include "video/tiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoded graphics and the drawing primitives the drivers share.
 // Every primitive clips to the bitmap and to ColourLookup; the clip decision is taken once per tile.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arithmetic, logic, rotate and shift operations with their flag rules, shared by the handler files.
 // Bits 5 and 3 of F are 0 after every result computed here; only INC, DEC, DAA and NEG carry the
 // result's bits 5 and 3, through their tables.

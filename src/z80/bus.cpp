@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processor records and the out-of-line bus operations. The handlers inline the same code from
 // ops.h; these exist for callers outside the core (the debugger, drivers, tests).
 #include "z80/ops.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The execution entry points: one instruction, one step, one frame, a frame up to a marked address.
 #include "z80/ops.h"
 #include "z80/z80.h"

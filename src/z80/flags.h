@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flag tables: every flag result that is not a one-line expression of the operands is looked up here.
 // All of them are built at compile time from the flag rules, so there is no start-up cost and no
 // generator script.

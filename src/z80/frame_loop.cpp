@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame loop: RunFrame's instructions with the main, CB, DD, FD and DD CB / FD CB pages inlined,
 // each handler dispatching the next instruction from its own end (GNU labels-as-values, supported by
 // GCC and Clang). Every handler thus has its own indirect jump, which the host predicts far better

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interrupt acceptance, EI and the frame event. Interrupts are looked at only at the end of a frame
 // and right after the instruction that follows an enabling EI, never between other instructions.
 #include "z80/ops.h"

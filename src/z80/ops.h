@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Internals shared by the instruction handlers and the entry points: how a handler reaches PC, the
 // cycle count and the bus, register selection for the HL/IX/IY forms, and the dispatch tables.
 // Not for use outside src/z80: everything else goes through z80.h.

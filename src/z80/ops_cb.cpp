@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CB and DD CB / FD CB tables and their prefix decoding.
 #include "z80/ops_cb.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CB page (rotates, shifts, BIT, RES, SET) and the DD CB / FD CB page built on it, as one
 // template per opcode. Included by the tables and the frame loop.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ED page and its two copies after DD and FD, in which a few instructions use IX or IY for HL.
 // Opcodes without a defined meaning consume their two bytes and do nothing.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main, DD and FD tables, and the decoding of DD/FD prefix chains.
 #include "z80/ops_main.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main page as one template per opcode; X selects whether HL, IX or IY plays the HL role, so the
 // DD and FD pages are instantiations of the same code. Included by the tables and the frame loop.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Instruction timing in T-states. Every decoded opcode byte adds its entry before the instruction runs;
 // the prefix bytes' own entries are 0, so an instruction costs the entry of the last table reached.
 // Entries do not depend on the outcome: conditional forms cost the not-taken path, and a repeating

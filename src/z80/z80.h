@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Z80 processor core: the processor record, its bus and the execution entry points.
 // The core knows nothing of machines: a driver fills the five handler slots and the two limits.
 // Bus handlers run inside an instruction: they may read the record (PC and CycleCount are current)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start and Stop of every driver, over and over, in the headless runner: nothing a run allocates may
 // outlive it. The sanitizer build asks the leak checker; the normal build watches resident memory.
 #include <gtest/gtest.h>

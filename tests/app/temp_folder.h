@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A folder of files made for one test and removed after it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host that records the message boxes it is asked to show, installed for the lifetime of the object.
 #pragma once
 

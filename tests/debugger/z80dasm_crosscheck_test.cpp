@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every row of the table, assembled with varied operand bytes, is compared with the listing of an
 // independent disassembler (Debian's z80dasm): the same address, the same length and, after the
 // spelling differences are normalised, the same text. Wrong lengths, operand order or register

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register window: registers, flags and watches as the user sees them, the state buttons and
 // captions, the Debug switch, adding and deleting watches.
 #include "debugger/ui/debug_window.h"

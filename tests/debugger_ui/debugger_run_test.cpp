@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The debugger on a running machine: Step, breakpoint hits with Debug off and on, and the display
 // that follows Debug mode at the display's rate without ever showing a stale pause.
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two small dialogs: breakpoint address with its shortcuts, and the add-watch choices, both with
 // hexadecimal-only edits.
 #include <QPushButton>

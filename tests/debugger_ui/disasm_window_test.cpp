@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disassembler window: opening sweeps once, the listing scrolls by line and by page, rows are
 // 12 pixels, Stop discards the listing, and the next opening sweeps the new machine.
 #include "debugger/ui/disasm_window.h"

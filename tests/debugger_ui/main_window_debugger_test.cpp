@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The debugger in the desktop program: its windows reached through the main window's controls
 // while a game runs.
 #include <QAction>

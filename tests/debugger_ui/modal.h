@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the next modal dialog as a user would: the action runs once the dialog is up.
 #pragma once
 

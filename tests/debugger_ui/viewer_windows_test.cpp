@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two tile viewers as windows: the set list and its palette rule, flips that persist, and the
 // character viewer's set-up and set spin.
 #include <QCheckBox>

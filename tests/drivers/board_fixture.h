@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What handler-level driver tests share: a clean memory image, processor record, key state and
 // screen bitmap, a headless host that counts presents and pumps, and a few picture probes.
 #pragma once

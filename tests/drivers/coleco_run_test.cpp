@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COLECO through the headless runner: our test BIOS and demo cartridge as golden pictures, and the
 // cartridge loaded into the BIOS while it waits.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COLECO: the video chip's port protocol, registers and table addresses, its frame step, the
 // frame routine's interrupts and caption, and the cartridge loader.
 #include "drivers/coleco.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every row a driver adds must keep the table's comparison order, its NMI source, its screen geometry
 // and the set of routines its board provides.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FROGGER: key table, ignored writes, the river palette bank, nibble-swapped scroll and sprite X,
 // the skipped empty code, sprites, the NMI enable rule, and the demo's picture.
 #include "drivers/frogger.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GALAXIAN and the shared Galaxian-family routines: palette and stars, decoder, draw rules,
 // frame routine, and the GALAXIAN inputs and latches.
 #include "drivers/galaxian.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GBERET board: the scrolled tilemap, the second character bank, the lookup PROMs and the
 // alternating interrupts.
 #include "drivers/gberet.h"

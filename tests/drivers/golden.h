@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Golden pictures: a description runs headless for a number of frames with scripted keys, and the
 // visible region must equal a committed indexed PNG pixel for pixel (palette indices compared).
 // Regenerate after a deliberate change with TIRVANE_UPDATE_GOLDENS=1, then look at every new picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPECTRUM through the headless runner: the free OpenSE BASIC ROM answering a typed line, our
 // keyboard test as a golden picture, and our snapshot loaded into a running machine.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPECTRUM: write-time drawing, the keyboard matrix on port FEh, the frame interrupt and the
 // snapshot loader (snapshots are built here, byte by byte).
 #include "drivers/home_computer.h"

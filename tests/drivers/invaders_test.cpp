@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INVADERS: drawing at write time, the shift register, the ports and the frame routine.
 #include "drivers/invaders.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LADYBUG: handler rules, colours, tilemap and sprite bands, interrupts by key, and the demo's
 // pictures in both orientations.
 #include "drivers/ladybug.h"

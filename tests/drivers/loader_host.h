@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host for loader tests: answers the file dialog with a chosen path, records every request,
 // message, caption and folder change, and can be told to fail the folder restore.
 #pragma once

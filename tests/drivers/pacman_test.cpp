@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PACMAN board: handler rules, the tilemap's placement, sprite rules and the demo's pictures.
 #include "drivers/pacman.h"
 

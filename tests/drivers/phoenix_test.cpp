@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PHOENIX: latches and their mirrors, the read-once vertical blank, the dirty rule, the two
 // layers, colours and the decoder, and the demo's picture.
 #include "drivers/phoenix.h"

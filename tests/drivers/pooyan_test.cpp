@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // POOYAN board: inputs, NMI gating, the colour cube, tile orientation and the sprite window.
 #include "drivers/pooyan.h"
 

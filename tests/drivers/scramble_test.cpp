@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SCRAMBLE: active-low inputs, the PC check on 8102h, the read counter, the ROM limit, the ports.
 #include "drivers/scramble.h"
 

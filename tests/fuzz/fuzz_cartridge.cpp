@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes of any length as a cartridge file: up to 32 KB loads at 8000h and nothing else changes;
 // anything longer is refused with one message and nothing is loaded. Either way the console runs on.
 #include <cstddef>

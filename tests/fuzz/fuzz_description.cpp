@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a description file: both readers must take them without reading past the text.
 #include <cstddef>
 #include <cstdint>

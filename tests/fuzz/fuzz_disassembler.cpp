@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random memory, addresses near the top of memory and short sweeps: every line stays within its
 // 16 characters (plus the "DB" form) and lengths stay between 1 and 4.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary memory run as a program for a few frames under one driver's handlers, with random
 // address limits, interrupt modes and requests: whatever the program does, the core and the
 // driver's handlers and frame routine stay inside their buffers.

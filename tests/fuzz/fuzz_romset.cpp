@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Descriptions naming files of random sizes at random addresses in both buffers: the loader must
 // load what fits, refuse what does not, and never write outside the memory image or GraphicsRegion.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes of any length as a snapshot file: a file of the wrong size is refused with one message
 // and leaves registers and memory as they were; a right-sized one loads and the machine runs a frame.
 #include <cstddef>

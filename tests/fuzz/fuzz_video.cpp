@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One driver initialised over random graphics ROM contents and description addresses anywhere in
 // and beyond 0-FFFFh, then bus accesses, its draw routine and its frame routine over random RAM:
 // decoding, drawing and the sets the viewers show stay inside their buffers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A driver's machine built from fuzzer bytes instead of a description file and ROM files: the same
 // steps a Start takes from the driver row on, and the same steps back at Stop. The machine targets
 // share it so every one of them sees the drivers exactly as a run does.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpora of the machine targets from our own demo games.
 
 usage: tests/fuzz/make_seeds.py BUILD/bin

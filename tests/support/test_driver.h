@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A machine that exists only in the tests: plain memory, one input port, a frame routine that paints
 // a pattern moving with the frame count and counts everything the run calls. Register it with
 // EmulationRun::SetExtraDrivers(TestDrivers) and name it in a description as "TESTBOARD".

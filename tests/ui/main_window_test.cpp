@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window without a run: the catalogue in the two lists, the controls after creation,
 // "Screen 2x", the breakpoint and debug controls, the keyboard and the host's dialogs.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs from the main window: Start and Stop with the enabled states around them, the three
 // failure messages, double-click start, closing during a run, a Start inside a stopping run,
 // Reset and Cartridge, "Screen 2x" during a run and the picture on the game screen.

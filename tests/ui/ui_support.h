@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers the window tests share: running a game from a Start click while the test acts inside the
 // message pump, and picking a game in the two lists as a user would.
 #pragma once

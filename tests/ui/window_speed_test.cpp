@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window against the headless runner on a bundled game: the same picture after the same number
 // of frames, and nearly the same free-run speed, because presenting never waits for painting.
 // Then the speed limit: paced runs hold the machine's frame rate, unpaced ones leave it behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bus: read and write limits, handler parameters, and the order of byte accesses that
 // memory-mapped hardware can observe.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every opcode of every page, run from many random register and memory states both here and in
 // libz80ex (an independent Z80 implementation), comparing registers, flags, memory writes and port
 // accesses. Where this core behaves otherwise on purpose, the comparison is adjusted, and each

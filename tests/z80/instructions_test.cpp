@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Instruction behaviour by family: the decoding and flag rules this core settles for itself, and the
 // edge values where a slip shows. Breadth (every opcode against an independent implementation) is in
 // differential_test.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames and interrupts: the frame budget and its bound, acceptance in every mode, HALT, EI, RETN,
 // and the two frame loops' equivalence with single steps.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A bare machine around processor 1 for the core tests: 64 KB of RAM behind the handlers, and a log
 // of every write and port access in the order the core made them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // T-state accounting: an instruction costs the entry of the last table its decoding reached, the
 // prefixes nothing, and the outcome (taken or not, iterations) does not matter.
 #include "z80/timing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]] [--png OUT.png]
 //                  [--scale 1|2] [--stats]
 #include <iostream>

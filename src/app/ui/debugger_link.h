@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plugs the debugger's windows into the main window's debugger controls and the run's hooks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game screen window: shows the newest picture the machine presented, at 1x or 2x.
 #pragma once
 

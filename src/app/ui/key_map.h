@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PC keyboard as the machines see it: Qt key codes become the host's virtual keys.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program start-up: the application title, the windows in their fixed order, only the main window
 // shown, then the message loop until the main window closes.
 #include <QApplication>

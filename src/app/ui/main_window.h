@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the control panel that lists the games, starts and stops a run, and carries
 // the debugger's switches. The run's main loop turns inside sbStartClick.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program's side of the host interface: pictures go to the game screen window, keys
 // come from the program's own key events, the message pump is Qt's.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TfrmAddWatch: the modal dialog that describes a new watch. Its choices and fields keep their values
 // from one use to the next.
 #pragma once

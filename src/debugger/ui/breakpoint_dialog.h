@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TfrmBreakPoint: the small modal dialog that asks for a breakpoint address, with one shortcut button
 // for each restart vector and one for the NMI vector. The address field keeps its text between uses.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TfrmCharSet: the plain tile arrays of the drivers without named sets (CharTiles, SpriteTiles),
 // one set at a time, each tile pixel a zoom x zoom square in a palette of four colours.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TfrmDebug: the register window. It shows the registers, the flags and the watches, owns the
 // debugger state behind its Pause, Play and Step buttons, and is shown below the main window while the
 // "Debug" box is ticked.

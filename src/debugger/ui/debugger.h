@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The debugger as the rest of the program sees it: it creates the debugger's windows and answers
 // the run loop's hooks and the main window's debugger controls.
 //

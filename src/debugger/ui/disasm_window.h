@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TfrmDisasm: the listing of the running machine's ROM area, made by one sweep the first time the
 // window opens after Start and kept until Stop. TfrmProgress shows how far the sweep has come.
 #pragma once

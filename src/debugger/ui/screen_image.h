@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Palette-index pictures as QImages for the viewers: an 8-bit indexed image over a copy of the pixels,
 // with the screen palette as its colour table.
 #pragma once

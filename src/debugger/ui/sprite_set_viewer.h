@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TfrmSpriteSet: the decoded sprite sets of drivers that name their TileSets, drawn through the colour
 // lookup into the shared ScreenBitmap and shown at twice the size. Modal while open, so the machine
 // stands still; the game picture comes back at the driver's next redraw.
