@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "app/headless_host.h"
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/debug_engine.h"
 
 namespace tirvane {

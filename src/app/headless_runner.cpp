@@ -9,10 +9,10 @@
 #include <iomanip>
 #include <ostream>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/run.h"
 #include "debugger/debug_engine.h"
+#include "run/run.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
 

@@ -102,7 +102,7 @@ DebugEngine::Check DebugEngine::CheckBefore(EmulationRun& run, Z80Context& z) {
     Stop(run, {StopReason::Breakpoint, pc, index, std::nullopt, ConditionalBreakpointMessage(Breakpoints.At(index))});
     return Check::Stopped;
   }
-  if (BreakpointsEnabled && run.BreakpointCheck && (run.Breakpoints == nullptr || run.Breakpoints->Contains(pc))) {
+  if (BreakpointsEnabled && run.BreakpointCheck && (run.BreakpointMarks == nullptr || (*run.BreakpointMarks)[pc])) {
     Watchpoints.Disarm(z);
     run.BreakpointCheck();
     return Check::PlainHit;
@@ -112,7 +112,7 @@ DebugEngine::Check DebugEngine::CheckBefore(EmulationRun& run, Z80Context& z) {
 
 bool DebugEngine::EveryInstruction(const EmulationRun& run) const {
   return Recording() || command_ == Command::StepInto || command_ == Command::StepOut ||
-         (BreakpointsEnabled && run.BreakpointCheck && run.Breakpoints == nullptr);
+         (BreakpointsEnabled && run.BreakpointCheck && run.BreakpointMarks == nullptr);
 }
 
 void DebugEngine::StepTraced(EmulationRun& run, Z80Context& z) {
@@ -215,7 +215,7 @@ void DebugEngine::PreciseStretch(EmulationRun& run, Z80Context& z) {
 // watchpoint hit, every address.
 void DebugEngine::FastStretch(EmulationRun& run, Z80Context& z) {
   stops_ = Breakpoints.Marks();
-  if (BreakpointsEnabled && run.BreakpointCheck && run.Breakpoints) stops_ |= run.Breakpoints->Marks();
+  if (BreakpointsEnabled && run.BreakpointCheck && run.BreakpointMarks) stops_ |= *run.BreakpointMarks;
   if (command_ == Command::StepOver || command_ == Command::RunTo) stops_.set(target_);
 
   if (stops_[z.PC.w]) {

@@ -9,7 +9,7 @@
 // own cases do, so the windows stay live during a long step over. Everything stops the same way:
 // DebugState becomes Paused and OnStop hears why.
 //
-// Plain breakpoints (the run's Breakpoints list and BreakpointCheck hook, while "Break" is ticked)
+// Plain breakpoints (the run's BreakpointMarks and BreakpointCheck hook, while "Break" is ticked)
 // keep their own behaviour on these passes too: the hook shows its message, and the instruction at
 // the breakpoint still runs in that pass.
 #pragma once
@@ -20,7 +20,7 @@
 #include <optional>
 #include <string>
 
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/conditional_breakpoints.h"
 #include "debugger/symbols.h"
 #include "debugger/trace.h"

@@ -93,7 +93,7 @@ TEST_F(Stepping, PlainBreakpointsKeepTheirMessageOnTheEnginePath) {
   BreakpointList plain;
   plain.Add("0103");
   int checks = 0;
-  run.Breakpoints = &plain;
+  run.BreakpointMarks = &plain.Marks();
   run.BreakpointCheck = [&] {
     ++checks;
     CheckBreakpoints(plain, z().PC.w, {{}, {}, [] { DebugState = DebugStateKind::Paused; }});

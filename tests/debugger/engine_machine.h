@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/headless_host.h"
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/debug_engine.h"
 #include "support/test_driver.h"
 
