@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
 #include "engine_machine.h"
 
