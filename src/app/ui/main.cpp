@@ -5,11 +5,13 @@
 
 #include "app/ui/debugger_link.h"
 #include "app/ui/main_window.h"
+#include "app/ui/settings.h"
 #include "debugger/ui/debugger.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(tirvane::ApplicationTitle);
+  tirvane::PersistSettings = true;
 
   // The main window creates the game screen after itself; the debugger windows follow it.
   tirvane::TfrmEmulator frmEmulator;

@@ -79,11 +79,16 @@ void TfrmCharSet::SetUp(Tile* const* tiles, int tileCount, int tilesPerSet, int 
   setCount_ = setCount;
   set_ = 0;
   zoom_ = 3;
-  palette_ = 0;
+  const std::array<Rgb, 256> colours = ViewerPalette();
+  palette_ = FirstVisiblePalette([&](int palette) {
+    const CharSetPicture picture = PaintCharSet(tiles_, tileCount_, tilesPerSet_, 0, zoom_, palette,
+                                                pbScreen->width(), pbScreen->height());
+    return ShowsAnything(picture.Pixels, colours);
+  });
   setWindowTitle(caption);
   const QSignalBlocker zoomBlocker(seZoom), paletteBlocker(sePalette), setBlocker(seSet);
   seZoom->setValue(3);
-  sePalette->setValue(0);
+  sePalette->setValue(palette_);
   seSet->setRange(0, std::max(setCount - 1, 0));
   seSet->setValue(0);
   seSet->setEnabled(setCount > 1);

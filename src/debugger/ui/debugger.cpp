@@ -13,6 +13,7 @@
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/disasm_window.h"
 #include "debugger/ui/sprite_set_viewer.h"
+#include "debugger/ui/window_placement.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -106,12 +107,14 @@ void Debugger::SpritesClick(SpriteSetsFn spriteSets) {
     return;
   }
   frmCharSet->SetUp(SpriteTiles, SpriteTileCount, 64, Game.CharSets, "Sprites");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 
 void Debugger::CharSetsClick(const QWidget* mainWindow) {
   if (mainWindow != nullptr) frmCharSet->move(mainWindow->frameGeometry().topLeft() + QPoint(64, 64));
   frmCharSet->SetUp(CharTiles, CharTileCount, 256, Game.CharSets, "Char Sets");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 
