@@ -15,10 +15,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/description.h"
-#include "app/romset.h"
 #include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
 

@@ -25,7 +25,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
@@ -291,6 +291,24 @@ void TfrmEmulator::FormCreate() {
   for (QToolButton* button : {sbReset, sbSprites, sbCart, sbDSW, sbDisasm}) button->setEnabled(false);
   PlaceWindow(*this, QPoint(0, 0), nullptr, false);
 
+  LoadCatalogue();
+
+  DoubleScreen = cbDoubleScr->isChecked();
+  cbBreakPoint->setChecked(false);
+  cbBreakPointClick();
+  StopRequested = true;
+}
+
+bool TfrmEmulator::ChangeGamesFolder(const std::string& folder) {
+  if (Run.LoopActive() || Run.Running()) return false;
+  programFolder_ = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  host_ = std::make_unique<QtHost>(*frmGameScreen, this, programFolder_);
+  SetHost(host_.get());
+  LoadCatalogue();
+  return true;
+}
+
+void TfrmEmulator::LoadCatalogue() {
   catalogue_ = BuildGameCatalogue(programFolder_);
   cbDrivers->clear();
   const std::vector<std::string> drivers = CatalogueDrivers(catalogue_);
@@ -300,11 +318,6 @@ void TfrmEmulator::FormCreate() {
   }
   cbDrivers->setCurrentIndex(PreselectedDriver(drivers));
   FillGameList();
-
-  DoubleScreen = cbDoubleScr->isChecked();
-  cbBreakPoint->setChecked(false);
-  cbBreakPointClick();
-  StopRequested = true;
 }
 
 void TfrmEmulator::FillGameList() {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/catalogue.h"
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/breakpoints.h"
 
 class QCheckBox;
@@ -87,6 +87,9 @@ class TfrmEmulator : public QMainWindow {
   void StartDescription(const std::string& path);
   // Loads a snapshot or cartridge into the running machine as "Cartridge" would.
   void LoadFileAsCartridge(const std::string& path);
+  // Lists the descriptions of another folder; refused (false) while a run is active.
+  bool ChangeGamesFolder(const std::string& folder);
+  const std::string& GamesFolder() const { return programFolder_; }
 
   void sbStartClick();
   void sbResetClick();
@@ -111,6 +114,7 @@ class TfrmEmulator : public QMainWindow {
   void FormCreate();
   void FormClose(QCloseEvent* event);
   void CreateControls();
+  void LoadCatalogue();
   void FillGameList();
   void StartSequence();
   void StartGame(const std::string& path);

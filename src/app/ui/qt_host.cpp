@@ -16,10 +16,10 @@
 #include <QTextEdit>
 #include <utility>
 
-#include "app/run.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/key_map.h"
 #include "app/ui/settings.h"
+#include "run/run.h"
 
 namespace tirvane {
 
