@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <chrono>
 
 #include "../support/test_driver.h"
@@ -329,7 +330,7 @@ TEST_F(RunTest, SpeedLimitPacesFramesInEveryRunningCase) {
     const char* Name;
     bool Debug, Breakpoints;
   } cases[] = {{"free run", false, false}, {"debug", true, false}, {"breakpoints", false, true}};
-  const BreakpointList none;
+  const std::bitset<65536> none;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     StartOrFail();
@@ -337,7 +338,7 @@ TEST_F(RunTest, SpeedLimitPacesFramesInEveryRunningCase) {
     run_.LimitSpeed = true;
     DebugMode = c.Debug;
     BreakpointsEnabled = c.Breakpoints;
-    run_.Breakpoints = &none;
+    run_.BreakpointMarks = &none;
     run_.DebugRedraw = [] {};  // a window would defer most redraws; the test needs none
     host_.Pumps = 0;
     const auto began = std::chrono::steady_clock::now();
