@@ -21,8 +21,12 @@
 
 namespace tirvane {
 
+namespace {
+constexpr Qt::WindowFlags ToolFlags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+}  // namespace
+
 TfrmGameScreen::TfrmGameScreen(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    : QWidget(owner, ToolFlags) {
   setObjectName("frmGameScreen");
   setWindowTitle("Game Screen");
   setFocusPolicy(Qt::StrongFocus);
@@ -91,7 +95,7 @@ void TfrmGameScreen::FillRecentMenu() {
 
 void TfrmGameScreen::SetScale(int scale) {
   scale = std::clamp(scale, 1, 4);
-  DoubleScreen = scale == 2;
+  controls_.SetDoubleScreen(scale == 2);
   chosenScale_ = scale > 2 ? scale : 0;
   actScale[static_cast<size_t>(scale - 1)]->setChecked(true);
   SizeToGeometry();
@@ -99,25 +103,32 @@ void TfrmGameScreen::SetScale(int scale) {
 }
 
 int TfrmGameScreen::ShownScale() const {
-  if (!isFullScreen() || ScreenWidth <= 0 || ScreenHeight <= 0) return Scale();
-  return std::max(1, std::min(width() / ScreenWidth, height() / ScreenHeight));
+  const ScreenGeometry shown = controls_.Geometry();
+  if (!isFullScreen() || shown.Width <= 0 || shown.Height <= 0) return Scale();
+  return std::max(1, std::min(width() / shown.Width, height() / shown.Height));
 }
 
 void TfrmGameScreen::SetFullScreen(bool on) {
   if (on == isFullScreen()) return;
+  // Window managers give the whole screen to ordinary windows, not to tool windows: the screen is
+  // an ordinary one while it is full.
   if (on) {
     normalPos_ = pos();
+    setWindowFlags(Qt::Window);
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     showFullScreen();
   } else {
     showNormal();
+    setWindowFlags(ToolFlags);
     SizeToGeometry();
     move(normalPos_);
+    show();
   }
+  activateWindow();
   const QSignalBlocker blocker(actFullScreen);
   actFullScreen->setChecked(on);
-  pending_ = Screen != nullptr;  // recopied at the new scale
+  pending_ = controls_.Bitmap() != nullptr;  // recopied at the new scale
   update();
 }
 
@@ -127,7 +138,8 @@ void TfrmGameScreen::SizeToGeometry() {
     return;
   }
   const int scale = Scale();
-  setFixedSize(std::max(1, ScreenWidth * scale), std::max(1, ScreenHeight * scale));
+  const ScreenGeometry shown = controls_.Geometry();
+  setFixedSize(std::max(1, shown.Width * scale), std::max(1, shown.Height * scale));
   update();
 }
 
@@ -168,7 +180,7 @@ void TfrmGameScreen::TakePicture(const ScreenBitmap& bitmap, int x, int y, int w
 
   // The run's own bitmap is copied only when a repaint is due, not at every frame: paints happen
   // inside the message pump, where the bitmap still holds what was presented last.
-  if (&bitmap == Screen) {
+  if (&bitmap == controls_.Bitmap()) {
     pending_ = true;
     pendingRegion_ = QRect(x, y, width, height);
   } else {
@@ -186,7 +198,7 @@ void TfrmGameScreen::ClearPicture() {
 
 void TfrmGameScreen::CopyPending() {
   // A stopped run has freed its bitmap; the last copy stays.
-  if (pending_ && Screen) CopyRegion(*Screen, pendingRegion_);
+  if (pending_ && controls_.Bitmap()) CopyRegion(*controls_.Bitmap(), pendingRegion_);
   pending_ = false;
 }
 

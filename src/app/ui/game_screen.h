@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "run/run_controls.h"
 #include "video/screen.h"
 
 class QAction;
@@ -36,7 +37,7 @@ class TfrmGameScreen : public QWidget {
 
   // A whole-number scale of 1 to 4. Scale 2 is "Screen 2x": DoubleScreen follows the scale.
   void SetScale(int scale);
-  int Scale() const { return chosenScale_ != 0 ? chosenScale_ : DoubleScreen ? 2 : 1; }
+  int Scale() const { return chosenScale_ != 0 ? chosenScale_ : controls_.DoubleScreen() ? 2 : 1; }
   // Full screen shows the picture at the largest whole scale that fits, centred on black.
   void SetFullScreen(bool on);
   // The scale the picture is painted at now.
@@ -85,6 +86,7 @@ class TfrmGameScreen : public QWidget {
   bool pending_ = false;
   QRect pendingRegion_;
   int pictureScale_ = 1;
+  RunControls& controls_ = Controls();
   std::array<Rgb, 256> palette_{};
   std::array<QRgb, 256> colours_{};  // palette_ as Qt colours
   bool coloursValid_ = false;

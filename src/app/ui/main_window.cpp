@@ -25,11 +25,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "machine/description.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
 #include "debugger/ui/window_placement.h"
+#include "machine/description.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -293,10 +293,10 @@ void TfrmEmulator::FormCreate() {
 
   LoadCatalogue();
 
-  DoubleScreen = cbDoubleScr->isChecked();
+  Controls_.SetDoubleScreen(cbDoubleScr->isChecked());
   cbBreakPoint->setChecked(false);
   cbBreakPointClick();
-  StopRequested = true;
+  Controls_.RequestStop();
 }
 
 bool TfrmEmulator::ChangeGamesFolder(const std::string& folder) {
@@ -373,10 +373,7 @@ void TfrmEmulator::sbStartClick() {
   // A Start handled inside the pump of a stopping run must not start a run within that run's loop.
   if (!Run.Running() && Run.LoopActive()) return;
   frmGameScreen->PlaceBeside(*this);
-  ScreenWidth = 256;
-  ScreenHeight = 256;
-  ScreenOffsetX = 0;
-  ScreenOffsetY = 0;
+  Controls_.ResetGeometry();
   if (Run.Running())
     StopSequence();
   else
@@ -394,7 +391,7 @@ void TfrmEmulator::StartSequence() {
   const size_t separator = text.find(CatalogueSep2);
   if (separator == std::string::npos) {
     host_->messageBox("Error reading INI file!");
-    StopRequested = true;
+    Controls_.RequestStop();
     FreeGameDescription();
     SetListsEnabled(true);
     return;
@@ -418,7 +415,8 @@ void TfrmEmulator::StartGame(const std::string& firstPath) {
 }
 
 void TfrmEmulator::RunStarted() {
-  frmGameScreen->setWindowTitle(QString::fromStdString(Game.Title + " [" + Game.Driver + "]"));
+  frmGameScreen->setWindowTitle(
+      QString::fromStdString(Controls_.Description().Title + " [" + Controls_.Description().Driver + "]"));
   frmGameScreen->SizeToGeometry();
   frmGameScreen->PlaceBeside(*this);  // at its new size
   frmGameScreen->ClearPicture();
@@ -430,15 +428,15 @@ void TfrmEmulator::RunStarted() {
   frmGameScreen->setFocus();
   sbStart->setText("Stop");
   sbReset->setEnabled(true);
-  sbSprites->setEnabled(Game.Sprites > 0);
-  sbCart->setEnabled(Game.HasCartridge == 1);
+  sbSprites->setEnabled(Controls_.Description().Sprites > 0);
+  sbCart->setEnabled(Controls_.Description().HasCartridge == 1);
   sbDisasm->setEnabled(true);
   actCharSets->setEnabled(true);
 
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
   // A pause left over from an earlier debugging session would freeze the new game with no switch
   // in sight to leave it.
-  if (!DebugMode) DebugState = DebugStateKind::Running;
+  if (!Controls_.DebugMode()) Controls_.SetDebugState(DebugStateKind::Running);
   statusFrames_ = Run.FramesRun();
   statusCycles_ = Run.CyclesRun();
   statusClock_.start();
@@ -477,15 +475,15 @@ void TfrmEmulator::sbDisasmClick() {
 void TfrmEmulator::lbGamesDblClick() { sbStartClick(); }
 
 void TfrmEmulator::cbDoubleScrClick() {
-  DoubleScreen = cbDoubleScr->isChecked();
-  frmGameScreen->SetScale(DoubleScreen ? 2 : 1);
-  if (const auto settings = OpenSettings()) settings->setValue("screen/scale", DoubleScreen ? 2 : 1);
+  const int scale = cbDoubleScr->isChecked() ? 2 : 1;
+  frmGameScreen->SetScale(scale);
+  if (const auto settings = OpenSettings()) settings->setValue("screen/scale", scale);
 }
 
 void TfrmEmulator::RestoreSettings() {
   const auto settings = OpenSettings();
   if (!settings) return;
-  const int scale = settings->value("screen/scale", DoubleScreen ? 2 : 1).toInt();
+  const int scale = settings->value("screen/scale", frmGameScreen->Scale()).toInt();
   cbDoubleScr->setChecked(scale == 2);
   if (scale > 2) frmGameScreen->SetScale(scale);
   frmGameScreen->actLimitSpeed->setChecked(settings->value("screen/limitSpeed", true).toBool());
@@ -543,19 +541,19 @@ void TfrmEmulator::dropEvent(QDropEvent* event) {
 }
 
 void TfrmEmulator::cbDebugClick() {
-  DebugMode = cbDebug->isChecked();
+  Controls_.SetDebugMode(cbDebug->isChecked());
   if (Debugger.DebugSwitch)
-    Debugger.DebugSwitch(DebugMode);
-  else if (DebugMode)
-    DebugState = DebugStateKind::Running;
+    Debugger.DebugSwitch(Controls_.DebugMode());
+  else if (Controls_.DebugMode())
+    Controls_.SetDebugState(DebugStateKind::Running);
   ShowStatus();
 }
 
 void TfrmEmulator::cbBreakPointClick() {
-  BreakpointsEnabled = cbBreakPoint->isChecked();
+  Controls_.SetBreakpointsEnabled(cbBreakPoint->isChecked());
   for (QWidget* control :
        {static_cast<QWidget*>(sbAddBreak), static_cast<QWidget*>(sbDelBreak), static_cast<QWidget*>(cbBreak)})
-    control->setEnabled(BreakpointsEnabled);
+    control->setEnabled(Controls_.BreakpointsEnabled());
 }
 
 void TfrmEmulator::sbAddBreakClick() {
@@ -608,10 +606,10 @@ void TfrmEmulator::UpdateStatus() {
 }
 
 void TfrmEmulator::ShowStatus() {
-  const QString mode = DebugMode ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
+  const QString mode = Controls_.DebugMode() ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
   if (!Run.Running())
     StatusPanel->setText("Stopped, " + mode);
-  else if (DebugState == DebugStateKind::Paused)
+  else if (Controls_.DebugState() == DebugStateKind::Paused)
     StatusPanel->setText("Paused, " + mode);
   else if (statusFps_ < 0)
     StatusPanel->setText("Running, " + mode);

@@ -19,7 +19,7 @@
 #include "app/ui/game_screen.h"
 #include "app/ui/key_map.h"
 #include "app/ui/settings.h"
-#include "run/run.h"
+#include "run/run_controls.h"
 
 namespace tirvane {
 
@@ -147,7 +147,7 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
       // Auto-repeat arrives as release/press pairs; the key stays held throughout.
       const bool machine = KeysGoToMachine();
       if (keyEvent->isAutoRepeat()) {
-        if (machine && !StopRequested) return true;
+        if (machine && Controls().Running()) return true;
         break;
       }
       const bool pressed = event->type() == QEvent::KeyPress;
@@ -169,7 +169,7 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
       if (key) KeyState[static_cast<int>(*key)] = pressed ? 1 : 0;
       // During a run a focused check box or button must not also take the key (Space would untick
       // "Screen 2x").
-      if (machine && !StopRequested) return true;
+      if (machine && Controls().Running()) return true;
       break;
     }
     case QEvent::WindowDeactivate:

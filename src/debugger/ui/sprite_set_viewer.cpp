@@ -76,11 +76,12 @@ void TfrmSpriteSet::Prepare(SpriteSetsFn spriteSets) {
 void TfrmSpriteSet::ShowFirstVisiblePalette() {
   const int index = cbSets->currentIndex();
   int palette = 0;
-  if (Screen != nullptr && index >= 0 && static_cast<size_t>(index) < sets_.size()) {
+  const ScreenBitmap* bitmap = controls_.Bitmap();
+  if (bitmap != nullptr && index >= 0 && static_cast<size_t>(index) < sets_.size()) {
     const TileSet& set = *sets_[static_cast<size_t>(index)];
     palette = FirstVisiblePalette([&](int p) {
       DrawSpriteSet(set, p, flip_, pbScreen->width(), pbScreen->height());
-      return ShowsAnything(Screen->Pixels, Screen->Palette);
+      return ShowsAnything(bitmap->Pixels, bitmap->Palette);
     });
   }
   {
@@ -100,7 +101,7 @@ void TfrmSpriteSet::DrawSelected() {
   const int index = cbSets->currentIndex();
   // A driver that reports no sets leaves the bitmap cleared.
   if (index < 0 || static_cast<size_t>(index) >= sets_.size()) {
-    if (Screen != nullptr) ClearScreen(0);
+    if (controls_.Bitmap() != nullptr) ClearScreen(0);
   } else {
     DrawSpriteSet(*sets_[static_cast<size_t>(index)], sePalette->value(), flip_, pbScreen->width(),
                   pbScreen->height());
@@ -128,8 +129,8 @@ bool TfrmSpriteSet::eventFilter(QObject* watched, QEvent* event) {
 void TfrmSpriteSet::pbScreenPaint() {
   QPainter painter(pbScreen);
   painter.fillRect(pbScreen->rect(), Qt::black);
-  if (Screen == nullptr) return;
-  const QImage image = ScreenImage(*Screen);
+  if (controls_.Bitmap() == nullptr) return;
+  const QImage image = ScreenImage(*controls_.Bitmap());
   painter.drawImage(QRect(0, 0, image.width() * 2, image.height() * 2), image);
 }
 
