@@ -80,11 +80,16 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
   if (!run.Messages.empty())
     return ::testing::AssertionFailure() << iniName << " showed a message: " << run.Messages.front();
 
+  return MatchesGoldenPicture(run.Picture, goldenName);
+}
+
+::testing::AssertionResult MatchesGoldenPicture(const IndexedImage& picture, const std::string& goldenName) {
+  std::string error;
   const std::string goldenPath = std::string(TIRVANE_GOLDEN_DIR) + "/" + goldenName;
   if (UpdatingGoldens()) {
     std::error_code ignored;
     fs::create_directories(TIRVANE_GOLDEN_DIR, ignored);
-    if (!WritePngIndexed(goldenPath, run.Picture, error))
+    if (!WritePngIndexed(goldenPath, picture, error))
       return ::testing::AssertionFailure() << "cannot write " << goldenPath << ": " << error;
     return ::testing::AssertionSuccess() << "wrote " << goldenPath;
   }
@@ -92,10 +97,10 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
   const auto golden = ReadPngIndexed(goldenPath, error);
   if (!golden)
     return ::testing::AssertionFailure()
-           << "no golden picture (" << error << "); actual picture at " << KeepActual(run.Picture, goldenName)
+           << "no golden picture (" << error << "); actual picture at " << KeepActual(picture, goldenName)
            << "; create it with TIRVANE_UPDATE_GOLDENS=1 and look at it";
-  ::testing::AssertionResult same = SamePicture(run.Picture, *golden);
-  if (!same) same << "; actual picture at " << KeepActual(run.Picture, goldenName);
+  ::testing::AssertionResult same = SamePicture(picture, *golden);
+  if (!same) same << "; actual picture at " << KeepActual(picture, goldenName);
   return same;
 }
 
