@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "board_fixture.h"
 #include "golden.h"
 #include "video/screen.h"
