@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "machine/description.h"
-#include "machine/romset.h"
 #include "board_fixture.h"
 #include "golden.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -194,15 +194,10 @@ TEST_F(GberetTest, MemoryIsPlainAndPortsAreSilent) {
   EXPECT_EQ(d.PortInHandler(0xFF00), 0);
 }
 
-// The board draws no sprites, so no demo picture shows their colours: this sheet does, a row per
-// sprite colour group and an 8 x 8 block per pen, through the lookup PROM as the set viewer draws them.
+// The board draws no sprites, so no demo picture shows their colours: this sheet does.
 TEST_F(GberetTest, SpriteColourGroupsMatchTheirGolden) {
-  IndexedImage sheet;
-  sheet.Width = sheet.Height = 128;
-  for (int y = 0; y < 128; ++y)
-    for (int x = 0; x < 128; ++x) sheet.Pixels.push_back(10 + ColourLookup[16 * (y / 8) + x / 8]);
-  std::copy(std::begin(RgbTable), std::end(RgbTable), sheet.Palette.begin() + 10);  // as on the screen
-  EXPECT_TRUE(testing::MatchesGoldenPicture(sheet, "gberet_sprite_colours.png"));
+  EXPECT_TRUE(
+      testing::MatchesGoldenPicture(testing::ColourGroupSheet(0, 16, 16), "gberet_sprite_colours.png"));
 }
 
 // Even frame counts keep the board's alternation in step whichever test ran before.

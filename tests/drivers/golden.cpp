@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "golden.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/headless_runner.h"
+#include "video/screen.h"
+#include "video/tiles.h"
 
 namespace tirvane::testing {
 
@@ -102,6 +105,19 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
   ::testing::AssertionResult same = SamePicture(picture, *golden);
   if (!same) same << "; actual picture at " << KeepActual(picture, goldenName);
   return same;
+}
+
+IndexedImage ColourGroupSheet(int first, int groups, int pens) {
+  constexpr int Block = 8, DriverColours = 10;  // driver colour n is palette index 10 + n
+  IndexedImage sheet;
+  sheet.Width = Block * pens;
+  sheet.Height = Block * groups;
+  for (int y = 0; y < sheet.Height; ++y)
+    for (int x = 0; x < sheet.Width; ++x)
+      sheet.Pixels.push_back(static_cast<uint8_t>(
+          DriverColours + ColourLookup[(first + pens * (y / Block) + x / Block) % ColourLookupSize]));
+  std::copy(std::begin(RgbTable), std::end(RgbTable), sheet.Palette.begin() + DriverColours);
+  return sheet;
 }
 
 }  // namespace tirvane::testing
