@@ -172,6 +172,7 @@ void DebugEngine::DebugModeStep(EmulationRun& run, Z80Context& z) {
   }
   if (run.RefreshRegisters) run.RefreshRegisters();
   if (StopRequested) return;  // a hook may pump, and a Stop there takes the screen away
+  const uint64_t frames = run.FramesRun();
   Watchpoints.Arm(z);
   StepTraced(run, z);
   Watchpoints.Disarm(z);
@@ -179,6 +180,7 @@ void DebugEngine::DebugModeStep(EmulationRun& run, Z80Context& z) {
   if (StopRequested) return;
   if (TakeWatchHit(run, z)) return;
   run.DebugRedrawNow();
+  if (run.FramesRun() != frames && DebugState == DebugStateKind::Running) run.PaceFrame();
   Pump();
 }
 
