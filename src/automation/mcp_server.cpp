@@ -8,9 +8,7 @@
 #include <chrono>
 #include <ostream>
 
-#ifndef TIRVANE_VERSION
-#define TIRVANE_VERSION "0"
-#endif
+#include "tirvane_version.h"
 
 namespace tirvane {
 
@@ -98,12 +96,13 @@ json McpServer::Dispatch(const std::string& method, const json& params, bool& is
     if (asked != params.end() && asked->is_string())
       for (const char* known : McpProtocolVersions)
         if (*asked == known) version = known;
-    return {
-        {"protocolVersion", version},
-        {"capabilities", {{"tools", {{"listChanged", false}}}}},
-        {"serverInfo",
-         {{"name", "tirvane"}, {"title", "Tirvane Z80 emulator and debugger"}, {"version", TIRVANE_VERSION}}},
-        {"instructions", Instructions}};
+    return {{"protocolVersion", version},
+            {"capabilities", {{"tools", {{"listChanged", false}}}}},
+            {"serverInfo",
+             {{"name", "tirvane"},
+              {"title", "Tirvane Z80 emulator and debugger"},
+              {"version", std::string(TirvaneVersion)}}},
+            {"instructions", Instructions}};
   }
   if (method == "ping") return json::object();
   if (method == "tools/list") return {{"tools", tools_.List()}};
