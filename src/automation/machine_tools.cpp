@@ -8,11 +8,12 @@
 #include <thread>
 
 #include "app/catalogue.h"
-#include "app/description.h"
 #include "debugger/disassembler.h"
 #include "debugger/registers.h"
 #include "debugger/viewers.h"
 #include "drivers/driver.h"
+#include "machine/description.h"
+#include "text/text.h"
 #include "video/png_image.h"
 #include "video/screen.h"
 #include "z80/z80.h"
@@ -24,7 +25,6 @@ using nlohmann::json;
 namespace {
 
 // Bounds that keep every call short and every answer small enough for an agent to read.
-constexpr int MaxFramesPerCall = 36000;  // ten minutes of a 60 Hz machine
 constexpr int MaxStepsPerCall = 100000;
 constexpr int MaxMemoryBytes = 4096;
 constexpr int MaxDisassemblyLines = 256;
@@ -182,7 +182,8 @@ std::vector<VirtualKey> ToolArguments::Keys(const char* name) const {
 
 // ---- the tool table
 
-MachineTools::MachineTools(std::string folder) : folder_(std::move(folder)), host_(folder_), scope_(host_) {
+MachineTools::MachineTools(std::string folder, int framesPerCall)
+    : folder_(std::move(folder)), framesPerCall_(framesPerCall), host_(folder_), scope_(host_) {
   ResetRunControls();
   using T = MachineTools;
   const json noArgs = Schema();
@@ -214,7 +215,7 @@ MachineTools::MachineTools(std::string folder) : folder_(std::move(folder)), hos
       {"run_frames",
        "Run whole frames as fast as possible, ignoring breakpoints, optionally holding keys during them "
        "(on top of those held by press_keys). Use to let a program work or to play.",
-       Schema({{"frames", IntegerProperty("frames to run", 1, MaxFramesPerCall, 1)},
+       Schema({{"frames", IntegerProperty("frames to run", 1, framesPerCall_, 1)},
                {"keys", KeysProperty("keys held during these frames only")}}),
        true, &T::RunFrames},
       {"press_keys", "Hold keys down until release_keys; they stay held through every later run.",
@@ -273,8 +274,9 @@ MachineTools::MachineTools(std::string folder) : folder_(std::move(folder)), hos
       {"run_to_breakpoint",
        "Run until the next instruction is at a breakpoint (it has not run yet), or until max_frames frames "
        "have passed. Set breakpoints first with set_breakpoint.",
-       Schema({{"max_frames", IntegerProperty("frame limit", 1, MaxFramesPerCall, 600)},
-               {"keys", KeysProperty("keys held while running")}}),
+       Schema(
+           {{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))},
+            {"keys", KeysProperty("keys held while running")}}),
        true, &T::RunToBreakpoint},
       {"set_breakpoint", "Stop execution before the instruction at an address (run_to_breakpoint, resume).",
        Schema({{"address", AddressProperty("code address")}}, {"address"}), false, &T::SetBreakpoint},
@@ -477,7 +479,7 @@ ToolOutcome MachineTools::LoadFile(const ToolArguments& args) {
 // ---- running
 
 ToolOutcome MachineTools::RunFrames(const ToolArguments& args) {
-  const int frames = static_cast<int>(args.Integer("frames", 1, MaxFramesPerCall, 1));
+  const int frames = static_cast<int>(args.Integer("frames", 1, framesPerCall_, 1));
   const std::vector<VirtualKey> keys = args.Keys("keys");
   freeRunning_ = false;
   HoldKeys(keys);
@@ -605,7 +607,7 @@ ToolOutcome MachineTools::ReadMemory(const ToolArguments& args) {
     std::string ascii;
     for (int i = 0; i < count; ++i) {
       const uint8_t byte = memory[address + row + i];
-      text += " " + Hex(byte, 2);
+      text.append(" ").append(Hex(byte, 2));
       ascii += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
     }
     text += std::string(static_cast<size_t>(16 - count) * 3, ' ') + "  |" + ascii + "|\n";
@@ -670,7 +672,8 @@ ToolOutcome MachineTools::StepInto(const ToolArguments& args) {
 }
 
 ToolOutcome MachineTools::RunToBreakpoint(const ToolArguments& args) {
-  const int maxFrames = static_cast<int>(args.Integer("max_frames", 1, MaxFramesPerCall, 600));
+  const int maxFrames =
+      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
   const std::vector<VirtualKey> keys = args.Keys("keys");
   freeRunning_ = false;
   HoldKeys(keys);
@@ -705,7 +708,7 @@ ToolOutcome MachineTools::ClearBreakpoint(const ToolArguments& args) {
 
 ToolOutcome MachineTools::ListBreakpoints(const ToolArguments&) {
   std::string text = "Breakpoints:";
-  for (int i = 0; i < breakpoints_.Count(); ++i) text += " " + Hex(breakpoints_.Address(i), 4);
+  for (int i = 0; i < breakpoints_.Count(); ++i) text.append(" ").append(Hex(breakpoints_.Address(i), 4));
   return Answer(breakpoints_.Count() == 0 ? text + " none" : text);
 }
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/headless_host.h"
-#include "app/run.h"
 #include "debugger/breakpoints.h"
+#include "run/run.h"
 #include "video/host.h"
 
 namespace tirvane {
@@ -63,8 +63,10 @@ struct ToolSpec {
 
 class MachineTools {
  public:
-  // folder holds the descriptions (and the files they name); it ends with '/'.
-  explicit MachineTools(std::string folder);
+  // folder holds the descriptions (and the files they name); it ends with '/'. framesPerCall bounds
+  // what one call may run, so every answer comes in bounded time.
+  explicit MachineTools(std::string folder, int framesPerCall = DefaultFramesPerCall);
+  static constexpr int DefaultFramesPerCall = 36000;  // ten minutes of a 60 Hz machine
   ~MachineTools();
   MachineTools(const MachineTools&) = delete;
   MachineTools& operator=(const MachineTools&) = delete;
@@ -115,6 +117,7 @@ class MachineTools {
   bool RunUntilBreakpoint(int maxFrames, int& framesDone);
 
   std::string folder_;
+  int framesPerCall_;
   HeadlessHost host_;
   ScopedHost scope_;
   EmulationRun run_;

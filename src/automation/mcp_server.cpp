@@ -36,7 +36,8 @@ bool ValidId(const json& id) { return id.is_string() || id.is_number_integer(); 
 
 }  // namespace
 
-McpServer::McpServer(std::string descriptionFolder) : tools_(std::move(descriptionFolder)) {}
+McpServer::McpServer(std::string descriptionFolder, int framesPerCall)
+    : tools_(std::move(descriptionFolder), framesPerCall) {}
 
 std::optional<std::string> McpServer::HandleLine(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))

@@ -27,7 +27,7 @@ extern const char* const McpProtocolVersions[4];
 
 class McpServer {
  public:
-  explicit McpServer(std::string descriptionFolder);
+  explicit McpServer(std::string descriptionFolder, int framesPerCall = MachineTools::DefaultFramesPerCall);
 
   // One message in; the answer line (without the newline), or nothing when none is due.
   std::optional<std::string> HandleLine(std::string_view line);

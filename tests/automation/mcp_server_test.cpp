@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "z80/z80.h"
 
 namespace tirvane {

@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/qt_host.h"
 #include "video/screen.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/catalogue.h"
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/breakpoints.h"
 
 class QCheckBox;
