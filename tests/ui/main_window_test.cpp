@@ -157,9 +157,11 @@ void MainWindowTest::controlsAfterCreation() {
   QCOMPARE(window.frmGameScreen->windowTitle(), QString("Game Screen"));
   QVERIFY(window.frmGameScreen->windowFlags() & Qt::Tool);
   QVERIFY(!(window.frmGameScreen->windowFlags() & Qt::WindowCloseButtonHint));
-  // Right-clicking the game screen offers "Limit speed", ticked from the start.
+  // Right-clicking the game screen offers "Limit speed", ticked from the start, then the save states.
   QCOMPARE(window.frmGameScreen->contextMenuPolicy(), Qt::ActionsContextMenu);
-  QCOMPARE(window.frmGameScreen->actions(), QList<QAction*>({window.frmGameScreen->actLimitSpeed}));
+  QStringList items;
+  for (const QAction* action : window.frmGameScreen->actions()) items << action->text();
+  QCOMPARE(items, QStringList({"Limit speed", "Save state", "Load state", "Save state as…", "Load state from…"}));
   QCOMPARE(window.frmGameScreen->actLimitSpeed->text(), QString("Limit speed"));
   QVERIFY(window.frmGameScreen->actLimitSpeed->isChecked());
 }

@@ -20,6 +20,7 @@
 
 #include "machine/description.h"
 #include "app/ui/game_screen.h"
+#include "app/ui/state_menu.h"
 #include "app/ui/qt_host.h"
 #include "video/screen.h"
 
@@ -133,6 +134,11 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     ShowStatus();
   });
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
+  // A loaded state shows in the debugger's windows at once, paused or not.
+  AddStateMenus(*frmGameScreen, Run, [this] {
+    if (Run.RefreshRegisters) Run.RefreshRegisters();
+    if (Run.DebugRedraw) Run.DebugRedraw();
+  });
 
   statusTimer_.setInterval(500);
   connect(&statusTimer_, &QTimer::timeout, this, &TfrmEmulator::UpdateStatus);
