@@ -16,13 +16,14 @@ namespace {
 
 constexpr char FailurePhrase[] = "Failed when loading ROMS:";
 
-// Fewest hexadecimal digits that show the value, at least four (the address width).
+// Fewest hexadecimal digits that show the value, at least four (the address width), marked "h" so
+// that a size is not read as decimal.
 std::string Hex(uint64_t value) {
   int digits = 4;
   while (digits < 16 && (value >> (4 * digits)) != 0) ++digits;
   std::string text;
   for (int i = digits - 1; i >= 0; --i) text += "0123456789ABCDEF"[(value >> (4 * i)) & 0xF];
-  return text;
+  return text + 'h';
 }
 
 RomLoadResult Failure(const std::string& path, const std::string& reason) {
@@ -58,8 +59,8 @@ std::string LoadOne(std::FILE* file, const std::string& path, int32_t loadAddres
 
 }  // namespace
 
-RomLoadResult LoadRomSet(const GameDescription& game, const std::string& programFolder,
-                         uint8_t* memoryImage, uint8_t* graphicsRegion) {
+RomLoadResult LoadRomSet(const GameDescription& game, const std::string& programFolder, uint8_t* memoryImage,
+                         uint8_t* graphicsRegion) {
   RomLoadResult result;
   result.Checksum = 0xCBF29CE484222325ull;
   size_t count = game.RomCount > 0 ? std::min(static_cast<size_t>(game.RomCount), game.Roms.size()) : 0;
@@ -70,8 +71,8 @@ RomLoadResult LoadRomSet(const GameDescription& game, const std::string& program
     std::string path = programFolder + rom.FileName;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Failure(path, {});
-    std::string reason = graphics ? LoadOne(file, path, rom.LoadAddress, graphicsRegion,
-                                            GraphicsRegionSize, "graphics region", result.Checksum)
+    std::string reason = graphics ? LoadOne(file, path, rom.LoadAddress, graphicsRegion, GraphicsRegionSize,
+                                            "graphics region", result.Checksum)
                                   : LoadOne(file, path, rom.LoadAddress, memoryImage, MemoryImageSize,
                                             "memory image", result.Checksum);
     std::fclose(file);
