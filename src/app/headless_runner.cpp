@@ -14,6 +14,8 @@
 #include "debugger/debug_engine.h"
 #include "run/run.h"
 #include "debugger/disassembler.h"
+#include "run/machine_state.h"
+#include "run/state_file.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -24,6 +26,7 @@ constexpr int MaxFrames = 1'000'000'000;
 
 constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
+    "                        [--save-state FILE[@F]] [--load-state FILE]\n"
     "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm]\n"
     "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
     "                        [--trace FILE [--trace-from FRAME]] [--dump-memory FILE[@ADDR-ADDR]]\n"
@@ -31,9 +34,11 @@ constexpr const char* Usage =
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
+    "  --save-state FILE[@F]  save the machine's state after frame F (default: the last)\n"
+    "  --load-state FILE      restore a saved state before frame 1\n"
     "  --png OUT.png   the visible picture after the last frame\n"
     "  --scale 1|2     picture size\n"
-    "  --stats         print frames/s and emulated MHz\n"
+    "  --stats         print frames/s, emulated MHz and the state hash\n"
     "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n"
     "  --break ADDR    stop when the instruction at ADDR (hexadecimal or a label) is next; repeatable\n"
     "  --watch RANGE:ACCESS  stop when the program reads (r), writes (w) or either (rw) memory there\n"
@@ -127,7 +132,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
     const std::string& arg = args[i];
     const bool takesValue = arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" ||
                             arg == "--scale" || arg == "--break" || arg == "--watch" || arg == "--symbols" ||
-                            arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory";
+                            arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
+                            arg == "--save-state" || arg == "--load-state";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -161,6 +167,18 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.LoadFile = file;
+    } else if (arg == "--save-state") {
+      std::string file = args[++i];
+      const size_t at = file.rfind('@');
+      if (at != std::string::npos) {
+        if (const auto frame = ParseNumber(std::string_view(file).substr(at + 1), 1, MaxFrames)) {
+          options.SaveStateAfterFrame = *frame;
+          file.resize(at);
+        }
+      }
+      options.SaveState = file;
+    } else if (arg == "--load-state") {
+      options.LoadState = args[++i];
     } else if (arg == "--png") {
       options.PngPath = args[++i];
     } else if (arg == "--scale") {
@@ -227,6 +245,11 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   }
   if (options.TraceFrom != 1 && options.TracePath.empty()) {
     error = "--trace-from needs --trace";
+    return std::nullopt;
+  }
+  if (options.SaveState && options.SaveStateAfterFrame > options.Frames) {
+    error = "--save-state after frame " + std::to_string(options.SaveStateAfterFrame) + " but only " +
+            std::to_string(options.Frames) + " frames run";
     return std::nullopt;
   }
   if (options.LoadFile && options.LoadAfterFrame > options.Frames) {
@@ -346,11 +369,27 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     }
   };
 
+  const int saveAfter = options.SaveStateAfterFrame > 0 ? options.SaveStateAfterFrame : options.Frames;
+  const auto saveState = [&] {
+    const StateFileCheck saved = SaveStateFile(run, *options.SaveState);
+    if (!saved.Ok) {
+      result.Error = saved.Message;
+      loadFailed = true;
+    }
+  };
+  if (options.LoadState) {
+    const StateFileCheck loaded = LoadStateFile(run, *options.LoadState);
+    if (!loaded.Ok) {
+      result.Error = loaded.Message;
+      loadFailed = true;
+    }
+  }
+
   if (!ready) {
     result.Error = error;
   } else if (options.LoadFile && !run.Driver().LoaderRoutine) {
     result.Error = "the " + UpperAscii(Game.Driver) + " driver has no loader for --load";
-  } else {
+  } else if (!loadFailed) {
     if (options.LoadFile && options.LoadAfterFrame == 0) load();
     const auto began = std::chrono::steady_clock::now();
     int frame = 1;
@@ -361,10 +400,14 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
       // Headless passes are whole frames unless something stopped the run inside one.
       if (engine.LastStop() || DebugState == DebugStateKind::Paused) break;
       if (options.LoadFile && options.LoadAfterFrame == frame) load();
+      if (options.SaveState && saveAfter == frame) saveState();
     }
     result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     result.Frames = run.FramesRun();
     result.Cycles = run.CyclesRun();
+    MachineState state;
+    CaptureMachineState(run, state);
+    result.StateHash = state.Hash();
     if (Screen) result.Picture = CaptureVisibleRegion(*Screen);
     const Z80Context& z = *ActiveContext;
     // The same sweep the disassembler window makes, of the machine as the frames left it.
@@ -444,6 +487,8 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
     out << std::fixed << std::setprecision(1) << "frames/s: " << static_cast<double>(result.Frames) / seconds
         << "\n"
         << std::setprecision(2) << "emulated MHz: " << static_cast<double>(result.Cycles) / seconds / 1e6
+        << "\n";
+    out << "state hash: " << std::hex << std::setw(16) << std::setfill('0') << result.StateHash << std::dec
         << "\n";
   }
   if (status == 0 && !result.StopLine.empty() && !result.Stopped) status = 3;

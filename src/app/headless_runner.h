@@ -44,6 +44,9 @@ struct HeadlessOptions {
   std::string DumpPath;
   std::string DumpRange;  // empty: all 64 KB
   bool Registers = false;
+  std::optional<std::string> SaveState;  // written after frame SaveStateAfterFrame
+  int SaveStateAfterFrame = 0;           // 0: after the last frame
+  std::optional<std::string> LoadState;  // restored before frame 1
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
@@ -60,6 +63,7 @@ struct HeadlessResult {
   IndexedImage Picture;               // the visible region after the last frame
   uint64_t Frames = 0;
   uint64_t Cycles = 0;
+  uint64_t StateHash = 0;  // of the whole machine state after the last frame
   double Seconds = 0;  // the frames alone, start and stop excluded
   // With Disasm: the disassembler window's sweep of 0 to RomLimit after the frames, line by line.
   std::vector<std::string> Listing;

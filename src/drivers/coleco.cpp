@@ -282,6 +282,8 @@ const DriverInfo ColecoDriver{
     ColecoInitialise,
     ColecoGeometry,
     LoadCartridgeFile,
+    60,
+    [] { return RecordBytes(Vdp); },
 };
 
 }  // namespace tirvane

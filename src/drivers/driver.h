@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <type_traits>
 #include <string>
 
 #include "video/tiles.h"
@@ -47,7 +48,20 @@ struct DriverInfo {
   // What LoaderRoutine does after its dialog, for callers that already have the path.
   FileLoaderFn FileLoader = nullptr;
   int FrameRate = 60;  // frames per second when the speed is limited
+  // The board's state record as bytes, for capture and restore; null when the board keeps all of
+  // its state in memory.
+  std::span<uint8_t> (*Board)() = nullptr;
 };
+
+// A board record seen as bytes. Records have no padding, so equal states have equal bytes.
+template <typename Record>
+std::span<uint8_t> RecordBytes(Record& record) {
+  static_assert(std::is_trivially_copyable_v<Record> && std::has_unique_object_representations_v<Record>);
+  return {reinterpret_cast<uint8_t*>(&record), sizeof record};
+}
+
+// Every board record and the shared driver state back to their values at program start, for tests.
+void ResetBoards();
 
 // The rows in comparison order; a name whose driver is not built yet has no row.
 std::span<const DriverInfo> DriverTable();

@@ -4,6 +4,13 @@
 #include <iterator>
 
 #include "drivers/driver.h"
+#include "drivers/coleco.h"
+#include "drivers/galaxian_family.h"
+#include "drivers/gberet.h"
+#include "drivers/home_computer.h"
+#include "drivers/invaders.h"
+#include "drivers/pacman.h"
+#include "drivers/phoenix.h"
 
 namespace tirvane {
 
@@ -41,6 +48,17 @@ Tile** CharTiles = nullptr;
 Tile** SpriteTiles = nullptr;
 int CharTileCount = 0;
 int SpriteTileCount = 0;
+
+void ResetBoards() {
+  GalaxianFamily = {};
+  Invaders = {};
+  Phoenix = {};
+  Spectrum = {};
+  Pacman = {};
+  Gberet = {};
+  Vdp = {};
+  ScreenDirty = false;
+}
 
 std::span<const DriverInfo> DriverTable() {
   static const auto table = [] {

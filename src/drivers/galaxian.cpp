@@ -101,7 +101,7 @@ uint8_t GalaxianRead(uint16_t address) {
 
 void GalaxianWrite(uint8_t value, uint16_t address) {
   if (address == 0x6000 || address == 0x6001) return;
-  GalaxianFamilyLatches& latch = GalaxianFamilyState;
+  GalaxianFamilyBoard& latch = GalaxianFamily;
   if (address == 0x6002 && latch.Variant >= 80) latch.SpriteBank = value & 1;
   if (address >= 0xA000 && address <= 0xA002) {
     const uint8_t mask = static_cast<uint8_t>(1 << (address - 0xA000));
@@ -131,6 +131,9 @@ const DriverInfo GalaxianDriver = {
     [] {
       return ScreenGeometry{224, 256, 16, 0};
     },
+    nullptr,
+    60,
+    [] { return RecordBytes(GalaxianFamily); },
 };
 
 }  // namespace tirvane

@@ -21,8 +21,7 @@ namespace tirvane {
 
 Star StarTable[MaxStars];
 int StarCount = 0;
-uint16_t StarCounter = 0;
-GalaxianFamilyLatches GalaxianFamilyState;
+GalaxianFamilyBoard GalaxianFamily;
 
 namespace {
 
@@ -64,7 +63,7 @@ Tile MakeTile(int size) {
 }
 
 void DrawStars() {
-  const uint8_t scroll = static_cast<uint8_t>(StarCounter >> 1);
+  const uint8_t scroll = static_cast<uint8_t>(GalaxianFamily.Persistent.StarCounter >> 1);
   for (int i = 0; i < StarCount; ++i) {
     const Star& s = StarTable[i];
     const uint8_t x = s.Q;
@@ -109,7 +108,7 @@ void DrawBullets(const uint8_t* mem, bool horizontal) {
 
 void DrawSprites(const uint8_t* mem) {
   const uint32_t base = static_cast<uint32_t>(Game.SpriteRam);
-  const GalaxianFamilyLatches& latch = GalaxianFamilyState;
+  const GalaxianFamilyBoard& latch = GalaxianFamily;
   const int count = static_cast<int>(spriteStore.size());
   for (uint32_t i = 0; i < 8; ++i) {
     const uint8_t x = mem[(base + 4 * i) & 0xFFFF];
@@ -128,7 +127,9 @@ void DrawSprites(const uint8_t* mem) {
 
 }  // namespace
 
-void ResetGalaxianFamily(int32_t variant) { GalaxianFamilyState = GalaxianFamilyLatches{variant, 0, 0}; }
+void ResetGalaxianFamily(int32_t variant) {
+  GalaxianFamily = {.Variant = variant, .Persistent = GalaxianFamily.Persistent};
+}
 
 void BuildGalaxianPalette(const PromTable* table) {
   if (table) {
@@ -218,12 +219,12 @@ void GalaxianFamilyDraw() {
   ClearScreen(0);
   if (mem[static_cast<uint32_t>(Game.StarsOn) & 0xFFFF] & 1) DrawStars();
   DrawTilemap(mem);
-  DrawBullets(mem, IsHorizontalVariant(GalaxianFamilyState.Variant));
+  DrawBullets(mem, IsHorizontalVariant(GalaxianFamily.Variant));
   DrawSprites(mem);
 }
 
 void GalaxianFamilyFrame() {
-  if (!IsHorizontalVariant(GalaxianFamilyState.Variant)) ++StarCounter;
+  if (!IsHorizontalVariant(GalaxianFamily.Variant)) ++GalaxianFamily.Persistent.StarCounter;
   GalaxianFamilyDraw();
   PresentScreen();
   Z80Context& z = *ActiveContext;

@@ -21,15 +21,21 @@ struct Star {
 constexpr int MaxStars = 250;
 extern Star StarTable[MaxStars];
 extern int StarCount;
-extern uint16_t StarCounter;  // frames, halved for the star scroll
 
-// Variant of the board ("#drvtag=") and the sprite latches of the running game.
-struct GalaxianFamilyLatches {
+// The board's state: the variant ("#drvtag=") and the sprite latches of the running game, cleared
+// at every Start, and the counters that run on from one game to the next.
+struct GalaxianFamilyBoard {
   int32_t Variant = 0;
   uint8_t SpriteBank = 0;       // 0 or 1: adds 64 to every sprite code
   uint8_t SpriteExtension = 0;  // 3 bits, variant 48 only
+  uint16_t Unused = 0;          // no padding: the record's bytes alone are its state
+  struct {
+    uint32_t ScrambleReadCounter = 0;
+    uint16_t StarCounter = 0;  // frames, halved for the star scroll
+    uint16_t Unused = 0;
+  } Persistent;
 };
-extern GalaxianFamilyLatches GalaxianFamilyState;
+extern GalaxianFamilyBoard GalaxianFamily;
 
 // Variant 128 and above: horizontal bullets and a starfield that does not scroll.
 constexpr bool IsHorizontalVariant(int32_t variant) { return variant >= 128; }

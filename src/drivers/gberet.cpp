@@ -23,6 +23,9 @@
 #include "video/screen.h"
 
 namespace tirvane {
+
+GberetBoard Gberet;
+
 namespace {
 
 constexpr uint16_t ScrollLow = 0xE000;
@@ -92,8 +95,6 @@ TileSet* Sets[3] = {nullptr, nullptr, nullptr};  // characters, sprite bank 1, s
 // Characters whose pens are all 0 draw nothing (pen 0 is transparent here); knowing them spares
 // the blitter most cells of a typical screen.
 bool BlankChar[512] = {};
-// Kept across runs: the interrupt that comes first depends on the frames run before.
-uint16_t FrameCounter = 0;
 
 uint8_t Read(uint16_t address) { return MemoryImage[address]; }
 void Write(uint8_t value, uint16_t address) { MemoryImage[address] = value; }
@@ -126,8 +127,8 @@ void Draw() {
 void Frame() {
   Draw();
   PresentScreen();
-  ++FrameCounter;
-  if (FrameCounter % 2 == 0)
+  ++Gberet.Persistent.FrameCounter;
+  if (Gberet.Persistent.FrameCounter % 2 == 0)
     ActiveContext->IrqState.Value = 0;
   else
     ActiveContext->NmiRequest = 1;
@@ -171,7 +172,9 @@ const DriverInfo GberetDriver = {
     NmiSource::Fixed,
     0x66,
     Initialise,
-    Geometry,
+    Geometry,    nullptr,
+    60,
+    [] { return RecordBytes(Gberet); },
 };
 // clang-format on
 

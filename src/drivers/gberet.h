@@ -8,4 +8,12 @@ namespace tirvane {
 
 extern const DriverInfo GberetDriver;
 
+// The board's state.
+struct GberetBoard {
+  struct {
+    uint16_t FrameCounter = 0;  // the interrupt that comes first depends on the frames run before
+  } Persistent;                 // kept across runs
+};
+extern GberetBoard Gberet;
+
 }  // namespace tirvane

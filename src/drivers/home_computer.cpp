@@ -125,7 +125,7 @@ void ApplySnapshot(const uint8_t* file) {
 }  // namespace
 
 // Bits 5-7 stay 0; all keys up until the first frame has looked at the keyboard.
-uint8_t SpectrumKeyMatrix[8] = {0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F};
+SpectrumBoard Spectrum;
 
 uint8_t SpectrumRead(uint16_t address) { return MemoryImage[address]; }
 
@@ -145,7 +145,7 @@ uint8_t SpectrumPortIn(uint16_t port) {
   const unsigned select = port >> 8;
   uint8_t result = 0xFF;
   for (int row = 0; row < 8; ++row)
-    if (!(select & (1u << row))) result &= SpectrumKeyMatrix[row];
+    if (!(select & (1u << row))) result &= Spectrum.Persistent.KeyMatrix[row];
   return result;
 }
 
@@ -154,7 +154,7 @@ void SpectrumFrame() {
     uint8_t bits = 0x1F;
     for (int bit = 0; bit < 5; ++bit)
       if (KeyHeld(KeyRows[row][bit])) bits &= static_cast<uint8_t>(~(1u << bit));
-    SpectrumKeyMatrix[row] = bits;
+    Spectrum.Persistent.KeyMatrix[row] = bits;
   }
   ActiveContext->IrqState.Value = 0;
   PresentScreen();
@@ -213,6 +213,7 @@ const DriverInfo SpectrumDriver{
     SpectrumGeometry,
     LoadSnapshotFile,
     50,
+    [] { return RecordBytes(Spectrum); },
 };
 
 }  // namespace tirvane

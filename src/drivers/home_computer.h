@@ -13,7 +13,13 @@ namespace tirvane {
 extern const DriverInfo SpectrumDriver;
 
 // One byte per half-row, bits 0-4: 1 = key up. Rewritten from the PC keyboard once a frame.
-extern uint8_t SpectrumKeyMatrix[8];
+// The board's state: the keyboard rows as the last frame read them, kept from run to run.
+struct SpectrumBoard {
+  struct {
+    uint8_t KeyMatrix[8] = {0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F};
+  } Persistent;
+};
+extern SpectrumBoard Spectrum;
 
 uint8_t SpectrumRead(uint16_t address);
 void SpectrumWrite(uint8_t value, uint16_t address);

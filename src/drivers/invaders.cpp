@@ -29,7 +29,7 @@
 
 namespace tirvane {
 
-InvadersLatches InvadersState;
+InvadersBoard Invaders;
 
 namespace {
 
@@ -100,8 +100,8 @@ uint8_t InvadersPortIn(uint16_t port) {
       return v;
     }
     case 3: {
-      const uint32_t word = (InvadersState.ShiftHigh << 8) | InvadersState.ShiftLow;
-      return static_cast<uint8_t>(((word << (InvadersState.ShiftAmount & 31)) & 0xFFFF) >> 8);
+      const uint32_t word = (Invaders.Persistent.ShiftHigh << 8) | Invaders.Persistent.ShiftLow;
+      return static_cast<uint8_t>(((word << (Invaders.Persistent.ShiftAmount & 31)) & 0xFFFF) >> 8);
     }
     default:
       return 0x00;
@@ -111,17 +111,17 @@ uint8_t InvadersPortIn(uint16_t port) {
 void InvadersPortOut(uint8_t value, uint8_t port) {
   switch (port) {
     case 2:
-      InvadersState.ShiftAmount = value;
+      Invaders.Persistent.ShiftAmount = value;
       break;
     case 3:
-      InvadersState.SoundLatch1 = value;
+      Invaders.Persistent.SoundLatch1 = value;
       break;
     case 4:
-      InvadersState.ShiftLow = InvadersState.ShiftHigh;
-      InvadersState.ShiftHigh = value;
+      Invaders.Persistent.ShiftLow = Invaders.Persistent.ShiftHigh;
+      Invaders.Persistent.ShiftHigh = value;
       break;
     case 5:
-      InvadersState.SoundLatch2 = value;
+      Invaders.Persistent.SoundLatch2 = value;
       break;
     default:
       break;
@@ -129,9 +129,9 @@ void InvadersPortOut(uint8_t value, uint8_t port) {
 }
 
 void InvadersFrame() {
-  ++InvadersState.FrameCounter;
+  ++Invaders.Persistent.FrameCounter;
   // D7h is RST 10h, CFh is RST 08h: executed from the data bus in interrupt mode 0.
-  ActiveContext->IrqState.Value = (InvadersState.FrameCounter & 1) ? 0xCF : 0xD7;
+  ActiveContext->IrqState.Value = (Invaders.Persistent.FrameCounter & 1) ? 0xCF : 0xD7;
   if (ScreenDirty) {
     ScreenDirty = false;
     PresentScreen();
@@ -149,6 +149,9 @@ const DriverInfo InvadersDriver = {
     [] {
       return ScreenGeometry{256, 256, 0, 0};
     },
+    nullptr,
+    60,
+    [] { return RecordBytes(Invaders); },
 };
 
 }  // namespace tirvane

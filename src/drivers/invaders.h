@@ -11,16 +11,19 @@ namespace tirvane {
 
 extern const DriverInfo InvadersDriver;
 
-// Board latches. Never reset per run: a later run starts from what an earlier one left.
-struct InvadersLatches {
-  uint8_t ShiftHigh = 0;
-  uint8_t ShiftLow = 0;
-  uint8_t ShiftAmount = 0;
-  uint8_t SoundLatch1 = 0;  // stored, nothing plays them
-  uint8_t SoundLatch2 = 0;
-  uint32_t FrameCounter = 0;
+// The board's state: latches never reset per run, so a later run starts from what an earlier one left.
+struct InvadersBoard {
+  struct {
+    uint32_t FrameCounter = 0;
+    uint8_t ShiftHigh = 0;
+    uint8_t ShiftLow = 0;
+    uint8_t ShiftAmount = 0;
+    uint8_t SoundLatch1 = 0;  // stored, nothing plays them
+    uint8_t SoundLatch2 = 0;
+    uint8_t Unused[3] = {};  // no padding: the record's bytes alone are its state
+  } Persistent;
 };
-extern InvadersLatches InvadersState;
+extern InvadersBoard Invaders;
 
 uint8_t InvadersRead(uint16_t address);
 void InvadersWrite(uint8_t value, uint16_t address);

@@ -29,6 +29,9 @@
 #include "video/screen.h"
 
 namespace tirvane {
+
+PacmanBoard Pacman;
+
 namespace {
 
 constexpr uint16_t In0Address = 0x5000;
@@ -112,8 +115,6 @@ constexpr std::array<CellPlace, 1024> MakeCellPlaces() {
 }
 constexpr std::array<CellPlace, 1024> CellPlaces = MakeCellPlaces();
 
-// Survives from run to run, as on the board: a game writes port 0 before enabling interrupts.
-uint32_t VectorLatch = 0;
 TileSet* Sets[2] = {nullptr, nullptr};  // characters, sprites
 
 uint8_t KeysLow(uint8_t idle, const KeyBit* keys, size_t count) {
@@ -142,7 +143,7 @@ void Write(uint8_t value, uint16_t address) {
 }
 
 void PortOut(uint8_t value, uint8_t port) {
-  if (port == 0) VectorLatch = value;
+  if (port == 0) Pacman.Persistent.VectorLatch = value;
 }
 
 uint8_t PortIn(uint16_t) { return 0; }
@@ -180,7 +181,7 @@ void Frame() {
   Draw();
   PresentScreen();
   const uint8_t enable = MemoryImage[static_cast<uint16_t>(Game.NmiEnable)];
-  ActiveContext->IrqState.Value = enable ? VectorLatch : 0x01000000u;
+  ActiveContext->IrqState.Value = enable ? Pacman.Persistent.VectorLatch : 0x01000000u;
 }
 
 void Stop() {
@@ -212,7 +213,9 @@ const DriverInfo PacmanDriver = {
     NmiSource::Fixed,
     0x66,
     Initialise,
-    Geometry,
+    Geometry,    nullptr,
+    60,
+    [] { return RecordBytes(Pacman); },
 };
 // clang-format on
 

@@ -36,8 +36,7 @@
 
 namespace tirvane {
 
-uint8_t PhoenixPaletteBank = 0;
-bool PhoenixVerticalBlank = false;
+PhoenixBoard Phoenix;
 
 namespace {
 
@@ -150,8 +149,8 @@ uint8_t PhoenixRead(uint16_t address) {
     case Page::Input:
       return ActiveLowInput(0xFF, In0Keys);
     case Page::VerticalBlank:
-      if (!PhoenixVerticalBlank) return 0x00;
-      PhoenixVerticalBlank = false;
+      if (!Phoenix.Persistent.VerticalBlank) return 0x00;
+      Phoenix.Persistent.VerticalBlank = false;
       return 0x80;
     case Page::Unanswered:
       break;
@@ -169,8 +168,8 @@ void PhoenixWrite(uint8_t value, uint16_t address) {
   if ((address & 0xFC00) == PaletteLatch) {
     mem[PaletteLatch] = value;
     const uint8_t bank = (value >> 1) & 1;
-    if (bank != PhoenixPaletteBank) {
-      PhoenixPaletteBank = bank;
+    if (bank != Phoenix.Persistent.PaletteBank) {
+      Phoenix.Persistent.PaletteBank = bank;
       ScreenDirty = true;
     }
   } else if ((address & 0xFC00) == ScrollLatch) {
@@ -196,7 +195,7 @@ void PhoenixInitialise(uint8_t* graphicsRegion) {
 
 void PhoenixDraw() {
   const uint8_t* mem = MemoryImage;
-  const int bank = 8 * PhoenixPaletteBank;
+  const int bank = 8 * Phoenix.Persistent.PaletteBank;
   ClearScreen(0);
 
   const uint8_t scroll = mem[ScrollLatch];
@@ -222,7 +221,7 @@ void PhoenixDraw() {
 }
 
 void PhoenixFrame() {
-  PhoenixVerticalBlank = true;
+  Phoenix.Persistent.VerticalBlank = true;
   if (ScreenDirty) {
     PhoenixDraw();
     ScreenDirty = false;
@@ -241,6 +240,9 @@ const DriverInfo PhoenixDriver = {
     [] {
       return ScreenGeometry{208, 256, 0, 0};
     },
+    nullptr,
+    60,
+    [] { return RecordBytes(Phoenix); },
 };
 
 }  // namespace tirvane

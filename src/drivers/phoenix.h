@@ -13,8 +13,14 @@ namespace tirvane {
 extern const DriverInfo PhoenixDriver;
 
 // Latches: static, kept from run to run (the bank starts at 0 with the program).
-extern uint8_t PhoenixPaletteBank;  // 0 or 1: bit 1 of the last write to 5000h-53FFh
-extern bool PhoenixVerticalBlank;   // set at every frame end, cleared by the first read of 7800h
+// The board's state; nothing of it is reset per run.
+struct PhoenixBoard {
+  struct {
+    uint8_t PaletteBank = 0;    // 0 or 1: bit 1 of the last write to 5000h-53FFh
+    uint8_t VerticalBlank = 0;  // set at every frame end, cleared by the first read of 7800h
+  } Persistent;
+};
+extern PhoenixBoard Phoenix;
 
 uint8_t PhoenixRead(uint16_t address);
 void PhoenixWrite(uint8_t value, uint16_t address);

@@ -31,7 +31,6 @@ const PromTable ScramblePromS = {
     0x00, 0x88, 0xCC, 0xFF};
 // clang-format on
 
-uint32_t ScrambleReadCounter = 0;
 
 namespace {
 
@@ -67,7 +66,7 @@ uint8_t ScrambleRead(uint16_t address) {
       return 0x6F;
     case 0x7000:
     case 0x7008:
-      return static_cast<uint8_t>(++ScrambleReadCounter);
+      return static_cast<uint8_t>(++GalaxianFamily.Persistent.ScrambleReadCounter);
     case 0x8100:
       return ActiveLow(0xFF, In0Keys);
     case 0x8101:
@@ -107,6 +106,9 @@ const DriverInfo ScrambleDriver = {
     [] {
       return ScreenGeometry{224, 256, 16, 0};
     },
+    nullptr,
+    60,
+    [] { return RecordBytes(GalaxianFamily); },
 };
 
 }  // namespace tirvane

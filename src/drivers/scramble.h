@@ -15,7 +15,6 @@ extern const DriverInfo ScrambleDriver;
 extern const PromTable ScramblePromS;
 
 // Counts reads of 7000h and 7008h; starts at 0 with the program and is never reset.
-extern uint32_t ScrambleReadCounter;
 
 uint8_t ScrambleRead(uint16_t address);
 void ScrambleWrite(uint8_t value, uint16_t address);

@@ -38,7 +38,7 @@ RomLoadResult Failure(const std::string& path, const std::string& reason) {
 // Reads the whole file into a scratch buffer first, so a file refused for its size or cut short by a
 // read error leaves the target untouched. Returns an empty reason on success.
 std::string LoadOne(std::FILE* file, const std::string& path, int32_t loadAddress, uint8_t* target,
-                    size_t targetSize, const char* targetName) {
+                    size_t targetSize, const char* targetName, uint64_t& checksum) {
   std::error_code error;
   uintmax_t size = std::filesystem::file_size(path, error);
   if (error) return "Cannot read the file: " + error.message() + ".";
@@ -52,6 +52,8 @@ std::string LoadOne(std::FILE* file, const std::string& path, int32_t loadAddres
     return "Read error after " + Hex(got) + " of " + Hex(size) + " bytes.";
   }
   std::copy(bytes.begin(), bytes.end(), target + loadAddress);
+  // 64-bit FNV-1a, continued over every file.
+  for (uint8_t byte : bytes) checksum = (checksum ^ byte) * 0x100000001B3ull;
   return {};
 }
 
@@ -60,6 +62,7 @@ std::string LoadOne(std::FILE* file, const std::string& path, int32_t loadAddres
 RomLoadResult LoadRomSet(const GameDescription& game, const std::string& programFolder, uint8_t* memoryImage,
                          uint8_t* graphicsRegion) {
   RomLoadResult result;
+  result.Checksum = 0xCBF29CE484222325ull;
   size_t count = game.RomCount > 0 ? std::min(static_cast<size_t>(game.RomCount), game.Roms.size()) : 0;
   for (size_t i = 0; i < count; ++i) {
     const RomEntry& rom = game.Roms[i];
@@ -68,9 +71,10 @@ RomLoadResult LoadRomSet(const GameDescription& game, const std::string& program
     std::string path = programFolder + rom.FileName;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Failure(path, {});
-    std::string reason =
-        graphics ? LoadOne(file, path, rom.LoadAddress, graphicsRegion, GraphicsRegionSize, "graphics region")
-                 : LoadOne(file, path, rom.LoadAddress, memoryImage, MemoryImageSize, "memory image");
+    std::string reason = graphics ? LoadOne(file, path, rom.LoadAddress, graphicsRegion, GraphicsRegionSize,
+                                            "graphics region", result.Checksum)
+                                  : LoadOne(file, path, rom.LoadAddress, memoryImage, MemoryImageSize,
+                                            "memory image", result.Checksum);
     std::fclose(file);
     if (!reason.empty()) return Failure(path, reason);
   }

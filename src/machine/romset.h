@@ -20,6 +20,7 @@ struct RomLoadResult {
   bool Ok = true;
   std::string FailedPath;  // full path of the file that failed
   std::string Message;     // the whole text for the message box ("Failed when loading ROMS:" ...)
+  uint64_t Checksum = 0;   // of the files' bytes in load order: which ROM set a save state needs
 };
 
 // programFolder ends with a path separator; file names are appended to it as written. Entries load in

@@ -100,7 +100,9 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.SP.w = StartStackPointer;
   ActiveContext = &z;
   driver_ = MachineDriver{};
+  row_ = nullptr;
   driverName_.clear();
+  descriptionFile_ = descriptionPath.substr(descriptionPath.find_last_of("/\\") + 1);
   frames_ = 0;
   cycles_ = 0;
   paceStarted_ = false;
@@ -122,6 +124,8 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   }
 
   driver_ = row->Routines;
+  row_ = row;
+  romChecksum_ = roms.Checksum;
   driverName_ = row->Name;
   frameRate_ = row->FrameRate;
   z.ReadHandler = driver_.ReadHandler ? driver_.ReadHandler : PlainRead;

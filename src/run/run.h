@@ -72,6 +72,13 @@ class EmulationRun {
   bool LoopActive() const { return loopActive_; }
   bool Running() const { return !StopRequested; }
   const MachineDriver& Driver() const { return driver_; }
+  // The driver table row and name of the running game (null and empty before the first Start).
+  const DriverInfo* Row() const { return row_; }
+  const std::string& DriverName() const { return driverName_; }
+  // The checksum of the ROM files the running game loaded.
+  uint64_t RomChecksum() const { return romChecksum_; }
+  // The file name (without folder) of the running game's description.
+  const std::string& DescriptionFile() const { return descriptionFile_; }
 
   // Hooks the debugger fills: called in the debug and breakpoint cases of the loop.
   std::function<void()> BreakpointCheck;
@@ -100,6 +107,8 @@ class EmulationRun {
   // Live figures for the status bar and the headless runner, counted from the last Start.
   uint64_t FramesRun() const { return frames_; }
   uint64_t CyclesRun() const { return cycles_; }
+  // For a restored state, which brings its own counts.
+  void SetCounters(uint64_t frames, uint64_t cycles) { frames_ = frames, cycles_ = cycles; }
 
   // Drivers that exist only in tests are looked up after the table.
   static void SetExtraDrivers(std::span<const DriverInfo> drivers);
@@ -110,7 +119,10 @@ class EmulationRun {
 
   MachineDriver driver_{};
   std::unique_ptr<uint8_t[]> graphicsRegion_;
+  const DriverInfo* row_ = nullptr;
   std::string driverName_;
+  uint64_t romChecksum_ = 0;
+  std::string descriptionFile_;
   int frameRate_ = 60;
   bool installed_ = false;  // a driver is installed and its StopRoutine has not run yet
   bool loopActive_ = false;

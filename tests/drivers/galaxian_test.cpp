@@ -31,7 +31,7 @@ class GalaxianTest : public BoardTest {
     Game.StarsOn = StarsOn;
     Game.CharSets = 2;
     Game.Sprites = 128;
-    StarCounter = 0;
+    GalaxianFamily.Persistent.StarCounter = 0;
   }
   void TearDown() override {
     GalaxianFamilyStop();
@@ -228,31 +228,31 @@ TEST_F(GalaxianTest, WritesIgnore6000And6001AndLatchBankAndExtension) {
   EXPECT_EQ(GalaxianRead(0x6000), 0x00);  // the inputs, not the memory byte
 
   GalaxianWrite(0x01, 0x6002);  // no bank below variant 80, but stored
-  EXPECT_EQ(GalaxianFamilyState.SpriteBank, 0);
+  EXPECT_EQ(GalaxianFamily.SpriteBank, 0);
   EXPECT_EQ(MemoryImage[0x6002], 0x01);
   for (int32_t variant : {80, 81, 128}) {
     Start(variant);
     GalaxianWrite(0x03, 0x6002);
-    EXPECT_EQ(GalaxianFamilyState.SpriteBank, 1) << variant;
+    EXPECT_EQ(GalaxianFamily.SpriteBank, 1) << variant;
     GalaxianWrite(0x02, 0x6002);
-    EXPECT_EQ(GalaxianFamilyState.SpriteBank, 0) << variant;
+    EXPECT_EQ(GalaxianFamily.SpriteBank, 0) << variant;
   }
 
   GalaxianWrite(0x80, 0xA000);
   GalaxianWrite(0x01, 0xA002);
-  EXPECT_EQ(GalaxianFamilyState.SpriteExtension, 5);
+  EXPECT_EQ(GalaxianFamily.SpriteExtension, 5);
   GalaxianWrite(0x00, 0xA000);
   GalaxianWrite(0x10, 0xA001);
-  EXPECT_EQ(GalaxianFamilyState.SpriteExtension, 6);
+  EXPECT_EQ(GalaxianFamily.SpriteExtension, 6);
   GalaxianWrite(0x10, 0xA003);  // outside the latch
-  EXPECT_EQ(GalaxianFamilyState.SpriteExtension, 6);
+  EXPECT_EQ(GalaxianFamily.SpriteExtension, 6);
   EXPECT_EQ(MemoryImage[0xA001], 0x10);
   EXPECT_EQ(MemoryImage[0xA003], 0x10);
 
   GalaxianWrite(0x01, 0x6002);
   Start(81);  // a new run starts from bank 0 and no extension
-  EXPECT_EQ(GalaxianFamilyState.SpriteBank, 0);
-  EXPECT_EQ(GalaxianFamilyState.SpriteExtension, 0);
+  EXPECT_EQ(GalaxianFamily.SpriteBank, 0);
+  EXPECT_EQ(GalaxianFamily.SpriteExtension, 0);
 }
 
 TEST_F(GalaxianTest, TilemapScrollsByColumnAndDropsTilesInTheBorders) {
@@ -400,7 +400,7 @@ TEST_F(GalaxianTest, StarsShowOnlyWhenSwitchedOnAndOnTheirCheckerboard) {
   EXPECT_EQ(LitPixels(), 0);
   MemoryImage[StarsOn] = 0x01;
   for (uint16_t counter : {0, 1, 2, 300}) {
-    StarCounter = counter;
+    GalaxianFamily.Persistent.StarCounter = counter;
     GalaxianFamilyDraw();
     // Lit exactly where a star falls on a shown square of the checkerboard.
     std::vector<uint8_t> shown(256 * 256, 0);
@@ -429,7 +429,7 @@ TEST_F(GalaxianTest, FrameForbidsTheMaskableInterruptAndRaisesTheEnabledNmi) {
   GalaxianFamilyFrame();
   EXPECT_EQ(ActiveContext->IrqState.Value, 0x01000000u);
   EXPECT_EQ(ActiveContext->NmiRequest, 0u);
-  EXPECT_EQ(StarCounter, 1);
+  EXPECT_EQ(GalaxianFamily.Persistent.StarCounter, 1);
   EXPECT_EQ(host_.Presents, 1u);
 
   MemoryImage[NmiEnable] = 0x80;
@@ -443,9 +443,9 @@ TEST_F(GalaxianTest, FrameForbidsTheMaskableInterruptAndRaisesTheEnabledNmi) {
   EXPECT_EQ(ActiveContext->NmiRequest, 0u);
 
   Start(128);  // stars stand still
-  const uint16_t before = StarCounter;
+  const uint16_t before = GalaxianFamily.Persistent.StarCounter;
   GalaxianFamilyFrame();
-  EXPECT_EQ(StarCounter, before);
+  EXPECT_EQ(GalaxianFamily.Persistent.StarCounter, before);
 }
 
 TEST_F(GalaxianTest, DescriptionAddressesAnywhereStayInsideTheBuffers) {
@@ -466,7 +466,7 @@ TEST_F(GalaxianTest, DescriptionAddressesAnywhereStayInsideTheBuffers) {
 // the program; the pictures start it from 0.
 ::testing::AssertionResult MatchesDemo(const std::string& ini, int frames, const std::string& keys,
                                        const std::string& golden) {
-  StarCounter = 0;
+  GalaxianFamily.Persistent.StarCounter = 0;
   return MatchesGolden(ini, frames, keys, golden);
 }
 

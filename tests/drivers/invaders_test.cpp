@@ -12,7 +12,7 @@ class InvadersTest : public BoardTest {
  protected:
   void SetUp() override {
     BoardTest::SetUp();
-    InvadersState = InvadersLatches{};
+    Invaders = InvadersBoard{};
     ScreenDirty = false;
   }
   static uint8_t In(uint16_t port) { return InvadersPortIn(port); }
@@ -95,7 +95,7 @@ TEST_F(InvadersTest, ShiftRegisterKeepsTwoBytesAndShiftsLeft) {
   Out(4, 0xFF);  // the older byte moves down
   Out(2, 1);
   EXPECT_EQ(In(3), 0xFE);
-  EXPECT_EQ(InvadersState.ShiftLow, 0x34);
+  EXPECT_EQ(Invaders.Persistent.ShiftLow, 0x34);
 }
 
 TEST_F(InvadersTest, PortsReadTheirKeysAndLatchSound) {
@@ -124,8 +124,8 @@ TEST_F(InvadersTest, PortsReadTheirKeysAndLatchSound) {
   Out(3, 0x12);
   Out(5, 0x34);
   Out(7, 0x56);  // nothing there
-  EXPECT_EQ(InvadersState.SoundLatch1, 0x12);
-  EXPECT_EQ(InvadersState.SoundLatch2, 0x34);
+  EXPECT_EQ(Invaders.Persistent.SoundLatch1, 0x12);
+  EXPECT_EQ(Invaders.Persistent.SoundLatch2, 0x34);
 }
 
 TEST_F(InvadersTest, FrameAlternatesRst10AndRst08AndPresentsOnlyWhenDirty) {
@@ -143,14 +143,14 @@ TEST_F(InvadersTest, FrameAlternatesRst10AndRst08AndPresentsOnlyWhenDirty) {
   EXPECT_FALSE(ScreenDirty);
   InvadersFrame();
   EXPECT_EQ(host_.Presents, 1u);
-  EXPECT_EQ(InvadersState.FrameCounter, 4u);
+  EXPECT_EQ(Invaders.Persistent.FrameCounter, 4u);
 }
 
 // The frame counter that picks RST 08h or RST 10h carries over from earlier runs in the same
 // process; the pictures start it from 0 so that the first interrupt is always RST 08h.
 ::testing::AssertionResult MatchesDemo(const std::string& ini, int frames, const std::string& keys,
                                        const std::string& golden) {
-  InvadersState = InvadersLatches{};
+  Invaders = InvadersBoard{};
   return MatchesGolden(ini, frames, keys, golden);
 }
 

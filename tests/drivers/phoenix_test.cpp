@@ -29,8 +29,8 @@ class PhoenixBoard : public ::testing::Test {
     Game.CharSets = 2;
     std::memset(MemoryImage, 0, MemoryImageSize);
     KeyState.fill(0);
-    PhoenixPaletteBank = 0;
-    PhoenixVerticalBlank = false;
+    Phoenix.Persistent.PaletteBank = 0;
+    Phoenix.Persistent.VerticalBlank = false;
     ScreenDirty = false;
     region_.assign(GraphicsRegionSize, 0);
     CreateScreenBitmap();
@@ -38,7 +38,7 @@ class PhoenixBoard : public ::testing::Test {
   void TearDown() override {
     FreeScreenBitmap();
     KeyState.fill(0);
-    PhoenixPaletteBank = 0;
+    Phoenix.Persistent.PaletteBank = 0;
     ActiveContext = saved_;
   }
 
@@ -67,7 +67,7 @@ TEST_F(PhoenixBoard, LatchesAreReachedThroughTheirMirrors) {
   EXPECT_EQ(MemoryImage[0x5123], 0x00);
   EXPECT_EQ(PhoenixRead(0x5123), 0x42);
   EXPECT_EQ(PhoenixRead(0x53FF), 0x42);
-  EXPECT_EQ(PhoenixPaletteBank, 1) << "bit 1 of 42h";
+  EXPECT_EQ(Phoenix.Persistent.PaletteBank, 1) << "bit 1 of 42h";
 
   PhoenixWrite(0x37, 0x5BFF);
   EXPECT_EQ(MemoryImage[0x5800], 0x37);

@@ -68,11 +68,11 @@ TEST_F(ScrambleTest, ReadsOf7000And7008CountUp) {
   for (int i = 0; i < 300; ++i) ScrambleRead(0x7008);  // the low byte wraps, the count goes on
   EXPECT_EQ(ScrambleRead(0x7000), static_cast<uint8_t>(first + 304));
 
-  const uint32_t before = ScrambleReadCounter;
+  const uint32_t before = GalaxianFamily.Persistent.ScrambleReadCounter;
   Game.DriverTag = 0;
   auto region = std::make_unique<uint8_t[]>(GraphicsRegionSize);
   ScrambleInitialise(region.get());  // a new run does not reset it
-  EXPECT_EQ(ScrambleReadCounter, before);
+  EXPECT_EQ(GalaxianFamily.Persistent.ScrambleReadCounter, before);
   GalaxianFamilyStop();
 }
 
@@ -109,12 +109,12 @@ TEST_F(ScrambleTest, InitialisationUsesTableSAndClearsAGalaxianBank) {
   GalaxianInitialise(region.get());
   GalaxianWrite(1, 0x6002);
   GalaxianWrite(1, 0xA002);
-  ASSERT_EQ(GalaxianFamilyState.SpriteBank, 1);
+  ASSERT_EQ(GalaxianFamily.SpriteBank, 1);
 
   Game.DriverTag = 0;
   ScrambleInitialise(region.get());
-  EXPECT_EQ(GalaxianFamilyState.SpriteBank, 0);
-  EXPECT_EQ(GalaxianFamilyState.SpriteExtension, 0);
+  EXPECT_EQ(GalaxianFamily.SpriteBank, 0);
+  EXPECT_EQ(GalaxianFamily.SpriteExtension, 0);
   // Table S byte 1 is 17h: full red, green from bit 4 alone, no blue.
   EXPECT_EQ(RgbTable[1], (Rgb{0xFF, 0x47, 0x00}));
   EXPECT_EQ(RgbTable[18], (Rgb{0x21, 0xDE, 0x00}));  // 31h
@@ -126,7 +126,7 @@ TEST_F(ScrambleTest, InitialisationUsesTableSAndClearsAGalaxianBank) {
 // The read counter carries over too, which is why the program shows only differences of it.
 ::testing::AssertionResult MatchesDemo(const std::string& ini, int frames, const std::string& keys,
                                        const std::string& golden) {
-  StarCounter = 0;
+  GalaxianFamily.Persistent.StarCounter = 0;
   return MatchesGolden(ini, frames, keys, golden);
 }
 

@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "app/ui/game_screen.h"
+#include "app/ui/state_menu.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
 #include "debugger/ui/window_placement.h"
@@ -143,6 +144,11 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     ShowStatus();
   });
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
+  // A loaded state shows in the debugger's windows at once, paused or not.
+  AddStateMenus(*frmGameScreen, Run, [this] {
+    if (Run.RefreshRegisters) Run.RefreshRegisters();
+    if (Run.DebugRedraw) Run.DebugRedraw();
+  });
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bitset>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/headless_host.h"
+#include "run/machine_state.h"
+#include "run/run.h"
+#include "run/state_file.h"
+#include "z80/z80.h"
+
+namespace tirvane {
+namespace {
+
+std::vector<std::string> BundledDescriptions() {
+  std::vector<std::string> paths;
+  for (const auto& entry : std::filesystem::directory_iterator(TIRVANE_BIN_DIR))
+    if (entry.path().extension() == ".ini") paths.push_back(entry.path().string());
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+class StateTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetRunControls(); }
+  void TearDown() override {
+    ResetRunControls();
+    if (run_.Running()) run_.Stop();
+    run_.RunLoop();
+  }
+  void Start(const std::string& path) {
+    if (run_.Running()) {
+      run_.Stop();
+      run_.RunLoop();
+    }
+    ResetRunControls();
+    ASSERT_TRUE(run_.Start(path).Ok) << path;
+  }
+  // Debug mode with the breakpoints on: one instruction a pass, the hook asked at marked addresses.
+  void Steps(int count) {
+    DebugMode = true;
+    BreakpointsEnabled = true;
+    for (int i = 0; i < count; ++i) run_.RunPass();
+    DebugMode = false;
+    BreakpointsEnabled = false;
+  }
+  uint64_t Hash() {
+    MachineState state;
+    CaptureMachineState(run_, state);
+    return state.Hash();
+  }
+
+  HeadlessHost host_{std::string(TIRVANE_BIN_DIR) + "/"};
+  ScopedHost scope_{host_};
+  EmulationRun run_;
+  std::bitset<65536> marks_;
+  int hits_ = 0;
+};
+
+TEST_F(StateTest, SaveInTheMiddleOfDebugStepsResumesBitIdenticalOnEveryBoard) {
+  marks_[0x0038] = marks_[0x0066] = true;
+  run_.BreakpointMarks = &marks_;
+  run_.BreakpointCheck = [this] { ++hits_; };
+  for (const std::string& path : BundledDescriptions()) {
+    SCOPED_TRACE(path);
+    Start(path);
+    for (int frame = 0; frame < 5; ++frame) run_.RunPass();
+    Steps(777);
+    MachineState saved;
+    CaptureMachineState(run_, saved);
+    const std::vector<uint8_t> file = EncodeStateFile(run_, saved);
+    const int hitsBefore = hits_;
+    Steps(5000);
+    for (int frame = 0; frame < 3; ++frame) run_.RunPass();
+    const uint64_t straight = Hash();
+    const int straightHits = hits_ - hitsBefore;
+
+    Start(path);  // a fresh machine, as in a new process
+    MachineState loaded;
+    ASSERT_TRUE(DecodeStateFile(file, run_, loaded).Ok);
+    ASSERT_TRUE(RestoreMachineState(run_, loaded));
+    EXPECT_EQ(loaded.Hash(), saved.Hash());
+    hits_ = 0;
+    Steps(5000);
+    for (int frame = 0; frame < 3; ++frame) run_.RunPass();
+    EXPECT_EQ(Hash(), straight);
+    EXPECT_EQ(hits_, straightHits);
+  }
+}
+
+TEST_F(StateTest, BadFilesAreRefusedWithTheirReasonAndLeaveTheMachineAlone) {
+  const std::string galaxian = std::string(TIRVANE_BIN_DIR) + "/galaxian_demo.ini";
+  Start(std::string(TIRVANE_BIN_DIR) + "/invaders_demo.ini");
+  MachineState state;
+  CaptureMachineState(run_, state);
+  const std::vector<uint8_t> otherDriver = EncodeStateFile(run_, state);
+  Start(galaxian);
+  run_.RunPass();
+  CaptureMachineState(run_, state);
+  const std::vector<uint8_t> good = EncodeStateFile(run_, state);
+  run_.RunPass();
+  const uint64_t before = Hash();
+
+  auto changed = [&good](size_t at, uint8_t value) {
+    std::vector<uint8_t> bytes = good;
+    bytes[at] = value;
+    return bytes;
+  };
+  auto resealed = [](std::vector<uint8_t> bytes) {
+    const uint64_t sum = HashBytes(std::span(bytes).first(bytes.size() - 8));
+    for (int i = 0; i < 8; ++i) bytes[bytes.size() - 8 + i] = static_cast<uint8_t>(sum >> (8 * i));
+    return bytes;
+  };
+  struct Case {
+    const char* What;
+    std::vector<uint8_t> Bytes;
+    const char* Reason;
+  };
+  const Case cases[] = {
+      {"empty", {}, "not a save state"},
+      {"truncated", std::vector<uint8_t>(good.begin(), good.end() - 100), "damaged or cut short"},
+      {"damaged payload", changed(good.size() - 50, good[good.size() - 50] ^ 1), "checksum"},
+      {"another version", resealed(changed(8, 2)), "format version 2"},
+      {"another driver", otherDriver, "INVADERS driver"},
+      {"other ROMs", resealed(changed(8 + 4 + 2 + 8 + 2 + 17, good[8 + 4 + 2 + 8 + 2 + 17] ^ 1)), "other ROMs"},
+  };
+  for (const Case& c : cases) {
+    MachineState out;
+    const StateFileCheck check = DecodeStateFile(c.Bytes, run_, out);
+    EXPECT_FALSE(check.Ok) << c.What;
+    EXPECT_NE(check.Message.find(c.Reason), std::string::npos) << c.What << ": " << check.Message;
+  }
+  EXPECT_EQ(Hash(), before);
+  EXPECT_TRUE(DecodeStateFile(good, run_, state).Ok);
+}
+
+}  // namespace
+}  // namespace tirvane
