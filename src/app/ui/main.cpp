@@ -2,6 +2,7 @@
 // Program start-up: the application title, the windows in their fixed order, only the main window
 // shown, then the message loop until the main window closes.
 #include <QApplication>
+#include <QSettings>
 
 #include "app/ui/debugger_link.h"
 #include "app/ui/main_window.h"
@@ -10,10 +11,13 @@
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(tirvane::ApplicationTitle);
+  QApplication::setOrganizationName("Tirvane");
 
   // The main window creates the game screen after itself; the debugger windows follow it.
   tirvane::TfrmEmulator frmEmulator;
   tirvane::Debugger debugger(&frmEmulator);
+  // The workspace unless the user chose the classic windows last time.
+  debugger.SetClassic(QSettings().value("debugger/classicWindows", false).toBool());
   tirvane::ConnectDebugger(frmEmulator, debugger);
   frmEmulator.show();
   return application.exec();
