@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/run.h"
+#include "run/run.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 
 #include "../support/test_driver.h"
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "video/screen.h"
 
 namespace tirvane {

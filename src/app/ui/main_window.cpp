@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/qt_host.h"
 #include "video/screen.h"
@@ -248,17 +248,30 @@ void TfrmEmulator::FormCreate() {
   for (QToolButton* button : {sbReset, sbSprites, sbCart, sbDSW, sbDisasm}) button->setEnabled(false);
   move(0, 0);
 
+  LoadCatalogue();
+
+  DoubleScreen = cbDoubleScr->isChecked();
+  cbBreakPoint->setChecked(false);
+  cbBreakPointClick();
+  StopRequested = true;
+}
+
+bool TfrmEmulator::ChangeGamesFolder(const std::string& folder) {
+  if (Run.LoopActive() || Run.Running()) return false;
+  programFolder_ = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  host_ = std::make_unique<QtHost>(*frmGameScreen, this, programFolder_);
+  SetHost(host_.get());
+  LoadCatalogue();
+  return true;
+}
+
+void TfrmEmulator::LoadCatalogue() {
   catalogue_ = BuildGameCatalogue(programFolder_);
   cbDrivers->clear();
   const std::vector<std::string> drivers = CatalogueDrivers(catalogue_);
   for (const std::string& driver : drivers) cbDrivers->addItem(QString::fromStdString(driver));
   cbDrivers->setCurrentIndex(PreselectedDriver(drivers));
   FillGameList();
-
-  DoubleScreen = cbDoubleScr->isChecked();
-  cbBreakPoint->setChecked(false);
-  cbBreakPointClick();
-  StopRequested = true;
 }
 
 void TfrmEmulator::FillGameList() {

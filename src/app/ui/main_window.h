@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/catalogue.h"
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/breakpoints.h"
 
 class QCheckBox;
@@ -80,6 +80,9 @@ class TfrmEmulator : public QMainWindow {
   const BreakpointList& Breakpoints() const { return breakpoints_; }
   // Inserts in text order, selects the new item.
   void AddBreakpoint(const std::string& text);
+  // Lists the descriptions of another folder; refused (false) while a run is active.
+  bool ChangeGamesFolder(const std::string& folder);
+  const std::string& GamesFolder() const { return programFolder_; }
 
   void sbStartClick();
   void sbResetClick();
@@ -101,6 +104,7 @@ class TfrmEmulator : public QMainWindow {
   void FormCreate();
   void FormClose(QCloseEvent* event);
   void CreateControls();
+  void LoadCatalogue();
   void FillGameList();
   void StartSequence();
   void StopSequence();

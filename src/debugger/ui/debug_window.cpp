@@ -9,7 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "video/host.h"
 

@@ -13,7 +13,7 @@
 #include <array>
 #include <functional>
 
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/registers.h"
 #include "debugger/watches.h"
 

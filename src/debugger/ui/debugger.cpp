@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/description.h"
-#include "app/run.h"
+#include "machine/description.h"
+#include "run/run.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/breakpoint_dialog.h"
 #include "debugger/ui/char_set_viewer.h"
@@ -86,7 +86,7 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
   run_ = &run;
   breakpoints_ = &breakpoints;
   run.BreakpointCheck = [this] { BreakpointCheck(); };
-  run.Breakpoints = &breakpoints;
+  run.BreakpointMarks = &breakpoints.Marks();
   run.RefreshRegisters = [this] { RefreshRegisters(); };
   run.DebugRedraw = [this] { DebugRedraw(); };
   breakpointControls_.List = &breakpoints;
@@ -95,7 +95,7 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
 void Debugger::Detach() {
   if (run_ == nullptr) return;
   run_->BreakpointCheck = nullptr;
-  run_->Breakpoints = nullptr;
+  run_->BreakpointMarks = nullptr;
   run_->RefreshRegisters = nullptr;
   run_->DebugRedraw = nullptr;
   run_ = nullptr;
