@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/romset.h"
-#include "app/run.h"
+#include "machine/romset.h"
+#include "run/run.h"
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/debugger.h"
 #include "debugger/ui/disasm_pane.h"

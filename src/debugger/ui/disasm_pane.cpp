@@ -10,8 +10,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "debugger/disassembler.h"
 #include "debugger/listing.h"
 #include "debugger/locations.h"

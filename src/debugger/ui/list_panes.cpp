@@ -11,8 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "debugger/breakpoints.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/char_set_viewer.h"

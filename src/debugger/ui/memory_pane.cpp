@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "debugger/locations.h"
 #include "debugger/ui/pane_font.h"
 

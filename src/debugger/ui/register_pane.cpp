@@ -9,7 +9,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "debugger/registers.h"
 #include "debugger/ui/pane_font.h"
 #include "z80/z80.h"
