@@ -16,6 +16,7 @@
 
 #include "app/catalogue.h"
 #include "run/run.h"
+#include "run/run_controls.h"
 #include "debugger/breakpoints.h"
 
 class QCheckBox;
@@ -62,6 +63,7 @@ class TfrmEmulator : public QMainWindow {
   ~TfrmEmulator() override;
 
   EmulationRun Run;
+  RunControls& Controls_ = Controls();  // how the window reads and steers Run
   DebuggerHooks Debugger;
 
   TfrmGameScreen* frmGameScreen;

@@ -103,15 +103,15 @@ void Debugger::Detach() {
 }
 
 void Debugger::BreakpointCheck() {
-  if (ActiveContext == nullptr || breakpoints_ == nullptr) return;
-  CheckBreakpoints(*breakpoints_, ActiveContext->PC.w, hitActions_);
+  if (controls_.Registers() == nullptr || breakpoints_ == nullptr) return;
+  CheckBreakpoints(*breakpoints_, controls_.Registers()->PC.w, hitActions_);
 }
 
 void Debugger::RefreshRegisters() { frmDebug->Capture(); }
 
 void Debugger::DebugRedraw() {
   frmDebug->SyncCaption();
-  if (DebugState != DebugStateKind::Paused && !pacer_.Due()) {
+  if (controls_.DebugState() != DebugStateKind::Paused && !pacer_.Due()) {
     redrawPending_ = true;
     return;
   }
@@ -207,13 +207,15 @@ void Debugger::SpritesClick(SpriteSetsFn spriteSets) {
     frmSpriteSet->Open(spriteSets);
     return;
   }
-  frmCharSet->SetUp(SpriteTiles, SpriteTileCount, 64, Game.CharSets, "Sprites");
+  const RunControls::TileList sprites = controls_.SpriteTiles();
+  frmCharSet->SetUp(sprites.Tiles, sprites.Count, 64, controls_.Description().CharSets, "Sprites");
   frmCharSet->exec();
 }
 
 void Debugger::CharSetsClick(const QWidget* mainWindow) {
   if (mainWindow != nullptr) frmCharSet->move(mainWindow->frameGeometry().topLeft() + QPoint(64, 64));
-  frmCharSet->SetUp(CharTiles, CharTileCount, 256, Game.CharSets, "Char Sets");
+  const RunControls::TileList chars = controls_.CharTiles();
+  frmCharSet->SetUp(chars.Tiles, chars.Count, 256, controls_.Description().CharSets, "Char Sets");
   frmCharSet->exec();
 }
 

@@ -19,6 +19,7 @@
 #include "debugger/registers.h"
 #include "debugger/ui/list_panes.h"
 #include "drivers/driver.h"
+#include "run/run_controls.h"
 
 class QWidget;
 
@@ -102,6 +103,7 @@ class Debugger {
   bool classic_ = true;
   BreakpointControls breakpointControls_;
 
+  RunControls& controls_ = Controls();
   EmulationRun* run_ = nullptr;
   const BreakpointList* breakpoints_ = nullptr;
   BreakpointHitActions hitActions_;

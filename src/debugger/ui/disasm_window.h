@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "run/run_controls.h"
 
 class QProgressBar;
 class QPushButton;
@@ -66,6 +67,7 @@ class TfrmDisasm : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  RunControls& controls_ = Controls();
   void FormResize();
   void pbShowPaint();
   void UpdateScrollRange();
