@@ -32,6 +32,12 @@ class WorkspaceTest : public QObject {
 
   DebuggerWorkspace& Workspace() { return *debugger_->Workspace; }
 
+  void NewDebugger() {
+    debugger_ = std::make_unique<Debugger>();
+    debugger_->SetClassic(false);
+    debugger_->Workspace->Settings = [] { return std::make_unique<QSettings>(); };
+  }
+
  private slots:
   void initTestCase() {
     // The layout goes to a settings file of the test's own.
@@ -47,8 +53,7 @@ class WorkspaceTest : public QObject {
     z_.MemoryImage = MemoryImage;
     ActiveContext = &z_;
     breakpoints_.Clear();
-    debugger_ = std::make_unique<Debugger>();
-    debugger_->SetClassic(false);
+    NewDebugger();
     BreakpointControls& controls = debugger_->Breakpoints();
     controls.List = &breakpoints_;
     controls.Add = [this](const std::string& text) { breakpoints_.Add(text); };
@@ -90,8 +95,7 @@ class WorkspaceTest : public QObject {
     Workspace().MemoryDock->close();
     Workspace().RegistersDock->setFloating(true);
     Workspace().hide();  // saves
-    debugger_ = std::make_unique<Debugger>();
-    debugger_->SetClassic(false);
+    NewDebugger();
     Workspace().show();
     QVERIFY(Workspace().MemoryDock->isHidden());
     QVERIFY(Workspace().RegistersDock->isFloating());

@@ -4,13 +4,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QSettings>
 #include <QToolButton>
 
 #include "app/ui/game_screen.h"
 #include "app/ui/main_window.h"
+#include "app/ui/settings.h"
+#include "debugger/ui/debug_window.h"
 #include "debugger/ui/debugger.h"
 #include "debugger/ui/workspace.h"
+#include "debugger/ui/disasm_window.h"
 
 namespace tirvane {
 
@@ -40,6 +42,7 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   };
   breakpoints.Enabled = [] { return BreakpointsEnabled; };
   breakpoints.SetEnabled = [&window](bool on) { window.cbBreakPoint->setChecked(on); };
+  debugger.frmDebug->Closed = [&window] { window.cbDebug->setChecked(false); };
 
   DebuggerHooks& hooks = window.Debugger;
   hooks.SpritesClick = [&window, &debugger] { debugger.SpritesClick(window.Run.Driver().SpriteSetsRoutine); };
@@ -48,15 +51,13 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   hooks.DebugSwitch = [&window, &debugger](bool on) { debugger.DebugSwitch(on, &window); };
   hooks.AskBreakpointAddress = hooksAsk(window, debugger);
 
-  // The main window has no control of its own for the character tiles: the Sprites button's
-  // context menu offers them.
-  auto* charSets = new QAction("Char Sets", window.sbSprites);
-  window.sbSprites->addAction(charSets);
-  window.sbSprites->setContextMenuPolicy(Qt::ActionsContextMenu);
-  QObject::connect(charSets, &QAction::triggered, &window,
-                   [&window, &debugger] { debugger.CharSetsClick(&window); });
+  hooks.CharSetsClick = [&window, &debugger] { debugger.CharSetsClick(&window); };
+  RememberPlace(*debugger.frmDebug, &window);
+  RememberPlace(*debugger.frmDisasm, &window);
 
   // The "Debug" box's context menu switches between the workspace and the classic windows.
+  if (const auto settings = OpenSettings())
+    debugger.SetClassic(settings->value("debugger/classicWindows", false).toBool());
   auto* classic = new QAction("Classic windows", window.cbDebug);
   classic->setCheckable(true);
   classic->setChecked(debugger.Classic());
@@ -64,8 +65,9 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   window.cbDebug->setContextMenuPolicy(Qt::ActionsContextMenu);
   QObject::connect(classic, &QAction::toggled, &window, [&debugger](bool on) {
     debugger.SetClassic(on);
-    QSettings().setValue("debugger/classicWindows", on);
+    if (const auto settings = OpenSettings()) settings->setValue("debugger/classicWindows", on);
   });
+  debugger.Workspace->Settings = [] { return OpenSettings(); };
   debugger.Workspace->ClassicChosen = [classic](bool on) { classic->setChecked(on); };
 }
 

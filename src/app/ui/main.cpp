@@ -2,13 +2,13 @@
 // Program start-up: the application title, the windows in their fixed order, only the main window
 // shown, then the message loop until the main window closes.
 #include <QApplication>
-#include <QSettings>
 #include <cstring>
 #include <iostream>
 
 #include "app/ui/debugger_link.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program_menu.h"
+#include "app/ui/settings.h"
 #include "debugger/ui/debugger.h"
 #include "tirvane_version.h"
 
@@ -22,13 +22,12 @@ int main(int argc, char* argv[]) {
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(tirvane::ApplicationTitle);
+  tirvane::PersistSettings = true;
   QApplication::setOrganizationName("Tirvane");
 
   // The main window creates the game screen after itself; the debugger windows follow it.
   tirvane::TfrmEmulator frmEmulator(tirvane::StartupGamesFolder());
   tirvane::Debugger debugger(&frmEmulator);
-  // The workspace unless the user chose the classic windows last time.
-  debugger.SetClassic(QSettings().value("debugger/classicWindows", false).toBool());
   tirvane::ConnectDebugger(frmEmulator, debugger);
   tirvane::AddProgramMenu(frmEmulator);
   frmEmulator.show();

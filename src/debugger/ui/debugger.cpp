@@ -9,8 +9,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "machine/description.h"
-#include "run/run.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/breakpoint_dialog.h"
 #include "debugger/ui/char_set_viewer.h"
@@ -18,6 +16,9 @@
 #include "debugger/ui/disasm_window.h"
 #include "debugger/ui/sprite_set_viewer.h"
 #include "debugger/ui/workspace.h"
+#include "debugger/ui/window_placement.h"
+#include "machine/description.h"
+#include "run/run.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -148,7 +149,7 @@ void Debugger::DebugSwitch(bool on, const QWidget* mainWindow) {
 void Debugger::ShowWorkspace() {
   if (!Workspace->isVisible()) {
     // Beside the game screen the first time; a saved layout puts it back where the user left it.
-    if (GameScreen != nullptr && mainWindow_ != nullptr && !QSettings().contains("debugger/workspaceGeometry")) {
+    if (GameScreen != nullptr && mainWindow_ != nullptr && !Workspace->HasSavedLayout()) {
       const QRect room = mainWindow_->screen()->availableGeometry();
       const QRect frame = Workspace->frameGeometry();
       const QSize decoration = frame.size() - Workspace->size();
@@ -209,6 +210,7 @@ void Debugger::SpritesClick(SpriteSetsFn spriteSets) {
   }
   const RunControls::TileList sprites = controls_.SpriteTiles();
   frmCharSet->SetUp(sprites.Tiles, sprites.Count, 64, controls_.Description().CharSets, "Sprites");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 
@@ -216,6 +218,7 @@ void Debugger::CharSetsClick(const QWidget* mainWindow) {
   if (mainWindow != nullptr) frmCharSet->move(mainWindow->frameGeometry().topLeft() + QPoint(64, 64));
   const RunControls::TileList chars = controls_.CharTiles();
   frmCharSet->SetUp(chars.Tiles, chars.Count, 256, controls_.Description().CharSets, "Char Sets");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 

@@ -182,17 +182,24 @@ void DebuggerWorkspace::ResetLayout() {
 }
 
 void DebuggerWorkspace::SaveLayout() {
-  QSettings settings;
-  settings.setValue(GeometryKey, saveGeometry());
-  settings.setValue(StateKey, saveState(LayoutVersion));
+  const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr;
+  if (!settings) return;
+  settings->setValue(GeometryKey, saveGeometry());
+  settings->setValue(StateKey, saveState(LayoutVersion));
+}
+
+bool DebuggerWorkspace::HasSavedLayout() const {
+  const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr;
+  return settings && settings->contains(GeometryKey);
 }
 
 void DebuggerWorkspace::showEvent(QShowEvent* event) {
   if (!restored_) {
     restored_ = true;
-    QSettings settings;
-    restoreGeometry(settings.value(GeometryKey).toByteArray());
-    restoreState(settings.value(StateKey).toByteArray(), LayoutVersion);
+    if (const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr) {
+      restoreGeometry(settings->value(GeometryKey).toByteArray());
+      restoreState(settings->value(StateKey).toByteArray(), LayoutVersion);
+    }
   }
   QMainWindow::showEvent(event);
   refresh_.start();

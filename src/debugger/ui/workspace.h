@@ -9,12 +9,14 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "debugger/registers.h"
 #include "debugger/ui/list_panes.h"
 
 class QAction;
 class QDockWidget;
+class QSettings;
 
 namespace tirvane {
 
@@ -47,7 +49,10 @@ class DebuggerWorkspace : public QMainWindow {
   // The first arrangement of the panes, as "Reset layout" restores it.
   void ResetLayout();
   void SaveLayout();
-  // Nothing for a closed window; called with false when the user closes it.
+  bool HasSavedLayout() const;
+  // Where the layout is kept between launches; without it (tests, benchmarks) nothing is kept.
+  std::function<std::unique_ptr<QSettings>()> Settings;
+  // The user closed the window.
   std::function<void()> Closed;
   // The "Classic windows" choice: the workspace hides and the separate windows take over.
   std::function<void(bool classic)> ClassicChosen;
