@@ -171,6 +171,11 @@ void EmulationRun::RunPass() {
     return;
   }
 
+  if (Debugger != nullptr && Debugger->Active()) {
+    Debugger->Pass(*this);
+    return;
+  }
+
   if (DebugMode) {
     if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
     if (RefreshRegisters) RefreshRegisters();
@@ -179,10 +184,7 @@ void EmulationRun::RunPass() {
     StepCounted();
     if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
     if (StopRequested) return;
-    if (DebugRedraw)
-      DebugRedraw();
-    else
-      Redraw();
+    DebugRedrawNow();
     // Paced like free run, but only while running on: a single step never waits.
     if (frames_ != framesBefore && DebugState == DebugStateKind::Running) PaceFrame();
     Pump();
@@ -199,14 +201,8 @@ void EmulationRun::RunPass() {
       StepCounted();
       // A check may change the mode (a hit pauses and switches Debug on): the next pass decides.
       if (z.CycleCount != 0) return;
-    } else {
-      const uint16_t before = z.CycleCount;
-      if (RunFrameUntil(1, *BreakpointMarks)) {
-        cycles_ += static_cast<uint16_t>(z.CycleCount - before);
-        return;
-      }
-      cycles_ += before < FrameCycles ? FrameCycles - before : 0;
-      ++frames_;
+    } else if (RunUntilCounted(*BreakpointMarks)) {
+      return;
     }
     PaceFrame();
     Pump();
@@ -218,6 +214,25 @@ void EmulationRun::RunPass() {
   ++frames_;
   PaceFrame();
   Pump();
+}
+
+bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
+  Z80Context& z = *ActiveContext;
+  const uint16_t before = z.CycleCount;
+  if (RunFrameUntil(1, stops)) {
+    cycles_ += static_cast<uint16_t>(z.CycleCount - before);
+    return true;
+  }
+  cycles_ += before < FrameCycles ? FrameCycles - before : 0;
+  ++frames_;
+  return false;
+}
+
+void EmulationRun::DebugRedrawNow() {
+  if (DebugRedraw)
+    DebugRedraw();
+  else
+    Redraw();
 }
 
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
