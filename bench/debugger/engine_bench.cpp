@@ -39,6 +39,8 @@ double Measure(benchmark::State& state, const std::function<void(DebugEngine&)>&
       state.SkipWithError("cannot start the PACMAN demo");
       return 0;
     }
+    // As the debugger's windows do, the picture is not redrawn after every Debug-mode step.
+    run.DebugRedraw = [] {};
     std::optional<DebugEngine> engine;
     if (prepare) {
       engine.emplace(run);

@@ -43,7 +43,9 @@ TEST_F(Stepping, EachCommandStopsWhereTheProgramGoesNext) {
     if (c.What == Command::StepInto) engine.StepInto();
     ASSERT_TRUE(Finish());
     EXPECT_EQ(z().PC.w, Label(c.To));
-    if (c.What == Command::StepOver && std::string(c.To) != "irq") EXPECT_EQ(z().SP.w, stack);
+    if (c.What == Command::StepOver && std::string(c.To) != "irq") {
+      EXPECT_EQ(z().SP.w, stack);
+    }
     ASSERT_TRUE(engine.LastStop());
     EXPECT_EQ(engine.LastStop()->Reason, StopReason::StepDone);
     EXPECT_EQ(engine.Pending(), Command::None);
@@ -199,7 +201,9 @@ TEST_F(Stepping, TraceLinesMatchTheDisassemblerAndFollowEachOther) {
     const std::string text = Disassemble(z().MemoryImage, e.Address).Text.substr(4);
     EXPECT_NE(line.find("  " + text + " "), std::string::npos) << line;
     // Without an interrupt in between, each instruction starts where the last one left PC.
-    if (i + 1 < trace.Count() && trace.At(i + 1).Address != 0x0038) EXPECT_EQ(trace.At(i + 1).Address, e.Registers[7]);
+    if (i + 1 < trace.Count() && trace.At(i + 1).Address != 0x0038) {
+      EXPECT_EQ(trace.At(i + 1).Address, e.Registers[7]);
+    }
   }
   EXPECT_EQ(FormatTraceLine(trace.At(0)),
             "0000  31 00 F0     LD SP,F000       AF=0000 BC=0000 DE=0000 HL=0000 IX=0000 IY=0000 SP=F000 PC=0003");

@@ -57,7 +57,9 @@ TEST_F(HeadlessDebugging, ExitStatusAndOneLineSayWhatStoppedTheRun) {
     SCOPED_TRACE(c.Args[0] + " " + c.Args[1]);
     EXPECT_EQ(Run(c.Args), c.Status) << err_.str();
     EXPECT_EQ(out_.str().substr(0, std::string(c.Line).size()), c.Line);
-    if (c.Status != 0 && c.Status != 3) EXPECT_FALSE(err_.str().empty());
+    if (c.Status != 0 && c.Status != 3) {
+      EXPECT_FALSE(err_.str().empty());
+    }
   }
 }
 
