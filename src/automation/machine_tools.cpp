@@ -132,8 +132,12 @@ uint16_t ToolArguments::Address(const char* name, std::optional<uint16_t> fallba
   const json& value = Get(name);
   if (value.is_string()) {
     const auto parsed = ParseHexText(value.get<std::string>());
-    if (!parsed)
-      throw ToolRefusal(std::string("'") + name + "' is not a hexadecimal address: " + value.dump());
+    if (!parsed) {
+      if (symbols_)
+        if (const auto labelled = symbols_->Find(value.get<std::string>())) return *labelled;
+      throw ToolRefusal(std::string("'") + name + "' is neither a hexadecimal address nor a loaded label: " +
+                        value.dump());
+    }
     if (*parsed > 0xFFFF)
       throw ToolRefusal(std::string("'") + name + "' is out of range: " + value.dump() + " (0000-FFFF)");
     return static_cast<uint16_t>(*parsed);
@@ -285,6 +289,32 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
            {{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))},
             {"keys", KeysProperty("keys held while running")}}),
        true, &T::RunToBreakpoint},
+      {"step_over",
+       "Execute one instruction, running a CALL, RST or DJNZ through to the instruction after it; "
+       "stops early at a breakpoint of the debugger engine or after max_frames frames.",
+       Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
+       true, &T::StepOver},
+      {"step_out", "Run until the current routine returns to its caller, or until max_frames frames have passed.",
+       Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
+       true, &T::StepOut},
+      {"run_to_address",
+       "Run until the next instruction is at an address (it has not run yet), or until max_frames frames "
+       "have passed.",
+       Schema({{"address", AddressProperty("code address")},
+               {"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}},
+              {"address"}),
+       true, &T::RunToAddress},
+      {"load_symbols",
+       "Add the labels of an assembler's symbol or label file (path relative to the games folder); labels "
+       "are then accepted wherever an address is.",
+       Schema({{"path", {{"type", "string"}, {"description", "symbol file"}}},
+               {"replace", {{"type", "boolean"}, {"description", "drop the labels loaded before"}}}},
+              {"path"}),
+       false, &T::LoadSymbols},
+      {"lookup_label", "The address of a label, or the label at an address.",
+       Schema({{"label", {{"type", "string"}, {"description", "label name"}}},
+               {"address", AddressProperty("address")}}),
+       false, &T::LookupLabel},
       {"set_breakpoint", "Stop execution before the instruction at an address (run_to_breakpoint, resume).",
        Schema({{"address", AddressProperty("code address")}}, {"address"}), false, &T::SetBreakpoint},
       {"clear_breakpoint",
@@ -332,7 +362,7 @@ std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json&
   host_.Messages.clear();
   ToolOutcome outcome;
   try {
-    outcome = (this->*(spec->Run))(ToolArguments(arguments));
+    outcome = (this->*(spec->Run))(ToolArguments(arguments, &engine_.Symbols));
   } catch (const ToolRefusal& refusal) {
     return Failure(prefix + refusal.what());
   }
@@ -752,6 +782,82 @@ ToolOutcome MachineTools::RunToBreakpoint(const ToolArguments& args) {
   stopReason_ = "breakpoint at " + Hex(ActiveContext->PC.w, 4);
   return Answer("Breakpoint at " + Hex(ActiveContext->PC.w, 4) + " after " + std::to_string(done) +
                 " whole frames; the instruction there has not run.\n" + RegisterText() + Where());
+}
+
+ToolOutcome MachineTools::RunEngineCommand(int maxFrames, const std::string& what) {
+  const uint64_t before = run_.FramesRun();
+  while (Running() && engine_.Pending() != DebugEngine::Command::None &&
+         run_.FramesRun() - before < static_cast<uint64_t>(maxFrames))
+    run_.RunPass();
+  const bool finished = engine_.LastStop().has_value();
+  if (!finished) engine_.Pause();
+  engine_.ClearLastStop();
+  // The other tools drive the run pass by pass: a paused DebugState would stall them.
+  DebugState = DebugStateKind::Running;
+  const uint64_t done = run_.FramesRun() - before;
+  frames_ += done;
+  if (!finished)
+    return Answer(what + " did not finish in " + std::to_string(done) + " frames; paused.\n" + Where());
+  stopReason_ = what + " at " + Hex(ActiveContext->PC.w, 4);
+  return Answer(what + " done after " + std::to_string(done) + " frame ends.\n" + RegisterText() + Where());
+}
+
+ToolOutcome MachineTools::StepOver(const ToolArguments& args) {
+  const int maxFrames =
+      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  freeRunning_ = false;
+  HoldKeys({});
+  engine_.ClearLastStop();
+  engine_.StepOver();
+  return RunEngineCommand(maxFrames, "Step over");
+}
+
+ToolOutcome MachineTools::StepOut(const ToolArguments& args) {
+  const int maxFrames =
+      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  freeRunning_ = false;
+  HoldKeys({});
+  engine_.ClearLastStop();
+  engine_.StepOut();
+  return RunEngineCommand(maxFrames, "Step out");
+}
+
+ToolOutcome MachineTools::RunToAddress(const ToolArguments& args) {
+  const uint16_t address = args.Address("address");
+  const int maxFrames =
+      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  freeRunning_ = false;
+  HoldKeys({});
+  engine_.ClearLastStop();
+  engine_.RunTo(address);
+  return RunEngineCommand(maxFrames, "Run to " + Hex(address, 4));
+}
+
+ToolOutcome MachineTools::LoadSymbols(const ToolArguments& args) {
+  std::string path = args.Text("path", MaxPathLength);
+  const bool replace = args.Flag("replace", false);
+  if (path.empty()) throw ToolRefusal("'path' is empty");
+  if (path.front() != '/') path = folder_ + path;
+  // Parsed into a scratch table so a file that fails leaves the loaded labels as they were.
+  SymbolTable loaded = replace ? SymbolTable() : engine_.Symbols;
+  const SymbolLoadResult result = LoadSymbolFile(path, loaded);
+  if (!result.Ok) throw ToolRefusal(path + ": " + result.Message);
+  engine_.Symbols = std::move(loaded);
+  return Answer(path + ": " + result.Message + " (" + std::to_string(engine_.Symbols.Count()) + " labels in all)");
+}
+
+ToolOutcome MachineTools::LookupLabel(const ToolArguments& args) {
+  if (args.Has("label") == args.Has("address")) throw ToolRefusal("give either 'label' or 'address'");
+  if (args.Has("label")) {
+    const std::string label = args.Text("label", 256);
+    const auto address = engine_.Symbols.Find(label);
+    if (!address) throw ToolRefusal("no label \"" + label + "\" among the " +
+                                    std::to_string(engine_.Symbols.Count()) + " loaded (load_symbols)");
+    return Answer(label + " = " + Hex(*address, 4));
+  }
+  const uint16_t address = args.Address("address");
+  const std::string* name = engine_.Symbols.NameAt(address);
+  return Answer(Hex(address, 4) + (name ? " = " + *name : " has no label"));
 }
 
 ToolOutcome MachineTools::SetBreakpoint(const ToolArguments& args) {

@@ -16,6 +16,7 @@
 
 #include "app/headless_host.h"
 #include "debugger/breakpoints.h"
+#include "debugger/debug_engine.h"
 #include "run/run.h"
 #include "video/host.h"
 
@@ -38,10 +39,11 @@ class MachineTools;
 // The arguments of one call, read against the tool's schema: unknown names and wrong types refuse.
 class ToolArguments {
  public:
-  explicit ToolArguments(const nlohmann::json& object) : object_(object) {}
+  ToolArguments(const nlohmann::json& object, const SymbolTable* symbols = nullptr)
+      : object_(object), symbols_(symbols) {}
   bool Has(const char* name) const { return object_.contains(name); }
   int64_t Integer(const char* name, int64_t low, int64_t high, std::optional<int64_t> fallback) const;
-  // An integer, or hexadecimal text ("38", "0x38", "38h", "$38").
+  // An integer, hexadecimal text ("38", "0x38", "38h", "$38"), or a label of the loaded symbols.
   uint16_t Address(const char* name, std::optional<uint16_t> fallback = std::nullopt) const;
   std::string Text(const char* name, size_t maxLength,
                    std::optional<std::string> fallback = std::nullopt) const;
@@ -51,6 +53,7 @@ class ToolArguments {
  private:
   const nlohmann::json& Get(const char* name) const;
   const nlohmann::json& object_;
+  const SymbolTable* symbols_;
 };
 
 struct ToolSpec {
@@ -102,6 +105,11 @@ class MachineTools {
   ToolOutcome DisassembleAt(const ToolArguments& args);
   ToolOutcome StepInto(const ToolArguments& args);
   ToolOutcome RunToBreakpoint(const ToolArguments& args);
+  ToolOutcome StepOver(const ToolArguments& args);
+  ToolOutcome StepOut(const ToolArguments& args);
+  ToolOutcome RunToAddress(const ToolArguments& args);
+  ToolOutcome LoadSymbols(const ToolArguments& args);
+  ToolOutcome LookupLabel(const ToolArguments& args);
   ToolOutcome SetBreakpoint(const ToolArguments& args);
   ToolOutcome ClearBreakpoint(const ToolArguments& args);
   ToolOutcome ListBreakpoints(const ToolArguments& args);
@@ -116,6 +124,8 @@ class MachineTools {
   std::string Where() const;  // PC and the instruction there
   // Frames through the core's breakpoint loop until a marked address is next, at most maxFrames.
   bool RunUntilBreakpoint(int maxFrames, int& framesDone);
+  // Passes of the engine's command until it stops or maxFrames frames have run; paused either way.
+  ToolOutcome RunEngineCommand(int maxFrames, const std::string& what);
 
   std::string folder_;
   int framesPerCall_;
@@ -123,6 +133,7 @@ class MachineTools {
   ScopedHost scope_;
   EmulationRun run_;
   BreakpointList breakpoints_;
+  DebugEngine engine_{run_};  // inactive (free run untouched) while no command is under way
   std::array<uint8_t, VirtualKeyCount> held_{};
   std::string gameTitle_;
   std::string gameFile_;

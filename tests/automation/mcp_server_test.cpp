@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "machine/romset.h"
@@ -140,6 +141,11 @@ TEST(McpServer, RefusedCallsSayWhyAndLeaveTheMachineAlone) {
       {"run_frames", {{"frames", 2}, {"keys", {"Left", "Hyper"}}}},
       {"run_frames", {{"frames", 2}, {"keys", {json::array({json::array()})}}}},
       {"step_into", {{"count", "3"}}},
+      {"step_over", {{"max_frames", 0}}},
+      {"run_to_address", {}},
+      {"run_to_address", {{"address", "main"}}},
+      {"load_symbols", {{"path", "missing.sym"}}},
+      {"lookup_label", {{"label", "main"}}},
       {"type_text", {{"text", "PRINT 1~2"}}},
       {"disassemble", {{"adress", 0}}},
       {"get_registers", {{"verbose", true}}},
@@ -185,6 +191,46 @@ TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
   const json shot = Call(server, "screenshot", {{"scale", 2}});
   EXPECT_EQ(shot["result"]["content"][0]["mimeType"], "image/png");
   EXPECT_EQ(shot["result"]["content"][0]["data"].get<std::string>().rfind("iVBORw0KGgo", 0), 0u);
+}
+
+TEST(McpServer, EngineStepsStopWhereTheyPromise) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "SPECTRUM (OpenSE BASIC)"}})));
+  Call(server, "run_frames", {{"frames", 5}});
+  // 8000: CALL 8010 / NOP; 8010: LD A,2A / RET
+  Call(server, "write_memory", {{"address", "8000"}, {"bytes", "CD 10 80 00"}});
+  Call(server, "write_memory", {{"address", "8010"}, {"bytes", "3E 2A C9"}});
+  const std::string symbols = ::testing::TempDir() + "mcp_labels.sym";
+  std::ofstream(symbols) << "routine EQU 08010H\nafter_load EQU 08012H\n";
+  ASSERT_FALSE(IsError(Call(server, "load_symbols", {{"path", symbols}})));
+  EXPECT_NE(Text(Call(server, "lookup_label", {{"address", "8010"}})).find("routine"), std::string::npos);
+  EXPECT_NE(Text(Call(server, "lookup_label", {{"label", "AFTER_LOAD"}})).find("8012"), std::string::npos);
+  struct Case {
+    bool IntoCall;  // begin inside the routine
+    const char* Tool;
+    json Arguments;
+    uint16_t EndPC;
+  };
+  const Case cases[] = {
+      {false, "step_over", json::object(), 0x8003},
+      {true, "step_out", json::object(), 0x8003},
+      {false, "run_to_address", {{"address", "8012"}}, 0x8012},
+      {false, "run_to_address", {{"address", "after_load"}}, 0x8012},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Tool);
+    Call(server, "set_registers", {{"PC", "8000"}, {"AF", 0}});
+    if (c.IntoCall) Call(server, "step_into");
+    EXPECT_FALSE(IsError(Call(server, c.Tool, c.Arguments)));
+    EXPECT_EQ(ActiveContext->PC.w, c.EndPC);
+    EXPECT_EQ(ActiveContext->AF.h, 0x2A);
+  }
+  // A target never reached pauses at the frame limit and later tools still run frames.
+  Call(server, "set_registers", {{"PC", "8003"}});
+  Call(server, "write_memory", {{"address", "8003"}, {"bytes", "18 FE"}});
+  EXPECT_NE(Text(Call(server, "run_to_address", {{"address", "9000"}, {"max_frames", 2}})).find("did not finish"),
+            std::string::npos);
+  EXPECT_FALSE(IsError(Call(server, "run_frames", {{"frames", 1}})));
 }
 
 TEST(McpServer, Base64MatchesTheStandardAlphabetAndPadding) {

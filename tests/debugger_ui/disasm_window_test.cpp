@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The disassembler window: opening sweeps once, the listing scrolls by line and by page, rows are
-// 12 pixels, Stop discards the listing, and the next opening sweeps the new machine.
+// 12 pixels, Stop discards the listing, and the next opening sweeps the new machine; PC is followed
+// while paused, "Go to" and the navigation keys move through the listing.
 #include "debugger/ui/disasm_window.h"
 
 #include <QProgressBar>
@@ -97,6 +98,33 @@ class DisasmWindowTest : public QObject {
     // A taller window shows more rows and scrolls less far.
     SetTextHeight(window, 240);
     QCOMPARE(window.sbShow->maximum(), 256 - 20);
+  }
+
+  void PcIsFollowedWhilePausedAndGoToAndKeysNavigate() {
+    TfrmDisasm window(nullptr);
+    SetTextHeight(window, 120);  // 10 rows
+    MemoryImage[0x0100] = 0x21;  // LD HL,0000: three bytes, so lines and addresses part
+    window.Sweep(MemoryImage, 0x0FFF);
+    window.ShowPc(0x0200, false);
+    QCOMPARE(window.sbShow->value(), 0);  // running: only the mark moves
+    window.ShowPc(0x0200, true);
+    const int line = window.LineOf(0x0200);
+    QCOMPARE(window.Lines()[static_cast<size_t>(line)].substr(0, 4), std::string("0200"));
+    QVERIFY(window.sbShow->value() <= line && line < window.sbShow->value() + window.VisibleRows());
+
+    z_.IX.w = 0x0102;  // inside the LD: the listing starts at the line holding it
+    QVERIFY(window.GoTo("IX"));
+    QCOMPARE(window.Lines()[static_cast<size_t>(window.sbShow->value())].substr(0, 4), std::string("0100"));
+    QVERIFY(!window.GoTo("X1"));
+
+    QTest::keyClick(&window, Qt::Key_End);
+    QCOMPARE(window.sbShow->value(), window.sbShow->maximum());
+    QTest::keyClick(&window, Qt::Key_Home);
+    QCOMPARE(window.sbShow->value(), 0);
+    QTest::keyClick(&window, Qt::Key_PageDown);
+    QCOMPARE(window.sbShow->value(), 10);
+    // The caption of the Hide button fits it.
+    QVERIFY(window.bbHide->width() >= window.bbHide->sizeHint().width());
   }
 
   void ZeroLimitSweepsAddressZeroAlone() {

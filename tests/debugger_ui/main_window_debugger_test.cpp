@@ -163,18 +163,19 @@ class MainWindowDebuggerTest : public QObject {
       window_->sbDisasm->click();
       window_->sbStartClick();
     }));
-    QVERIFY(disasm.isVisible());      // Stop leaves the window as it is
-    QCOMPARE(disasm.LineCount(), 0);  // but discards the listing
+    QVERIFY(!disasm.isVisible());     // Stop hides the window
+    QCOMPARE(disasm.LineCount(), 0);  // and discards the listing
 
     // A different program for the next run.
     td::WriteFile(folder_->path() / "counter.bin", {0x00, 0x18, 0xFD});
     std::vector<std::string> first;
     bool hiddenBySecondClick = false;
     QVERIFY(testing::RunGame(*window_, [&] {
-      window_->sbDisasm->click();  // visible: hides
-      hiddenBySecondClick = !disasm.isVisible();
       window_->sbDisasm->click();  // sweeps the new machine
       first = {disasm.Lines()[0], disasm.Lines()[1]};
+      window_->sbDisasm->click();  // visible: hides
+      hiddenBySecondClick = !disasm.isVisible();
+      window_->sbDisasm->click();
       window_->sbStartClick();
     }));
     QVERIFY(hiddenBySecondClick);

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QToolButton>
 
 #include "app/ui/game_screen.h"
@@ -10,14 +11,37 @@
 #include "app/ui/settings.h"
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/debugger.h"
+#include "debugger/ui/workspace.h"
 #include "debugger/ui/disasm_window.h"
 
 namespace tirvane {
+
+namespace {
+
+std::function<std::optional<std::string>()> hooksAsk(TfrmEmulator& window, Debugger& debugger) {
+  return [&window, &debugger] {
+    return debugger.AskBreakpointAddress(&window, window.sbAddBreak->mapTo(&window, QPoint(0, 0)));
+  };
+}
+
+}  // namespace
 
 void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   debugger.Attach(window.Run, window.Breakpoints());
   // Ticking the box runs its click handler, which switches the debugger on.
   debugger.TickDebug = [&window] { window.cbDebug->setChecked(true); };
+  debugger.UntickDebug = [&window] { window.cbDebug->setChecked(false); };
+  debugger.GameScreen = window.frmGameScreen;
+
+  BreakpointControls& breakpoints = debugger.Breakpoints();
+  breakpoints.Ask = hooksAsk(window, debugger);
+  breakpoints.Add = [&window](const std::string& text) { window.AddBreakpoint(text); };
+  breakpoints.Remove = [&window](int index) {
+    window.cbBreak->setCurrentIndex(index);
+    window.sbDelBreakClick();
+  };
+  breakpoints.Enabled = [] { return BreakpointsEnabled; };
+  breakpoints.SetEnabled = [&window](bool on) { window.cbBreakPoint->setChecked(on); };
   debugger.frmDebug->Closed = [&window] { window.cbDebug->setChecked(false); };
 
   DebuggerHooks& hooks = window.Debugger;
@@ -25,13 +49,26 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   hooks.DisasmClick = [&window, &debugger] { debugger.DisasmClick(&window, window.frmGameScreen); };
   hooks.DiscardDisassembly = [&debugger] { debugger.DiscardDisassembly(); };
   hooks.DebugSwitch = [&window, &debugger](bool on) { debugger.DebugSwitch(on, &window); };
-  hooks.AskBreakpointAddress = [&window, &debugger] {
-    return debugger.AskBreakpointAddress(&window, window.sbAddBreak->mapTo(&window, QPoint(0, 0)));
-  };
+  hooks.AskBreakpointAddress = hooksAsk(window, debugger);
 
   hooks.CharSetsClick = [&window, &debugger] { debugger.CharSetsClick(&window); };
   RememberPlace(*debugger.frmDebug, &window);
   RememberPlace(*debugger.frmDisasm, &window);
+
+  // The "Debug" box's context menu switches between the workspace and the classic windows.
+  if (const auto settings = OpenSettings())
+    debugger.SetClassic(settings->value("debugger/classicWindows", false).toBool());
+  auto* classic = new QAction("Classic windows", window.cbDebug);
+  classic->setCheckable(true);
+  classic->setChecked(debugger.Classic());
+  window.cbDebug->addAction(classic);
+  window.cbDebug->setContextMenuPolicy(Qt::ActionsContextMenu);
+  QObject::connect(classic, &QAction::toggled, &window, [&debugger](bool on) {
+    debugger.SetClassic(on);
+    if (const auto settings = OpenSettings()) settings->setValue("debugger/classicWindows", on);
+  });
+  debugger.Workspace->Settings = [] { return OpenSettings(); };
+  debugger.Workspace->ClassicChosen = [classic](bool on) { classic->setChecked(on); };
 }
 
 }  // namespace tirvane

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "debugger/ui/debugger.h"
 
+#include <QAction>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSettings>
+#include <QTimer>
 #include <QWidget>
 
 #include "debugger/ui/add_watch_dialog.h"
@@ -11,6 +15,7 @@
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/disasm_window.h"
 #include "debugger/ui/sprite_set_viewer.h"
+#include "debugger/ui/workspace.h"
 #include "debugger/ui/window_placement.h"
 #include "machine/description.h"
 #include "run/run.h"
@@ -27,7 +32,7 @@ double DisplayRate() {
 
 }  // namespace
 
-Debugger::Debugger(QWidget* owner) : pacer_(DisplayPeriod(DisplayRate())) {
+Debugger::Debugger(QWidget* owner) : owner_(owner), pacer_(DisplayPeriod(DisplayRate())) {
   frmAddWatch = std::make_unique<TfrmAddWatch>(owner);
   frmDebug = std::make_unique<TfrmDebug>(frmAddWatch.get(), owner);
   frmCharSet = std::make_unique<TfrmCharSet>(owner);
@@ -36,9 +41,38 @@ Debugger::Debugger(QWidget* owner) : pacer_(DisplayPeriod(DisplayRate())) {
   frmDisasm = std::make_unique<TfrmDisasm>(frmProgress.get(), owner);
   frmSpriteSet = std::make_unique<TfrmSpriteSet>(owner);
 
+  RunCommands commands;
+  commands.Run = [this] { frmDebug->SetState(DebugStateKind::Running); };
+  commands.Pause = [this] {
+    EnsureDebugMode();
+    frmDebug->SetState(DebugStateKind::Paused);
+  };
+  commands.StepInto = [this] {
+    EnsureDebugMode();
+    frmDebug->SetState(DebugStateKind::Step);
+  };
+  commands.Paused = [] { return DebugState == DebugStateKind::Paused; };
+  commands.Running = [this] { return run_ != nullptr && run_->Running(); };
+  Workspace = std::make_unique<DebuggerWorkspace>(*frmDebug, frmAddWatch.get(), breakpointControls_,
+                                                  std::move(commands), [this] {
+                                                    if (run_ != nullptr && run_->Running())
+                                                      SpritesClick(run_->Driver().SpriteSetsRoutine);
+                                                  },
+                                                  owner);
+  Workspace->Closed = [this] {
+    if (UntickDebug) UntickDebug();
+  };
+  Workspace->ClassicChosen = [this](bool classic) { SetClassic(classic); };
+
   // A pause shows at once what the throttled display had not shown yet.
   frmDebug->StateChanged = [this](DebugStateKind state) {
     if (state == DebugStateKind::Paused && (redrawPending_ || frmDebug->CapturePending())) ShowNow();
+    if (state != DebugStateKind::Paused) {
+      Workspace->Resumed();
+      return;
+    }
+    Workspace->Refresh();
+    if (frmDisasm->isVisible() && ActiveContext != nullptr) frmDisasm->ShowPc(ActiveContext->PC.w, true);
   };
   hitActions_.Refresh = [this] { frmDebug->Refresh(); };
   hitActions_.TickDebug = [this] {
@@ -56,6 +90,7 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
   run.BreakpointMarks = &breakpoints.Marks();
   run.RefreshRegisters = [this] { RefreshRegisters(); };
   run.DebugRedraw = [this] { DebugRedraw(); };
+  breakpointControls_.List = &breakpoints;
 }
 
 void Debugger::Detach() {
@@ -91,9 +126,76 @@ void Debugger::ShowNow() {
     PresentScreen();
   }
   if (frmDebug->CapturePending()) frmDebug->ShowCaptured();
+  if (frmDisasm->isVisible() && ActiveContext != nullptr)
+    frmDisasm->ShowPc(ActiveContext->PC.w, DebugState == DebugStateKind::Paused);
+  // While running the workspace keeps to its own display-rate timer.
+  if (DebugState == DebugStateKind::Paused) Workspace->Refresh();
 }
 
-void Debugger::DebugSwitch(bool on, const QWidget* mainWindow) { frmDebug->DebugSwitch(on, mainWindow); }
+void Debugger::DebugSwitch(bool on, const QWidget* mainWindow) {
+  mainWindow_ = mainWindow;
+  if (classic_) {
+    frmDebug->DebugSwitch(on, mainWindow);
+    return;
+  }
+  if (!on) {
+    Workspace->hide();
+    return;
+  }
+  ShowWorkspace();
+  frmDebug->SetState(DebugStateKind::Running);
+}
+
+void Debugger::ShowWorkspace() {
+  if (!Workspace->isVisible()) {
+    // Beside the game screen the first time; a saved layout puts it back where the user left it.
+    if (GameScreen != nullptr && mainWindow_ != nullptr && !Workspace->HasSavedLayout()) {
+      const QRect room = mainWindow_->screen()->availableGeometry();
+      const QRect frame = Workspace->frameGeometry();
+      const QSize decoration = frame.size() - Workspace->size();
+      QRect place(GameScreen->frameGeometry().right() + 3, mainWindow_->frameGeometry().top(), frame.width(),
+                  frame.height());
+      // Beside the game screen when a useful width is left there, else below the main window.
+      if (room.right() - place.left() < 640) place.moveTopLeft({room.left(), mainWindow_->frameGeometry().bottom() + 3});
+      place = place.intersected(room);
+      Workspace->move(place.topLeft());
+      Workspace->resize(place.size() - decoration);
+    }
+    Workspace->show();
+    // The window manager adds the title bar after the show; keep it on the screen.
+    QTimer::singleShot(150, Workspace.get(), [this] {
+      const QRect room = Workspace->screen()->availableGeometry();
+      const QRect frame = Workspace->frameGeometry();
+      if (frame.top() < room.top()) Workspace->move(frame.left(), room.top());
+    });
+  }
+  Workspace->raise();
+  Workspace->activateWindow();
+}
+
+void Debugger::EnsureDebugMode() {
+  if (!DebugMode && TickDebug) TickDebug();
+}
+
+void Debugger::SetClassic(bool classic) {
+  if (classic == classic_) return;
+  classic_ = classic;
+  Workspace->ClassicAction->setChecked(classic);
+  if (!DebugMode) {
+    if (classic) Workspace->hide();
+    return;
+  }
+  // The open debugger changes face; the machine's state stays as it is.
+  const DebugStateKind state = DebugState;
+  if (classic) {
+    Workspace->hide();
+    frmDebug->DebugSwitch(true, mainWindow_);
+  } else {
+    frmDebug->DebugSwitch(false, mainWindow_);
+    ShowWorkspace();
+  }
+  frmDebug->SetState(state);
+}
 
 std::optional<std::string> Debugger::AskBreakpointAddress(const QWidget* mainWindow, QPoint addButtonOffset) {
   QPoint at = addButtonOffset + QPoint(8, 8);
@@ -121,9 +223,23 @@ void Debugger::CharSetsClick(const QWidget* mainWindow) {
 }
 
 void Debugger::DisasmClick(const QWidget* mainWindow, const QWidget* gameScreen) {
-  frmDisasm->OpenOrClose(mainWindow, gameScreen);
+  if (classic_) {
+    frmDisasm->OpenOrClose(mainWindow, gameScreen);
+    if (frmDisasm->isVisible() && ActiveContext != nullptr)
+      frmDisasm->ShowPc(ActiveContext->PC.w, DebugState == DebugStateKind::Paused);
+    return;
+  }
+  mainWindow_ = mainWindow;
+  GameScreen = gameScreen;
+  ShowWorkspace();
+  Workspace->DisassemblyDock->show();
+  Workspace->DisassemblyDock->raise();
 }
 
-void Debugger::DiscardDisassembly() { frmDisasm->DiscardLines(); }
+void Debugger::DiscardDisassembly() {
+  frmDisasm->DiscardLines();
+  // An empty listing would only cover the next game's screen.
+  frmDisasm->hide();
+}
 
 }  // namespace tirvane

@@ -17,6 +17,7 @@
 
 #include "debugger/breakpoints.h"
 #include "debugger/registers.h"
+#include "debugger/ui/list_panes.h"
 #include "drivers/driver.h"
 #include "run/run_controls.h"
 
@@ -32,6 +33,7 @@ class TfrmDebug;
 class TfrmDisasm;
 class TfrmProgress;
 class TfrmSpriteSet;
+class DebuggerWorkspace;
 
 class Debugger {
  public:
@@ -74,11 +76,32 @@ class Debugger {
   std::unique_ptr<TfrmProgress> frmProgress;
   std::unique_ptr<TfrmSpriteSet> frmSpriteSet;
 
+  // The "Debugger" workspace, or with classic windows the separate small windows as they always
+  // were. Classic is the default, so a debugger made without the program's settings behaves as the
+  // program always did; the program chooses from the user's settings.
+  std::unique_ptr<DebuggerWorkspace> Workspace;
+  bool Classic() const { return classic_; }
+  // Switches at once: the open debugger moves from one face to the other.
+  void SetClassic(bool classic);
+  // How the breakpoint pane reaches the main window's list and "Break" box.
+  BreakpointControls& Breakpoints() { return breakpointControls_; }
+  // Unticks the main window's "Debug" box; the workspace's close button uses it.
+  std::function<void()> UntickDebug;
+  // Where the workspace opens the first time: beside the game screen.
+  const QWidget* GameScreen = nullptr;
+
   // Redraws deferred since the last one shown; tests and the benchmark read them.
   bool RedrawPending() const { return redrawPending_; }
 
  private:
   void ShowNow();
+  void ShowWorkspace();
+  void EnsureDebugMode();
+
+  QWidget* owner_;
+  const QWidget* mainWindow_ = nullptr;
+  bool classic_ = true;
+  BreakpointControls breakpointControls_;
 
   RunControls& controls_ = Controls();
   EmulationRun* run_ = nullptr;

@@ -2,7 +2,10 @@
 #include "debugger/ui/disasm_window.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "debugger/disassembler.h"
+#include "debugger/locations.h"
 #include "debugger/ui/window_placement.h"
 #include "z80/z80.h"
 
@@ -21,7 +25,7 @@ namespace tirvane {
 namespace {
 
 constexpr int RowHeight = 12;
-constexpr int StripWidth = 41;
+constexpr int MinimumStripWidth = 41;
 constexpr int StripBottomHeight = 43;
 // A tool window stays above the windows of its owner, the main window, and so above ours only;
 // our dialogs still open above it.
@@ -54,6 +58,15 @@ TfrmDisasm::TfrmDisasm(TfrmProgress* progress, QWidget* parent)
   pbShow->setObjectName("pbShow");
   pbShow->installEventFilter(this);
 
+  edGoTo = new QLineEdit(this);
+  edGoTo->setObjectName("edGoTo");
+  edGoTo->setPlaceholderText("Go to: address, PC, SP, HL, IX, IY");
+  edGoTo->setToolTip("Go to an address or the address a register holds (Return)");
+  connect(edGoTo, &QLineEdit::returnPressed, this, [this] {
+    if (GoTo(edGoTo->text())) setFocus();
+  });
+  setFocusPolicy(Qt::StrongFocus);
+
   strip_ = new QWidget(this);
   sbShow = new QScrollBar(Qt::Vertical, strip_);
   sbShow->setObjectName("sbShow");
@@ -64,7 +77,8 @@ TfrmDisasm::TfrmDisasm(TfrmProgress* progress, QWidget* parent)
   bbHide = new QPushButton("Hide", stripBottom_);
   bbHide->setObjectName("bbHide");
   bbHide->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-  bbHide->setGeometry(2, 4, 37, 39);
+  // Wide enough for its caption in the desktop's font: the strip grows with it.
+  bbHide->setGeometry(2, 4, std::max(37, bbHide->sizeHint().width()), 39);
   connect(bbHide, &QPushButton::clicked, this, &TfrmDisasm::bbHideClick);
 
   // FormCreate: no lines yet; the rows follow from the first layout.
@@ -78,15 +92,18 @@ void TfrmDisasm::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmDisasm::FormResize() {
-  const int w = width(), h = height();
-  const int panelWidth = std::max(w - StripWidth, 0);
-  Panel1->setGeometry(0, 0, panelWidth, h);
+  const int stripWidth = std::max(MinimumStripWidth, bbHide->width() + 4);
+  const int top = edGoTo->sizeHint().height();
+  edGoTo->setGeometry(0, 0, width(), top);
+  const int w = width(), h = std::max(height() - top, 0);
+  const int panelWidth = std::max(w - stripWidth, 0);
+  Panel1->setGeometry(0, top, panelWidth, h);
   const int frame = Panel1->frameWidth();
   pbShow->setGeometry(frame, frame, std::max(panelWidth - 2 * frame, 0), std::max(h - 2 * frame, 0));
 
-  strip_->setGeometry(panelWidth, 0, StripWidth, h);
+  strip_->setGeometry(panelWidth, top, stripWidth, h);
   const int upperHeight = std::max(h - StripBottomHeight, 0);
-  stripBottom_->setGeometry(0, upperHeight, StripWidth, StripBottomHeight);
+  stripBottom_->setGeometry(0, upperHeight, stripWidth, StripBottomHeight);
   sbShow->setGeometry(4, 4, 13, std::max(upperHeight - 8, 0));
 
   visibleRows_ = pbShow->height() / RowHeight;
@@ -117,6 +134,9 @@ void TfrmDisasm::Sweep(const uint8_t* memory, uint16_t romLimit) {
     bar->repaint();
   });
 
+  addresses_.resize(lines_.size());
+  for (size_t i = 0; i < lines_.size(); ++i)
+    addresses_[i] = static_cast<uint16_t>(std::stoul(lines_[i].substr(0, 4), nullptr, 16));
   sbShow->setValue(0);
   UpdateScrollRange();
   if (bar != nullptr) {
@@ -129,6 +149,8 @@ void TfrmDisasm::Sweep(const uint8_t* memory, uint16_t romLimit) {
 void TfrmDisasm::DiscardLines() {
   lines_.clear();
   lines_.shrink_to_fit();
+  addresses_.clear();
+  addresses_.shrink_to_fit();
   UpdateScrollRange();
   pbShow->update();
 }
@@ -149,6 +171,59 @@ void TfrmDisasm::OpenOrClose(const QWidget* mainWindow, const QWidget* gameScree
   show();
 }
 
+int TfrmDisasm::LineOf(uint16_t address) const {
+  const auto after = std::upper_bound(addresses_.begin(), addresses_.end(), address);
+  return after == addresses_.begin() ? 0 : static_cast<int>(after - addresses_.begin()) - 1;
+}
+
+void TfrmDisasm::ShowPc(uint16_t pc, bool follow) {
+  if (addresses_.empty()) return;
+  const int line = LineOf(pc);
+  const int marked = addresses_[static_cast<size_t>(line)] == pc ? line : -1;
+  if (marked != pc_) {
+    pc_ = marked;
+    pbShow->update();
+  }
+  const int first = sbShow->value();
+  if (follow && marked >= 0 && (marked < first || marked >= first + visibleRows_))
+    sbShow->setValue(marked - visibleRows_ / 4);
+}
+
+bool TfrmDisasm::GoTo(const QString& text) {
+  static const Z80Context empty{};
+  const std::optional<uint16_t> address =
+      ResolveLocation(text.toStdString(), ActiveContext != nullptr ? *ActiveContext : empty);
+  edGoTo->setStyleSheet(address ? QString() : QString("background: #ffd0d0;"));
+  if (!address) return false;
+  sbShow->setValue(LineOf(*address));
+  return true;
+}
+
+void TfrmDisasm::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Home:
+      sbShow->triggerAction(QAbstractSlider::SliderToMinimum);
+      return;
+    case Qt::Key_End:
+      sbShow->triggerAction(QAbstractSlider::SliderToMaximum);
+      return;
+    case Qt::Key_PageUp:
+      sbShow->triggerAction(QAbstractSlider::SliderPageStepSub);
+      return;
+    case Qt::Key_PageDown:
+      sbShow->triggerAction(QAbstractSlider::SliderPageStepAdd);
+      return;
+    case Qt::Key_Up:
+      sbShow->triggerAction(QAbstractSlider::SliderSingleStepSub);
+      return;
+    case Qt::Key_Down:
+      sbShow->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
 bool TfrmDisasm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == pbShow) {
     if (event->type() == QEvent::Paint) {
@@ -167,7 +242,9 @@ void TfrmDisasm::pbShowPaint() {
   if (lines_.empty()) return;
   QPainter painter(pbShow);
   painter.fillRect(pbShow->rect(), Qt::white);
-  QFont regular("ARIAL", 8);
+  // A fixed-pitch face at the row's full height: its "," and "." stay apart from the digits.
+  QFont regular = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  regular.setPixelSize(RowHeight - 1);
   QFont bold = regular;
   bold.setBold(true);
   painter.setPen(palette().color(QPalette::WindowText));
@@ -178,6 +255,10 @@ void TfrmDisasm::pbShowPaint() {
     if (index >= lines_.size()) break;
     const QString line = QString::fromStdString(lines_[index]);
     const int y = k * RowHeight;
+    if (static_cast<int>(index) == pc_) {
+      painter.fillRect(QRect(0, y, width, RowHeight), QColor(255, 236, 140));
+      painter.fillRect(QRect(0, y, 3, RowHeight), QColor(0, 110, 0));
+    }
     painter.setFont(bold);
     painter.drawText(QRect(4, y, width - 4, RowHeight), Qt::AlignLeft | Qt::AlignTop, line.left(4));
     painter.setFont(regular);

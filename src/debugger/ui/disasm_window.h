@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TfrmDisasm: the listing of the running machine's ROM area, made by one sweep the first time the
-// window opens after Start and kept until Stop. TfrmProgress shows how far the sweep has come.
+// window opens after Start and kept until Stop. TfrmProgress shows how far the sweep has come. The
+// line of PC is marked and, while the machine is paused, kept in view; "Go to" and the usual
+// navigation keys move through a listing that runs to tens of thousands of lines.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +15,7 @@ class QProgressBar;
 class QPushButton;
 class QScrollBar;
 class QFrame;
+class QLineEdit;
 
 namespace tirvane {
 
@@ -44,15 +47,24 @@ class TfrmDisasm : public QWidget {
   int LineCount() const { return static_cast<int>(lines_.size()); }
 
   void bbHideClick() { hide(); }
+  // Marks the line of pc; with follow, scrolls it into view when it is not.
+  void ShowPc(uint16_t pc, bool follow);
+  // An address, a register or a label: the listing starts at the line holding it. False for text
+  // that names none.
+  bool GoTo(const QString& text);
+  // The index of the line holding address (the nearest line before it when none starts there).
+  int LineOf(uint16_t address) const;
 
   QFrame* Panel1;
   QWidget* pbShow;
   QScrollBar* sbShow;
   QPushButton* bbHide;
+  QLineEdit* edGoTo;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   RunControls& controls_ = Controls();
@@ -64,6 +76,8 @@ class TfrmDisasm : public QWidget {
   QWidget* strip_;
   QWidget* stripBottom_;
   std::vector<std::string> lines_;
+  std::vector<uint16_t> addresses_;  // of each line, for finding PC without parsing text
+  int pc_ = -1;
   int visibleRows_ = 0;
 };
 

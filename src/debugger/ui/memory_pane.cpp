@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "debugger/ui/memory_pane.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "machine/description.h"
+#include "machine/romset.h"
+#include "debugger/locations.h"
+#include "debugger/ui/pane_font.h"
+
+namespace tirvane {
+
+namespace {
+
+constexpr int RowCount = 0x10000 / MemoryView::BytesPerRow;
+// Columns in characters: "ADDR  " then three per byte, a gap, one per character.
+constexpr int HexColumn = 6;
+constexpr int CharColumn = HexColumn + 3 * MemoryView::BytesPerRow + 1;
+
+const Z80Context& ActiveOrEmpty() {
+  static const Z80Context empty{};
+  return ActiveContext != nullptr ? *ActiveContext : empty;
+}
+
+}  // namespace
+
+MemoryView::MemoryView(QWidget* parent)
+    : QWidget(parent), baseline_(std::make_unique<std::array<uint8_t, 0x10000>>()) {
+  setObjectName("memoryView");
+  setFont(PaneFont());
+  setFocusPolicy(Qt::StrongFocus);
+  setAutoFillBackground(true);
+  setBackgroundRole(QPalette::Base);
+  setMinimumSize(CharWidth() * (CharColumn + BytesPerRow + 1), RowHeight() * 4);
+  TakeBaseline();
+}
+
+int MemoryView::RowHeight() const { return fontMetrics().height() + 1; }
+int MemoryView::CharWidth() const { return fontMetrics().horizontalAdvance(u'0'); }
+int MemoryView::Rows() const { return std::max(height() / RowHeight(), 1); }
+
+void MemoryView::TakeBaseline() { std::memcpy(baseline_->data(), MemoryImage, baseline_->size()); }
+bool MemoryView::Changed(uint16_t address) const { return MemoryImage[address] != (*baseline_)[address]; }
+
+void MemoryView::SetTopRow(int row) {
+  row = std::clamp(row, 0, std::max(RowCount - Rows(), 0));
+  if (row == topRow_) return;
+  topRow_ = row;
+  update();
+  if (TopChanged) TopChanged();
+}
+
+void MemoryView::SetCursor(uint16_t address) {
+  cursor_ = address;
+  pendingNibble_ = -1;
+  const int row = address / BytesPerRow;
+  if (row < topRow_ || row >= topRow_ + Rows()) SetTopRow(row - Rows() / 4);
+  update();
+}
+
+void MemoryView::Write(uint8_t value) {
+  MemoryImage[cursor_] = value;
+  pendingNibble_ = -1;
+  if (cursor_ < 0xFFFF) SetCursor(static_cast<uint16_t>(cursor_ + 1));
+  update();
+  if (Edited) Edited();
+}
+
+void MemoryView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QPalette& colours = palette();
+  const int rowHeight = RowHeight(), charWidth = CharWidth(), ascent = fontMetrics().ascent();
+  const QColor plain = colours.color(QPalette::Text), changed(200, 0, 0), address(0, 0, 128);
+  for (int r = 0; r < Rows() + 1 && topRow_ + r < RowCount; ++r) {
+    const int base = (topRow_ + r) * BytesPerRow;
+    const int y = r * rowHeight;
+    painter.setPen(address);
+    painter.drawText(0, y + ascent, QString::fromStdString(FormatHex(static_cast<uint32_t>(base), 4)));
+    for (int i = 0; i < BytesPerRow; ++i) {
+      const auto at = static_cast<uint16_t>(base + i);
+      const uint8_t value = MemoryImage[at];
+      const int hexX = (HexColumn + 3 * i) * charWidth, charX = (CharColumn + i) * charWidth;
+      if (at == cursor_) {
+        const QBrush cursor = hasFocus() ? colours.highlight() : colours.alternateBase();
+        painter.fillRect(QRect(hexX, y, 2 * charWidth, rowHeight), cursor);
+        painter.fillRect(QRect(charX, y, charWidth, rowHeight), cursor);
+      }
+      const bool lit = at == cursor_ && hasFocus();
+      painter.setPen(lit ? colours.color(QPalette::HighlightedText) : Changed(at) ? changed : plain);
+      QString hex = QString::fromStdString(FormatHex(value, 2));
+      if (at == cursor_ && pendingNibble_ >= 0) hex = QString::number(pendingNibble_, 16).toUpper() + '_';
+      painter.drawText(hexX, y + ascent, hex);
+      const QChar shown = value >= 0x20 && value < 0x7F ? QChar(value) : QChar(u'.');
+      painter.drawText(charX, y + ascent, QString(shown));
+    }
+  }
+}
+
+void MemoryView::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  bool ok = false;
+  const int digit = text.size() == 1 ? text.toInt(&ok, 16) : -1;
+  if (ok && event->modifiers().testFlag(Qt::ControlModifier) == false) {
+    if (pendingNibble_ < 0) {
+      pendingNibble_ = digit;
+      update();
+    } else {
+      Write(static_cast<uint8_t>(pendingNibble_ * 16 + digit));
+    }
+    return;
+  }
+  const int page = Rows() * BytesPerRow;
+  int target = cursor_;
+  switch (event->key()) {
+    case Qt::Key_Left: target -= 1; break;
+    case Qt::Key_Right: target += 1; break;
+    case Qt::Key_Up: target -= BytesPerRow; break;
+    case Qt::Key_Down: target += BytesPerRow; break;
+    case Qt::Key_PageUp: target -= page; break;
+    case Qt::Key_PageDown: target += page; break;
+    case Qt::Key_Home: target = event->modifiers().testFlag(Qt::ControlModifier) ? 0 : cursor_ & ~0x0F; break;
+    case Qt::Key_End: target = event->modifiers().testFlag(Qt::ControlModifier) ? 0xFFFF : cursor_ | 0x0F; break;
+    case Qt::Key_Escape:
+      pendingNibble_ = -1;
+      update();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown)
+    SetTopRow(topRow_ + (target - cursor_) / BytesPerRow);
+  SetCursor(static_cast<uint16_t>(std::clamp(target, 0, 0xFFFF)));
+}
+
+void MemoryView::mousePressEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  const int row = topRow_ + at.y() / RowHeight();
+  const int column = at.x() / CharWidth();
+  int byte = -1;
+  if (column >= HexColumn && column < HexColumn + 3 * BytesPerRow) byte = (column - HexColumn) / 3;
+  if (column >= CharColumn && column < CharColumn + BytesPerRow) byte = column - CharColumn;
+  if (byte >= 0 && row < RowCount) SetCursor(static_cast<uint16_t>(row * BytesPerRow + byte));
+  QWidget::mousePressEvent(event);
+}
+
+void MemoryView::wheelEvent(QWheelEvent* event) {
+  wheelRemainder_ += event->angleDelta().y();
+  const int notches = wheelRemainder_ / 120;
+  wheelRemainder_ -= notches * 120;
+  if (notches != 0) SetTopRow(topRow_ - 3 * notches);
+  event->accept();
+}
+
+MemoryPane::MemoryPane(QWidget* parent) : QWidget(parent) {
+  setObjectName("memoryPane");
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  auto* bar = new QHBoxLayout;
+  auto* label = new QLabel("Go to:", this);
+  GoToField = new QLineEdit(this);
+  GoToField->setObjectName("memoryGoTo");
+  GoToField->setPlaceholderText("address or register");
+  GoToField->setFont(PaneFont());
+  label->setBuddy(GoToField);
+  Follow = new QComboBox(this);
+  Follow->setObjectName("memoryFollow");
+  Follow->addItems({"None", "PC", "SP", "HL", "IX", "IY"});
+  Follow->setToolTip("Keep the cursor on the address a register holds");
+  auto* followLabel = new QLabel("Follow:", this);
+  followLabel->setBuddy(Follow);
+  bar->addWidget(label);
+  bar->addWidget(GoToField, 1);
+  bar->addWidget(followLabel);
+  bar->addWidget(Follow);
+  layout->addLayout(bar);
+
+  auto* body = new QHBoxLayout;
+  View = new MemoryView(this);
+  ScrollBar = new QScrollBar(Qt::Vertical, this);
+  ScrollBar->setRange(0, RowCount - 1);
+  body->addWidget(View, 1);
+  body->addWidget(ScrollBar);
+  layout->addLayout(body, 1);
+
+  View->TopChanged = [this] { SyncScrollBar(); };
+  connect(ScrollBar, &QScrollBar::valueChanged, this, [this](int row) { View->SetTopRow(row); });
+  connect(GoToField, &QLineEdit::returnPressed, this, [this] {
+    if (GoTo(GoToField->text())) View->setFocus();
+  });
+  connect(Follow, &QComboBox::currentIndexChanged, this, [this] {
+    followedAt_ = -1;
+    Refresh();
+  });
+}
+
+void MemoryPane::SyncScrollBar() {
+  const QSignalBlocker block(ScrollBar);
+  ScrollBar->setPageStep(View->Rows());
+  ScrollBar->setMaximum(std::max(RowCount - View->Rows(), 0));
+  ScrollBar->setValue(View->TopRow());
+}
+
+bool MemoryPane::GoTo(const QString& text) {
+  const std::optional<uint16_t> address = ResolveLocation(text.toStdString(), ActiveOrEmpty());
+  if (!address) {
+    GoToField->setToolTip(QString("\"%1\" is not an address, a register or a label").arg(text));
+    GoToField->setStyleSheet("background: #ffd0d0;");
+    return false;
+  }
+  GoToField->setToolTip({});
+  GoToField->setStyleSheet({});
+  Follow->setCurrentIndex(0);
+  View->SetCursor(*address);
+  return true;
+}
+
+void MemoryPane::FocusGoTo() {
+  GoToField->setFocus();
+  GoToField->selectAll();
+}
+
+void MemoryPane::Refresh() {
+  if (Follow->currentIndex() > 0) {
+    const std::optional<uint16_t> address = ResolveLocation(Follow->currentText().toStdString(), ActiveOrEmpty());
+    // Only a move of the register moves the cursor, so the user may still step through the bytes.
+    if (address && *address != followedAt_) {
+      followedAt_ = *address;
+      View->SetCursor(*address);
+    }
+  }
+  View->update();
+}
+
+}  // namespace tirvane

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The workspace's memory pane: all 64 KB of the memory image as hex and characters, sixteen bytes a
+// row. Typed hex digits write the byte under the cursor straight into the image, ROM included: a
+// debug patch the machine sees at once, gone with the next Start. Bytes that differ from the image as
+// it was when the machine last left a pause are drawn in red.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+class QScrollBar;
+
+namespace tirvane {
+
+class MemoryView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MemoryView(QWidget* parent = nullptr);
+
+  static constexpr int BytesPerRow = 16;
+  void SetCursor(uint16_t address);  // scrolls it into view
+  void SetTopRow(int row);
+  uint16_t Cursor() const { return cursor_; }
+  int TopRow() const { return topRow_; }
+  int Rows() const;
+
+  // The image as it is now becomes what later changes are measured against.
+  void TakeBaseline();
+  bool Changed(uint16_t address) const;
+
+  std::function<void()> TopChanged;
+  std::function<void()> Edited;  // a byte was written
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+ private:
+  int RowHeight() const;
+  int CharWidth() const;
+  void Write(uint8_t value);
+
+  std::unique_ptr<std::array<uint8_t, 0x10000>> baseline_;
+  uint16_t cursor_ = 0;
+  int topRow_ = 0;
+  int pendingNibble_ = -1;  // the first digit typed for the cursor's byte
+  int wheelRemainder_ = 0;
+};
+
+class MemoryPane : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MemoryPane(QWidget* parent = nullptr);
+
+  // Moves to the followed register, if any, and repaints.
+  void Refresh();
+  bool GoTo(const QString& text);
+  void FocusGoTo();
+
+  MemoryView* View;
+  QLineEdit* GoToField;
+  QComboBox* Follow;  // "None", then PC, SP, HL, IX, IY
+  QScrollBar* ScrollBar;
+
+ private:
+  void SyncScrollBar();
+  int followedAt_ = -1;
+};
+
+}  // namespace tirvane

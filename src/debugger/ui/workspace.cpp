@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "debugger/ui/workspace.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QStyle>
+#include <QToolBar>
+
+#include "debugger/registers.h"
+#include "debugger/ui/disasm_pane.h"
+#include "debugger/ui/memory_pane.h"
+#include "debugger/ui/register_pane.h"
+
+namespace tirvane {
+
+namespace {
+
+constexpr const char* GeometryKey = "debugger/workspaceGeometry";
+constexpr const char* StateKey = "debugger/workspaceState";
+// Bumped when the panes change, so a layout saved by an older build is not half applied.
+constexpr int LayoutVersion = 1;
+
+int RefreshMilliseconds() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const auto period = DisplayPeriod(screen != nullptr ? screen->refreshRate() : 0.0);
+  return std::max(1, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(period).count()));
+}
+
+}  // namespace
+
+DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatch,
+                                     const BreakpointControls& breakpoints, RunCommands commands,
+                                     std::function<void()> spriteSets, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), commands_(std::move(commands)) {
+  setObjectName("frmWorkspace");
+  setWindowTitle("Debugger");
+  setDockNestingEnabled(true);
+  setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
+
+  Disassembly = new DisassemblyPane;
+  Registers = new RegisterPane;
+  Watches = new WatchPane(registers, addWatch);
+  Memory = new MemoryPane;
+  Breakpoints = new BreakpointPane(breakpoints);
+  Tiles = new TilePane(std::move(spriteSets));
+  DisassemblyDock = Dock(Disassembly, "Disassembly", "dockDisassembly");
+  RegistersDock = Dock(Registers, "Registers", "dockRegisters");
+  WatchesDock = Dock(Watches, "Watches", "dockWatches");
+  MemoryDock = Dock(Memory, "Memory", "dockMemory");
+  BreakpointsDock = Dock(Breakpoints, "Breakpoints", "dockBreakpoints");
+  TilesDock = Dock(Tiles, "Tiles", "dockTiles");
+  Disassembly->View->IsBreakpoint = [this](uint16_t address) { return Breakpoints->Has(address); };
+
+  BuildActions();
+  ResetLayout();
+  firstState_ = saveState(LayoutVersion);
+
+  refresh_.setInterval(RefreshMilliseconds());
+  connect(&refresh_, &QTimer::timeout, this, [this] {
+    // While paused the machine changes only by a step or an edit; the registers tell whether one
+    // happened that nobody reported.
+    if (commands_.Paused && commands_.Paused() && ActiveContext != nullptr &&
+        RegisterSnapshot::Of(*ActiveContext).Values == shownRegisters_.Values)
+      return;
+    Refresh();
+  });
+  Registers->Changed = [this] { Refresh(); };
+  Memory->View->Edited = [this] { Disassembly->View->update(); };
+}
+
+DebuggerWorkspace::~DebuggerWorkspace() {
+  if (restored_) SaveLayout();
+}
+
+QDockWidget* DebuggerWorkspace::Dock(QWidget* pane, const QString& title, const char* name) {
+  auto* dock = new QDockWidget(title, this);
+  dock->setObjectName(name);
+  dock->setWidget(pane);
+  dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                    QDockWidget::DockWidgetFloatable);
+  // A pane shown again (from the View menu or by un-tabbing) shows the machine as it is now.
+  connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible) Refresh();
+  });
+  return dock;
+}
+
+void DebuggerWorkspace::BuildActions() {
+  QToolBar* bar = addToolBar("Run");
+  bar->setObjectName("toolbarRun");
+  bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  const auto action = [&](const QString& text, QStyle::StandardPixmap icon, const QKeySequence& key,
+                          const std::function<void()>& what) {
+    auto* act = new QAction(style()->standardIcon(icon), text, this);
+    act->setShortcut(key);
+    act->setToolTip(QString("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText)));
+    act->setEnabled(static_cast<bool>(what));
+    connect(act, &QAction::triggered, this, [what] {
+      if (what) what();
+    });
+    bar->addAction(act);
+    return act;
+  };
+  RunAction = action("Run", QStyle::SP_MediaPlay, Qt::Key_F5, commands_.Run);
+  PauseAction = action("Pause", QStyle::SP_MediaPause, Qt::Key_F6, commands_.Pause);
+  StepIntoAction = action("Step into", QStyle::SP_ArrowDown, Qt::Key_F11, commands_.StepInto);
+  StepOverAction = action("Step over", QStyle::SP_ArrowForward, Qt::Key_F10, commands_.StepOver);
+  StepOutAction = action("Step out", QStyle::SP_ArrowUp, Qt::SHIFT | Qt::Key_F11, commands_.StepOut);
+  std::function<void()> runTo;
+  if (commands_.RunTo) runTo = [this] { commands_.RunTo(Disassembly->View->Selected()); };
+  RunToCursorAction = action("Run to cursor", QStyle::SP_MediaSeekForward, Qt::CTRL | Qt::Key_F10, runTo);
+
+  ToggleBreakpointAction = new QAction("Toggle breakpoint", this);
+  ToggleBreakpointAction->setShortcut(Qt::Key_F9);
+  connect(ToggleBreakpointAction, &QAction::triggered, this, [this] {
+    Breakpoints->Toggle(Disassembly->View->Selected());
+    Disassembly->View->update();
+  });
+  GoToAction = new QAction("Go to address…", this);
+  GoToAction->setShortcut(Qt::CTRL | Qt::Key_G);
+  connect(GoToAction, &QAction::triggered, this, &DebuggerWorkspace::GoToFocused);
+
+  QMenu* debug = menuBar()->addMenu("&Debug");
+  debug->addActions({RunAction, PauseAction, StepIntoAction, StepOverAction, StepOutAction, RunToCursorAction});
+  debug->addSeparator();
+  debug->addActions({ToggleBreakpointAction, GoToAction});
+
+  QMenu* view = menuBar()->addMenu("&View");
+  for (QDockWidget* dock : {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, TilesDock})
+    view->addAction(dock->toggleViewAction());
+  view->addSeparator();
+  ResetLayoutAction = view->addAction("Reset layout", this, &DebuggerWorkspace::ResetLayout);
+  ClassicAction = view->addAction("Classic windows");
+  ClassicAction->setCheckable(true);
+  ClassicAction->setToolTip("The separate small debugger windows instead of this one");
+  connect(ClassicAction, &QAction::triggered, this, [this](bool on) {
+    if (ClassicChosen) ClassicChosen(on);
+  });
+}
+
+void DebuggerWorkspace::GoToFocused() {
+  // Ctrl+G goes to the memory pane's field when the memory pane has the focus, else the listing's.
+  if (Memory->isAncestorOf(QApplication::focusWidget())) {
+    MemoryDock->show();
+    MemoryDock->raise();
+    Memory->FocusGoTo();
+    return;
+  }
+  DisassemblyDock->show();
+  DisassemblyDock->raise();
+  Disassembly->FocusGoTo();
+}
+
+void DebuggerWorkspace::ResetLayout() {
+  for (QDockWidget* dock : {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, TilesDock}) {
+    dock->setFloating(false);
+    removeDockWidget(dock);
+  }
+  addDockWidget(Qt::LeftDockWidgetArea, DisassemblyDock);
+  addDockWidget(Qt::RightDockWidgetArea, RegistersDock);
+  splitDockWidget(RegistersDock, WatchesDock, Qt::Vertical);
+  tabifyDockWidget(WatchesDock, BreakpointsDock);
+  addDockWidget(Qt::BottomDockWidgetArea, MemoryDock);
+  tabifyDockWidget(MemoryDock, TilesDock);
+  for (QDockWidget* dock : {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, TilesDock})
+    dock->show();
+  WatchesDock->raise();
+  MemoryDock->raise();
+  // A size that fits the panes' fonts: wide enough for the listing beside the registers.
+  const QSize wanted = QSize(Disassembly->minimumSizeHint().width() + Registers->sizeHint().width(),
+                             Disassembly->minimumSizeHint().height() + Memory->minimumSizeHint().height()) +
+                       QSize(80, 160);
+  const QScreen* screen = this->screen();
+  const QSize room = screen != nullptr ? screen->availableGeometry().size() * 9 / 10 : wanted;
+  resize(wanted.expandedTo(QSize(900, 640)).boundedTo(room));
+}
+
+void DebuggerWorkspace::SaveLayout() {
+  const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr;
+  if (!settings) return;
+  settings->setValue(GeometryKey, saveGeometry());
+  settings->setValue(StateKey, saveState(LayoutVersion));
+}
+
+bool DebuggerWorkspace::HasSavedLayout() const {
+  const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr;
+  return settings && settings->contains(GeometryKey);
+}
+
+void DebuggerWorkspace::showEvent(QShowEvent* event) {
+  if (!restored_) {
+    restored_ = true;
+    if (const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr) {
+      restoreGeometry(settings->value(GeometryKey).toByteArray());
+      restoreState(settings->value(StateKey).toByteArray(), LayoutVersion);
+    }
+  }
+  QMainWindow::showEvent(event);
+  refresh_.start();
+  Refresh();
+}
+
+void DebuggerWorkspace::hideEvent(QHideEvent* event) {
+  SaveLayout();
+  refresh_.stop();
+  QMainWindow::hideEvent(event);
+}
+
+void DebuggerWorkspace::closeEvent(QCloseEvent* event) {
+  QMainWindow::closeEvent(event);
+  if (Closed) Closed();
+}
+
+void DebuggerWorkspace::Resumed() { Memory->View->TakeBaseline(); }
+
+void DebuggerWorkspace::Refresh() {
+  if (!isVisible()) return;
+  if (ActiveContext != nullptr) shownRegisters_ = RegisterSnapshot::Of(*ActiveContext);
+  const bool paused = commands_.Paused && commands_.Paused();
+  if (!DisassemblyDock->visibleRegion().isEmpty()) Disassembly->Refresh(paused);
+  if (!RegistersDock->visibleRegion().isEmpty()) Registers->Refresh();
+  if (!WatchesDock->visibleRegion().isEmpty()) Watches->Refresh();
+  if (!MemoryDock->visibleRegion().isEmpty()) Memory->Refresh();
+  if (!BreakpointsDock->visibleRegion().isEmpty()) Breakpoints->Refresh();
+  if (!TilesDock->visibleRegion().isEmpty()) Tiles->Refresh();
+}
+
+}  // namespace tirvane

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The "Debugger" workspace: one main window whose panes (disassembly, registers, watches, memory,
+// breakpoints, tiles) dock, tab, float and close, with the run controls in a toolbar and on the
+// keyboard. The arrangement is kept in the settings between launches; "Reset layout" brings back
+// the first one. The panes read the machine on a display-rate timer, never from the run loop, so an
+// open workspace costs the free run nothing but that timer.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "debugger/registers.h"
+#include "debugger/ui/list_panes.h"
+
+class QAction;
+class QDockWidget;
+class QSettings;
+
+namespace tirvane {
+
+class DisassemblyPane;
+class MemoryPane;
+class RegisterPane;
+class TfrmAddWatch;
+class TfrmDebug;
+
+// What the toolbar's actions do; an empty one leaves its action disabled.
+struct RunCommands {
+  std::function<void()> Run, Pause, StepInto, StepOver, StepOut;
+  std::function<void(uint16_t address)> RunTo;
+  std::function<bool()> Paused;  // whether the panes should follow PC
+  std::function<bool()> Running;  // whether a machine is there to refresh from
+};
+
+class DebuggerWorkspace : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatch, const BreakpointControls& breakpoints,
+                    RunCommands commands, std::function<void()> spriteSets, QWidget* parent = nullptr);
+  ~DebuggerWorkspace() override;
+
+  // Every open pane from the machine, now.
+  void Refresh();
+  // The machine left a pause: later changes in memory are measured from here.
+  void Resumed();
+  // The first arrangement of the panes, as "Reset layout" restores it.
+  void ResetLayout();
+  void SaveLayout();
+  bool HasSavedLayout() const;
+  // Where the layout is kept between launches; without it (tests, benchmarks) nothing is kept.
+  std::function<std::unique_ptr<QSettings>()> Settings;
+  // The user closed the window.
+  std::function<void()> Closed;
+  // The "Classic windows" choice: the workspace hides and the separate windows take over.
+  std::function<void(bool classic)> ClassicChosen;
+
+  DisassemblyPane* Disassembly;
+  RegisterPane* Registers;
+  WatchPane* Watches;
+  MemoryPane* Memory;
+  BreakpointPane* Breakpoints;
+  TilePane* Tiles;
+  QDockWidget *DisassemblyDock, *RegistersDock, *WatchesDock, *MemoryDock, *BreakpointsDock, *TilesDock;
+  QAction *RunAction, *PauseAction, *StepIntoAction, *StepOverAction, *StepOutAction, *RunToCursorAction;
+  QAction *ToggleBreakpointAction, *GoToAction, *ResetLayoutAction, *ClassicAction;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QDockWidget* Dock(QWidget* pane, const QString& title, const char* name);
+  void BuildActions();
+  void GoToFocused();
+
+  RunCommands commands_;
+  QTimer refresh_;
+  QByteArray firstState_;
+  bool restored_ = false;
+  RegisterSnapshot shownRegisters_;
+};
+
+}  // namespace tirvane
