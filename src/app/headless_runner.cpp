@@ -21,14 +21,15 @@ constexpr int MaxFrames = 1'000'000'000;
 
 constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
-    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm]\n"
+    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--framecycles HEX]\n"
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
     "  --png OUT.png   the visible picture after the last frame\n"
     "  --scale 1|2     picture size\n"
     "  --stats         print frames/s and emulated MHz\n"
-    "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n";
+    "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n"
+    "  --framecycles HEX  T-states per frame in place of the description's (3E8 to C3500)\n";
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -112,7 +113,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool takesValue =
-        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale";
+        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale" ||
+        arg == "--framecycles";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -155,6 +157,12 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.Scale = *scale;
+    } else if (arg == "--framecycles") {
+      options.FrameLength = static_cast<uint32_t>(ParseHex(args[++i]));
+      if (options.FrameLength < 1000 || options.FrameLength > 800000) {
+        error = "--framecycles is hexadecimal from 3E8 to C3500, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
     } else if (arg == "--stats") {
       options.Stats = true;
     } else if (arg == "--disasm") {
@@ -203,6 +211,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     return result;
   }
 
+  if (options.FrameLength != 0) ActiveContext->FrameLength = options.FrameLength;
   bool loadFailed = false;
   const auto load = [&] {
     host.DialogAnswers.assign(1, *options.LoadFile);

@@ -35,6 +35,7 @@ struct HeadlessOptions {
   int Scale = 1;
   bool Stats = false;
   bool Disasm = false;  // after the frames, the listing of the ROM area
+  uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".

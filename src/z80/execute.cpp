@@ -33,7 +33,7 @@ void StepInstruction(uint16_t processor) {
   Z80Context& z = *record;
   ++z.R;
   z80ops::executeInline(z);
-  if (z.CycleCount >= FrameCycles || ++z.FrameInstructions >= MaxFrameInstructions) {
+  if (z.CycleCount >= z.FrameLength || ++z.FrameInstructions >= MaxFrameInstructions) {
     FrameEvent(z);
     z.CycleCount = 0;
     z.FrameInstructions = 0;
