@@ -33,8 +33,8 @@ for round in 1 2 3; do
   best_after=$(echo "$1 $best_after" | awk '{print ($1 > $2) ? $1 : $2}')
   rel_after=$(echo "$2 $rel_after" | awk '{print ($1 > $2) ? $1 : $2}')
 done
-echo "core, direct reads, best of 3 runs each   passes/s   relative to libz80ex"
-printf "before (%s)%*s %10.0f %12.3f\n" "$base" $((29 - ${#base})) "" "$best_before" "$rel_before"
-printf "after  (this tree)%23s %10.0f %12.3f\n" "" "$best_after" "$rel_after"
+printf "%-40s %10s %22s\n" "core, direct reads, best of 3 runs" "passes/s" "relative to libz80ex"
+printf "%-40s %10.0f %22.3f\n" "before ($base)" "$best_before" "$rel_before"
+printf "%-40s %10.0f %22.3f\n" "after (this tree)" "$best_after" "$rel_after"
 awk -v a="$best_after" -v b="$best_before" -v ra="$rel_after" -v rb="$rel_before" \
   'BEGIN {printf "ratio after/before: %.3f (passes/s), %.3f (relative to libz80ex)\n", a / b, ra / rb}'
