@@ -7,9 +7,9 @@
 #include <iomanip>
 #include <ostream>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
 

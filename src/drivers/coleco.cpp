@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "video/host.h"

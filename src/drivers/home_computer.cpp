@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "video/host.h"
@@ -212,6 +212,7 @@ const DriverInfo SpectrumDriver{
     SpectrumInitialise,
     SpectrumGeometry,
     LoadSnapshotFile,
+    50,
 };
 
 }  // namespace tirvane

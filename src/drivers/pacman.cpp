@@ -22,8 +22,8 @@
 #include <array>
 #include <cstdint>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/resistor_colour.h"
 #include "video/host.h"
 #include "video/screen.h"

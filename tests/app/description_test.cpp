@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/description.h"
+#include "machine/description.h"
 
 #include <gtest/gtest.h>
 

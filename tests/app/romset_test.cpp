@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/romset.h"
+#include "machine/romset.h"
 
 #include <gtest/gtest.h>
 

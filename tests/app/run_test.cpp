@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/run.h"
+#include "run/run.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "../support/test_driver.h"
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "video/screen.h"
 
 namespace tirvane {

@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "debugger/message_host.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/hex_edit.h"

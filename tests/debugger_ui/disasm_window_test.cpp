@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "z80/z80.h"
 
 namespace tirvane {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "golden.h"
 #include "video/host.h"
 #include "video/screen.h"

@@ -13,9 +13,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_runner.h"
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "app/ui/game_screen.h"
 #include "support/test_driver.h"
 #include "ui_support.h"

@@ -38,8 +38,9 @@ TfrmGameScreen::TfrmGameScreen(QWidget* owner)
 }
 
 void TfrmGameScreen::SizeToGeometry() {
-  const int scale = DoubleScreen ? 2 : 1;
-  setFixedSize(std::max(1, ScreenWidth * scale), std::max(1, ScreenHeight * scale));
+  const int scale = controls_.DoubleScreen() ? 2 : 1;
+  const ScreenGeometry shown = controls_.Geometry();
+  setFixedSize(std::max(1, shown.Width * scale), std::max(1, shown.Height * scale));
   update();
 }
 
@@ -58,7 +59,7 @@ void TfrmGameScreen::TakePicture(const ScreenBitmap& bitmap, int x, int y, int w
 
   // The run's own bitmap is copied only when a repaint is due, not at every frame: paints happen
   // inside the message pump, where the bitmap still holds what was presented last.
-  if (&bitmap == Screen) {
+  if (&bitmap == controls_.Bitmap()) {
     pending_ = true;
     pendingRegion_ = QRect(x, y, width, height);
   } else {
@@ -76,7 +77,7 @@ void TfrmGameScreen::ClearPicture() {
 
 void TfrmGameScreen::CopyPending() {
   // A stopped run has freed its bitmap; the last copy stays.
-  if (pending_ && Screen) CopyRegion(*Screen, pendingRegion_);
+  if (pending_ && controls_.Bitmap()) CopyRegion(*controls_.Bitmap(), pendingRegion_);
   pending_ = false;
 }
 
@@ -84,7 +85,7 @@ void TfrmGameScreen::CopyPending() {
 // is shown, so a paint is a plain block copy: drawing an indexed image scaled costs Qt over a
 // millisecond per paint.
 void TfrmGameScreen::CopyRegion(const ScreenBitmap& bitmap, const QRect& region) {
-  const int scale = DoubleScreen ? 2 : 1;
+  const int scale = controls_.DoubleScreen() ? 2 : 1;
   if (picture_.size() != region.size() * scale)
     picture_ = QImage(region.size() * scale, QImage::Format_RGB32);
   pictureScale_ = scale;
@@ -126,7 +127,7 @@ void TfrmGameScreen::FormPaint() {
   if (!picture_.isNull()) {
     // Normally the picture already has the shown size. Right after "Screen 2x" changes it is
     // scaled without smoothing, so every bitmap pixel still becomes a sharp block.
-    const int scale = DoubleScreen ? 2 : 1;
+    const int scale = controls_.DoubleScreen() ? 2 : 1;
     const QSize shown = picture_.size() / pictureScale_ * scale;
     painter.drawImage(QRect(QPoint(0, 0), shown), picture_);
   }

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 
+#include "run/run_controls.h"
 #include "video/screen.h"
 
 class QAction;
@@ -56,6 +57,7 @@ class TfrmGameScreen : public QWidget {
   bool pending_ = false;
   QRect pendingRegion_;
   int pictureScale_ = 1;
+  RunControls& controls_ = Controls();
   std::array<Rgb, 256> palette_{};
   std::array<QRgb, 256> colours_{};  // palette_ as Qt colours
   bool coloursValid_ = false;

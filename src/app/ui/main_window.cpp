@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/qt_host.h"
 #include "video/screen.h"
@@ -248,17 +248,30 @@ void TfrmEmulator::FormCreate() {
   for (QToolButton* button : {sbReset, sbSprites, sbCart, sbDSW, sbDisasm}) button->setEnabled(false);
   move(0, 0);
 
+  LoadCatalogue();
+
+  Controls_.SetDoubleScreen(cbDoubleScr->isChecked());
+  cbBreakPoint->setChecked(false);
+  cbBreakPointClick();
+  Controls_.RequestStop();
+}
+
+bool TfrmEmulator::ChangeGamesFolder(const std::string& folder) {
+  if (Run.LoopActive() || Run.Running()) return false;
+  programFolder_ = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  host_ = std::make_unique<QtHost>(*frmGameScreen, this, programFolder_);
+  SetHost(host_.get());
+  LoadCatalogue();
+  return true;
+}
+
+void TfrmEmulator::LoadCatalogue() {
   catalogue_ = BuildGameCatalogue(programFolder_);
   cbDrivers->clear();
   const std::vector<std::string> drivers = CatalogueDrivers(catalogue_);
   for (const std::string& driver : drivers) cbDrivers->addItem(QString::fromStdString(driver));
   cbDrivers->setCurrentIndex(PreselectedDriver(drivers));
   FillGameList();
-
-  DoubleScreen = cbDoubleScr->isChecked();
-  cbBreakPoint->setChecked(false);
-  cbBreakPointClick();
-  StopRequested = true;
 }
 
 void TfrmEmulator::FillGameList() {
@@ -312,10 +325,7 @@ void TfrmEmulator::sbStartClick() {
   // A Start handled inside the pump of a stopping run must not start a run within that run's loop.
   if (!Run.Running() && Run.LoopActive()) return;
   frmGameScreen->PlaceBeside(*this);
-  ScreenWidth = 256;
-  ScreenHeight = 256;
-  ScreenOffsetX = 0;
-  ScreenOffsetY = 0;
+  Controls_.ResetGeometry();
   if (Run.Running())
     StopSequence();
   else
@@ -333,7 +343,7 @@ void TfrmEmulator::StartSequence() {
   const size_t separator = text.find(CatalogueSep2);
   if (separator == std::string::npos) {
     host_->messageBox("Error reading INI file!");
-    StopRequested = true;
+    Controls_.RequestStop();
     FreeGameDescription();
     SetListsEnabled(true);
     return;
@@ -346,7 +356,7 @@ void TfrmEmulator::StartSequence() {
     return;
   }
 
-  frmGameScreen->setWindowTitle(QString::fromStdString(Game.Title + " [" + Game.Driver + "]"));
+  frmGameScreen->setWindowTitle(QString::fromStdString(Controls_.Description().Title + " [" + Controls_.Description().Driver + "]"));
   frmGameScreen->SizeToGeometry();
   frmGameScreen->ClearPicture();
   frmGameScreen->MayClose = false;
@@ -357,8 +367,8 @@ void TfrmEmulator::StartSequence() {
   frmGameScreen->setFocus();
   sbStart->setText("Stop");
   sbReset->setEnabled(true);
-  sbSprites->setEnabled(Game.Sprites > 0);
-  sbCart->setEnabled(Game.HasCartridge == 1);
+  sbSprites->setEnabled(Controls_.Description().Sprites > 0);
+  sbCart->setEnabled(Controls_.Description().HasCartridge == 1);
   sbDisasm->setEnabled(true);
 
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
@@ -399,24 +409,24 @@ void TfrmEmulator::sbDisasmClick() {
 void TfrmEmulator::lbGamesDblClick() { sbStartClick(); }
 
 void TfrmEmulator::cbDoubleScrClick() {
-  DoubleScreen = cbDoubleScr->isChecked();
+  Controls_.SetDoubleScreen(cbDoubleScr->isChecked());
   frmGameScreen->SizeToGeometry();
 }
 
 void TfrmEmulator::cbDebugClick() {
-  DebugMode = cbDebug->isChecked();
+  Controls_.SetDebugMode(cbDebug->isChecked());
   if (Debugger.DebugSwitch)
-    Debugger.DebugSwitch(DebugMode);
-  else if (DebugMode)
-    DebugState = DebugStateKind::Running;
+    Debugger.DebugSwitch(Controls_.DebugMode());
+  else if (Controls_.DebugMode())
+    Controls_.SetDebugState(DebugStateKind::Running);
   ShowStatus();
 }
 
 void TfrmEmulator::cbBreakPointClick() {
-  BreakpointsEnabled = cbBreakPoint->isChecked();
+  Controls_.SetBreakpointsEnabled(cbBreakPoint->isChecked());
   for (QWidget* control :
        {static_cast<QWidget*>(sbAddBreak), static_cast<QWidget*>(sbDelBreak), static_cast<QWidget*>(cbBreak)})
-    control->setEnabled(BreakpointsEnabled);
+    control->setEnabled(Controls_.BreakpointsEnabled());
 }
 
 void TfrmEmulator::sbAddBreakClick() {
@@ -457,7 +467,7 @@ void TfrmEmulator::UpdateStatus() {
 }
 
 void TfrmEmulator::ShowStatus() {
-  const QString mode = DebugMode ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
+  const QString mode = Controls_.DebugMode() ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
   if (!Run.Running())
     StatusPanel->setText("Stopped, " + mode);
   else if (statusFps_ < 0)

@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "app/catalogue.h"
-#include "app/run.h"
+#include "run/run.h"
+#include "run/run_controls.h"
 #include "debugger/breakpoints.h"
 
 class QCheckBox;
@@ -62,6 +63,7 @@ class TfrmEmulator : public QMainWindow {
   ~TfrmEmulator() override;
 
   EmulationRun Run;
+  RunControls& Controls_ = Controls();  // how the window reads and steers Run
   DebuggerHooks Debugger;
 
   TfrmGameScreen* frmGameScreen;
@@ -80,6 +82,9 @@ class TfrmEmulator : public QMainWindow {
   const BreakpointList& Breakpoints() const { return breakpoints_; }
   // Inserts in text order, selects the new item.
   void AddBreakpoint(const std::string& text);
+  // Lists the descriptions of another folder; refused (false) while a run is active.
+  bool ChangeGamesFolder(const std::string& folder);
+  const std::string& GamesFolder() const { return programFolder_; }
 
   void sbStartClick();
   void sbResetClick();
@@ -101,6 +106,7 @@ class TfrmEmulator : public QMainWindow {
   void FormCreate();
   void FormClose(QCloseEvent* event);
   void CreateControls();
+  void LoadCatalogue();
   void FillGameList();
   void StartSequence();
   void StopSequence();

@@ -29,13 +29,13 @@ QSpinBox* LabelledSpin(QWidget* parent, const char* name, const char* caption, i
 }
 
 // The screen palette while a run shows one; otherwise the colours it would be built from.
-std::array<Rgb, 256> ViewerPalette() {
+std::array<Rgb, 256> ViewerPalette(const RunControls& run) {
   std::array<Rgb, 256> palette{};
-  if (Screen != nullptr) {
-    palette = Screen->Palette;
+  if (run.Bitmap() != nullptr) {
+    palette = run.Bitmap()->Palette;
   } else {
     for (int i = 0; i < 10; ++i) palette[static_cast<size_t>(i)] = SystemColours[i];
-    for (int i = 0; i < RgbTableSize; ++i) palette[static_cast<size_t>(10 + i)] = RgbTable[i];
+    for (int i = 0; i < RgbTableSize; ++i) palette[static_cast<size_t>(10 + i)] = run.Palette()[static_cast<size_t>(i)];
     for (int i = 0; i < 10; ++i) palette[static_cast<size_t>(246 + i)] = SystemColours[10 + i];
   }
   palette[0] = {0, 0, 0};  // the area is filled black; undrawn pixels keep index 0
@@ -124,7 +124,7 @@ void TfrmCharSet::pbScreenPaint() {
   QPainter painter(pbScreen);
   painter.drawImage(
       0, 0,
-      IndexedImage(picture.Pixels.data(), picture.Width, picture.Height, picture.Width, ViewerPalette()));
+      IndexedImage(picture.Pixels.data(), picture.Width, picture.Height, picture.Width, ViewerPalette(controls_)));
 }
 
 }  // namespace tirvane

@@ -9,7 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "video/host.h"
 
@@ -101,9 +101,9 @@ QToolButton* SmallButton(QWidget* parent, const char* name, const QString& hint,
   return button;
 }
 
-const Z80Context& ActiveOrEmpty() {
+const Z80Context& ActiveOrEmpty(const RunControls& run) {
   static const Z80Context empty{};
-  return ActiveContext != nullptr ? *ActiveContext : empty;
+  return run.Registers() != nullptr ? *run.Registers() : empty;
 }
 
 }  // namespace
@@ -176,22 +176,22 @@ void TfrmDebug::FillWatchList() {
 }
 
 void TfrmDebug::SetState(DebugStateKind state) {
-  DebugState = state;
+  controls_.SetDebugState(state);
   captionState_ = state;
   setWindowTitle(DebugStateCaption(state));
   if (StateChanged) StateChanged(state);
 }
 
 void TfrmDebug::SyncCaption() {
-  if (captionState_ == DebugState) return;
-  captionState_ = DebugState;
-  setWindowTitle(DebugStateCaption(DebugState));
+  if (captionState_ == controls_.DebugState()) return;
+  captionState_ = controls_.DebugState();
+  setWindowTitle(DebugStateCaption(captionState_));
 }
 
 void TfrmDebug::Capture() {
-  const Z80Context& z = ActiveOrEmpty();
+  const Z80Context& z = ActiveOrEmpty(controls_);
   captured_ = RegisterSnapshot::Of(z);
-  watches_.Sample(z, MemoryImage);
+  watches_.Sample(z, controls_.Memory());
   pending_ = true;
 }
 

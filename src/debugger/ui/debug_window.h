@@ -13,7 +13,8 @@
 #include <array>
 #include <functional>
 
-#include "app/run.h"
+#include "run/run.h"
+#include "run/run_controls.h"
 #include "debugger/registers.h"
 #include "debugger/watches.h"
 
@@ -71,6 +72,7 @@ class TfrmDebug : public QWidget {
  private:
   void FillWatchList();
 
+  RunControls& controls_ = Controls();
   TfrmAddWatch* addWatch_;
   WatchList watches_;
   RegisterSnapshot captured_;

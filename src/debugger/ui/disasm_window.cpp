@@ -135,8 +135,8 @@ void TfrmDisasm::OpenOrClose(const QWidget* mainWindow, const QWidget* gameScree
     hide();
     return;
   }
-  if (lines_.empty() && ActiveContext != nullptr && ActiveContext->MemoryImage != nullptr)
-    Sweep(ActiveContext->MemoryImage, ActiveContext->RomLimit);
+  const Z80Context* z = controls_.Registers();
+  if (lines_.empty() && z != nullptr && z->MemoryImage != nullptr) Sweep(z->MemoryImage, z->RomLimit);
   if (gameScreen != nullptr && mainWindow != nullptr) {
     const QRect screen = gameScreen->frameGeometry();
     move(screen.left() + screen.width() + 2, mainWindow->frameGeometry().top());

@@ -81,7 +81,7 @@ void TfrmSpriteSet::DrawSelected() {
   const int index = cbSets->currentIndex();
   // A driver that reports no sets leaves the bitmap cleared.
   if (index < 0 || static_cast<size_t>(index) >= sets_.size()) {
-    if (Screen != nullptr) ClearScreen(0);
+    if (controls_.Bitmap() != nullptr) ClearScreen(0);
   } else {
     DrawSpriteSet(*sets_[static_cast<size_t>(index)], sePalette->value(), flip_, pbScreen->width(),
                   pbScreen->height());
@@ -115,8 +115,8 @@ bool TfrmSpriteSet::eventFilter(QObject* watched, QEvent* event) {
 void TfrmSpriteSet::pbScreenPaint() {
   QPainter painter(pbScreen);
   painter.fillRect(pbScreen->rect(), Qt::black);
-  if (Screen == nullptr) return;
-  const QImage image = ScreenImage(*Screen);
+  if (controls_.Bitmap() == nullptr) return;
+  const QImage image = ScreenImage(*controls_.Bitmap());
   painter.drawImage(QRect(0, 0, image.width() * 2, image.height() * 2), image);
 }
 

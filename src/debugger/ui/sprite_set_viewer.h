@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drivers/driver.h"
+#include "run/run_controls.h"
 
 class QCheckBox;
 class QComboBox;
@@ -45,6 +46,7 @@ class TfrmSpriteSet : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  RunControls& controls_ = Controls();
   void DrawSelected();
   void pbScreenPaint();
 

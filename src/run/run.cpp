@@ -2,14 +2,14 @@
 // The emulation run: everything between a description file and a machine running frame after frame.
 // Single-threaded by design: other handlers (Stop, Reset, the debugger) run inside the message pump
 // between two passes, so the only hand-over is StopRequested.
-#include "app/run.h"
+#include "run/run.h"
 
 #include <algorithm>
 #include <cstring>
 #include <thread>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -81,7 +81,7 @@ EmulationRun::~EmulationRun() {
 
 void EmulationRun::SetExtraDrivers(std::span<const DriverInfo> drivers) { extraDrivers = drivers; }
 
-int EmulationRun::FrameRate() const { return driverName_ == "SPECTRUM" ? 50 : 60; }
+int EmulationRun::FrameRate() const { return frameRate_; }
 
 StartResult EmulationRun::Fail(std::string message) {
   StopRequested = true;
@@ -133,6 +133,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 
   driver_ = row->Routines;
   driverName_ = row->Name;
+  frameRate_ = row->FrameRate;
   z.ReadHandler = driver_.ReadHandler ? driver_.ReadHandler : PlainRead;
   z.WriteHandler = driver_.WriteHandler ? driver_.WriteHandler : PlainWrite;
   z.PortOutHandler = driver_.PortOutHandler ? driver_.PortOutHandler : IgnorePortOut;
@@ -141,7 +142,6 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.MemoryImage = MemoryImage;
   z.NmiAddress = row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
 
-  if (driverName_ == "GALAXIAN" && Game.DriverTag == 0x50) RearrangeGalaxianGraphics(graphicsRegion_.get());
   if (row->Initialise) row->Initialise(graphicsRegion_.get());
   if (row->Geometry) {
     const ScreenGeometry g = row->Geometry();
@@ -199,8 +199,8 @@ void EmulationRun::RunPass() {
   if (BreakpointsEnabled) {
     // The check runs before each instruction, but it can only hit where the list names PC: the core
     // runs on to the next such address, or to the frame's end, without a pass per instruction.
-    const bool check = BreakpointCheck && (Breakpoints == nullptr || Breakpoints->Contains(z.PC.w));
-    if (check || Breakpoints == nullptr) {
+    const bool check = BreakpointCheck && (BreakpointMarks == nullptr || (*BreakpointMarks)[z.PC.w]);
+    if (check || BreakpointMarks == nullptr) {
       if (check) BreakpointCheck();
       if (StopRequested) return;
       StepCounted();
@@ -208,7 +208,7 @@ void EmulationRun::RunPass() {
       if (z.CycleCount != 0) return;
     } else {
       const uint32_t before = z.CycleCount;
-      if (RunFrameUntil(1, Breakpoints->Marks())) {
+      if (RunFrameUntil(1, *BreakpointMarks)) {
         cycles_ += z.CycleCount - before;
         return;
       }
