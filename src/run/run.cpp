@@ -125,11 +125,16 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   if (Game.FrameLength < MinFrameLength || Game.FrameLength > MaxFrameLength)
     return Fail("The frame length " + ShortHex(static_cast<uint32_t>(Game.FrameLength)) +
                 "h (#framecycles=) is out of range: " + ShortHex(MinFrameLength) + "h to " +
-                ShortHex(MaxFrameLength) + "h T-states.");
+                ShortHex(MaxFrameLength) + "h T-states, in " + descriptionPath);
   z.FrameLength = static_cast<uint32_t>(Game.FrameLength);
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
-  if (!row) return Fail("Invalid Driver:\r" + Game.Driver);
+  if (!row) {
+    // A file of random bytes has no driver line at all; saying which file and why lets the user fix it.
+    if (Game.Driver.empty())
+      return Fail("Invalid Driver:\r" + descriptionPath + "\rThe file has no #driver= line.");
+    return Fail("Invalid Driver:\r" + Game.Driver + "\rNo driver of that name, named in " + descriptionPath);
+  }
 
   driver_ = row->Routines;
   driverName_ = row->Name;
@@ -185,6 +190,7 @@ void EmulationRun::RunPass() {
     if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
     if (RefreshRegisters) RefreshRegisters();
     if (StopRequested) return;  // a hook may pump, and a Stop there takes the screen away
+    const uint64_t framesBefore = frames_;
     StepCounted();
     if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
     if (StopRequested) return;
@@ -192,6 +198,8 @@ void EmulationRun::RunPass() {
       DebugRedraw();
     else
       Redraw();
+    // Paced like free run, but only while running on: a single step never waits.
+    if (frames_ != framesBefore && DebugState == DebugStateKind::Running) PaceFrame();
     Pump();
     return;
   }

@@ -61,6 +61,8 @@ class TfrmDebug : public QWidget {
 
   // Called after every SetState; the debugger uses it to bring the game picture up to date on a pause.
   std::function<void(DebugStateKind)> StateChanged;
+  // The user closed the window from its frame: the main window unticks "Debug", as the switch would.
+  std::function<void()> Closed;
 
   std::array<QLabel*, RegisterCount> RegisterCaptions;
   std::array<QLabel*, RegisterCount> RegisterValues;  // lblAF ... lblPC
@@ -68,6 +70,9 @@ class TfrmDebug : public QWidget {
   QToolButton *sbAddWatch, *sbDelWatch;
   QListWidget* lbWatches;
   QToolButton *sbPause, *sbPlay, *sbStep;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FillWatchList();

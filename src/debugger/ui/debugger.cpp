@@ -5,14 +5,15 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "machine/description.h"
-#include "run/run.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/breakpoint_dialog.h"
 #include "debugger/ui/char_set_viewer.h"
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/disasm_window.h"
 #include "debugger/ui/sprite_set_viewer.h"
+#include "debugger/ui/window_placement.h"
+#include "machine/description.h"
+#include "run/run.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -107,6 +108,7 @@ void Debugger::SpritesClick(SpriteSetsFn spriteSets) {
   }
   const RunControls::TileList sprites = controls_.SpriteTiles();
   frmCharSet->SetUp(sprites.Tiles, sprites.Count, 64, controls_.Description().CharSets, "Sprites");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 
@@ -114,6 +116,7 @@ void Debugger::CharSetsClick(const QWidget* mainWindow) {
   if (mainWindow != nullptr) frmCharSet->move(mainWindow->frameGeometry().topLeft() + QPoint(64, 64));
   const RunControls::TileList chars = controls_.CharTiles();
   frmCharSet->SetUp(chars.Tiles, chars.Count, 256, controls_.Description().CharSets, "Char Sets");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 

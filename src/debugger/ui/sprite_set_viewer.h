@@ -48,6 +48,8 @@ class TfrmSpriteSet : public QDialog {
  private:
   RunControls& controls_ = Controls();
   void DrawSelected();
+  // Sets the palette spin to the first palette in which the selected set shows anything, and draws.
+  void ShowFirstVisiblePalette();
   void pbScreenPaint();
 
   std::vector<TileSet*> sets_;
