@@ -186,6 +186,11 @@ void EmulationRun::RunPass() {
     return;
   }
 
+  if (Debugger != nullptr && Debugger->Active()) {
+    Debugger->Pass(*this);
+    return;
+  }
+
   if (DebugMode) {
     if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
     if (RefreshRegisters) RefreshRegisters();
@@ -194,10 +199,7 @@ void EmulationRun::RunPass() {
     StepCounted();
     if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
     if (StopRequested) return;
-    if (DebugRedraw)
-      DebugRedraw();
-    else
-      Redraw();
+    DebugRedrawNow();
     // Paced like free run, but only while running on: a single step never waits.
     if (frames_ != framesBefore && DebugState == DebugStateKind::Running) PaceFrame();
     Pump();
@@ -214,14 +216,8 @@ void EmulationRun::RunPass() {
       StepCounted();
       // A check may change the mode (a hit pauses and switches Debug on): the next pass decides.
       if (z.CycleCount != 0) return;
-    } else {
-      const uint32_t before = z.CycleCount;
-      if (RunFrameUntil(1, *BreakpointMarks)) {
-        cycles_ += z.CycleCount - before;
-        return;
-      }
-      cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
-      ++frames_;
+    } else if (RunUntilCounted(*BreakpointMarks)) {
+      return;
     }
     PaceFrame();
     Pump();
@@ -233,6 +229,25 @@ void EmulationRun::RunPass() {
   ++frames_;
   PaceFrame();
   Pump();
+}
+
+bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
+  Z80Context& z = *ActiveContext;
+  const uint32_t before = z.CycleCount;
+  if (RunFrameUntil(1, stops)) {
+    cycles_ += z.CycleCount - before;
+    return true;
+  }
+  cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
+  ++frames_;
+  return false;
+}
+
+void EmulationRun::DebugRedrawNow() {
+  if (DebugRedraw)
+    DebugRedraw();
+  else
+    Redraw();
 }
 
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.

@@ -76,6 +76,9 @@ struct Z80Context {
   // Instructions stepped since the frame began, each repetition of a block instruction counted as
   // one; StepInstruction ends a frame at MaxFrameInstructions.
   uint32_t FrameInstructions;
+  // Where the instruction in progress began, kept by StepInstruction and RunFrameUntil (not by
+  // RunFrame), so that a bus handler watching accesses can name the instruction that made one.
+  uint16_t InstructionAddress;
   // T-states per frame: the machine's clock divided by its frame rate. The frame loop reads it once
   // per frame, StepInstruction at every step.
   uint32_t FrameLength = FrameCycles;
