@@ -27,7 +27,7 @@ constexpr int MaxFrames = 1'000'000'000;
 constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
     "                        [--save-state FILE[@F]] [--load-state FILE]\n"
-    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm]\n"
+    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--framecycles HEX]\n"
     "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
     "                        [--trace FILE [--trace-from FRAME]] [--dump-memory FILE[@ADDR-ADDR]]\n"
     "                        [--registers]\n"
@@ -40,6 +40,7 @@ constexpr const char* Usage =
     "  --scale 1|2     picture size\n"
     "  --stats         print frames/s, emulated MHz and the state hash\n"
     "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n"
+    "  --framecycles HEX  T-states per frame in place of the description's (3E8 to C3500)\n"
     "  --break ADDR    stop when the instruction at ADDR (hexadecimal or a label) is next; repeatable\n"
     "  --watch RANGE:ACCESS  stop when the program reads (r), writes (w) or either (rw) memory there\n"
     "  --symbols FILE  labels from a pasmo, z80asm or sdcc symbol file (default: NAME.sym beside NAME.ini)\n"
@@ -133,7 +134,7 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
     const bool takesValue = arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" ||
                             arg == "--scale" || arg == "--break" || arg == "--watch" || arg == "--symbols" ||
                             arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
-                            arg == "--save-state" || arg == "--load-state";
+                            arg == "--save-state" || arg == "--load-state" || arg == "--framecycles";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -188,6 +189,12 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.Scale = *scale;
+    } else if (arg == "--framecycles") {
+      options.FrameLength = static_cast<uint32_t>(ParseHex(args[++i]));
+      if (options.FrameLength < 1000 || options.FrameLength > 800000) {
+        error = "--framecycles is hexadecimal from 3E8 to C3500, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
     } else if (arg == "--stats") {
       options.Stats = true;
     } else if (arg == "--disasm") {
@@ -340,6 +347,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     return result;
   }
 
+  if (options.FrameLength != 0) ActiveContext->FrameLength = options.FrameLength;
   DebugEngine engine(run);
   std::optional<std::pair<uint16_t, uint16_t>> dumpRange(std::in_place, 0x0000, 0xFFFF);
   std::ofstream trace;

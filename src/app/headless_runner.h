@@ -47,6 +47,7 @@ struct HeadlessOptions {
   std::optional<std::string> SaveState;  // written after frame SaveStateAfterFrame
   int SaveStateAfterFrame = 0;           // 0: after the last frame
   std::optional<std::string> LoadState;  // restored before frame 1
+  uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".

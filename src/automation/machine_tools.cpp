@@ -760,7 +760,7 @@ ToolOutcome MachineTools::StepInto(const ToolArguments& args) {
   freeRunning_ = false;
   HoldKeys({});
   for (int i = 0; i < count; ++i) {
-    const uint16_t before = ActiveContext->CycleCount;
+    const uint32_t before = ActiveContext->CycleCount;
     StepInstruction(1);
     if (ActiveContext->CycleCount < before) ++frames_;
   }

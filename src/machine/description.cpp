@@ -43,6 +43,7 @@ const KeyField KeyFields[] = {
     {"#SCREENW=", FieldKind::Hex, nullptr, &GameDescription::ScreenW},
     {"#SCREENH=", FieldKind::Hex, nullptr, &GameDescription::ScreenH},
     {"#CARTRIDGE=", FieldKind::Cartridge},
+    {"#FRAMECYCLES=", FieldKind::Hex, nullptr, &GameDescription::FrameLength},
 };
 
 constexpr std::string_view GraphicsPrefix = "#GRF=";

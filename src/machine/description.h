@@ -43,6 +43,8 @@ struct GameDescription {
   int32_t ScreenH = 0;
   std::string CartridgeDir;  // ends with "\" when not empty
   uint8_t HasCartridge = 0;
+  // "#framecycles=": T-states per frame; without the key, the core's 50,000 of every older file.
+  int32_t FrameLength = 50000;
 };
 
 // The one record, filled at every Start.

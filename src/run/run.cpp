@@ -32,6 +32,9 @@ namespace {
 std::span<const DriverInfo> extraDrivers;
 
 constexpr uint16_t StartStackPointer = 0xF000;
+constexpr int32_t MinFrameLength = 1000;
+constexpr int32_t MaxFrameLength = 800000;
+static_assert(GameDescription{}.FrameLength == FrameCycles);
 
 // A driver row that leaves a bus slot empty still gets a harmless one: the core calls the slots
 // without checking them.
@@ -58,6 +61,11 @@ void ResetGeometry() {
 }
 
 void Pump() { CurrentHost().pumpMessages(); }
+
+std::string ShortHex(uint32_t value) {
+  const std::string text = FormatHex(value, 8);
+  return text.substr(std::min(text.find_first_not_of('0'), text.size() - 1));
+}
 
 }  // namespace
 
@@ -114,6 +122,13 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 
   z.DirectReadLimit = static_cast<uint16_t>(Game.MaxDirectRead);
   z.RomLimit = static_cast<uint16_t>(Game.MaxRom);
+  // Below the minimum the frame routine would run more often than the screen could show it; above
+  // the maximum the frame's instruction bound would cut frames short.
+  if (Game.FrameLength < MinFrameLength || Game.FrameLength > MaxFrameLength)
+    return Fail("The frame length " + ShortHex(static_cast<uint32_t>(Game.FrameLength)) +
+                "h (#framecycles=) is out of range: " + ShortHex(MinFrameLength) + "h to " +
+                ShortHex(MaxFrameLength) + "h T-states, in " + descriptionPath);
+  z.FrameLength = static_cast<uint32_t>(Game.FrameLength);
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
   if (!row) {
@@ -154,13 +169,13 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 // One instruction, with the T-states it spent added to the figures.
 void EmulationRun::StepCounted() {
   Z80Context& z = *ActiveContext;
-  const uint16_t before = z.CycleCount;
+  const uint32_t before = z.CycleCount;
   StepInstruction(1);
-  const uint16_t after = z.CycleCount;
+  const uint32_t after = z.CycleCount;
   if (after >= before) {
     cycles_ += after - before;
   } else {  // the frame ended inside this step and the count went back to 0
-    cycles_ += before < FrameCycles ? FrameCycles - before : 0;
+    cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
     ++frames_;
   }
 }
@@ -222,12 +237,12 @@ void EmulationRun::RunPass() {
 
 bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
   Z80Context& z = *ActiveContext;
-  const uint16_t before = z.CycleCount;
+  const uint32_t before = z.CycleCount;
   if (RunFrameUntil(1, stops)) {
-    cycles_ += static_cast<uint16_t>(z.CycleCount - before);
+    cycles_ += z.CycleCount - before;
     return true;
   }
-  cycles_ += before < FrameCycles ? FrameCycles - before : 0;
+  cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
   ++frames_;
   return false;
 }

@@ -34,7 +34,7 @@ void StepInstruction(uint16_t processor) {
   z.InstructionAddress = z.PC.w;
   ++z.R;
   z80ops::executeInline(z);
-  if (z.CycleCount >= FrameCycles || ++z.FrameInstructions >= MaxFrameInstructions) {
+  if (z.CycleCount >= z.FrameLength || ++z.FrameInstructions >= MaxFrameInstructions) {
     FrameEvent(z);
     z.CycleCount = 0;
     z.FrameInstructions = 0;

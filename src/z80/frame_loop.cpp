@@ -34,7 +34,7 @@ namespace tirvane::z80ops {
   c.cycles += TimingMain[op]; \
   goto* mainLabels[op]
 #define Z80_NEXT                                                                     \
-  if (c.cycles >= FrameCycles || ++executed >= MaxFrameInstructions) goto frameEnd; \
+  if (c.cycles >= c.frameLength || ++executed >= MaxFrameInstructions) goto frameEnd; \
   if constexpr (WithStops) {                                                         \
     if ((*stops)[c.pc]) goto stopped;                                               \
     z.InstructionAddress = c.pc;                                                    \
@@ -163,7 +163,7 @@ stopped:
   return true;
 }
 
-// Runs instructions until CycleCount reaches FrameCycles or MaxFrameInstructions have run; at least
+// Runs instructions until CycleCount reaches FrameLength or MaxFrameInstructions have run; at least
 // one always runs.
 void runFrameLoop(Z80Context& z) { frameLoop<false>(z, nullptr); }
 

@@ -19,7 +19,7 @@ enum Index : int { UseHL = 0, UseIX = 1, UseIY = 2 };
 // Handlers are templates over an access object for PC, CycleCount and the memory limits.
 // ContextAccess goes to the record every time, as ExecuteOne must. FrameAccess holds them in locals
 // for the frame loop, so the chains of dependent instructions through PC and CycleCount stay in
-// registers, and reads the memory limits and the image pointer once per frame. Bus handlers may read
+// registers, and reads the frame length, the memory limits and the image pointer once per frame. Bus handlers may read
 // the record (a driver may look at PC or CycleCount) but change only the interrupt requests, so
 // FrameAccess writes PC and CycleCount back before every handler call and reads nothing back; around
 // the core's own out-of-line routines, which do move PC and CycleCount, it writes them back and reads
@@ -37,7 +37,7 @@ struct ContextAccess {
 
   Z80Context& z;
   uint16_t& pc;
-  uint16_t& cycles;
+  uint32_t& cycles;
 };
 
 struct FrameAccess {
@@ -45,6 +45,7 @@ struct FrameAccess {
       : z(context),
         pc(context.PC.w),
         cycles(context.CycleCount),
+        frameLength(context.FrameLength),
         directEnd(static_cast<uint16_t>(context.DirectReadLimit + 1)),
         writeStart(context.RomLimit),
         memory(context.MemoryImage) {}
@@ -62,7 +63,8 @@ struct FrameAccess {
 
   Z80Context& z;
   uint16_t pc;
-  uint16_t cycles;
+  uint32_t cycles;
+  const uint32_t frameLength;
   const uint16_t directEnd;
   const uint16_t writeStart;
   const uint8_t* const memory;

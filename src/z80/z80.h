@@ -50,12 +50,16 @@ enum : uint8_t {
   FlagS = 0x80,
 };
 
+constexpr int ProcessorCount = 10;
+// The frame length of a record that is not told its machine's own.
+constexpr uint32_t FrameCycles = 50000;
+
 struct Z80Context {
   RegisterPair AF, BC, DE, HL, IX, IY, PC, SP;
   RegisterPair AltAF, AltBC, AltDE, AltHL;
   uint8_t IFF1, IFF2;  // adjacent: acceptance tests and clears them together
   uint8_t I, R;
-  uint16_t CycleCount;
+  uint32_t CycleCount;       // 32 bits: a frame may be longer than 65,535 T-states
   uint16_t RomLimit;         // writes below are dropped before any handler sees them
   uint16_t DirectReadLimit;  // reads up to and including it come from MemoryImage; FFFFh: none do
   uint8_t* MemoryImage;      // 65,536 bytes; the core reads it and never writes it
@@ -75,15 +79,17 @@ struct Z80Context {
   // Where the instruction in progress began, kept by StepInstruction and RunFrameUntil (not by
   // RunFrame), so that a bus handler watching accesses can name the instruction that made one.
   uint16_t InstructionAddress;
+  // T-states per frame: the machine's clock divided by its frame rate. The frame loop reads it once
+  // per frame, StepInstruction at every step.
+  uint32_t FrameLength = FrameCycles;
 };
 
-constexpr int ProcessorCount = 10;
-constexpr uint16_t FrameCycles = 50000;
 // A frame also ends after this many instructions: a program looping over instructions that cost
 // 0 T-states (long prefix chains, DD 00, undefined ED codes) would otherwise never yield, and one
 // looping over block instructions (16 T-states for up to 65,536 iterations, each counted here) would
-// hold the window for seconds. An ordinary frame holds at most 12,500 instructions (4 T-states each)
-// or a few thousand block iterations, so no real timing is affected.
+// hold the window for seconds. An ordinary frame holds at most a quarter of its FrameLength in
+// instructions (4 T-states each) or a few thousand block iterations, so no real timing is affected
+// up to a frame of 800,000 T-states.
 constexpr uint32_t MaxFrameInstructions = 200000;
 
 // Processors are numbered 1 to 10; only processor 1 is used.
@@ -91,7 +97,7 @@ extern Z80Context Z80Contexts[ProcessorCount];
 extern Z80Context* ActiveContext;
 
 // execute.cpp
-// Runs instructions until CycleCount reaches FrameCycles, then the frame event. A processor number
+// Runs instructions until CycleCount reaches FrameLength, then the frame event. A processor number
 // outside 1-10 does nothing.
 void RunFrame(uint16_t processor);
 // Runs one instruction; at the frame budget, the frame event and CycleCount back to 0.

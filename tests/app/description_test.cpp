@@ -47,7 +47,7 @@ TEST(DescriptionParser, EveryKeyFillsItsOwnField) {
       "#colorprom=prom.bin\n#title=Demo Game\n#driver=GALAXIAN\n#starson=B004\n#charset=2\n"
       "#spriteram=5040\n#sprites=40\n#drvtag=80\n#maxdirectread=3FFF\n#maxrom=4000\n"
       "#bulletram=5060\n#attrram=5000\n#vram=5800\n#nmiint=66\n#nmienable=B001\n#chars=100\n"
-      "#charoffset=11\n#deltaplane=800\n#screenw=E0\n#screenh=100\n",
+      "#charoffset=11\n#deltaplane=800\n#screenw=E0\n#screenh=100\n#framecycles=11100\n",
       game);
   EXPECT_EQ(game.ColorProm, "prom.bin");
   EXPECT_EQ(game.Title, "Demo Game");
@@ -69,6 +69,7 @@ TEST(DescriptionParser, EveryKeyFillsItsOwnField) {
   EXPECT_EQ(game.DeltaPlane, 0x800);
   EXPECT_EQ(game.ScreenW, 0xE0);
   EXPECT_EQ(game.ScreenH, 0x100);
+  EXPECT_EQ(game.FrameLength, 69888);
   EXPECT_EQ(game.HasCartridge, 0);
   EXPECT_EQ(game.RomCount, 0);
 }
@@ -103,6 +104,7 @@ TEST(DescriptionParser, LastOccurrenceWinsAndEarlierValuesAreReset) {
   EXPECT_EQ(game.Title, "Second");
   EXPECT_EQ(game.MaxRom, 0x2000);
   EXPECT_EQ(game.NmiInt, 0);
+  EXPECT_EQ(game.FrameLength, 50000);  // absent: the length every older description ran with
   EXPECT_TRUE(game.Roms.empty());
 }
 

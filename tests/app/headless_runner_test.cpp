@@ -57,7 +57,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   std::string error;
   const std::vector<std::string> all = {"g.ini",  "--frames",  "12",      "--keys", "1-2:A",
                                         "--load", "a@b.bin@3", "--png",   "o.png",  "--scale",
-                                        "2",      "--stats",   "--disasm"};
+                                        "2",      "--stats",   "--disasm", "--framecycles", "11100"};
   const auto options = ParseHeadlessArguments(all, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Description, "g.ini");
@@ -69,6 +69,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   EXPECT_EQ(options->Scale, 2);
   EXPECT_TRUE(options->Stats);
   EXPECT_TRUE(options->Disasm);
+  EXPECT_EQ(options->FrameLength, 69888u);
 
   const std::vector<std::string> defaults = {"g.ini", "--load", "x@y.bin"};
   const auto plain = ParseHeadlessArguments(defaults, error);
@@ -78,6 +79,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   EXPECT_EQ(plain->LoadFile, "x@y.bin");  // '@' not followed by a number belongs to the name
   EXPECT_EQ(plain->LoadAfterFrame, 0);
   EXPECT_FALSE(plain->Disasm);
+  EXPECT_EQ(plain->FrameLength, 0u);
 
   const std::vector<std::vector<std::string>> bad = {
       {},
@@ -89,6 +91,8 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
       {"g.ini", "h.ini"},
       {"g.ini", "--frames", "5", "--load", "c.bin@6"},
       {"g.ini", "--keys", "1-2:Nope"},
+      {"g.ini", "--framecycles", "3E7"},
+      {"g.ini", "--framecycles", "C3501"},
   };
   for (const auto& args : bad) {
     error.clear();

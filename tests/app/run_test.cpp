@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <chrono>
+#include <fstream>
 
 #include "../support/test_driver.h"
 #include "machine/description.h"
@@ -118,6 +119,8 @@ TEST_F(RunTest, EachFailedStartLeavesTheRunStoppedAndTheNextStartWorks) {
   testdriver::WriteText(folder_.path() / "noroms.ini", "#driver=TESTBOARD\n0000~missing.bin\n");
   testdriver::WriteText(folder_.path() / "nodriver.ini", "#driver=NoSuchBoard\n");
   testdriver::WriteText(folder_.path() / "random.ini", "\x93\x01~\xFF\n#\x7F");
+  testdriver::WriteText(folder_.path() / "short.ini", "#driver=TESTBOARD\n#framecycles=3E7\n");
+  testdriver::WriteText(folder_.path() / "long.ini", "#driver=TESTBOARD\n#framecycles=FFFFFFFF\n");
   const std::string host = host_.programFolder();
   const Case cases[] = {
       {folder_ / "absent.ini", "Cannot read the game description:\r" + (folder_ / "absent.ini")},
@@ -126,6 +129,10 @@ TEST_F(RunTest, EachFailedStartLeavesTheRunStoppedAndTheNextStartWorks) {
        "Invalid Driver:\rNoSuchBoard\rNo driver of that name, named in " + (folder_ / "nodriver.ini")},
       {folder_ / "random.ini",
        "Invalid Driver:\r" + (folder_ / "random.ini") + "\rThe file has no #driver= line."},
+      {folder_ / "short.ini",
+       "The frame length 3E7h (#framecycles=) is out of range: 3E8h to C3500h T-states, in " + (folder_ / "short.ini")},
+      {folder_ / "long.ini", "The frame length FFFFFFFFh (#framecycles=) is out of range: 3E8h to C3500h T-states, in " +
+                                 (folder_ / "long.ini")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Path);
@@ -150,16 +157,30 @@ TEST_F(RunTest, EachFailedStartLeavesTheRunStoppedAndTheNextStartWorks) {
   }
 }
 
-TEST_F(RunTest, FreeRunPassRunsOneWholeFrameThenPumps) {
-  StartOrFail();
-  run_.RunPass();
-  EXPECT_EQ(calls.Frames, 1);
-  EXPECT_EQ(host_.Pumps, 1u);
-  EXPECT_EQ(run_.FramesRun(), 1u);
-  // LD HL costs 10 T-states, each INC (HL) 11 and each JR 7: the 2778th INC ends at 50,007, and that
-  // overshoot is time the machine really ran.
-  EXPECT_EQ(run_.CyclesRun(), 50007u);
-  EXPECT_EQ(MemoryImage[0x8000], 2778 & 0xFF);
+TEST_F(RunTest, FreeRunPassRunsOneWholeFrameOfTheDescribedLengthThenPumps) {
+  // LD HL costs 10 T-states, each INC (HL) 11 and each JR 7: the frame ends at the first INC past
+  // the length, and that overshoot is time the machine really ran.
+  struct Case {
+    std::string Line;
+    uint64_t Cycles;
+    int Increments;
+  };
+  for (const Case& c : {Case{"", 50007, 2778}, Case{"#framecycles=11100\n", 69897, 3883}}) {
+    const std::string path = Game();
+    std::ofstream(path, std::ios::app) << c.Line;
+    calls = {};
+    MemoryImage[0x8000] = 0;
+    ASSERT_TRUE(run_.Start(path).Ok);
+    const uint64_t pumps = host_.Pumps;
+    run_.RunPass();
+    EXPECT_EQ(calls.Frames, 1);
+    EXPECT_EQ(host_.Pumps, pumps + 1);
+    EXPECT_EQ(run_.FramesRun(), 1u);
+    EXPECT_EQ(run_.CyclesRun(), c.Cycles);
+    EXPECT_EQ(MemoryImage[0x8000], c.Increments & 0xFF);
+    run_.Stop();
+    run_.RunLoop();
+  }
 }
 
 TEST_F(RunTest, PausedPassPresentsAndPumpsWithoutExecuting) {

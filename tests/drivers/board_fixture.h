@@ -24,7 +24,7 @@ class BoardTest : public ::testing::Test {
 
   void SetUp() override {
     std::memset(MemoryImage, 0, MemoryImageSize);
-    std::memset(Z80Contexts, 0, sizeof(Z80Contexts));
+    for (Z80Context& context : Z80Contexts) context = Z80Context{};
     ActiveContext = &Z80Contexts[0];
     ActiveContext->MemoryImage = MemoryImage;
     KeyState.fill(0);

@@ -41,7 +41,7 @@ class ColecoTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::memset(MemoryImage, 0, MemoryImageSize);
-    std::memset(Z80Contexts, 0, sizeof Z80Contexts);
+    for (Z80Context& context : Z80Contexts) context = Z80Context{};
     ActiveContext = &Z80Contexts[0];
     std::memset(Vdp.Memory, 0, sizeof Vdp.Memory);
     Game = GameDescription{};

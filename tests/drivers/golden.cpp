@@ -8,6 +8,7 @@
 #include "app/headless_runner.h"
 #include "video/screen.h"
 #include "video/tiles.h"
+#include "z80/z80.h"
 
 namespace tirvane::testing {
 
@@ -71,6 +72,9 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
   options.Description =
       fs::path(iniName).is_absolute() ? iniName : std::string(TIRVANE_BIN_DIR) + "/" + iniName;
   options.Frames = frames;
+  // The pictures were made at the one frame length every machine ran with before descriptions
+  // gave their boards' own; demos that show counters of work done per frame keep their pictures.
+  options.FrameLength = FrameCycles;
   std::string error;
   if (!keys.empty()) {
     auto ranges = ParseKeyRanges(keys, error);

@@ -29,7 +29,7 @@ class SpectrumTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::memset(MemoryImage, 0, MemoryImageSize);
-    std::memset(Z80Contexts, 0, sizeof Z80Contexts);
+    for (Z80Context& context : Z80Contexts) context = Z80Context{};
     ActiveContext = &Z80Contexts[0];
     Z80Context& z = *ActiveContext;
     const MachineDriver& routines = SpectrumDriver.Routines;

@@ -25,19 +25,27 @@ struct InterruptMachine : TestMachine {
   }
 };
 
-TEST(Frames, RunFrameEndsAtTheBudgetAndStartsTheNextFromZero) {
-  TestMachine m;
-  m.z.IrqState.Value = 0x01000000;
-  m.load(0x0000, {0x01, 0x00, 0x00, 0x18, 0xFB});  // LD BC,0 (10); JR back (7)
-  static uint16_t cyclesAtFrameEnd;
-  m.onFrame = [](Z80Context& z) { cyclesAtFrameEnd = z.CycleCount; };
-  RunFrame(1);
-  EXPECT_GE(cyclesAtFrameEnd, FrameCycles);
-  EXPECT_LT(cyclesAtFrameEnd, FrameCycles + 10);
-  EXPECT_EQ(m.log.frames, 1);
-  RunFrame(1);
-  EXPECT_EQ(m.log.frames, 2);
-  EXPECT_LT(cyclesAtFrameEnd, FrameCycles + 10);
+TEST(Frames, RunFrameEndsAtTheFrameLengthAndStartsTheNextFromZero) {
+  // The longest length is past what 16 bits can count.
+  for (uint32_t length : {FrameCycles, 69888u, 100000u}) {
+    TestMachine m;
+    m.z.FrameLength = length;
+    m.z.IrqState.Value = 0x01000000;
+    m.load(0x0000, {0x01, 0x00, 0x00, 0x18, 0xFB});  // LD BC,0 (10); JR back (7)
+    static uint32_t cyclesAtFrameEnd;
+    m.onFrame = [](Z80Context& z) { cyclesAtFrameEnd = z.CycleCount; };
+    RunFrame(1);
+    EXPECT_GE(cyclesAtFrameEnd, length);
+    EXPECT_LT(cyclesAtFrameEnd, length + 10);
+    EXPECT_EQ(m.log.frames, 1);
+    RunFrame(1);
+    EXPECT_EQ(m.log.frames, 2);
+    EXPECT_LT(cyclesAtFrameEnd, length + 10);
+    m.z.CycleCount = length - 2;
+    m.run({0x00});
+    EXPECT_EQ(m.log.frames, 3) << length;
+    EXPECT_EQ(m.z.CycleCount, 0);
+  }
 }
 
 TEST(Frames, StepAtTheBudgetRunsTheFrameEventAndRestartsTheCount) {
@@ -276,7 +284,9 @@ TEST(Ei, WithInterruptsAlreadyEnabledOnlySetsIff2) {
 // interrupts requested every frame, it must do exactly what single steps do.
 TEST(FrameLoop, RandomProgramsRunAsInSingleSteps) {
   struct FrameState {
-    uint16_t af, bc, de, hl, ix, iy, pc, sp, af2, bc2, de2, hl2, cycles, halted, mode;
+    uint16_t af, bc, de, hl, ix, iy, pc, sp, af2, bc2, de2, hl2;
+    uint32_t cycles;
+    uint16_t halted, mode;
     uint8_t i, r, iff1, iff2;
     uint32_t irq;
     bool operator==(const FrameState&) const = default;
