@@ -25,6 +25,7 @@ void ForEachProcessorField(Context& z, Fn fn) {
   fn(z.IFF1), fn(z.IFF2), fn(z.I), fn(z.R);
   fn(z.CycleCount), fn(z.RomLimit), fn(z.DirectReadLimit), fn(z.NmiAddress), fn(z.Halted);
   fn(z.InterruptMode), fn(z.NmiRequest), fn(z.IrqState.Value), fn(z.FrameInstructions);
+  fn(z.InstructionAddress), fn(z.FrameLength);
 }
 
 size_t ProcessorSize() {
