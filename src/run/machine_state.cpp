@@ -47,8 +47,9 @@ struct Geometry {
 template <typename Copy>
 void ForEachPart(const EmulationRun& run, Copy copy) {
   copy(MemoryImage, MemoryImageSize);
+  // A board without a record has no bytes and no address: memcpy must not see its null pointer.
   const std::span<uint8_t> board = BoardBytes(run);
-  copy(board.data(), board.size());
+  if (!board.empty()) copy(board.data(), board.size());
   copy(Screen->Pixels.data(), sizeof Screen->Pixels);
   copy(Screen->Palette.data(), sizeof Screen->Palette);
   copy(RgbTable, sizeof RgbTable);
