@@ -34,7 +34,6 @@ std::span<const DriverInfo> extraDrivers;
 constexpr uint16_t StartStackPointer = 0xF000;
 constexpr int32_t MinFrameLength = 1000;
 constexpr int32_t MaxFrameLength = 800000;
-static_assert(GameDescription{}.FrameLength == FrameCycles);
 
 // A driver row that leaves a bus slot empty still gets a harmless one: the core calls the slots
 // without checking them.
