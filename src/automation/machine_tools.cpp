@@ -191,7 +191,7 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
   ResetRunControls();
   using T = MachineTools;
   const json noArgs = Schema();
-  specs_ = {
+  entries_ = {
       // machines
       {"list_games",
        "List the games this server can start: title, driver and description file. Call first to pick a "
@@ -335,8 +335,8 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        true, &T::TileSetImage},
   };
   list_ = json::array();
-  for (const ToolSpec& spec : specs_)
-    list_.push_back({{"name", spec.Name}, {"description", spec.Description}, {"inputSchema", spec.Schema}});
+  for (const ToolEntry& entry : entries_)
+    list_.push_back({{"name", entry.Name}, {"description", entry.Description}, {"inputSchema", entry.Schema}});
 }
 
 MachineTools::~MachineTools() {
@@ -345,12 +345,12 @@ MachineTools::~MachineTools() {
 }
 
 std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json& arguments) {
-  const auto spec =
-      std::find_if(specs_.begin(), specs_.end(), [&](const ToolSpec& s) { return name == s.Name; });
-  if (spec == specs_.end()) return std::nullopt;
+  const auto entry =
+      std::find_if(entries_.begin(), entries_.end(), [&](const ToolEntry& s) { return name == s.Name; });
+  if (entry == entries_.end()) return std::nullopt;
   const std::string prefix = std::string(name) + ": ";
   if (!arguments.is_object()) return Failure(prefix + "arguments must be an object");
-  const json& properties = spec->Schema["properties"];
+  const json& properties = entry->Schema["properties"];
   for (const auto& [key, value] : arguments.items())
     if (!properties.contains(key)) {
       std::string known;
@@ -358,11 +358,11 @@ std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json&
       return Failure(prefix + "unknown argument '" + key + "'" +
                      (known.empty() ? "; this tool takes none" : "; it takes " + known));
     }
-  if (spec->NeedsMachine && !Running()) return Failure(prefix + "no game is running; call start_game first");
+  if (entry->NeedsMachine && !Running()) return Failure(prefix + "no game is running; call start_game first");
   host_.Messages.clear();
   ToolOutcome outcome;
   try {
-    outcome = (this->*(spec->Run))(ToolArguments(arguments, &engine_.Symbols));
+    outcome = (this->*(entry->Run))(ToolArguments(arguments, &engine_.Symbols));
   } catch (const ToolRefusal& refusal) {
     return Failure(prefix + refusal.what());
   }

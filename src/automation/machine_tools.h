@@ -56,7 +56,7 @@ class ToolArguments {
   const SymbolTable* symbols_;
 };
 
-struct ToolSpec {
+struct ToolEntry {
   const char* Name;
   const char* Description;
   nlohmann::json Schema;  // the inputSchema of tools/list
@@ -141,7 +141,7 @@ class MachineTools {
   bool freeRunning_ = false;
   std::string stopReason_;
   std::chrono::steady_clock::time_point nextFrame_{};
-  std::vector<ToolSpec> specs_;
+  std::vector<ToolEntry> entries_;
   nlohmann::json list_;
 };
 
