@@ -43,6 +43,8 @@ const KeyField KeyFields[] = {
     {"#SCREENW=", FieldKind::Hex, nullptr, &GameDescription::ScreenW},
     {"#SCREENH=", FieldKind::Hex, nullptr, &GameDescription::ScreenH},
     {"#CARTRIDGE=", FieldKind::Cartridge},
+    {"#TIMING=", FieldKind::Text, &GameDescription::Timing},
+    {"#SOUNDPROM=", FieldKind::Text, &GameDescription::SoundProm},
 };
 
 constexpr std::string_view GraphicsPrefix = "#GRF=";

@@ -41,6 +41,8 @@ struct GameDescription {
   int32_t ScreenH = 0;
   std::string CartridgeDir;  // ends with "\" when not empty
   uint8_t HasCartridge = 0;
+  std::string SoundProm;  // the PACMAN board's 256-byte waveform PROM, relative to the program folder
+  std::string Timing;  // "exact": real T-state counts; anything else: the fixed tables
 };
 
 // The one record, filled at every Start.

@@ -10,6 +10,7 @@
 #include "app/description.h"
 #include "app/headless_host.h"
 #include "app/run.h"
+#include "app/wav_writer.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
 
@@ -21,14 +22,15 @@ constexpr int MaxFrames = 1'000'000'000;
 
 constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
-    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm]\n"
+    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--wav OUT.wav]\n"
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
     "  --png OUT.png   the visible picture after the last frame\n"
     "  --scale 1|2     picture size\n"
     "  --stats         print frames/s and emulated MHz\n"
-    "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n";
+    "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n"
+    "  --wav OUT.wav   the sound of all frames, 48 kHz 16-bit mono\n";
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -112,7 +114,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool takesValue =
-        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale";
+        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale" ||
+        arg == "--wav";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -155,6 +158,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.Scale = *scale;
+    } else if (arg == "--wav") {
+      options.WavPath = args[++i];
     } else if (arg == "--stats") {
       options.Stats = true;
     } else if (arg == "--disasm") {
@@ -202,6 +207,11 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     result.Messages = host.Messages;
     return result;
   }
+
+  if (!options.WavPath.empty())
+    run.SoundOut = [&result](std::span<const int16_t> samples, bool) {
+      result.Sound.insert(result.Sound.end(), samples.begin(), samples.end());
+    };
 
   bool loadFailed = false;
   const auto load = [&] {
@@ -272,6 +282,13 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
       !WritePngRgb(options->PngPath, ToRgb(result.Picture, options->Scale), error)) {
     err << "tirvane-headless: " << error << "\n";
     status = 1;
+  }
+  if (!options->WavPath.empty()) {
+    WavWriter wav;
+    if (!wav.Open(options->WavPath, error) || (wav.Append(result.Sound), !wav.Close(error))) {
+      err << "tirvane-headless: " << error << "\n";
+      status = 1;
+    }
   }
   if (options->Stats) {
     const double seconds = result.Seconds > 0 ? result.Seconds : 1e-9;

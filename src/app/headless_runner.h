@@ -35,6 +35,7 @@ struct HeadlessOptions {
   int Scale = 1;
   bool Stats = false;
   bool Disasm = false;  // after the frames, the listing of the ROM area
+  std::string WavPath;  // empty: the sound is not kept
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
@@ -54,11 +55,14 @@ struct HeadlessResult {
   double Seconds = 0;  // the frames alone, start and stop excluded
   // With Disasm: the disassembler window's sweep of 0 to RomLimit after the frames, line by line.
   std::vector<std::string> Listing;
+  // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
+  std::vector<int16_t> Sound;
 };
 
 // Runs one job on a HeadlessHost whose program folder is the description's folder; the run is
 // stopped again (the driver's StopRoutine included) before it returns. Options beyond the run
-// itself and its listing (PngPath, Scale, Stats) are not looked at.
+// itself, its listing and its sound (PngPath, Scale, Stats; WavPath only says to keep the sound)
+// are not looked at.
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options);
 
 // The whole program; returns the exit status (0 success, 1 a failed run, 2 a usage error).

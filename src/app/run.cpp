@@ -10,6 +10,7 @@
 
 #include "app/description.h"
 #include "app/romset.h"
+#include "devices/sound_mixer.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -112,6 +113,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 
   z.DirectReadLimit = static_cast<uint16_t>(Game.MaxDirectRead);
   z.RomLimit = static_cast<uint16_t>(Game.MaxRom);
+  z.ExactTiming = UpperAscii(TrimSpaces(Game.Timing)) == "EXACT" ? 1 : 0;
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
   if (!row) return Fail("Invalid Driver:\r" + Game.Driver);
@@ -125,6 +127,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.FrameHandler = driver_.FrameHandler ? driver_.FrameHandler : NoFrameWork;
   z.MemoryImage = MemoryImage;
   z.NmiAddress = row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
+  FrameSound.Configure(FrameRate(), FrameCycles);
 
   if (driverName_ == "GALAXIAN" && Game.DriverTag == 0x50) RearrangeGalaxianGraphics(graphicsRegion_.get());
   if (row->Initialise) row->Initialise(graphicsRegion_.get());
@@ -142,6 +145,28 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   return {true, {}};
 }
 
+// Every frame closes the sound's frame too, so that each frame yields its samples, silent boards'
+// included, and a capture is as long as the run.
+void EmulationRun::FrameDone() {
+  ++frames_;
+  FrameSound.EndFrame();
+}
+
+// Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and
+// the output stays silent rather than stuttering.
+void EmulationRun::DeliverSound() {
+  std::vector<int16_t>& samples = FrameSound.Pending();
+  if (samples.empty()) return;
+  const bool audible = LimitSpeed && !DebugMode && DebugState == DebugStateKind::Running && !StopRequested;
+  if (SoundOut) SoundOut(samples, audible);
+  samples.clear();
+}
+
+void EmulationRun::RunPass() {
+  RunPassFrames();
+  DeliverSound();
+}
+
 // One instruction, with the T-states it spent added to the figures.
 void EmulationRun::StepCounted() {
   Z80Context& z = *ActiveContext;
@@ -152,11 +177,11 @@ void EmulationRun::StepCounted() {
     cycles_ += after - before;
   } else {  // the frame ended inside this step and the count went back to 0
     cycles_ += before < FrameCycles ? FrameCycles - before : 0;
-    ++frames_;
+    FrameDone();
   }
 }
 
-void EmulationRun::RunPass() {
+void EmulationRun::RunPassFrames() {
   if (StopRequested) return;
   Z80Context& z = *ActiveContext;
 
@@ -198,7 +223,7 @@ void EmulationRun::RunPass() {
         return;
       }
       cycles_ += before < FrameCycles ? FrameCycles - before : 0;
-      ++frames_;
+      FrameDone();
     }
     PaceFrame();
     Pump();
@@ -207,7 +232,7 @@ void EmulationRun::RunPass() {
 
   RunFrame(1);
   cycles_ += z.CycleCount;
-  ++frames_;
+  FrameDone();
   PaceFrame();
   Pump();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "devices/beeper.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
@@ -14,6 +15,8 @@ extern const DriverInfo SpectrumDriver;
 
 // One byte per half-row, bits 0-4: 1 = key up. Rewritten from the PC keyboard once a frame.
 extern uint8_t SpectrumKeyMatrix[8];
+// The board's sound; to join the board's record.
+extern Beeper SpectrumBeeper;
 
 uint8_t SpectrumRead(uint16_t address);
 void SpectrumWrite(uint8_t value, uint16_t address);

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSettings>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -23,6 +24,11 @@ TfrmGameScreen::TfrmGameScreen(QWidget* owner)
   actLimitSpeed->setCheckable(true);
   actLimitSpeed->setChecked(true);
   addAction(actLimitSpeed);
+  // Sound on or off, remembered between launches.
+  actSound = new QAction("Sound", this);
+  actSound->setCheckable(true);
+  actSound->setChecked(QSettings("Tirvane", "Tirvane").value("Sound", true).toBool());
+  addAction(actSound);
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
   repaintTimer_.setSingleShot(true);

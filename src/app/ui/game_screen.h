@@ -24,6 +24,7 @@ class TfrmGameScreen : public QWidget {
   bool MayClose = true;
   // Context menu item; ticked: the run paces frames to the machine's real rate.
   QAction* actLimitSpeed;
+  QAction* actSound;  // checked: the run's sound is played
 
   // Client area ScreenWidth x ScreenHeight, doubled under DoubleScreen.
   void SizeToGeometry();

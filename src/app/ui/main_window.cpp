@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
@@ -21,6 +22,7 @@
 #include "app/description.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/qt_host.h"
+#include "app/ui/sound_output.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -133,6 +135,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     ShowStatus();
   });
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
+  ConnectSound();
 
   statusTimer_.setInterval(500);
   connect(&statusTimer_, &QTimer::timeout, this, &TfrmEmulator::UpdateStatus);
@@ -436,6 +439,17 @@ void TfrmEmulator::sbDelBreakClick() {
   breakpoints_.RemoveAt(index);
   cbBreak->removeItem(index);
   cbBreak->setCurrentIndex(cbBreak->count() > 0 ? 0 : -1);
+}
+
+void TfrmEmulator::ConnectSound() {
+  sound_ = new SoundOutput(this);
+  sound_->SetEnabled(frmGameScreen->actSound->isChecked());
+  connect(frmGameScreen->actSound, &QAction::toggled, this, [this](bool on) {
+    QSettings("Tirvane", "Tirvane").setValue("Sound", on);
+    sound_->SetEnabled(on);
+  });
+  Run.SoundOut = [this](std::span<const int16_t> samples, bool audible) { sound_->Play(samples, audible); };
+  if (!sound_->Available()) statusBar()->showMessage("No audio device: the games run without sound", 10000);
 }
 
 void TfrmEmulator::closeEvent(QCloseEvent* event) { FormClose(event); }
