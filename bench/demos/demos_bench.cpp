@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/run.h"
+#include "run/run.h"
 
 namespace tirvane {
 namespace {

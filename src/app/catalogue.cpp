@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/description.h"
+#include "machine/description.h"
 
 namespace tirvane {
 

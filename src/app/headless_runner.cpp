@@ -7,10 +7,10 @@
 #include <iomanip>
 #include <ostream>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/run.h"
 #include "app/wav_writer.h"
+#include "run/run.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
 

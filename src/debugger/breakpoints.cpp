@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/description.h"
+#include "text/text.h"
 #include "video/host.h"
 
 namespace tirvane {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/run.h"
+#include "run/run.h"
 #include "z80/z80.h"
 
 namespace tirvane {

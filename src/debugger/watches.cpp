@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "debugger/watches.h"
 
-#include "app/description.h"
+#include "text/text.h"
 
 namespace tirvane {
 

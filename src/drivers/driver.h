@@ -46,6 +46,7 @@ struct DriverInfo {
   ScreenGeometry (*Geometry)();  // reads the description where the board has variants
   // What LoaderRoutine does after its dialog, for callers that already have the path.
   FileLoaderFn FileLoader = nullptr;
+  int FrameRate = 60;  // frames per second when the speed is limited
 };
 
 // The rows in comparison order; a name whose driver is not built yet has no row.

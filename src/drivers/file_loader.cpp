@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "video/host.h"
 
 namespace tirvane {

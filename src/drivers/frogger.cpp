@@ -19,8 +19,8 @@
 // Graphics are decoded and freed by the Galaxian-family routines.
 #include "drivers/frogger.h"
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/galaxian_family.h"
 #include "drivers/key_bits.h"
 #include "video/screen.h"

@@ -24,8 +24,8 @@
 // "None" leaves RgbTable as the previous run left it.
 #include "drivers/galaxian.h"
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/invaders.h"
 #include "video/host.h"
 
@@ -112,6 +112,7 @@ void GalaxianWrite(uint8_t value, uint16_t address) {
 
 void GalaxianInitialise(uint8_t* graphicsRegion) {
   const int32_t variant = Game.DriverTag;
+  if (variant == 0x50) RearrangeGalaxianGraphics(graphicsRegion);
   ResetGalaxianFamily(variant);
   GalaxianIn0 = variant == 48 ? 0xA000 : 0x6000;
   GalaxianIn1 = variant == 48 ? 0xA800 : 0x6800;

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/driver.h"
 #include "video/screen.h"
 #include "video/tiles.h"

@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/resistor_colour.h"
 #include "video/screen.h"
 

@@ -13,8 +13,8 @@
 
 #include <string>
 
-#include "app/romset.h"
 #include "devices/sound_mixer.h"
+#include "machine/romset.h"
 #include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "video/host.h"
@@ -220,6 +220,7 @@ const DriverInfo SpectrumDriver{
     SpectrumInitialise,
     SpectrumGeometry,
     LoadSnapshotFile,
+    50,
 };
 
 }  // namespace tirvane

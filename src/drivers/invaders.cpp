@@ -22,7 +22,7 @@
 
 #include <array>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
 #include "video/tiles.h"

@@ -22,8 +22,8 @@
 #include <algorithm>
 #include <array>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/key_bits.h"
 #include "video/host.h"
 #include "video/screen.h"

@@ -26,10 +26,10 @@
 #include <array>
 #include <cstdint>
 
-#include "app/description.h"
-#include "app/romset.h"
 #include "devices/sound_mixer.h"
 #include "drivers/file_loader.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/resistor_colour.h"
 #include "video/host.h"
 #include "video/screen.h"

@@ -26,8 +26,8 @@
 #include <array>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "drivers/key_bits.h"
 #include "drivers/scramble.h"
 #include "video/screen.h"

@@ -17,8 +17,8 @@
 
 #include <cstdint>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
 

@@ -17,8 +17,8 @@
 // starfield that does not scroll. The colours are always table S.
 #include "drivers/scramble.h"
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "z80/z80.h"
 

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "../support/test_driver.h"
-#include "app/romset.h"
-#include "app/run.h"
+#include "machine/romset.h"
+#include "run/run.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
 

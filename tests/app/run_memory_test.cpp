@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_runner.h"
 #include "drivers/driver.h"
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/description.h"
+#include "machine/description.h"
 
 namespace tirvane {
 namespace {

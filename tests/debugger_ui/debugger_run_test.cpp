@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "app/headless_host.h"
-#include "app/run.h"
+#include "run/run.h"
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/debugger.h"
 #include "support/test_driver.h"

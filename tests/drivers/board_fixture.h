@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
 #include "z80/z80.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/headless_runner.h"
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "drivers/coleco.h"
 #include "golden.h"
 

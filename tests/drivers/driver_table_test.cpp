@@ -6,7 +6,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "drivers/driver.h"
 
 namespace tirvane {

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "../support/test_driver.h"
-#include "app/run.h"
+#include "run/run.h"
 
 namespace tirvane::testing {
 namespace {

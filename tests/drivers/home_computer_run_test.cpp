@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/headless_runner.h"
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "golden.h"
 #include "video/host.h"
 #include "z80/z80.h"

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "loader_host.h"
 #include "video/host.h"
 #include "video/screen.h"

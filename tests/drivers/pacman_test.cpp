@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "board_fixture.h"
 #include "golden.h"
 #include "video/host.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/description.h"
-#include "app/romset.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 
 namespace fs = std::filesystem;
 

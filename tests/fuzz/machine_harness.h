@@ -16,9 +16,9 @@
 #include <span>
 #include <string>
 
-#include "app/description.h"
+#include "machine/description.h"
 #include "app/headless_host.h"
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "drivers/driver.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -188,8 +188,6 @@ class Machine {
     z.MemoryImage = MemoryImage;
     z.NmiAddress = row.Nmi == NmiSource::Fixed ? row.FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
 
-    if (std::strcmp(row.Name, "GALAXIAN") == 0 && Game.DriverTag == 0x50)
-      RearrangeGalaxianGraphics(graphics_);
     if (row.Initialise) row.Initialise(graphics_);
     if (row.Geometry) {
       const ScreenGeometry g = row.Geometry();

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/romset.h"
+#include "machine/romset.h"
 #include "drivers/driver.h"
 #include "video/host.h"
 #include "video/screen.h"

@@ -2,15 +2,15 @@
 // The emulation run: everything between a description file and a machine running frame after frame.
 // Single-threaded by design: other handlers (Stop, Reset, the debugger) run inside the message pump
 // between two passes, so the only hand-over is StopRequested.
-#include "app/run.h"
+#include "run/run.h"
 
 #include <algorithm>
 #include <cstring>
 #include <thread>
 
-#include "app/description.h"
-#include "app/romset.h"
 #include "devices/sound_mixer.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -74,7 +74,7 @@ EmulationRun::~EmulationRun() {
 
 void EmulationRun::SetExtraDrivers(std::span<const DriverInfo> drivers) { extraDrivers = drivers; }
 
-int EmulationRun::FrameRate() const { return driverName_ == "SPECTRUM" ? 50 : 60; }
+int EmulationRun::FrameRate() const { return frameRate_; }
 
 StartResult EmulationRun::Fail(std::string message) {
   StopRequested = true;
@@ -116,10 +116,16 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.ExactTiming = UpperAscii(TrimSpaces(Game.Timing)) == "EXACT" ? 1 : 0;
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
-  if (!row) return Fail("Invalid Driver:\r" + Game.Driver);
+  if (!row) {
+    // A file of random bytes has no driver line at all; saying which file and why lets the user fix it.
+    if (Game.Driver.empty())
+      return Fail("Invalid Driver:\r" + descriptionPath + "\rThe file has no #driver= line.");
+    return Fail("Invalid Driver:\r" + Game.Driver + "\rNo driver of that name, named in " + descriptionPath);
+  }
 
   driver_ = row->Routines;
   driverName_ = row->Name;
+  frameRate_ = row->FrameRate;
   z.ReadHandler = driver_.ReadHandler ? driver_.ReadHandler : PlainRead;
   z.WriteHandler = driver_.WriteHandler ? driver_.WriteHandler : PlainWrite;
   z.PortOutHandler = driver_.PortOutHandler ? driver_.PortOutHandler : IgnorePortOut;
@@ -129,7 +135,6 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.NmiAddress = row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
   FrameSound.Configure(FrameRate(), FrameCycles);
 
-  if (driverName_ == "GALAXIAN" && Game.DriverTag == 0x50) RearrangeGalaxianGraphics(graphicsRegion_.get());
   if (row->Initialise) row->Initialise(graphicsRegion_.get());
   if (row->Geometry) {
     const ScreenGeometry g = row->Geometry();
@@ -195,6 +200,7 @@ void EmulationRun::RunPassFrames() {
     if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
     if (RefreshRegisters) RefreshRegisters();
     if (StopRequested) return;  // a hook may pump, and a Stop there takes the screen away
+    const uint64_t framesBefore = frames_;
     StepCounted();
     if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
     if (StopRequested) return;
@@ -202,6 +208,8 @@ void EmulationRun::RunPassFrames() {
       DebugRedraw();
     else
       Redraw();
+    // Paced like free run, but only while running on: a single step never waits.
+    if (frames_ != framesBefore && DebugState == DebugStateKind::Running) PaceFrame();
     Pump();
     return;
   }
@@ -209,8 +217,8 @@ void EmulationRun::RunPassFrames() {
   if (BreakpointsEnabled) {
     // The check runs before each instruction, but it can only hit where the list names PC: the core
     // runs on to the next such address, or to the frame's end, without a pass per instruction.
-    const bool check = BreakpointCheck && (Breakpoints == nullptr || Breakpoints->Contains(z.PC.w));
-    if (check || Breakpoints == nullptr) {
+    const bool check = BreakpointCheck && (BreakpointMarks == nullptr || (*BreakpointMarks)[z.PC.w]);
+    if (check || BreakpointMarks == nullptr) {
       if (check) BreakpointCheck();
       if (StopRequested) return;
       StepCounted();
@@ -218,7 +226,7 @@ void EmulationRun::RunPassFrames() {
       if (z.CycleCount != 0) return;
     } else {
       const uint16_t before = z.CycleCount;
-      if (RunFrameUntil(1, Breakpoints->Marks())) {
+      if (RunFrameUntil(1, *BreakpointMarks)) {
         cycles_ += static_cast<uint16_t>(z.CycleCount - before);
         return;
       }

@@ -3,6 +3,7 @@
 // Reset and Cartridge. The desktop program and the headless runner drive the same run.
 #pragma once
 
+#include <bitset>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -10,7 +11,6 @@
 #include <span>
 #include <string>
 
-#include "debugger/breakpoints.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
@@ -62,17 +62,17 @@ class EmulationRun {
 
   // Hooks the debugger fills: called in the debug and breakpoint cases of the loop.
   std::function<void()> BreakpointCheck;
-  // The list BreakpointCheck reads. With it, the breakpoint case calls the hook only where the list
-  // names the program counter and lets the core run on between those addresses; without it, the
-  // hook runs before every instruction.
-  const BreakpointList* Breakpoints = nullptr;
+  // The addresses BreakpointCheck can hit. With them, the breakpoint case calls the hook only where
+  // the program counter is marked and lets the core run on between those addresses; without them,
+  // the hook runs before every instruction.
+  const std::bitset<65536>* BreakpointMarks = nullptr;
   std::function<void()> RefreshRegisters;
   // Called instead of Redraw in the debug case when set; the window may defer the redraw.
   std::function<void()> DebugRedraw;
 
   // Speed limit: when set, the free-run and breakpoint cases pace frames to FrameRate().
   bool LimitSpeed = false;
-  int FrameRate() const;  // 50 for SPECTRUM, else 60
+  int FrameRate() const;  // the driver row's rate
 
   // Receives the sound of every finished frame (48 kHz, 16-bit mono) after each pass; audible is
   // false when the samples must not be heard: speed not limited, Debug, paused or stepping.
@@ -96,6 +96,7 @@ class EmulationRun {
   MachineDriver driver_{};
   std::unique_ptr<uint8_t[]> graphicsRegion_;
   std::string driverName_;
+  int frameRate_ = 60;
   bool installed_ = false;  // a driver is installed and its StopRoutine has not run yet
   bool loopActive_ = false;
   uint64_t frames_ = 0;

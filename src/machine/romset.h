@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/description.h"
+#include "machine/description.h"
 
 namespace tirvane {
 

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Game descriptions: the *.ini text format, the one GameDescription record, the catalogue header
-// reader and the small text routines they share. Qt-free; drivers read the record's fields directly.
+// Game descriptions: the *.ini text format, the one GameDescription record and the catalogue
+// header reader. Qt-free; drivers read the record's fields directly.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/text.h"
 
 namespace tirvane {
 
@@ -62,10 +64,5 @@ struct CatalogueHeader {
 CatalogueHeader ParseCatalogueHeader(std::string_view text, const std::string& path);
 // false when the file cannot be read.
 bool ReadCatalogueHeader(const std::string& path, CatalogueHeader& out);
-
-int32_t ParseHex(std::string_view text);
-std::string FormatHex(uint32_t value, int digits);
-std::string TrimSpaces(std::string_view text);
-std::string UpperAscii(std::string_view text);
 
 }  // namespace tirvane
