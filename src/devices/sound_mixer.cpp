@@ -60,6 +60,7 @@ void SoundMixer::Reset() {
 }
 
 void SoundMixer::AddStep(uint64_t time, float delta) {
+  if (!enabled_) return;
   const uint64_t whole = time / TimeUnit;
   const auto phase = static_cast<uint32_t>((time % TimeUnit) * PhaseCount / TimeUnit);
   // A step late in the frame (a write in the last instruction's overshoot) lands at the frame's end.
@@ -70,6 +71,7 @@ void SoundMixer::AddStep(uint64_t time, float delta) {
 }
 
 void SoundMixer::EndFrame() {
+  if (!enabled_) return;
   const size_t first = pending_.size();
   pending_.resize(first + frameSamples_);
   for (uint32_t i = 0; i < frameSamples_; ++i) {

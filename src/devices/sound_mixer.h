@@ -21,6 +21,9 @@ class SoundMixer {
   void Configure(int framesPerSecond, uint32_t frameCycles);
   // Back to silence, with no samples pending.
   void Reset();
+  // Off: sources skip their sound and frames yield no samples (for measuring what sound costs).
+  void SetEnabled(bool on) { enabled_ = on; }
+  bool Enabled() const { return enabled_; }
 
   uint32_t FrameCycles() const { return frameCycles_; }
   // Output samples of the frame in progress (whole; the fraction is carried to the next frame).
@@ -50,6 +53,7 @@ class SoundMixer {
   float lastIn_ = 0;    // DC blocker's memory
   float lastOut_ = 0;
   std::vector<int16_t> pending_;
+  bool enabled_ = true;
 };
 
 // The one mixer the boards' sound devices render into; the run configures it at every Start.

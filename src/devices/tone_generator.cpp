@@ -45,6 +45,10 @@ float ToneGenerator::CurrentLevel() const {
 
 void ToneGenerator::RunUntil(double time, SoundMixer& mixer) {
   if (InputClock == 0) return;  // never reset: no clock, no sound
+  if (!mixer.Enabled()) {
+    Time = std::max(Time, time);
+    return;
+  }
   const double tick = SoundMixer::OutputRate * 16.0 / InputClock;  // in output samples
   for (;;) {
     const uint16_t step = *std::min_element(std::begin(Counter), std::end(Counter));

@@ -25,6 +25,10 @@ uint32_t WaveSoundGenerator::Frequency(int voice) const {
 
 void WaveSoundGenerator::RunUntil(double time, const uint8_t* waves, SoundMixer& mixer) {
   if (Time >= time) return;
+  if (!mixer.Enabled()) {
+    Time = time;
+    return;
+  }
   const auto samples = static_cast<uint32_t>(std::ceil((time - Time) / SampleSamples));
   const bool audible = Enabled != 0 && waves != nullptr;
   uint32_t frequency[Voices];
