@@ -89,11 +89,11 @@ TEST_F(RomSetTest, FileEndingOnItsBuffersLastByteLoadsAndOneBytePastIsRefused) {
   const Case cases[] = {
       {"FFFE~two.bin", false, 0xFFFE, true, ""},
       {"FFFF~two.bin", false, 0xFFFF, false,
-       "Size 0002 at address FFFF runs past the end of the memory image"},
+       "Size 0002h at address FFFFh runs past the end of the memory image"},
       {"#grf=1FFFE~two.bin", true, 0x1FFFE, true, ""},
       {"#grf=1FFFF~two.bin", true, 0x1FFFF, false,
-       "at address 1FFFF runs past the end of the graphics region"},
-      {"FFFFFFFF~two.bin", false, 0, false, "at address FFFFFFFF"},
+       "at address 1FFFFh runs past the end of the graphics region"},
+      {"FFFFFFFF~two.bin", false, 0, false, "at address FFFFFFFFh"},
   };
   folder_.Write("first.bin", Filled(2, 0x01));
   folder_.Write("two.bin", Filled(2, 0x77));

@@ -101,6 +101,7 @@ class RunWindowTest : public QObject {
   void failuresShowTheirMessageThenANewStartWorks();
   void doubleClickOrReturnStartsTheSelectedGame();
   void keysDuringARunReachOnlyTheMachine();
+  void droppedDescriptionReplacesTheRunningGame();
   void closingTheMainWindowStopsTheRunFirst();
   void startInsideAStoppingRunNeverNests();
   void resetAndCartridgeDuringARun();
@@ -287,6 +288,29 @@ void RunWindowTest::doubleClickOrReturnStartsTheSelectedGame() {
   w.Host().PumpHook = nullptr;
   QCOMPARE(caption, QString("Counter [TESTBOARD]"));
   QCOMPARE(td::calls.Stops, 2);
+}
+
+// A description dropped during a run stops it; the dropped one starts once the loop has ended.
+void RunWindowTest::droppedDescriptionReplacesTheRunningGame() {
+  td::WriteCounterGame(*folder_, "TESTBOARD");
+  const std::string other = *folder_ / "other.ini";
+  WriteText(other, "#TITLE=Another\n#driver=TESTBOARD\n0000~counter.bin\n");
+  OpenWindow();
+  TfrmEmulator& w = *window_;
+  QStringList captions;
+  QVERIFY(testing::RunGame(w, [&] {
+    if (td::calls.Frames < 2) return;
+    captions << w.frmGameScreen->windowTitle();
+    td::calls.Frames = 0;
+    if (captions.size() == 1)
+      w.StartDescription(other);
+    else
+      w.sbStartClick();
+  }));
+  QCOMPARE(captions, QStringList({"Counter [TESTBOARD]", "Another [TESTBOARD]"}));
+  QCOMPARE(td::calls.Stops, 2);
+  QCOMPARE(w.lbGames->currentItem()->text(), QString("Another"));
+  VerifyStopped(w);
 }
 
 // During a run a focused control of the main window never acts on a game key; a text field keeps its

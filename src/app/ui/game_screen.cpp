@@ -122,8 +122,9 @@ void TfrmGameScreen::SetFullScreen(bool on) {
     showNormal();
     setWindowFlags(ToolFlags);
     SizeToGeometry();
-    move(normalPos_);
     show();
+    // A new native window: placed by its frame again once the window manager has framed it.
+    PlaceWindow(*this, normalPos_, parentWidget(), false);
   }
   activateWindow();
   const QSignalBlocker blocker(actFullScreen);

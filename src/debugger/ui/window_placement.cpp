@@ -2,9 +2,9 @@
 #include "debugger/ui/window_placement.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLayout>
 #include <QMargins>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -39,19 +39,63 @@ QRect AvailableFor(const QWidget& window, const QWidget* anchor) {
   return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-// The window manager may frame a window only after it maps it, and may then place the frame where
-// the client was asked to go. Checked a few times while the window settles.
-void CorrectOnceFramed(QWidget& window, QPoint wanted) {
-  QPointer<QWidget> guarded(&window);
-  for (int delay : {50, 250, 750}) {
-    QTimer::singleShot(delay, &window, [guarded, wanted] {
-      if (guarded.isNull() || !guarded->isVisible()) return;
-      const QMargins margins = MarginsOf(*guarded);
-      if (!margins.isNull()) knownMargins = margins;
-      if (guarded->frameGeometry().topLeft() != wanted) guarded->move(wanted);
-    });
+// The window manager frames a window only after it maps it, and may then put the frame where the
+// client was asked to go. For a few seconds after the window shows, every show, move, resize and
+// activation (and a few timed checks, for a manager that sends none) moves the frame back there.
+class FrameCorrector final : public QObject {
+ public:
+  FrameCorrector(QWidget& window, QPoint wanted) : QObject(&window), window_(window), wanted_(wanted) {
+    setObjectName(Name);
+    window.installEventFilter(this);
+    if (window.isVisible()) ScheduleChecks();
   }
-}
+  static void Place(QWidget& window, QPoint wanted) {
+    // Found by name: without a meta-object of its own, a cast would take any child for one.
+    for (QObject* old : window.findChildren<QObject*>(Name, Qt::FindDirectChildrenOnly)) delete old;
+    new FrameCorrector(window, wanted);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != &window_) return false;
+    if (event->type() == QEvent::Show) ScheduleChecks();
+    switch (event->type()) {
+      case QEvent::Show:
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::WindowActivate:
+        QTimer::singleShot(0, this, [this] { Check(false); });
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  void ScheduleChecks() {
+    // A busy window manager may take seconds to frame the window.
+    for (int delay : {100, 400, 1000, 2500}) QTimer::singleShot(delay, this, [this] { Check(false); });
+    QTimer::singleShot(5000, this, [this] { Check(true); });
+  }
+  void Check(bool last) {
+    if (!window_.isVisible()) return;
+    const QMargins margins = MarginsOf(window_);
+    // Qt may learn only later that the manager put the window elsewhere, so one right answer does not
+    // end the watch; the last check does.
+    if (!margins.isNull()) {
+      knownMargins = margins;
+      if (window_.frameGeometry().topLeft() != wanted_ && ++corrections_ <= 3) window_.move(wanted_);
+    }
+    // Without a window manager (or one that never frames it) there is nothing to wait for.
+    if (last) deleteLater();
+  }
+
+  static constexpr const char* Name = "frameCorrector";
+  QWidget& window_;
+  QPoint wanted_;
+  int corrections_ = 0;
+};
 
 }  // namespace
 
@@ -117,7 +161,7 @@ void PlaceWindow(QWidget& window, QPoint wanted, const QWidget* anchor, bool avo
   const QSize frame = FrameGeometry(window).size();
   const QPoint at = BestFramePosition(frame, wanted, AvailableFor(window, anchor), taken);
   window.move(at);
-  CorrectOnceFramed(window, at);
+  FrameCorrector::Place(window, at);
 }
 
 void KeepOnScreen(QWidget& window, const QWidget* anchor) {
