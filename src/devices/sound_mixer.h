@@ -17,6 +17,10 @@ class SoundMixer {
   // Times are in 1/TimeUnit of an output sample from the start of the frame.
   static constexpr uint32_t TimeUnit = 1u << 16;
 
+  // Ready for steps before any Configure: a device written before the run configures the mixer
+  // must not reach outside its buffer.
+  SoundMixer() { Reset(); }
+
   // Frames run at framesPerSecond, each lasting frameCycles T-states of the processor.
   void Configure(int framesPerSecond, uint32_t frameCycles);
   // Back to silence, with no samples pending.

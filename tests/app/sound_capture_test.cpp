@@ -88,7 +88,7 @@ TEST(SoundCapture, ToneGeneratorNotesChordAndNoise) {
   EXPECT_NEAR(Rms(notes[4]) / Rms(notes[0]), std::pow(10.0, -12 / 20.0), 0.02);
   // Periodic noise repeats every 15 shifts at clock / 2048.
   EXPECT_GT(Rms(notes[5]), 1000);
-  ExpectPitch(notes[6], ToneGenerator::ColecoClock / 2048 / 15, "periodic noise");
+  ExpectPitch(notes[6], ToneGenerator::ColecoClock / 2048.0 / 15, "periodic noise");
   EXPECT_EQ(Rms(std::span(c.Sound).last(4800)), 0);
 }
 
