@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-multimedia-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  libz80ex-dev pasmo z80dasm opense-basic
+  libz80ex-dev pasmo z80dasm z80asm sdcc opense-basic
   clang libclang-rt-14-dev valgrind
   nlohmann-json3-dev nodejs npm
 )

@@ -4,12 +4,15 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <functional>
 #include <iomanip>
 #include <ostream>
 
 #include "machine/description.h"
 #include "app/headless_host.h"
 #include "app/wav_writer.h"
+#include "debugger/debug_engine.h"
 #include "run/run.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
@@ -22,7 +25,10 @@ constexpr int MaxFrames = 1'000'000'000;
 
 constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
-    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--wav OUT.wav]\n"
+    "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm]\n"
+    "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
+    "                        [--trace FILE [--trace-from FRAME]] [--dump-memory FILE[@ADDR-ADDR]]\n"
+    "                        [--registers] [--wav OUT.wav]\n"
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
@@ -30,7 +36,15 @@ constexpr const char* Usage =
     "  --scale 1|2     picture size\n"
     "  --stats         print frames/s and emulated MHz\n"
     "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n"
-    "  --wav OUT.wav   the sound of all frames, 48 kHz 16-bit mono\n";
+    "  --break ADDR    stop when the instruction at ADDR (hexadecimal or a label) is next; repeatable\n"
+    "  --watch RANGE:ACCESS  stop when the program reads (r), writes (w) or either (rw) memory there\n"
+    "  --symbols FILE  labels from a pasmo, z80asm or sdcc symbol file (default: NAME.sym beside NAME.ini)\n"
+    "  --trace FILE    write every instruction run, with the registers after it, from frame FRAME on\n"
+    "  --dump-memory FILE[@ADDR-ADDR]  after the run, the memory image (or part of it) as raw bytes\n"
+    "  --registers     after the run, print the registers on one line\n"
+    "  --wav OUT.wav   the sound of all frames, 48 kHz 16-bit mono\n"
+    "  With --break or --watch the exit status is 0 when one stopped the run, 3 when the frames ran\n"
+    "  out first; a line says which.\n";
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -113,9 +127,10 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   bool haveDescription = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool takesValue =
-        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale" ||
-        arg == "--wav";
+    const bool takesValue = arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" ||
+                            arg == "--scale" || arg == "--break" || arg == "--watch" || arg == "--symbols" ||
+                            arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
+                            arg == "--wav";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -164,6 +179,42 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
       options.Stats = true;
     } else if (arg == "--disasm") {
       options.Disasm = true;
+    } else if (arg == "--break") {
+      options.Breaks.push_back(args[++i]);
+    } else if (arg == "--watch") {
+      const std::string& watch = args[++i];
+      const size_t colon = watch.rfind(':');
+      const std::string access = colon == std::string::npos ? "" : watch.substr(colon + 1);
+      if (colon == 0 || (access != "r" && access != "w" && access != "rw")) {
+        error = "--watch needs ADDR[-ADDR]:r|w|rw, not \"" + watch + "\"";
+        return std::nullopt;
+      }
+      options.Watches.push_back(watch);
+    } else if (arg == "--symbols") {
+      options.SymbolsPath = args[++i];
+    } else if (arg == "--trace") {
+      options.TracePath = args[++i];
+    } else if (arg == "--trace-from") {
+      const auto frame = ParseNumber(args[++i], 1, MaxFrames);
+      if (!frame) {
+        error = "--trace-from needs a frame number of at least 1, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
+      options.TraceFrom = *frame;
+    } else if (arg == "--dump-memory") {
+      std::string file = args[++i];
+      const size_t at = file.rfind('@');
+      if (at != std::string::npos) {
+        options.DumpRange = file.substr(at + 1);
+        file.resize(at);
+      }
+      if (file.empty()) {
+        error = "--dump-memory needs a file name";
+        return std::nullopt;
+      }
+      options.DumpPath = file;
+    } else if (arg == "--registers") {
+      options.Registers = true;
     } else if (arg.starts_with("-") && arg.size() > 1) {
       error = "unknown option " + arg;
       return std::nullopt;
@@ -177,6 +228,10 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   }
   if (!haveDescription) {
     error = "no description file given";
+    return std::nullopt;
+  }
+  if (options.TraceFrom != 1 && options.TracePath.empty()) {
+    error = "--trace-from needs --trace";
     return std::nullopt;
   }
   if (options.LoadFile && options.LoadAfterFrame > options.Frames) {
@@ -193,6 +248,65 @@ void ApplyKeys(const std::vector<KeyRange>& ranges, int frame) {
     if (frame >= range.First && frame <= range.Last)
       for (VirtualKey key : range.Keys) KeyState[static_cast<int>(key)] = 1;
 }
+
+namespace {
+
+std::string RegistersText(const Z80Context& z) {
+  char line[200];
+  const int mode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
+  std::snprintf(line, sizeof line,
+                "AF=%04X BC=%04X DE=%04X HL=%04X IX=%04X IY=%04X SP=%04X PC=%04X AF'=%04X BC'=%04X DE'=%04X "
+                "HL'=%04X I=%02X R=%02X IFF1=%d IFF2=%d IM=%d HALT=%d",
+                z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w,
+                z.AltHL.w, z.I, z.R, z.IFF1 != 0, z.IFF2 != 0, mode, z.Halted != 0);
+  return line;
+}
+
+std::string PlaceText(uint16_t address, const SymbolTable& symbols) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%04Xh", address);
+  const std::string* name = symbols.NameAt(address);
+  return name ? std::string(hex) + " (" + *name + ")" : std::string(hex);
+}
+
+// The debugger's options applied to the engine; false with error set for a bad file, address or range.
+bool PrepareDebugger(const HeadlessOptions& options, DebugEngine& engine, HeadlessResult& result,
+                     std::string& error) {
+  const bool named = !options.SymbolsPath.empty();
+  const std::string symbolsPath = named ? options.SymbolsPath : SymbolFileBeside(options.Description);
+  if (!symbolsPath.empty()) {
+    const SymbolLoadResult loaded = LoadSymbolFile(symbolsPath, engine.Symbols);
+    if (!loaded.Ok && named) {
+      error = "--symbols: " + loaded.Message;
+      return false;
+    }
+    if (!loaded.Ok || loaded.Skipped > 0) result.SymbolsNote = symbolsPath + ": " + loaded.Message;
+  }
+  for (const std::string& where : options.Breaks) {
+    ConditionError bad;
+    if (!engine.Breakpoints.Add(where, "", 1, &engine.Symbols, bad)) {
+      error = "--break: " + bad.Message;
+      return false;
+    }
+  }
+  for (const std::string& watch : options.Watches) {
+    const size_t colon = watch.rfind(':');
+    const auto range = ParseAddressRange(watch.substr(0, colon), &engine.Symbols);
+    if (!range) {
+      error = "--watch: \"" + watch.substr(0, colon) + "\" is not an address or a range of addresses";
+      return false;
+    }
+    const std::string access = watch.substr(colon + 1);
+    Watchpoint w;
+    w.First = range->first;
+    w.Last = range->second;
+    w.Access = access == "r" ? WatchRead : access == "w" ? WatchWrite : WatchReadWrite;
+    engine.Watchpoints.Add(w);
+  }
+  return true;
+}
+
+}  // namespace
 
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   HeadlessResult result;
@@ -212,6 +326,22 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     run.SoundOut = [&result](std::span<const int16_t> samples, bool) {
       result.Sound.insert(result.Sound.end(), samples.begin(), samples.end());
     };
+  DebugEngine engine(run);
+  std::optional<std::pair<uint16_t, uint16_t>> dumpRange(std::in_place, 0x0000, 0xFFFF);
+  std::ofstream trace;
+  std::string error;
+  bool ready = PrepareDebugger(options, engine, result, error);
+  if (ready && !options.DumpRange.empty()) {
+    dumpRange = ParseAddressRange(options.DumpRange, &engine.Symbols);
+    if (!dumpRange) error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
+    ready = dumpRange.has_value();
+  }
+  if (ready && !options.TracePath.empty()) {
+    trace.open(options.TracePath, std::ios::binary | std::ios::trunc);
+    if (!trace) error = "cannot write the trace to " + options.TracePath;
+    ready = trace.is_open();
+  }
+  const std::function<void(const TraceEntry&)> writeTrace = [&](const TraceEntry& entry) { trace << FormatTraceLine(entry, &engine.Symbols) << '\n'; };
 
   bool loadFailed = false;
   const auto load = [&] {
@@ -225,23 +355,47 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     }
   };
 
-  if (options.LoadFile && !run.Driver().LoaderRoutine) {
+  if (!ready) {
+    result.Error = error;
+  } else if (options.LoadFile && !run.Driver().LoaderRoutine) {
     result.Error = "the " + UpperAscii(Game.Driver) + " driver has no loader for --load";
   } else {
     if (options.LoadFile && options.LoadAfterFrame == 0) load();
     const auto began = std::chrono::steady_clock::now();
-    for (int frame = 1; frame <= options.Frames && run.Running() && !loadFailed; ++frame) {
+    int frame = 1;
+    for (; frame <= options.Frames && run.Running() && !loadFailed; ++frame) {
       ApplyKeys(options.Keys, frame);
+      if (trace.is_open()) engine.TraceSink = frame >= options.TraceFrom ? writeTrace : std::function<void(const TraceEntry&)>();
       run.RunPass();
+      // Headless passes are whole frames unless something stopped the run inside one.
+      if (engine.LastStop() || DebugState == DebugStateKind::Paused) break;
       if (options.LoadFile && options.LoadAfterFrame == frame) load();
     }
     result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     result.Frames = run.FramesRun();
     result.Cycles = run.CyclesRun();
     if (Screen) result.Picture = CaptureVisibleRegion(*Screen);
+    const Z80Context& z = *ActiveContext;
     // The same sweep the disassembler window makes, of the machine as the frames left it.
-    if (options.Disasm && ActiveContext != nullptr && ActiveContext->MemoryImage != nullptr)
-      result.Listing = DisassembleRomArea(ActiveContext->MemoryImage, ActiveContext->RomLimit);
+    if (options.Disasm && z.MemoryImage != nullptr) result.Listing = DisassembleRomArea(z.MemoryImage, z.RomLimit);
+    if (!options.Breaks.empty() || !options.Watches.empty()) {
+      if (const auto& stop = engine.LastStop()) {
+        result.Stopped = true;
+        result.StopLine = stop->Message + " Stopped in frame " + std::to_string(frame) + " at " +
+                          PlaceText(z.PC.w, engine.Symbols) + ".";
+      } else {
+        result.StopLine = "No breakpoint or watchpoint hit in " + std::to_string(result.Frames) + " frames; PC " +
+                          PlaceText(z.PC.w, engine.Symbols) + ".";
+      }
+    }
+    if (options.Registers) result.RegistersLine = RegistersText(z);
+    if (!options.DumpPath.empty() && z.MemoryImage != nullptr)
+      result.Dump.assign(z.MemoryImage + dumpRange->first, z.MemoryImage + dumpRange->second + 1);
+    trace.flush();
+    if (trace.is_open() && !trace) {
+      result.Error = "writing the trace to " + options.TracePath + " failed";
+      loadFailed = true;
+    }
     result.Ok = !loadFailed;
   }
 
@@ -276,8 +430,19 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
     return 1;
   }
 
+  if (!result.SymbolsNote.empty()) err << result.SymbolsNote << "\n";
   for (const std::string& line : result.Listing) out << line << "\n";
+  if (!result.StopLine.empty()) out << result.StopLine << "\n";
+  if (!result.RegistersLine.empty()) out << result.RegistersLine << "\n";
   int status = result.Messages.empty() ? 0 : 1;
+  if (!options->DumpPath.empty()) {
+    std::ofstream dump(options->DumpPath, std::ios::binary | std::ios::trunc);
+    dump.write(reinterpret_cast<const char*>(result.Dump.data()), static_cast<std::streamsize>(result.Dump.size()));
+    if (!dump.flush()) {
+      err << "tirvane-headless: cannot write " << options->DumpPath << "\n";
+      status = 1;
+    }
+  }
   if (!options->PngPath.empty() &&
       !WritePngRgb(options->PngPath, ToRgb(result.Picture, options->Scale), error)) {
     err << "tirvane-headless: " << error << "\n";
@@ -297,6 +462,7 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
         << std::setprecision(2) << "emulated MHz: " << static_cast<double>(result.Cycles) / seconds / 1e6
         << "\n";
   }
+  if (status == 0 && !result.StopLine.empty() && !result.Stopped) status = 3;
   return status;
 }
 

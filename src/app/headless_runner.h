@@ -35,6 +35,15 @@ struct HeadlessOptions {
   int Scale = 1;
   bool Stats = false;
   bool Disasm = false;  // after the frames, the listing of the ROM area
+  // The debugger's options. Addresses stay text until the symbols are loaded.
+  std::vector<std::string> Breaks;   // ADDR|LABEL
+  std::vector<std::string> Watches;  // ADDR[-ADDR]:r|w|rw
+  std::string SymbolsPath;           // empty: NAME.sym beside the description, when there is one
+  std::string TracePath;
+  int TraceFrom = 1;
+  std::string DumpPath;
+  std::string DumpRange;  // empty: all 64 KB
+  bool Registers = false;
   std::string WavPath;  // empty: the sound is not kept
 };
 
@@ -55,6 +64,11 @@ struct HeadlessResult {
   double Seconds = 0;  // the frames alone, start and stop excluded
   // With Disasm: the disassembler window's sweep of 0 to RomLimit after the frames, line by line.
   std::vector<std::string> Listing;
+  std::string SymbolsNote;       // what loading the symbols said, when it skipped lines
+  bool Stopped = false;          // a --break or --watch stopped the run before the frames ran out
+  std::string StopLine;          // with Breaks or Watches: what stopped the run, or that nothing did
+  std::string RegistersLine;     // with Registers
+  std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
   // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
   std::vector<int16_t> Sound;
 };

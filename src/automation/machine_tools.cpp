@@ -218,6 +218,13 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        Schema({{"frames", IntegerProperty("frames to run", 1, framesPerCall_, 1)},
                {"keys", KeysProperty("keys held during these frames only")}}),
        true, &T::RunFrames},
+      {"type_text",
+       "Type text on the machine's keyboard, a key at a time (held 3 frames, released 3, longer after a "
+       "newline, which is Return). Letters, digits, space and newline work everywhere; the SPECTRUM also "
+       "takes its symbol-shift characters such as * \" + - = ; : , . / ( ) < > $ ?",
+       Schema({{"text", {{"type", "string"}, {"description", "the text, at most 4096 characters"}}}},
+              {"text"}),
+       true, &T::TypeText},
       {"press_keys", "Hold keys down until release_keys; they stay held through every later run.",
        Schema({{"keys", KeysProperty("keys to hold")}}, {"keys"}), true, &T::PressKeys},
       {"release_keys", "Release held keys (all of them when no keys are given).",
@@ -489,6 +496,65 @@ ToolOutcome MachineTools::RunFrames(const ToolArguments& args) {
   HoldKeys({});
   return Answer("Ran " + std::to_string(run_.FramesRun() - before) + " frames (" + std::to_string(frames_) +
                 " since the start). PC=" + Hex(ActiveContext->PC.w, 4));
+}
+
+namespace {
+
+constexpr int TypeHoldFrames = 3;
+constexpr int TypeGapFrames = 3;
+constexpr int TypeNewlineFrames = 12;  // a line's interpretation takes a while before the next key
+
+// The SPECTRUM's symbols are its symbol shift (our Shift) with a letter or digit key.
+constexpr std::pair<char, VirtualKey> SpectrumSymbols[] = {
+    {'*', VirtualKey::B},  {'"', VirtualKey::P},   {'+', VirtualKey::K},  {'-', VirtualKey::J},
+    {'=', VirtualKey::L},  {';', VirtualKey::O},   {':', VirtualKey::Z},  {',', VirtualKey::N},
+    {'.', VirtualKey::M},  {'/', VirtualKey::V},   {'(', VirtualKey::D8}, {')', VirtualKey::D9},
+    {'<', VirtualKey::R},  {'>', VirtualKey::T},   {'$', VirtualKey::D4}, {'?', VirtualKey::C},
+    {'!', VirtualKey::D1}, {'_', VirtualKey::D0},  {'#', VirtualKey::D3}, {'%', VirtualKey::D5},
+    {'&', VirtualKey::D6}, {'\'', VirtualKey::D7}, {'@', VirtualKey::D2}, {'^', VirtualKey::H}};
+
+// The keys that type one character on this driver; empty when it has none.
+std::vector<VirtualKey> KeysFor(char c, bool spectrum) {
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') return {static_cast<VirtualKey>(static_cast<int>(VirtualKey::A) + (c - 'A'))};
+  if (c >= '0' && c <= '9') return {static_cast<VirtualKey>(static_cast<int>(VirtualKey::D0) + (c - '0'))};
+  if (c == ' ') return {VirtualKey::Space};
+  if (c == '\n') return {VirtualKey::Return};
+  if (spectrum)
+    for (const auto& [symbol, key] : SpectrumSymbols)
+      if (symbol == c) return {VirtualKey::Shift, key};
+  return {};
+}
+
+}  // namespace
+
+ToolOutcome MachineTools::TypeText(const ToolArguments& args) {
+  const std::string text = args.Text("text", 4096);
+  const bool spectrum = UpperAscii(Game.Driver) == "SPECTRUM";
+  std::vector<std::vector<VirtualKey>> strokes;
+  std::string untypeable;
+  for (char c : text) {
+    if (c == '\r') continue;
+    strokes.push_back(KeysFor(c, spectrum));
+    if (strokes.back().empty() && untypeable.find(c) == std::string::npos) untypeable += c;
+  }
+  if (!untypeable.empty())
+    throw ToolRefusal("the " + UpperAscii(Game.Driver) + " keyboard cannot type \"" + untypeable +
+                      "\"; nothing was typed (press_keys holds any key combination)");
+  freeRunning_ = false;
+  const uint64_t before = run_.FramesRun();
+  const auto frames = [&](int count, const std::vector<VirtualKey>& keys) {
+    HoldKeys(keys);
+    for (int i = 0; i < count && Running(); ++i) run_.RunPass();
+  };
+  for (const auto& keys : strokes) {
+    frames(TypeHoldFrames, keys);
+    frames(keys.front() == VirtualKey::Return ? TypeNewlineFrames : TypeGapFrames, {});
+  }
+  HoldKeys({});
+  frames_ += run_.FramesRun() - before;
+  return Answer("Typed " + std::to_string(strokes.size()) + " keys in " +
+                std::to_string(run_.FramesRun() - before) + " frames. Take a screenshot to see the result.");
 }
 
 ToolOutcome MachineTools::PressKeys(const ToolArguments& args) {

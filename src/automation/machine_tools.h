@@ -91,6 +91,7 @@ class MachineTools {
   ToolOutcome RunFrames(const ToolArguments& args);
   ToolOutcome PressKeys(const ToolArguments& args);
   ToolOutcome ReleaseKeys(const ToolArguments& args);
+  ToolOutcome TypeText(const ToolArguments& args);
   ToolOutcome Resume(const ToolArguments& args);
   ToolOutcome Pause(const ToolArguments& args);
   ToolOutcome Status(const ToolArguments& args);

@@ -196,6 +196,11 @@ void EmulationRun::RunPassFrames() {
     return;
   }
 
+  if (Debugger != nullptr && Debugger->Active()) {
+    Debugger->Pass(*this);
+    return;
+  }
+
   if (DebugMode) {
     if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
     if (RefreshRegisters) RefreshRegisters();
@@ -204,10 +209,7 @@ void EmulationRun::RunPassFrames() {
     StepCounted();
     if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
     if (StopRequested) return;
-    if (DebugRedraw)
-      DebugRedraw();
-    else
-      Redraw();
+    DebugRedrawNow();
     // Paced like free run, but only while running on: a single step never waits.
     if (frames_ != framesBefore && DebugState == DebugStateKind::Running) PaceFrame();
     Pump();
@@ -224,14 +226,8 @@ void EmulationRun::RunPassFrames() {
       StepCounted();
       // A check may change the mode (a hit pauses and switches Debug on): the next pass decides.
       if (z.CycleCount != 0) return;
-    } else {
-      const uint16_t before = z.CycleCount;
-      if (RunFrameUntil(1, *BreakpointMarks)) {
-        cycles_ += static_cast<uint16_t>(z.CycleCount - before);
-        return;
-      }
-      cycles_ += before < FrameCycles ? FrameCycles - before : 0;
-      FrameDone();
+    } else if (RunUntilCounted(*BreakpointMarks)) {
+      return;
     }
     PaceFrame();
     Pump();
@@ -243,6 +239,25 @@ void EmulationRun::RunPassFrames() {
   FrameDone();
   PaceFrame();
   Pump();
+}
+
+bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
+  Z80Context& z = *ActiveContext;
+  const uint16_t before = z.CycleCount;
+  if (RunFrameUntil(1, stops)) {
+    cycles_ += static_cast<uint16_t>(z.CycleCount - before);
+    return true;
+  }
+  cycles_ += before < FrameCycles ? FrameCycles - before : 0;
+  FrameDone();
+  return false;
+}
+
+void EmulationRun::DebugRedrawNow() {
+  if (DebugRedraw)
+    DebugRedraw();
+  else
+    Redraw();
 }
 
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.

@@ -17,6 +17,19 @@ namespace tirvane {
 
 enum class DebugStateKind { Running, Paused, Step };
 
+class EmulationRun;
+
+// The debugger's own path through the loop, for what the plain cases cannot do (stepping over and
+// out, watchpoints, conditional breakpoints, the trace). Kept apart so that free run with nothing
+// set never looks at it beyond one test per pass.
+class DebugPath {
+ public:
+  virtual ~DebugPath() = default;
+  // While true, every pass that is not paused is handed to Pass.
+  virtual bool Active() const = 0;
+  virtual void Pass(EmulationRun& run) = 0;
+};
+
 // Run state read by the main loop at every pass.
 extern bool StopRequested;         // true while no run is active or a stop has been asked for
 extern DebugStateKind DebugState;  // set by the register window's buttons
@@ -69,6 +82,16 @@ class EmulationRun {
   std::function<void()> RefreshRegisters;
   // Called instead of Redraw in the debug case when set; the window may defer the redraw.
   std::function<void()> DebugRedraw;
+  // Not owned; see DebugPath.
+  DebugPath* Debugger = nullptr;
+
+  // The pieces a DebugPath builds its passes from. StepCounted runs one instruction and
+  // RunUntilCounted runs on to a marked address (true) or through the frame's end (false), both
+  // counting frames and T-states. DebugRedrawNow is the debug case's redraw (the hook or Redraw).
+  void StepCounted();
+  bool RunUntilCounted(const std::bitset<0x10000>& stops);
+  void PaceFrame();
+  void DebugRedrawNow();
 
   // Speed limit: when set, the free-run and breakpoint cases pace frames to FrameRate().
   bool LimitSpeed = false;
@@ -86,11 +109,9 @@ class EmulationRun {
 
  private:
   StartResult Fail(std::string message);
-  void StepCounted();
   void RunPassFrames();
   void FrameDone();
   void DeliverSound();
-  void PaceFrame();
   void FinishRun();
 
   MachineDriver driver_{};

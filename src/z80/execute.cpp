@@ -31,6 +31,7 @@ void StepInstruction(uint16_t processor) {
   Z80Context* record = processorRecord(processor);
   if (record == nullptr) return;
   Z80Context& z = *record;
+  z.InstructionAddress = z.PC.w;
   ++z.R;
   z80ops::executeInline(z);
   if (z.CycleCount >= FrameCycles || ++z.FrameInstructions >= MaxFrameInstructions) {

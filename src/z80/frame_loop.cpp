@@ -35,7 +35,10 @@ namespace tirvane::z80ops {
   goto* mainLabels[op]
 #define Z80_NEXT                                                                     \
   if (c.cycles >= FrameCycles || ++executed >= MaxFrameInstructions) goto frameEnd; \
-  if (WithStops && (*stops)[c.pc]) goto stopped;                                    \
+  if constexpr (WithStops) {                                                         \
+    if ((*stops)[c.pc]) goto stopped;                                               \
+    z.InstructionAddress = c.pc;                                                    \
+  }                                                                                 \
   Z80_DISPATCH
 // After an ED instruction: the repetitions a block instruction counted in the record join the local count.
 #define Z80_NEXT_AFTER_ED                 \
@@ -121,6 +124,7 @@ bool frameLoop(Z80Context& z, const std::bitset<0x10000>* stops) {
   uint16_t indexedAddress = 0;
   uint8_t op;
 
+  if constexpr (WithStops) z.InstructionAddress = c.pc;
   Z80_DISPATCH;
 
 cbPage:

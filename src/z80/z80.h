@@ -72,6 +72,9 @@ struct Z80Context {
   // Instructions stepped since the frame began, each repetition of a block instruction counted as
   // one; StepInstruction ends a frame at MaxFrameInstructions.
   uint32_t FrameInstructions;
+  // Where the instruction in progress began, kept by StepInstruction and RunFrameUntil (not by
+  // RunFrame), so that a bus handler watching accesses can name the instruction that made one.
+  uint16_t InstructionAddress;
   // Nonzero: T-states as the processor spends them (taken branches, each block repetition, prefixes,
   // interrupt acceptance); 0: the fixed tables. Set before running; the core never changes it.
   uint8_t ExactTiming;

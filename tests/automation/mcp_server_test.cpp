@@ -109,9 +109,10 @@ TEST(McpServer, EveryListedToolHasASchemaThatNamesItsRequiredArguments) {
 
 // What a refused call must not touch: every register and the whole memory image.
 std::vector<uint8_t> MachineState() {
-  std::vector<uint8_t> state(MemoryImage, MemoryImage + 0x10000);
   const auto* z = reinterpret_cast<const uint8_t*>(ActiveContext);
-  state.insert(state.end(), z, z + offsetof(Z80Context, CycleCount));
+  std::vector<uint8_t> state(z, z + offsetof(Z80Context, CycleCount));
+  state.resize(state.size() + MemoryImageSize);
+  std::memcpy(state.data() + offsetof(Z80Context, CycleCount), MemoryImage, MemoryImageSize);
   return state;
 }
 
@@ -139,6 +140,7 @@ TEST(McpServer, RefusedCallsSayWhyAndLeaveTheMachineAlone) {
       {"run_frames", {{"frames", 2}, {"keys", {"Left", "Hyper"}}}},
       {"run_frames", {{"frames", 2}, {"keys", {json::array({json::array()})}}}},
       {"step_into", {{"count", "3"}}},
+      {"type_text", {{"text", "PRINT 1~2"}}},
       {"disassemble", {{"adress", 0}}},
       {"get_registers", {{"verbose", true}}},
       {"load_file", {{"path", "missing.sna"}}},

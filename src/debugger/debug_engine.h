@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The debugger's engine, without windows: stepping over and out, running to an address or to the
+// next frame or interrupt, watchpoints, conditional breakpoints with hit counts, the trace and the
+// symbols. The windows, the headless runner and automation all drive a run through it.
+//
+// It attaches to a run as the run's DebugPath: while it has work (a command under way, an enabled
+// watchpoint or conditional breakpoint, the trace recording), the run's passes come here; otherwise
+// free run is untouched. Passes run at most one frame, pumping the host between frames as the run's
+// own cases do, so the windows stay live during a long step over. Everything stops the same way:
+// DebugState becomes Paused and OnStop hears why.
+//
+// Plain breakpoints (the run's BreakpointMarks and BreakpointCheck hook, while "Break" is ticked)
+// keep their own behaviour on these passes too: the hook shows its message, and the instruction at
+// the breakpoint still runs in that pass.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "run/run.h"
+#include "debugger/conditional_breakpoints.h"
+#include "debugger/symbols.h"
+#include "debugger/trace.h"
+#include "debugger/watchpoints.h"
+
+namespace tirvane {
+
+enum class StopReason : uint8_t {
+  StepDone,    // a step or run-to command finished
+  Breakpoint,  // a conditional breakpoint reached its hit count
+  Watchpoint,
+};
+
+struct StopReport {
+  StopReason Reason = StopReason::StepDone;
+  uint16_t PC = 0;  // the next instruction to run
+  int Index = -1;   // the breakpoint or watchpoint, in its list
+  std::optional<WatchHit> Hit;
+  std::string Message;  // what the user is told; empty when a step simply finished
+};
+
+class DebugEngine final : public DebugPath {
+ public:
+  // Becomes run.Debugger; the destructor detaches. The run must outlive the engine.
+  explicit DebugEngine(EmulationRun& run);
+  ~DebugEngine() override;
+  DebugEngine(const DebugEngine&) = delete;
+  DebugEngine& operator=(const DebugEngine&) = delete;
+
+  // Commands. Each sets DebugState to Running and works over the passes that follow, from the
+  // instruction at PC, which never triggers a breakpoint itself; a new command replaces the old.
+  enum class Command : uint8_t { None, StepInto, StepOver, StepOut, RunTo, NextFrame, Interrupt };
+  // One instruction.
+  void StepInto();
+  // A CALL, RST or DJNZ runs until the instruction after it is next with the stack back where it
+  // was (recursion and loops included); a HALT runs until an interrupt is taken, stopping at the
+  // handler's first instruction; anything else is StepInto. Block instructions complete in one step.
+  void StepOver();
+  // Runs until a return takes the stack above where it is now: the routine has returned to its caller.
+  void StepOut();
+  // Runs until PC is address (whatever the stack).
+  void RunTo(uint16_t address);
+  // Runs until the current frame ends: stops at the first instruction of the next.
+  void RunToNextFrame();
+  // Drops any command and runs (F5), or pauses (F6).
+  void Run();
+  void Pause();
+  Command Pending() const { return command_; }
+
+  WatchpointList Watchpoints;
+  ConditionalBreakpointList Breakpoints;
+  SymbolTable Symbols;
+  // Recorded while DebugMode is on and TraceEnabled.
+  TraceBuffer Trace;
+  bool TraceEnabled = false;
+  // Called with every instruction's entry while set, whatever the mode (the headless --trace).
+  std::function<void(const TraceEntry&)> TraceSink;
+
+  // Told of every stop after DebugState has become Paused (the windows refresh, tick Debug, show
+  // Message).
+  std::function<void(const StopReport&)> OnStop;
+  const std::optional<StopReport>& LastStop() const { return lastStop_; }
+  void ClearLastStop() { lastStop_.reset(); }
+
+  // DebugPath
+  bool Active() const override;
+  void Pass(EmulationRun& run) override;
+
+ private:
+  enum class Check : uint8_t { Go, Stopped, PlainHit };
+  void Begin(Command command);
+  Check CheckBefore(EmulationRun& run, Z80Context& z);
+  bool Recording() const { return TraceSink || (TraceEnabled && DebugMode); }
+  bool EveryInstruction(const EmulationRun& run) const;
+  void StepTraced(EmulationRun& run, Z80Context& z);
+  // A plain breakpoint's hook has run: its instruction still runs in this pass.
+  void StepAfterPlainHit(EmulationRun& run, Z80Context& z);
+  // True when a watchpoint hit stopped the run.
+  bool TakeWatchHit(EmulationRun& run, Z80Context& z);
+  // After a frame ended inside a stretch: the commands that end there, else pacing and pumping.
+  void FrameEnded(EmulationRun& run, Z80Context& z);
+  void DebugModeStep(EmulationRun& run, Z80Context& z);
+  void FastStretch(EmulationRun& run, Z80Context& z);
+  void PreciseStretch(EmulationRun& run, Z80Context& z);
+  void Stop(EmulationRun& run, StopReport report);
+  static void WatchHitStops(void* engine);
+
+  EmulationRun& run_;
+  Command command_ = Command::None;
+  uint16_t target_ = 0;
+  uint16_t stack_ = 0;  // SP when the command began
+  std::optional<uint16_t> resumeAt_;  // the instruction the run resumes from: no breakpoint fires there
+  std::bitset<0x10000> stops_;
+  std::optional<StopReport> lastStop_;
+};
+
+
+}  // namespace tirvane
