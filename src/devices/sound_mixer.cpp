@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tirvane {
 
 SoundMixer FrameSound;
 
-float SoundMixer::Taps[KernelPhases][KernelWidth];
+int32_t SoundMixer::Taps[KernelPhases][KernelWidth];
 
 namespace {
 
@@ -29,13 +32,18 @@ const bool TapsReady = [] {
       taps[k] = sinc * window;
       sum += taps[k];
     }
-    for (int k = 0; k < Width; ++k) SoundMixer::Taps[phase][k] = static_cast<float>(taps[k] / sum);
+    int32_t total = 0;
+    for (int k = 0; k < Width; ++k) {
+      SoundMixer::Taps[phase][k] = static_cast<int32_t>(std::lround(taps[k] / sum * SoundMixer::TapUnit));
+      total += SoundMixer::Taps[phase][k];
+    }
+    SoundMixer::Taps[phase][Width / 2 - 1] += SoundMixer::TapUnit - total;  // rounding left over
   }
   return true;
 }();
 
 // One source at full scale comes out at about a third of the 16-bit range, so a few together fit.
-constexpr float OutputScale = 12000.0f / SoundMixer::FullScale;
+constexpr float OutputScale = 12000.0f / (static_cast<float>(SoundMixer::FullScale) * SoundMixer::TapUnit);
 // A one-pole DC blocker (about 20 Hz): a level held by a silent source decays to 0.
 constexpr float DcPole = 0.9974f;
 
@@ -50,8 +58,8 @@ void SoundMixer::Configure(int framesPerSecond, uint32_t frameCycles) {
 void SoundMixer::Reset() {
   frameSamples_ = static_cast<uint32_t>(OutputRate / framesPerSecond_);
   sampleRemainder_ = 0;
-  deltas_.assign(OutputRate / framesPerSecond_ + 1 + KernelWidth, 0.0f);
-  level_ = lastIn_ = lastOut_ = 0;
+  deltas_.assign(OutputRate / framesPerSecond_ + 1 + KernelWidth, 0);
+  output_ = 0;
   pending_.clear();
   StartFrame();
 }
@@ -62,22 +70,42 @@ void SoundMixer::StartFrame() {
 
 void SoundMixer::EndFrame() {
   if (!enabled_) return;
+  const uint32_t n = frameSamples_;
   const size_t first = pending_.size();
-  pending_.resize(first + frameSamples_);
+  pending_.resize(first + n);
   int16_t* out = pending_.data() + first;
-  float level = level_, lastIn = lastIn_, lastOut = lastOut_;
-  for (uint32_t i = 0; i < frameSamples_; ++i) {
-    level += deltas_[i];
-    const float y = level - lastIn + DcPole * lastOut;
-    lastIn = level;
-    lastOut = y;
-    out[i] = static_cast<int16_t>(std::lrint(std::clamp(y * OutputScale, -32768.0f, 32767.0f)));
+  const int32_t* deltas = deltas_.data();
+  // The running sum of the deltas is the signal; its difference is the deltas themselves, so the
+  // DC blocker y[i] = x[i] - x[i-1] + p y[i-1] is a leaky running sum of the deltas.
+  float y = output_;
+  uint32_t i = 0;
+#if defined(__SSE2__)
+  // Four samples a step, the leak spread across the lanes in two shifted multiply-adds, so only one
+  // multiply-add a step waits for the step before.
+  constexpr float P = DcPole, P2 = P * P, P3 = P2 * P, P4 = P2 * P2;
+  const __m128 p1 = _mm_set1_ps(P), p2 = _mm_set1_ps(P2), powers = _mm_setr_ps(P, P2, P3, P4);
+  const __m128 scale = _mm_set1_ps(OutputScale);
+  __m128 carry = _mm_set1_ps(y);
+  for (; i + 4 <= n; i += 4) {
+    __m128 x = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(deltas + i)));
+    x = _mm_add_ps(x, _mm_mul_ps(p1, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(x), 4))));
+    x = _mm_add_ps(x, _mm_mul_ps(p2, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(x), 8))));
+    x = _mm_add_ps(x, _mm_mul_ps(powers, carry));
+    carry = _mm_shuffle_ps(x, x, 0xFF);
+    const __m128i whole = _mm_cvttps_epi32(_mm_mul_ps(x, scale));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(whole, whole));
   }
-  level_ = level, lastIn_ = lastIn, lastOut_ = lastOut;
+  y = _mm_cvtss_f32(carry);
+#endif
+  for (; i < n; ++i) {
+    y = static_cast<float>(deltas[i]) + DcPole * y;
+    out[i] = static_cast<int16_t>(std::clamp(y * OutputScale, -32768.0f, 32767.0f));
+  }
+  // A decayed level ends at 0, never in the denormal range where each operation is slow.
+  output_ = std::fabs(y) < 1.0f ? 0.0f : y;
   // The tail moves to the start; the next frame's length absorbs the fraction of a sample.
-  const uint32_t done = frameSamples_;
-  std::copy(deltas_.begin() + done, deltas_.begin() + done + KernelWidth, deltas_.begin());
-  std::fill(deltas_.begin() + KernelWidth, deltas_.end(), 0.0f);
+  std::copy(deltas_.begin() + n, deltas_.begin() + n + KernelWidth, deltas_.begin());
+  std::fill(deltas_.begin() + KernelWidth, deltas_.end(), 0);
   sampleRemainder_ += static_cast<uint32_t>(OutputRate % framesPerSecond_);
   frameSamples_ = static_cast<uint32_t>(OutputRate / framesPerSecond_);
   if (sampleRemainder_ >= static_cast<uint32_t>(framesPerSecond_)) {

@@ -5,7 +5,6 @@
 // audible band, and no source needs its own resampler.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -41,8 +40,10 @@ class SoundMixer {
     return static_cast<uint32_t>((static_cast<uint64_t>(cycle) * timePerCycle_) >> 16);
   }
 
-  // A windowed sinc per sub-sample phase, summing to 1: its running sum is a step of exactly 1.
-  static float Taps[KernelPhases][KernelWidth];
+  // A windowed sinc per sub-sample phase in 1/TapUnit, each phase summing to exactly TapUnit: its
+  // running sum is a step of exactly the delta. Integers, so the running sum is one add a sample.
+  static constexpr int32_t TapUnit = 1 << 11;
+  static int32_t Taps[KernelPhases][KernelWidth];
 
   // A source's level changes by delta at the given time of the frame in progress.
   void AddStep(uint32_t time, int32_t delta) {
@@ -50,10 +51,9 @@ class SoundMixer {
     const uint32_t whole = time >> 16;
     // A step late in the frame (a write in the last instruction's overshoot) lands at the frame's end.
     const uint32_t start = whole < frameSamples_ ? whole : frameSamples_;
-    const float* taps = Taps[(time & (TimeUnit - 1)) >> 10];
-    float* out = deltas_.data() + start;
-    const float d = static_cast<float>(delta);
-    for (int k = 0; k < KernelWidth; ++k) out[k] += d * taps[k];
+    const int32_t* taps = Taps[(time & (TimeUnit - 1)) >> 10];
+    int32_t* out = deltas_.data() + start;
+    for (int k = 0; k < KernelWidth; ++k) out[k] += delta * taps[k];
   }
 
   // Closes the frame: its samples join the pending ones, and the next frame begins.
@@ -71,10 +71,8 @@ class SoundMixer {
   uint32_t sampleRemainder_ = 0;  // of OutputRate / framesPerSecond, carried between frames
   // Differences of the output; a step spreads over KernelWidth of them, so the frame's tail reaches
   // into the next frame.
-  std::vector<float> deltas_;
-  float level_ = 0;  // running sum of the deltas: the band-limited signal
-  float lastIn_ = 0;  // DC blocker's memory
-  float lastOut_ = 0;
+  std::vector<int32_t> deltas_;
+  float output_ = 0;  // the DC blocker's last output
   std::vector<int16_t> pending_;
   bool enabled_ = true;
 };

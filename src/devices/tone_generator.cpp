@@ -39,43 +39,91 @@ int32_t ToneGenerator::CurrentLevel() const {
 }
 
 // Jumps from one flip-flop toggle to the next rather than tick by tick: between toggles nothing
-// the output shows can change.
-void ToneGenerator::RunUntil(uint32_t time, SoundMixer& mixer) {
-  if (TickLength == 0 || Time >= time) return;  // never reset: no clock, no sound
-  const uint32_t ticksLeft = (time - Time + TickLength - 1) / TickLength;
-  if (!mixer.Enabled()) {
-    Time += ticksLeft * TickLength;
-    return;
-  }
-  uint32_t done = 0;
-  // At rate 3 the noise shifts on the third tone's rising edge instead of its own counter.
+// the output shows can change. Without Noise the noise counter sits out of the loop (the caller
+// runs its shifts in bulk): muted, it changes nothing heard, and at its fastest it would be most of
+// the events.
+template <bool Noise>
+void ToneGenerator::RunEvents(uint32_t ticks, SoundMixer& mixer) {
+  constexpr int Live = Noise ? 4 : 3;
   const bool noiseFromTone = (NoiseControl & 3) == 3;
   const auto noisePeriod = static_cast<uint16_t>(16 << std::min(NoiseControl & 3, 2));
+  // The state in locals: the mixer's stores could otherwise alias it and force a reload per event.
+  uint32_t counter[4] = {Counter[0], Counter[1], Counter[2], Counter[3]};
+  uint32_t reload[3];
+  for (int c = 0; c < ToneChannels; ++c) reload[c] = Divider[c] == 0 ? 1024 : Divider[c];
+  int32_t volume[4];
+  for (int c = 0; c < 4; ++c) volume[c] = VolumeTable[Attenuation[c]];
+  uint32_t flip[4] = {FlipFlop[0], FlipFlop[1], FlipFlop[2], FlipFlop[3]};
+  uint32_t shift = Shift;
+  const bool white = (NoiseControl & 4) != 0;
+  auto shiftNoise = [&shift, white] {
+    const uint32_t feedback = white ? ((shift ^ (shift >> 1)) & 1) : (shift & 1);
+    shift = (shift >> 1) | (feedback << 14);
+  };
+  int32_t last = Level;
+  const uint32_t start = Time;
+  uint32_t done = 0;
   for (;;) {
-    const uint16_t step = std::min(std::min(Counter[0], Counter[1]), std::min(Counter[2], Counter[3]));
-    if (done + step > ticksLeft) break;
+    uint32_t step = std::min(std::min(counter[0], counter[1]), counter[2]);
+    if constexpr (Noise) step = std::min(step, counter[3]);
+    if (done + step > ticks) break;
     done += step;
-    for (uint16_t& counter : Counter) counter = static_cast<uint16_t>(counter - step);
+    for (int c = 0; c < Live; ++c) counter[c] -= step;
     for (int c = 0; c < ToneChannels; ++c) {
-      if (Counter[c] != 0) continue;
-      FlipFlop[c] ^= 1;
-      Counter[c] = Divider[c] == 0 ? 1024 : Divider[c];
-      if (c == 2 && FlipFlop[c] && noiseFromTone) ShiftNoise();
+      if (counter[c] != 0) continue;
+      flip[c] ^= 1;
+      counter[c] = reload[c];
+      // At rate 3 the noise shifts on the third tone's rising edge instead of its own counter.
+      if (c == 2 && flip[c] && noiseFromTone) shiftNoise();
     }
-    if (Counter[NoiseChannel] == 0) {
-      FlipFlop[NoiseChannel] ^= 1;
-      Counter[NoiseChannel] = noisePeriod;
-      if (FlipFlop[NoiseChannel] && !noiseFromTone) ShiftNoise();
+    if (Noise && counter[NoiseChannel] == 0) {
+      flip[NoiseChannel] ^= 1;
+      counter[NoiseChannel] = noisePeriod;
+      if (flip[NoiseChannel] && !noiseFromTone) shiftNoise();
     }
-    const int32_t level = CurrentLevel();
-    if (level != Level) {
-      mixer.AddStep(Time + (done - 1) * TickLength, level - Level);
-      Level = level;
+    const int32_t level = (flip[0] ? volume[0] : 0) + (flip[1] ? volume[1] : 0) + (flip[2] ? volume[2] : 0) +
+                          ((shift & 1) ? volume[3] : 0);
+    if (level != last) {
+      mixer.AddStep(start + (done - 1) * TickLength, level - last);
+      last = level;
     }
   }
-  const auto rest = static_cast<uint16_t>(ticksLeft - done);
-  for (uint16_t& counter : Counter) counter = static_cast<uint16_t>(counter - rest);
-  Time += ticksLeft * TickLength;
+  const uint32_t rest = ticks - done;
+  for (int c = 0; c < Live; ++c) Counter[c] = static_cast<uint16_t>(counter[c] - rest);
+  for (int c = 0; c < 4; ++c) FlipFlop[c] = static_cast<uint8_t>(flip[c]);
+  Shift = static_cast<uint16_t>(shift);
+  Level = last;
+}
+
+void ToneGenerator::RunUntil(uint32_t time, SoundMixer& mixer) {
+  if (TickLength == 0 || Time >= time) return;  // never reset: no clock, no sound
+  const uint32_t ticks = (time - Time + TickLength - 1) / TickLength;
+  if (!mixer.Enabled()) {
+    Time += ticks * TickLength;
+    return;
+  }
+  if (Attenuation[NoiseChannel] != 15 || (NoiseControl & 3) == 3) {
+    RunEvents<true>(ticks, mixer);
+  } else {
+    RunEvents<false>(ticks, mixer);
+    if (Counter[NoiseChannel] > ticks) {
+      Counter[NoiseChannel] = static_cast<uint16_t>(Counter[NoiseChannel] - ticks);
+    } else {
+      const uint16_t period = static_cast<uint16_t>(16 << std::min(NoiseControl & 3, 2));
+      const uint32_t after = ticks - Counter[NoiseChannel];
+      // Every second toggle is a rising edge, which shifts.
+      const uint32_t toggles = 1 + after / period;
+      const uint32_t shifts = (toggles + (FlipFlop[NoiseChannel] ^ 1)) / 2;
+      FlipFlop[NoiseChannel] = static_cast<uint8_t>(FlipFlop[NoiseChannel] ^ (toggles & 1));
+      uint32_t shift = Shift;
+      const bool white = (NoiseControl & 4) != 0;
+      for (uint32_t k = 0; k < shifts; ++k)
+        shift = (shift >> 1) | ((white ? ((shift ^ (shift >> 1)) & 1) : (shift & 1)) << 14);
+      Shift = static_cast<uint16_t>(shift);
+      Counter[NoiseChannel] = static_cast<uint16_t>(period - after % period);
+    }
+  }
+  Time += ticks * TickLength;
 }
 
 void ToneGenerator::Write(uint8_t value, uint32_t cycle, SoundMixer& mixer) {

@@ -46,6 +46,8 @@ struct ToneGenerator {
 
  private:
   void RunUntil(uint32_t time, SoundMixer& mixer);
+  template <bool Noise>
+  void RunEvents(uint32_t ticks, SoundMixer& mixer);
   int32_t CurrentLevel() const;
 };
 

@@ -24,36 +24,43 @@ uint32_t WaveSoundGenerator::Frequency(int voice) const {
 void WaveSoundGenerator::RunUntil(uint32_t time, const uint8_t* waves, SoundMixer& mixer) {
   if (Time >= time) return;
   const uint32_t samples = (time - Time + SampleLength - 1) / SampleLength;
-  const bool audible = Enabled != 0 && waves != nullptr && mixer.Enabled();
   uint32_t frequency[Voices];
   for (int v = 0; v < Voices; ++v) frequency[v] = Frequency(v);
-  if (!audible) {
-    // Muted voices still turn, so the waves pick up where they would have been.
+  // Only voices with a volume are looked up; all three still turn, so each wave picks up where it
+  // would have been.
+  int heard[Voices];
+  int count = 0;
+  if (Enabled != 0 && waves != nullptr && mixer.Enabled())
+    for (int v = 0; v < Voices; ++v)
+      if (Volume(v) != 0) heard[count++] = v;
+  if (count == 0) {
     for (int v = 0; v < Voices; ++v) Accumulator[v] = (Accumulator[v] + samples * frequency[v]) & 0xFFFFF;
+    if (Level != 0) mixer.AddStep(Time, -Level);
+    Level = 0;
     Time += samples * SampleLength;
     return;
   }
   // A voice's sample times its volume, centred on the waveform's midpoint, for each of the 32 steps.
   int32_t table[Voices][32];
-  for (int v = 0; v < Voices; ++v) {
+  for (int i = 0; i < count; ++i) {
+    const int v = heard[i];
     const uint8_t* wave = waves + Waveform(v) * 32;
     const int32_t volume = Volume(v) * VoiceScale;
-    for (int i = 0; i < 32; ++i) table[v][i] = ((wave[i] & 0x0F) - 8) * volume;
+    for (int k = 0; k < 32; ++k) table[i][k] = ((wave[k] & 0x0F) - 8) * volume;
   }
-  uint32_t a0 = Accumulator[0], a1 = Accumulator[1], a2 = Accumulator[2];
+  uint32_t a[Voices] = {Accumulator[0], Accumulator[1], Accumulator[2]};
   int32_t last = Level;
   uint32_t t = Time;
   for (uint32_t n = 0; n < samples; ++n, t += SampleLength) {
-    a0 = (a0 + frequency[0]) & 0xFFFFF;
-    a1 = (a1 + frequency[1]) & 0xFFFFF;
-    a2 = (a2 + frequency[2]) & 0xFFFFF;
-    const int32_t level = table[0][a0 >> 15] + table[1][a1 >> 15] + table[2][a2 >> 15];
+    for (int v = 0; v < Voices; ++v) a[v] = (a[v] + frequency[v]) & 0xFFFFF;
+    int32_t level = 0;
+    for (int i = 0; i < count; ++i) level += table[i][a[heard[i]] >> 15];
     if (level != last) {
       mixer.AddStep(t, level - last);
       last = level;
     }
   }
-  Accumulator[0] = a0, Accumulator[1] = a1, Accumulator[2] = a2;
+  for (int v = 0; v < Voices; ++v) Accumulator[v] = a[v];
   Level = last;
   Time = t;
 }
