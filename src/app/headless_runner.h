@@ -48,6 +48,7 @@ struct HeadlessOptions {
   int SaveStateAfterFrame = 0;           // 0: after the last frame
   std::optional<std::string> LoadState;  // restored before frame 1
   uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
+  std::string WavPath;  // empty: the sound is not kept
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
@@ -73,11 +74,14 @@ struct HeadlessResult {
   std::string StopLine;          // with Breaks or Watches: what stopped the run, or that nothing did
   std::string RegistersLine;     // with Registers
   std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
+  // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
+  std::vector<int16_t> Sound;
 };
 
 // Runs one job on a HeadlessHost whose program folder is the description's folder; the run is
 // stopped again (the driver's StopRoutine included) before it returns. Options beyond the run
-// itself and its listing (PngPath, Scale, Stats) are not looked at.
+// itself, its listing and its sound (PngPath, Scale, Stats; WavPath only says to keep the sound)
+// are not looked at.
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options);
 
 // The whole program; returns the exit status (0 success, 1 a failed run, 2 a usage error).
