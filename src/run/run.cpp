@@ -109,6 +109,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   driver_ = MachineDriver{};
   row_ = nullptr;
   driverName_.clear();
+  typer_.Cancel();
   descriptionFile_ = descriptionPath.substr(descriptionPath.find_last_of("/\\") + 1);
   frames_ = 0;
   cycles_ = 0;
@@ -175,7 +176,7 @@ void EmulationRun::StepCounted() {
     cycles_ += after - before;
   } else {  // the frame ended inside this step and the count went back to 0
     cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
-    ++frames_;
+    FrameDone();
   }
 }
 
@@ -188,6 +189,9 @@ void EmulationRun::RunPass() {
     Pump();
     return;
   }
+
+  // Whatever else set the keys (a key let go on the PC), the typed chord stays held.
+  if (typer_.Busy()) typer_.Hold();
 
   if (Debugger != nullptr && Debugger->Active()) {
     Debugger->Pass(*this);
@@ -229,7 +233,7 @@ void EmulationRun::RunPass() {
 
   RunFrame(1);
   cycles_ += z.CycleCount;
-  ++frames_;
+  FrameDone();
   PaceFrame();
   Pump();
 }
@@ -242,7 +246,7 @@ bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
     return true;
   }
   cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
-  ++frames_;
+  FrameDone();
   return false;
 }
 
@@ -251,6 +255,16 @@ void EmulationRun::DebugRedrawNow() {
     DebugRedraw();
   else
     Redraw();
+}
+
+void EmulationRun::FrameDone() {
+  ++frames_;
+  if (typer_.Busy()) typer_.FrameEnded();
+}
+
+std::string EmulationRun::TypeText(std::string_view utf8, const TypingPace& pace) {
+  if (!Running()) return {};
+  return SkippedCharactersMessage(typer_.Type(utf8, row_ ? row_->CharacterKeys : nullptr, pace));
 }
 
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
@@ -300,6 +314,7 @@ void EmulationRun::FinishRun() {
 }
 
 void EmulationRun::Stop() {
+  typer_.Cancel();
   ResetGeometry();
   StopRequested = true;
   FreeGameDescription();

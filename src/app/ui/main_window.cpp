@@ -27,6 +27,7 @@
 
 #include "app/ui/game_screen.h"
 #include "app/ui/state_menu.h"
+#include "app/ui/typing_menu.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
 #include "debugger/ui/window_placement.h"
@@ -149,6 +150,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     if (Run.RefreshRegisters) Run.RefreshRegisters();
     if (Run.DebugRedraw) Run.DebugRedraw();
   });
+  AddTypingMenu(*frmGameScreen, Run);
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);
