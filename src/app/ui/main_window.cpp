@@ -418,6 +418,7 @@ void TfrmEmulator::StartGame(const std::string& firstPath) {
       SetListsEnabled(true);
       return;
     }
+    if (Debugger.GameStarted) Debugger.GameStarted(path);
     RunStarted();
   }
 }
