@@ -50,6 +50,7 @@ struct HeadlessOptions {
   uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
   std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: from frame 1)
   int TypeAfterFrame = 0;
+  std::string WavPath;  // empty: the sound is not kept
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
@@ -76,11 +77,14 @@ struct HeadlessResult {
   std::string RegistersLine;     // with Registers
   std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
   std::string TypingMessage;     // characters --type skipped, or text left when the frames ran out
+  // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
+  std::vector<int16_t> Sound;
 };
 
 // Runs one job on a HeadlessHost whose program folder is the description's folder; the run is
 // stopped again (the driver's StopRoutine included) before it returns. Options beyond the run
-// itself and its listing (PngPath, Scale, Stats) are not looked at.
+// itself, its listing and its sound (PngPath, Scale, Stats; WavPath only says to keep the sound)
+// are not looked at.
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options);
 
 // The whole program; returns the exit status (0 success, 1 a failed run, 2 a usage error).

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "devices/sound_mixer.h"
 #include "machine/description.h"
 #include "machine/romset.h"
 #include "video/host.h"
@@ -129,6 +130,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
                 "h (#framecycles=) is out of range: " + ShortHex(MinFrameLength) + "h to " +
                 ShortHex(MaxFrameLength) + "h T-states, in " + descriptionPath);
   z.FrameLength = static_cast<uint32_t>(Game.FrameLength);
+  z.ExactTiming = UpperAscii(TrimSpaces(Game.Timing)) == "EXACT" ? 1 : 0;
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
   if (!row) {
@@ -150,6 +152,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.FrameHandler = driver_.FrameHandler ? driver_.FrameHandler : NoFrameWork;
   z.MemoryImage = MemoryImage;
   z.NmiAddress = row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
+  FrameSound.Configure(FrameRate(), z.FrameLength);
 
   if (row->Initialise) row->Initialise(graphicsRegion_.get());
   if (row->Geometry) {
@@ -166,6 +169,28 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   return {true, {}};
 }
 
+// Every frame closes the sound's frame too, so that each frame yields its samples, silent boards'
+// included, and a capture is as long as the run.
+void EmulationRun::FrameDone() {
+  ++frames_;
+  FrameSound.EndFrame();
+}
+
+// Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and
+// the output stays silent rather than stuttering.
+void EmulationRun::DeliverSound() {
+  std::vector<int16_t>& samples = FrameSound.Pending();
+  if (samples.empty()) return;
+  const bool audible = LimitSpeed && !DebugMode && DebugState == DebugStateKind::Running && !StopRequested;
+  if (SoundOut) SoundOut(samples, audible);
+  samples.clear();
+}
+
+void EmulationRun::RunPass() {
+  RunPassFrames();
+  DeliverSound();
+}
+
 // One instruction, with the T-states it spent added to the figures.
 void EmulationRun::StepCounted() {
   Z80Context& z = *ActiveContext;
@@ -180,7 +205,7 @@ void EmulationRun::StepCounted() {
   }
 }
 
-void EmulationRun::RunPass() {
+void EmulationRun::RunPassFrames() {
   if (StopRequested) return;
   Z80Context& z = *ActiveContext;
 

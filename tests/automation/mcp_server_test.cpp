@@ -178,7 +178,7 @@ TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
 
   Call(server, "reset_machine");
   Call(server, "set_breakpoint", {{"address", "0038"}});
-  const json hit = Call(server, "run_to_breakpoint", {{"max_frames", 10}});
+  const json hit = Call(server, "run_to_breakpoint", {{"max_frames", 100}});
   EXPECT_FALSE(IsError(hit));
   EXPECT_EQ(ActiveContext->PC.w, 0x0038);
   // The instruction at a breakpoint runs when execution goes on, so the next run leaves it.

@@ -30,6 +30,7 @@
 #include "app/ui/typing_menu.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
+#include "app/ui/sound_output.h"
 #include "debugger/ui/window_placement.h"
 #include "machine/description.h"
 #include "video/screen.h"
@@ -167,6 +168,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
       settings->setValue("game/last", QString::fromStdString(
                                           GameItemPath(item->data(ItemTextRole).toString().toStdString())));
   });
+  ConnectSound();
 
   statusTimer_.setInterval(500);
   connect(&statusTimer_, &QTimer::timeout, this, &TfrmEmulator::UpdateStatus);
@@ -582,6 +584,23 @@ void TfrmEmulator::sbDelBreakClick() {
   breakpoints_.RemoveAt(index);
   cbBreak->removeItem(index);
   cbBreak->setCurrentIndex(cbBreak->count() > 0 ? 0 : -1);
+}
+
+// The "Sound" tick joins the game screen's menu here, remembered between launches.
+void TfrmEmulator::ConnectSound() {
+  sound_ = new SoundOutput(this);
+  auto* actSound = new QAction("Sound", frmGameScreen);
+  actSound->setCheckable(true);
+  const auto settings = OpenSettings();
+  actSound->setChecked(!settings || settings->value("sound/on", true).toBool());
+  frmGameScreen->addAction(actSound);
+  sound_->SetEnabled(actSound->isChecked());
+  connect(actSound, &QAction::toggled, this, [this](bool on) {
+    if (const auto settings = OpenSettings()) settings->setValue("sound/on", on);
+    sound_->SetEnabled(on);
+  });
+  Run.SoundOut = [this](std::span<const int16_t> samples, bool audible) { sound_->Play(samples, audible); };
+  if (!sound_->Available()) statusBar()->showMessage("No audio device: the games run without sound", 10000);
 }
 
 void TfrmEmulator::closeEvent(QCloseEvent* event) { FormClose(event); }

@@ -27,6 +27,7 @@ class QToolButton;
 namespace tirvane {
 
 class QtHost;
+class SoundOutput;
 class TfrmGameScreen;
 
 inline constexpr const char* ApplicationTitle = "Tirvane 0.21";
@@ -132,6 +133,7 @@ class TfrmEmulator : public QMainWindow {
   // About twice a second during a run: measures the speed since the last call.
   void UpdateStatus();
   void ShowStatus();
+  void ConnectSound();
 
   void cbDriversDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
   void lbGamesDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
@@ -144,6 +146,7 @@ class TfrmEmulator : public QMainWindow {
   BreakpointList breakpoints_;
 
   QTimer statusTimer_;
+  SoundOutput* sound_ = nullptr;  // owned by the window
   QElapsedTimer statusClock_;
   uint64_t statusFrames_ = 0;
   uint64_t statusCycles_ = 0;
