@@ -174,6 +174,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 void EmulationRun::FrameDone() {
   ++frames_;
   FrameSound.EndFrame();
+  if (typer_.Busy()) typer_.FrameEnded();
 }
 
 // Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and
@@ -280,11 +281,6 @@ void EmulationRun::DebugRedrawNow() {
     DebugRedraw();
   else
     Redraw();
-}
-
-void EmulationRun::FrameDone() {
-  ++frames_;
-  if (typer_.Busy()) typer_.FrameEnded();
 }
 
 std::string EmulationRun::TypeText(std::string_view utf8, const TypingPace& pace) {

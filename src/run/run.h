@@ -129,7 +129,6 @@ class EmulationRun {
   void FrameDone();
   void DeliverSound();
   void FinishRun();
-  void FrameDone();
 
   MachineDriver driver_{};
   std::unique_ptr<uint8_t[]> graphicsRegion_;
