@@ -9,6 +9,7 @@
 #include "drivers/gberet.h"
 #include "drivers/home_computer.h"
 #include "drivers/invaders.h"
+#include "drivers/ladybug.h"
 #include "drivers/pacman.h"
 #include "drivers/phoenix.h"
 
@@ -56,7 +57,8 @@ void ResetBoards() {
   Spectrum = {};
   Pacman = {};
   Gberet = {};
-  Vdp = {};
+  Ladybug = {};
+  Coleco = {};
   ScreenDirty = false;
 }
 

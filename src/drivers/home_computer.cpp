@@ -15,7 +15,7 @@
 
 #include "devices/sound_mixer.h"
 #include "machine/romset.h"
-#include "drivers/eight_pixels.h"
+#include "video/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -140,11 +140,9 @@ void SpectrumWrite(uint8_t value, uint16_t address) {
     RepaintCell(address);
 }
 
-Beeper SpectrumBeeper{};
-
 // The machine decodes only address line 0 for its own port.
 void SpectrumPortOut(uint8_t value, uint8_t port) {
-  if ((port & 1) == 0) SpectrumBeeper.Write(value, ActiveContext->CycleCount, FrameSound);
+  if ((port & 1) == 0) Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
 }
 
 uint8_t SpectrumPortIn(uint16_t port) {
@@ -168,7 +166,7 @@ void SpectrumFrame() {
 }
 
 void SpectrumInitialise(uint8_t*) {
-  SpectrumBeeper = {};
+  Spectrum.Sound = {};
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
 }
 

@@ -19,10 +19,9 @@ struct SpectrumBoard {
   struct {
     uint8_t KeyMatrix[8] = {0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F};
   } Persistent;
+  Beeper Sound;  // port FEh, bits 4 and 3
 };
 extern SpectrumBoard Spectrum;
-// The board's sound; to join the board's record.
-extern Beeper SpectrumBeeper;
 
 uint8_t SpectrumRead(uint16_t address);
 void SpectrumWrite(uint8_t value, uint16_t address);

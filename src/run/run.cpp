@@ -116,6 +116,9 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   paceStarted_ = false;
 
   graphicsRegion_ = std::make_unique<uint8_t[]>(GraphicsRegionSize);
+  // Bytes no ROM covers start at 0 rather than as the previous game left them: a game runs the same
+  // whatever ran before it.
+  std::fill_n(MemoryImage, MemoryImageSize, uint8_t{0});
   RomLoadResult roms = LoadRomSet(Game, CurrentHost().programFolder(), MemoryImage, graphicsRegion_.get());
   if (!roms.Ok)
     return Fail(roms.Message.empty() ? "Failed when loading ROMS:\r" + roms.FailedPath : roms.Message);
