@@ -37,6 +37,13 @@ QStringList ListItems(const QListWidget& list) {
   return items;
 }
 
+// The game screen's "Sound" tick.
+QAction* SoundTick(TfrmEmulator& window) {
+  for (QAction* action : window.frmGameScreen->actions())
+    if (action->text() == "Sound" && action->isCheckable()) return action;
+  return nullptr;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -392,6 +399,8 @@ void MainWindowTest::choicesAreRememberedBetweenLaunches() {
     TfrmEmulator window(folder.path().string());
     window.cbDoubleScr->click();
     window.frmGameScreen->actLimitSpeed->setChecked(false);
+    QVERIFY(SoundTick(window) && SoundTick(window)->isChecked());
+    SoundTick(window)->setChecked(false);
     QVERIFY(testing::SelectGame(window, "BBB", "Two"));
     for (int i = 1; i <= RecentFileCount + 1; ++i) AddRecentFile(QString("/f%1.sna").arg(i));
     AddRecentFile("/f3.sna");  // once only, moved to the front
@@ -402,6 +411,7 @@ void MainWindowTest::choicesAreRememberedBetweenLaunches() {
   QVERIFY(!DoubleScreen);
   QVERIFY(!again.frmGameScreen->actLimitSpeed->isChecked());
   QVERIFY(!again.Run.LimitSpeed);
+  QVERIFY(SoundTick(again) && !SoundTick(again)->isChecked());
   QCOMPARE(again.cbDrivers->currentText(), QString("BBB"));
   QCOMPARE(again.lbGames->currentItem()->text(), QString("Two"));
   PersistSettings = true;

@@ -598,7 +598,9 @@ void TfrmEmulator::ConnectSound() {
     sound_->SetEnabled(on);
   });
   Run.SoundOut = [this](std::span<const int16_t> samples, bool audible) { sound_->Play(samples, audible); };
-  if (!sound_->Available()) statusBar()->showMessage("No audio device: the games run without sound", 10000);
+  // Once the window shows: a message shown before would sit on top of the status panel.
+  if (!sound_->Available())
+    QTimer::singleShot(0, this, [this] { statusBar()->showMessage("No audio device: no sound", 10000); });
 }
 
 void TfrmEmulator::closeEvent(QCloseEvent* event) { FormClose(event); }
