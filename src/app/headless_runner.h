@@ -48,6 +48,8 @@ struct HeadlessOptions {
   int SaveStateAfterFrame = 0;           // 0: after the last frame
   std::optional<std::string> LoadState;  // restored before frame 1
   uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
+  std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: from frame 1)
+  int TypeAfterFrame = 0;
   std::string WavPath;  // empty: the sound is not kept
 };
 
@@ -74,6 +76,7 @@ struct HeadlessResult {
   std::string StopLine;          // with Breaks or Watches: what stopped the run, or that nothing did
   std::string RegistersLine;     // with Registers
   std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
+  std::string TypingMessage;     // characters --type skipped, or text left when the frames ran out
   // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
   std::vector<int16_t> Sound;
 };

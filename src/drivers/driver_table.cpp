@@ -71,6 +71,27 @@ std::span<const DriverInfo> DriverTable() {
   return table;
 }
 
+bool PlainCharacterKeys(char32_t c, KeyChord& chord) {
+  const auto from = [](VirtualKey first, char32_t steps) {
+    return static_cast<VirtualKey>(static_cast<int>(first) + static_cast<int>(steps));
+  };
+  VirtualKey key;
+  if (c >= 'a' && c <= 'z')
+    key = from(VirtualKey::A, c - 'a');
+  else if (c >= 'A' && c <= 'Z')
+    key = from(VirtualKey::A, c - 'A');
+  else if (c >= '0' && c <= '9')
+    key = from(VirtualKey::D0, c - '0');
+  else if (c == ' ')
+    key = VirtualKey::Space;
+  else if (c == '\n')
+    key = VirtualKey::Return;
+  else
+    return false;
+  chord = {{key, key}, 1};
+  return true;
+}
+
 const DriverInfo* FindDriver(const char* upperCaseName) {
   for (const DriverInfo& row : DriverTable())
     if (std::strcmp(row.Name, upperCaseName) == 0) return &row;

@@ -110,6 +110,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   driver_ = MachineDriver{};
   row_ = nullptr;
   driverName_.clear();
+  typer_.Cancel();
   descriptionFile_ = descriptionPath.substr(descriptionPath.find_last_of("/\\") + 1);
   frames_ = 0;
   cycles_ = 0;
@@ -176,6 +177,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 void EmulationRun::FrameDone() {
   ++frames_;
   FrameSound.EndFrame();
+  if (typer_.Busy()) typer_.FrameEnded();
 }
 
 // Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and
@@ -216,6 +218,9 @@ void EmulationRun::RunPassFrames() {
     Pump();
     return;
   }
+
+  // Whatever else set the keys (a key let go on the PC), the typed chord stays held.
+  if (typer_.Busy()) typer_.Hold();
 
   if (Debugger != nullptr && Debugger->Active()) {
     Debugger->Pass(*this);
@@ -281,6 +286,11 @@ void EmulationRun::DebugRedrawNow() {
     Redraw();
 }
 
+std::string EmulationRun::TypeText(std::string_view utf8, const TypingPace& pace) {
+  if (!Running()) return {};
+  return SkippedCharactersMessage(typer_.Type(utf8, row_ ? row_->CharacterKeys : nullptr, pace));
+}
+
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
 void EmulationRun::PaceFrame() {
   using Clock = std::chrono::steady_clock;
@@ -328,6 +338,7 @@ void EmulationRun::FinishRun() {
 }
 
 void EmulationRun::Stop() {
+  typer_.Cancel();
   ResetGeometry();
   StopRequested = true;
   FreeGameDescription();

@@ -27,6 +27,7 @@
 
 #include "app/ui/game_screen.h"
 #include "app/ui/state_menu.h"
+#include "app/ui/typing_menu.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
 #include "app/ui/sound_output.h"
@@ -150,6 +151,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     if (Run.RefreshRegisters) Run.RefreshRegisters();
     if (Run.DebugRedraw) Run.DebugRedraw();
   });
+  AddTypingMenu(*frmGameScreen, Run);
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);
