@@ -263,8 +263,10 @@ const char SpectrumKeyboardHelp[] =
     "Backspace: DELETE (CAPS SHIFT + 0). Cursor keys: CAPS SHIFT + 5, 6, 7, 8.\n"
     "Escape: BREAK (CAPS SHIFT + SPACE).\n"
     "Punctuation and shifted digits type the character on the PC key, through SYMBOL SHIFT and:\n"
-    "- J   _ 0   = L   + K   , N   < R   . M   > T   / V   ? C   ; O   : Z   ' 7   \" P\n"
-    "! 1   @ 2   # 3   $ 4   % 5   ^ H   & 6   * B   ( 8   ) 9   \u00A3 X";
+    "-  \u2192 J      _  \u2192 0      =  \u2192 L      +  \u2192 K      ,  \u2192 N      <  \u2192 R\n"
+    ".  \u2192 M      >  \u2192 T      /  \u2192 V      ?  \u2192 C      ;  \u2192 O      :  \u2192 Z\n"
+    "'  \u2192 7      \"  \u2192 P      \u00A3  \u2192 X      !  \u2192 1      @  \u2192 2      #  \u2192 3\n"
+    "$  \u2192 4      %  \u2192 5      ^  \u2192 H      &  \u2192 6      *  \u2192 B      (  \u2192 8      )  \u2192 9";
 
 namespace {
 ScreenGeometry SpectrumGeometry() { return {256, 192, 0, 0}; }
