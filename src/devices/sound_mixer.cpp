@@ -60,6 +60,7 @@ void SoundMixer::Reset() {
   sampleRemainder_ = 0;
   deltas_.assign(OutputRate / framesPerSecond_ + 1 + KernelWidth, 0);
   output_ = 0;
+  stepped_ = false;
   pending_.clear();
   StartFrame();
 }
@@ -74,6 +75,10 @@ void SoundMixer::EndFrame() {
   const size_t first = pending_.size();
   pending_.resize(first + n);
   int16_t* out = pending_.data() + first;
+  if (!stepped_ && output_ == 0) {
+    NextFrame();
+    return;  // the samples are already 0
+  }
   const int32_t* deltas = deltas_.data();
   // The running sum of the deltas is the signal; its difference is the deltas themselves, so the
   // DC blocker y[i] = x[i] - x[i-1] + p y[i-1] is a leaky running sum of the deltas.
@@ -103,9 +108,15 @@ void SoundMixer::EndFrame() {
   }
   // A decayed level ends at 0, never in the denormal range where each operation is slow.
   output_ = std::fabs(y) < 1.0f ? 0.0f : y;
-  // The tail moves to the start; the next frame's length absorbs the fraction of a sample.
+  // The tail moves to the start.
   std::copy(deltas_.begin() + n, deltas_.begin() + n + KernelWidth, deltas_.begin());
   std::fill(deltas_.begin() + KernelWidth, deltas_.end(), 0);
+  stepped_ = std::any_of(deltas_.begin(), deltas_.begin() + KernelWidth, [](int32_t d) { return d != 0; });
+  NextFrame();
+}
+
+// The next frame's length absorbs the fraction of a sample.
+void SoundMixer::NextFrame() {
   sampleRemainder_ += static_cast<uint32_t>(OutputRate % framesPerSecond_);
   frameSamples_ = static_cast<uint32_t>(OutputRate / framesPerSecond_);
   if (sampleRemainder_ >= static_cast<uint32_t>(framesPerSecond_)) {

@@ -54,6 +54,7 @@ class SoundMixer {
     const int32_t* taps = Taps[(time & (TimeUnit - 1)) >> 10];
     int32_t* out = deltas_.data() + start;
     for (int k = 0; k < KernelWidth; ++k) out[k] += delta * taps[k];
+    stepped_ = true;
   }
 
   // Closes the frame: its samples join the pending ones, and the next frame begins.
@@ -63,6 +64,7 @@ class SoundMixer {
 
  private:
   void StartFrame();
+  void NextFrame();
 
   int framesPerSecond_ = 60;
   uint32_t frameCycles_ = 50000;
@@ -73,6 +75,9 @@ class SoundMixer {
   // into the next frame.
   std::vector<int32_t> deltas_;
   float output_ = 0;  // the DC blocker's last output
+  // A step reached the frame's deltas; without one, and with the output settled at 0, the frame is
+  // silence and needs no filtering.
+  bool stepped_ = false;
   std::vector<int16_t> pending_;
   bool enabled_ = true;
 };

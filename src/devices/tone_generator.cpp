@@ -46,14 +46,14 @@ template <bool Noise>
 void ToneGenerator::RunEvents(uint32_t ticks, SoundMixer& mixer) {
   constexpr int Live = Noise ? 4 : 3;
   const bool noiseFromTone = (NoiseControl & 3) == 3;
-  const auto noisePeriod = static_cast<uint16_t>(16 << std::min(NoiseControl & 3, 2));
+  const uint32_t noisePeriod = NoiseShiftPeriod();
   // The state in locals: the mixer's stores could otherwise alias it and force a reload per event.
   uint32_t counter[4] = {Counter[0], Counter[1], Counter[2], Counter[3]};
   uint32_t reload[3];
   for (int c = 0; c < ToneChannels; ++c) reload[c] = Divider[c] == 0 ? 1024 : Divider[c];
   int32_t volume[4];
   for (int c = 0; c < 4; ++c) volume[c] = VolumeTable[Attenuation[c]];
-  uint32_t flip[4] = {FlipFlop[0], FlipFlop[1], FlipFlop[2], FlipFlop[3]};
+  uint32_t flip[3] = {FlipFlop[0], FlipFlop[1], FlipFlop[2]};
   uint32_t shift = Shift;
   const bool white = (NoiseControl & 4) != 0;
   auto shiftNoise = [&shift, white] {
@@ -77,9 +77,8 @@ void ToneGenerator::RunEvents(uint32_t ticks, SoundMixer& mixer) {
       if (c == 2 && flip[c] && noiseFromTone) shiftNoise();
     }
     if (Noise && counter[NoiseChannel] == 0) {
-      flip[NoiseChannel] ^= 1;
       counter[NoiseChannel] = noisePeriod;
-      if (flip[NoiseChannel] && !noiseFromTone) shiftNoise();
+      shiftNoise();
     }
     const int32_t level = (flip[0] ? volume[0] : 0) + (flip[1] ? volume[1] : 0) + (flip[2] ? volume[2] : 0) +
                           ((shift & 1) ? volume[3] : 0);
@@ -90,7 +89,7 @@ void ToneGenerator::RunEvents(uint32_t ticks, SoundMixer& mixer) {
   }
   const uint32_t rest = ticks - done;
   for (int c = 0; c < Live; ++c) Counter[c] = static_cast<uint16_t>(counter[c] - rest);
-  for (int c = 0; c < 4; ++c) FlipFlop[c] = static_cast<uint8_t>(flip[c]);
+  for (int c = 0; c < ToneChannels; ++c) FlipFlop[c] = static_cast<uint8_t>(flip[c]);
   Shift = static_cast<uint16_t>(shift);
   Level = last;
 }
@@ -102,22 +101,20 @@ void ToneGenerator::RunUntil(uint32_t time, SoundMixer& mixer) {
     Time += ticks * TickLength;
     return;
   }
-  if (Attenuation[NoiseChannel] != 15 || (NoiseControl & 3) == 3) {
+  if ((NoiseControl & 3) == 3) {
+    RunEvents<false>(ticks, mixer);  // the third tone shifts the noise; its own counter idles
+  } else if (Attenuation[NoiseChannel] != 15) {
     RunEvents<true>(ticks, mixer);
   } else {
     RunEvents<false>(ticks, mixer);
     if (Counter[NoiseChannel] > ticks) {
       Counter[NoiseChannel] = static_cast<uint16_t>(Counter[NoiseChannel] - ticks);
     } else {
-      const uint16_t period = static_cast<uint16_t>(16 << std::min(NoiseControl & 3, 2));
+      const uint32_t period = NoiseShiftPeriod();
       const uint32_t after = ticks - Counter[NoiseChannel];
-      // Every second toggle is a rising edge, which shifts.
-      const uint32_t toggles = 1 + after / period;
-      const uint32_t shifts = (toggles + (FlipFlop[NoiseChannel] ^ 1)) / 2;
-      FlipFlop[NoiseChannel] = static_cast<uint8_t>(FlipFlop[NoiseChannel] ^ (toggles & 1));
       uint32_t shift = Shift;
       const bool white = (NoiseControl & 4) != 0;
-      for (uint32_t k = 0; k < shifts; ++k)
+      for (uint32_t k = 1 + after / period; k != 0; --k)
         shift = (shift >> 1) | ((white ? ((shift ^ (shift >> 1)) & 1) : (shift & 1)) << 14);
       Shift = static_cast<uint16_t>(shift);
       Counter[NoiseChannel] = static_cast<uint16_t>(period - after % period);

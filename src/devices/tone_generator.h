@@ -5,6 +5,7 @@
 // n sounds at clock / (32 n). The clock is the board's.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "devices/sound_mixer.h"
@@ -18,10 +19,11 @@ struct ToneGenerator {
   static constexpr uint16_t NoiseSeed = 0x4000;  // loaded by every write to the noise register
 
   uint16_t Divider[ToneChannels];  // 10 bits; 0 counts as 1024
-  uint16_t Counter[4];             // ticks left until each channel's flip-flop toggles
+  // Ticks left until each tone's flip-flop toggles, and until the noise register's next shift.
+  uint16_t Counter[4];
   uint16_t Shift;
   uint8_t Attenuation[4];  // 2 dB steps, 15 = off
-  uint8_t FlipFlop[4];
+  uint8_t FlipFlop[4];  // the tones' outputs; the noise channel's is its register's bit 0, so [3] stays 0
   uint16_t NoiseControl;  // bit 2: white (1) or periodic (0); bits 1-0: shift rate
   uint16_t Latched;       // register the last latch byte named: channel * 2 + (1 for attenuation)
   uint32_t InputClock;    // Hz
@@ -45,6 +47,9 @@ struct ToneGenerator {
   }
 
  private:
+  // The noise's own flip-flop halves its counter's rate and shifts on its rising edge: one shift
+  // every two periods of 16, 32 or 64 ticks.
+  uint32_t NoiseShiftPeriod() const { return 32u << std::min(NoiseControl & 3, 2); }
   void RunUntil(uint32_t time, SoundMixer& mixer);
   template <bool Noise>
   void RunEvents(uint32_t ticks, SoundMixer& mixer);
