@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/headless_runner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
+#include <memory>
 #include <ostream>
 
 #include "machine/description.h"
 #include "app/headless_host.h"
+#include "run/history.h"
 #include "run/run.h"
 #include "debugger/disassembler.h"
 #include "video/screen.h"
@@ -28,7 +31,13 @@ constexpr const char* Usage =
     "  --png OUT.png   the visible picture after the last frame\n"
     "  --scale 1|2     picture size\n"
     "  --stats         print frames/s and emulated MHz\n"
-    "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n";
+    "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n"
+    "  after the frames, in the order given:\n"
+    "  --steps N       N single instructions forward\n"
+    "  --step-back N   N instructions back through the run's history\n"
+    "  --rewind F      F frames back through the run's history\n"
+    "  --state-hash    print a hash of the whole machine state\n"
+    "  --history S     seconds of history kept (10-600, default 60)\n";
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -112,7 +121,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool takesValue =
-        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale";
+        arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" || arg == "--scale" ||
+        arg == "--steps" || arg == "--step-back" || arg == "--rewind" || arg == "--history";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -155,6 +165,25 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.Scale = *scale;
+    } else if (arg == "--steps" || arg == "--step-back" || arg == "--rewind") {
+      const auto count = ParseNumber(args[++i], 0, MaxFrames);
+      if (!count) {
+        error = arg + " needs a whole number, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
+      const auto kind = arg == "--steps"       ? TimeTravelAction::Steps
+                        : arg == "--step-back" ? TimeTravelAction::StepBack
+                                               : TimeTravelAction::Rewind;
+      options.Actions.push_back({kind, static_cast<uint64_t>(*count)});
+    } else if (arg == "--state-hash") {
+      options.Actions.push_back({TimeTravelAction::StateHash, 0});
+    } else if (arg == "--history") {
+      const auto seconds = ParseNumber(args[++i], 10, 600);
+      if (!seconds) {
+        error = "--history takes seconds from 10 to 600, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
+      options.HistorySeconds = *seconds;
     } else if (arg == "--stats") {
       options.Stats = true;
     } else if (arg == "--disasm") {
@@ -189,6 +218,44 @@ void ApplyKeys(const std::vector<KeyRange>& ranges, int frame) {
       for (VirtualKey key : range.Keys) KeyState[static_cast<int>(key)] = 1;
 }
 
+namespace {
+
+void RunTimeTravelActions(EmulationRun& run, RunHistory* history, const std::vector<TimeTravelAction>& actions,
+                          std::vector<std::string>& lines) {
+  for (const TimeTravelAction& action : actions) {
+    if (!run.Running()) return;
+    switch (action.What) {
+      case TimeTravelAction::Steps:
+        for (uint64_t i = 0; i < action.Count && run.Running(); ++i) {
+          if (history) history->BeforeExecute();
+          run.ExecuteStep();
+        }
+        break;
+      case TimeTravelAction::StepBack:
+        for (uint64_t i = 0; i < action.Count; ++i) {
+          if (!history->StepBack()) {
+            lines.push_back("step back: start of the history after " + std::to_string(i) + " of " +
+                            std::to_string(action.Count));
+            break;
+          }
+        }
+        break;
+      case TimeTravelAction::Rewind:
+        if (action.Count > 0 && !history->RewindFrames(action.Count)) lines.push_back("rewind: start of the history");
+        break;
+      case TimeTravelAction::StateHash: {
+        char text[32];
+        std::snprintf(text, sizeof text, "state hash: %016llx",
+                      static_cast<unsigned long long>(MachineStateHash(run)));
+        lines.emplace_back(text);
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   HeadlessResult result;
   HeadlessHost host(FolderOf(options.Description));
@@ -196,6 +263,16 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   ResetRunControls();
 
   EmulationRun run;
+  // The history costs a little on every frame: it is kept only when an action goes back.
+  std::unique_ptr<RunHistory> history;
+  const bool goesBack = std::any_of(options.Actions.begin(), options.Actions.end(), [](const TimeTravelAction& a) {
+    return a.What == TimeTravelAction::StepBack || a.What == TimeTravelAction::Rewind;
+  });
+  if (goesBack) {
+    history = std::make_unique<RunHistory>(run, MachineStateCodec(run));
+    history->SetLength(options.HistorySeconds);
+    run.History = history.get();
+  }
   const StartResult start = run.Start(options.Description);
   if (!start.Ok) {
     result.Error = start.Message;
@@ -226,6 +303,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
       if (options.LoadFile && options.LoadAfterFrame == frame) load();
     }
     result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    if (!loadFailed) RunTimeTravelActions(run, history.get(), options.Actions, result.ActionLines);
     result.Frames = run.FramesRun();
     result.Cycles = run.CyclesRun();
     if (Screen) result.Picture = CaptureVisibleRegion(*Screen);
@@ -267,6 +345,7 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
   }
 
   for (const std::string& line : result.Listing) out << line << "\n";
+  for (const std::string& line : result.ActionLines) out << line << "\n";
   int status = result.Messages.empty() ? 0 : 1;
   if (!options->PngPath.empty() &&
       !WritePngRgb(options->PngPath, ToRgb(result.Picture, options->Scale), error)) {

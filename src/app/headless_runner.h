@@ -25,6 +25,13 @@ struct KeyRange {
   std::vector<VirtualKey> Keys;
 };
 
+// After the frames, in the order given: instructions forward, instructions or frames back through
+// the run's history, and the hash of the whole machine state.
+struct TimeTravelAction {
+  enum Kind { Steps, StepBack, Rewind, StateHash } What = Steps;
+  uint64_t Count = 0;
+};
+
 struct HeadlessOptions {
   std::string Description;
   int Frames = 1;
@@ -35,6 +42,8 @@ struct HeadlessOptions {
   int Scale = 1;
   bool Stats = false;
   bool Disasm = false;  // after the frames, the listing of the ROM area
+  std::vector<TimeTravelAction> Actions;
+  int HistorySeconds = 60;
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
@@ -54,6 +63,8 @@ struct HeadlessResult {
   double Seconds = 0;  // the frames alone, start and stop excluded
   // With Disasm: the disassembler window's sweep of 0 to RomLimit after the frames, line by line.
   std::vector<std::string> Listing;
+  // One line for each --state-hash, and what a step back or rewind could not do.
+  std::vector<std::string> ActionLines;
 };
 
 // Runs one job on a HeadlessHost whose program folder is the description's folder; the run is

@@ -10,6 +10,7 @@
 
 #include "machine/description.h"
 #include "machine/romset.h"
+#include "run/history.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -139,6 +140,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   CreateScreenBitmap();
   installed_ = true;
   StopRequested = false;
+  if (History) History->Begin();
   return {true, {}};
 }
 
@@ -151,7 +153,7 @@ void EmulationRun::StepCounted() {
   if (after >= before) {
     cycles_ += after - before;
   } else {  // the frame ended inside this step and the count went back to 0
-    cycles_ += before < FrameCycles ? FrameCycles - before : 0;
+    cycles_ += LastFrameLength - before;
     ++frames_;
   }
 }
@@ -165,6 +167,8 @@ void EmulationRun::RunPass() {
     Pump();
     return;
   }
+
+  if (History) History->BeforeExecute();
 
   if (DebugMode) {
     if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
@@ -197,7 +201,7 @@ void EmulationRun::RunPass() {
         cycles_ += static_cast<uint16_t>(z.CycleCount - before);
         return;
       }
-      cycles_ += before < FrameCycles ? FrameCycles - before : 0;
+      cycles_ += LastFrameLength - before;
       ++frames_;
     }
     PaceFrame();
@@ -205,11 +209,19 @@ void EmulationRun::RunPass() {
     return;
   }
 
-  RunFrame(1);
-  cycles_ += z.CycleCount;
-  ++frames_;
+  ExecuteFrame();
   PaceFrame();
   Pump();
+}
+
+void EmulationRun::ExecuteFrame() {
+  Z80Context& z = *ActiveContext;
+  RunFrame(1);
+  cycles_ += z.CycleCount;
+  // A frame ends with the count back at 0 whichever loop ran it, so a step after a free-run frame
+  // begins a new frame instead of ending the one just finished.
+  z.CycleCount = 0;
+  ++frames_;
 }
 
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
@@ -261,6 +273,7 @@ void EmulationRun::FinishRun() {
 void EmulationRun::Stop() {
   ResetGeometry();
   StopRequested = true;
+  if (History) History->Clear();
   FreeGameDescription();
   if (Screen) FreeScreenBitmap();
 }
@@ -269,10 +282,13 @@ void EmulationRun::Reset() {
   if (!Running()) return;
   ActiveContext->SP.w = StartStackPointer;
   ActiveContext->PC.w = 0;
+  if (History) History->Begin();
 }
 
 void EmulationRun::Cartridge() {
-  if (Running() && driver_.LoaderRoutine) driver_.LoaderRoutine();
+  if (!Running() || !driver_.LoaderRoutine) return;
+  driver_.LoaderRoutine();
+  if (History) History->MarkOutsideChange();
 }
 
 void EmulationRun::Redraw() {

@@ -15,6 +15,8 @@
 
 namespace tirvane {
 
+class RunHistory;
+
 enum class DebugStateKind { Running, Paused, Step };
 
 // Run state read by the main loop at every pass.
@@ -77,6 +79,19 @@ class EmulationRun {
   // Live figures for the status bar and the headless runner, counted from the last Start.
   uint64_t FramesRun() const { return frames_; }
   uint64_t CyclesRun() const { return cycles_; }
+  // A restored state brings its own figures.
+  void SetCounters(uint64_t frames, uint64_t cycles) {
+    frames_ = frames;
+    cycles_ = cycles;
+  }
+
+  // One whole frame, or one instruction, with the figures counted: the free-run and debug cases'
+  // own steps, through which the history replays the past exactly as it first ran.
+  void ExecuteFrame();
+  void ExecuteStep() { StepCounted(); }
+
+  // When set, told before every pass that executes, and at Start, Reset, Stop and Cartridge.
+  RunHistory* History = nullptr;
 
   // Drivers that exist only in tests are looked up after the table.
   static void SetExtraDrivers(std::span<const DriverInfo> drivers);

@@ -5,6 +5,8 @@
 
 namespace tirvane {
 
+uint32_t LastFrameLength = 0;
+
 namespace {
 
 // Processor numbers are 1-based; anything outside 1-10 has no record.
@@ -24,6 +26,7 @@ void RunFrame(uint16_t processor) {
   z.CycleCount = 0;
   z80ops::runFrameLoop(z);
   z.FrameInstructions = 0;
+  LastFrameLength = z.CycleCount;
   FrameEvent(z);
 }
 
@@ -34,6 +37,7 @@ void StepInstruction(uint16_t processor) {
   ++z.R;
   z80ops::executeInline(z);
   if (z.CycleCount >= FrameCycles || ++z.FrameInstructions >= MaxFrameInstructions) {
+    LastFrameLength = z.CycleCount;
     FrameEvent(z);
     z.CycleCount = 0;
     z.FrameInstructions = 0;
@@ -45,6 +49,7 @@ bool RunFrameUntil(uint16_t processor, const std::bitset<0x10000>& stops) {
   if (record == nullptr) return false;
   Z80Context& z = *record;
   if (z80ops::runFrameLoopUntil(z, stops)) return true;
+  LastFrameLength = z.CycleCount;
   FrameEvent(z);
   z.CycleCount = 0;
   z.FrameInstructions = 0;

@@ -83,6 +83,10 @@ constexpr uint16_t FrameCycles = 50000;
 // or a few thousand block iterations, so no real timing is affected.
 constexpr uint32_t MaxFrameInstructions = 200000;
 
+// T-states the last finished frame ran, its overshoot past FrameCycles included, whichever entry
+// point finished it: a step that ends a frame leaves CycleCount at 0.
+extern uint32_t LastFrameLength;
+
 // Processors are numbered 1 to 10; only processor 1 is used.
 extern Z80Context Z80Contexts[ProcessorCount];
 extern Z80Context* ActiveContext;
