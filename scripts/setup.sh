@@ -9,10 +9,13 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   libz80ex-dev pasmo z80dasm opense-basic
   clang libclang-rt-14-dev valgrind
+  nlohmann-json3-dev nodejs npm
 )
 
 missing=()
 for p in "${PACKAGES[@]}"; do
+  # Some Node.js builds bring their own npm; a second one from the archive would fight it.
+  if [ "$p" = npm ] && command -v npm >/dev/null; then continue; fi
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi

@@ -101,4 +101,19 @@ CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, 
   return picture;
 }
 
+bool ShowsAnything(std::span<const uint8_t> pixels, const std::array<Rgb, 256>& palette) {
+  std::array<bool, 256> lit{};
+  for (size_t i = 0; i < palette.size(); ++i)
+    lit[i] = palette[i].r != 0 || palette[i].g != 0 || palette[i].b != 0;
+  for (uint8_t pixel : pixels)
+    if (lit[pixel]) return true;
+  return false;
+}
+
+int FirstVisiblePalette(const std::function<bool(int palette)>& showsAnything) {
+  for (int palette = 0; palette < 16; ++palette)
+    if (showsAnything(palette)) return palette;
+  return 0;
+}
+
 }  // namespace tirvane

@@ -4,10 +4,13 @@
 // picture of its own. The windows only show what these produce.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
+#include "video/screen.h"
 #include "video/tiles.h"
 
 namespace tirvane {
@@ -39,5 +42,11 @@ struct CharSetPicture {
 // index 10 + 4 x palette + p, pen 0 not at all. The zoom is held to 1-3.
 CharSetPicture PaintCharSet(Tile* const* tiles, int tileCount, int tilesPerSet, int set, int zoom,
                             int palette, int width, int height);
+
+// Whether any pixel shows a colour other than black: a set drawn in a palette the game leaves black
+// looks empty, so the viewers open on the first palette for which this holds.
+bool ShowsAnything(std::span<const uint8_t> pixels, const std::array<Rgb, 256>& palette);
+// The first of palettes 0-15 for which picture(palette) shows anything; 0 when none does.
+int FirstVisiblePalette(const std::function<bool(int palette)>& showsAnything);
 
 }  // namespace tirvane

@@ -15,9 +15,10 @@
 #include <cstring>
 #include <string>
 
-#include "machine/romset.h"
 #include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -42,8 +43,8 @@ constexpr uint8_t TableMasks[4][4] = {
 constexpr uint8_t InkIndex = 1;
 constexpr uint8_t PaperIndex = 7;
 
-// The frame routine sets the caption only when the mode changes; the strings live as long as the
-// program so no frame allocates.
+// The frame routine sets the caption only when the mode changes, so frames in between never
+// allocate.
 const std::string ModeCaptions[4] = {"0", "1", "2", "3"};
 uint8_t CaptionMode = 0xFF;
 
@@ -225,7 +226,8 @@ bool VdpFrameStep() {
 void ColecoFrame() {
   if (Vdp.ScreenMode != CaptionMode) {
     CaptionMode = Vdp.ScreenMode;
-    CurrentHost().setCaption(ModeCaptions[CaptionMode & 3]);
+    // The mode follows the run's caption rather than replacing it, so the title stays in view.
+    CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "] mode " + ModeCaptions[CaptionMode & 3]);
   }
   const bool nmi = VdpFrameStep();
   ActiveContext->IrqState.Value = 0;

@@ -16,13 +16,14 @@ namespace {
 
 constexpr char FailurePhrase[] = "Failed when loading ROMS:";
 
-// Fewest hexadecimal digits that show the value, at least four (the address width).
+// Fewest hexadecimal digits that show the value, at least four (the address width), marked "h" so
+// that a size is not read as decimal.
 std::string Hex(uint64_t value) {
   int digits = 4;
   while (digits < 16 && (value >> (4 * digits)) != 0) ++digits;
   std::string text;
   for (int i = digits - 1; i >= 0; --i) text += "0123456789ABCDEF"[(value >> (4 * i)) & 0xF];
-  return text;
+  return text + 'h';
 }
 
 RomLoadResult Failure(const std::string& path, const std::string& reason) {
@@ -56,8 +57,8 @@ std::string LoadOne(std::FILE* file, const std::string& path, int32_t loadAddres
 
 }  // namespace
 
-RomLoadResult LoadRomSet(const GameDescription& game, const std::string& programFolder,
-                         uint8_t* memoryImage, uint8_t* graphicsRegion) {
+RomLoadResult LoadRomSet(const GameDescription& game, const std::string& programFolder, uint8_t* memoryImage,
+                         uint8_t* graphicsRegion) {
   RomLoadResult result;
   size_t count = game.RomCount > 0 ? std::min(static_cast<size_t>(game.RomCount), game.Roms.size()) : 0;
   for (size_t i = 0; i < count; ++i) {
@@ -67,10 +68,9 @@ RomLoadResult LoadRomSet(const GameDescription& game, const std::string& program
     std::string path = programFolder + rom.FileName;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Failure(path, {});
-    std::string reason = graphics ? LoadOne(file, path, rom.LoadAddress, graphicsRegion,
-                                            GraphicsRegionSize, "graphics region")
-                                  : LoadOne(file, path, rom.LoadAddress, memoryImage, MemoryImageSize,
-                                            "memory image");
+    std::string reason =
+        graphics ? LoadOne(file, path, rom.LoadAddress, graphicsRegion, GraphicsRegionSize, "graphics region")
+                 : LoadOne(file, path, rom.LoadAddress, memoryImage, MemoryImageSize, "memory image");
     std::fclose(file);
     if (!reason.empty()) return Failure(path, reason);
   }

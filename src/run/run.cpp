@@ -115,7 +115,12 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.RomLimit = static_cast<uint16_t>(Game.MaxRom);
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
-  if (!row) return Fail("Invalid Driver:\r" + Game.Driver);
+  if (!row) {
+    // A file of random bytes has no driver line at all; saying which file and why lets the user fix it.
+    if (Game.Driver.empty())
+      return Fail("Invalid Driver:\r" + descriptionPath + "\rThe file has no #driver= line.");
+    return Fail("Invalid Driver:\r" + Game.Driver + "\rNo driver of that name, named in " + descriptionPath);
+  }
 
   driver_ = row->Routines;
   driverName_ = row->Name;
@@ -174,6 +179,7 @@ void EmulationRun::RunPass() {
     if (BreakpointsEnabled && BreakpointCheck) BreakpointCheck();
     if (RefreshRegisters) RefreshRegisters();
     if (StopRequested) return;  // a hook may pump, and a Stop there takes the screen away
+    const uint64_t framesBefore = frames_;
     StepCounted();
     if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
     if (StopRequested) return;
@@ -181,6 +187,8 @@ void EmulationRun::RunPass() {
       DebugRedraw();
     else
       Redraw();
+    // Paced like free run, but only while running on: a single step never waits.
+    if (frames_ != framesBefore && DebugState == DebugStateKind::Running) PaceFrame();
     Pump();
     return;
   }

@@ -39,9 +39,21 @@ struct WriteJob {
   int PaletteSize;
 };
 
-bool WriteRows(png_structp png, png_infop info, std::FILE* file, const WriteJob& job) {
+void AppendBytes(png_structp png, png_bytep data, size_t length) {
+  auto* bytes = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  bytes->insert(bytes->end(), data, data + length);
+}
+
+void FlushNothing(png_structp) {}
+
+// Into the file when one is given, else appended to bytes.
+bool WriteRows(png_structp png, png_infop info, std::FILE* file, std::vector<uint8_t>* bytes,
+               const WriteJob& job) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, file);
+  if (file)
+    png_init_io(png, file);
+  else
+    png_set_write_fn(png, bytes, AppendBytes, FlushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(job.Width), static_cast<png_uint_32>(job.Height), 8,
                job.ColourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (job.Palette) png_set_PLTE(png, info, job.Palette, job.PaletteSize);
@@ -52,12 +64,17 @@ bool WriteRows(png_structp png, png_infop info, std::FILE* file, const WriteJob&
   return true;
 }
 
-bool WritePng(const std::string& path, const WriteJob& job, std::string& error) {
+bool SizeInRange(const WriteJob& job, std::string& error) {
   if (job.Width <= 0 || job.Height <= 0 || static_cast<png_uint_32>(job.Width) > MaxDimension ||
       static_cast<png_uint_32>(job.Height) > MaxDimension) {
     error = "picture size out of range";
     return false;
   }
+  return true;
+}
+
+bool WritePng(const std::string& path, const WriteJob& job, std::string& error) {
+  if (!SizeInRange(job, error)) return false;
   File file(std::fopen(path.c_str(), "wb"));
   if (!file) {
     error = "cannot create " + path;
@@ -65,7 +82,7 @@ bool WritePng(const std::string& path, const WriteJob& job, std::string& error) 
   }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = png && info && WriteRows(png, info, file.get(), job);
+  bool ok = png && info && WriteRows(png, info, file.get(), nullptr, job);
   png_destroy_write_struct(&png, &info);
   if (std::fclose(file.release()) != 0) ok = false;
   if (!ok) {
@@ -213,6 +230,25 @@ bool WritePngRgb(const std::string& path, const RgbImage& image, std::string& er
   }
   return WritePng(path, {image.Width, image.Height, PNG_COLOR_TYPE_RGB, 3, image.Pixels.data(), nullptr, 0},
                   error);
+}
+
+std::optional<std::vector<uint8_t>> EncodePngRgb(const RgbImage& image, std::string& error) {
+  const WriteJob job{image.Width, image.Height, PNG_COLOR_TYPE_RGB, 3, image.Pixels.data(), nullptr, 0};
+  if (image.Pixels.size() != static_cast<size_t>(image.Width) * image.Height * 3) {
+    error = "picture size and pixel count differ";
+    return std::nullopt;
+  }
+  if (!SizeInRange(job, error)) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  const bool ok = png && info && WriteRows(png, info, nullptr, &bytes, job);
+  png_destroy_write_struct(&png, &info);
+  if (!ok) {
+    if (error.empty()) error = "cannot encode the picture";
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 std::optional<IndexedImage> ReadPngIndexed(const std::string& path, std::string& error) {

@@ -35,6 +35,8 @@ RgbImage ToRgb(const IndexedImage& image, int scale);
 // On failure the functions return false (or nullopt) and say why in error.
 bool WritePngIndexed(const std::string& path, const IndexedImage& image, std::string& error);
 bool WritePngRgb(const std::string& path, const RgbImage& image, std::string& error);
+// The file's bytes in memory, for pictures that never touch the disk.
+std::optional<std::vector<uint8_t>> EncodePngRgb(const RgbImage& image, std::string& error);
 // Only palette PNGs (colour type 3) are read, indices kept as stored.
 std::optional<IndexedImage> ReadPngIndexed(const std::string& path, std::string& error);
 // Any PNG, converted to 8-bit RGB.

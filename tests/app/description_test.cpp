@@ -81,6 +81,20 @@ TEST(DescriptionParser, KeysMatchInAnyCaseButOnlyAtTheFirstColumn) {
   EXPECT_EQ(game.NmiInt, 0);
 }
 
+TEST(DescriptionParser, KeyWithoutItsEqualsSignIsNoKey) {
+  GameDescription game;
+  ParseGameDescription("#driver PACMAN\n#title:Demo\n#vram 4000\n#cartridge\n#grf 0000~g.bin\n", game);
+  EXPECT_EQ(game.Driver, "");
+  EXPECT_EQ(game.Title, "");
+  EXPECT_EQ(game.VideoRam, 0);
+  EXPECT_EQ(game.HasCartridge, 0);
+  EXPECT_EQ(game.RomCount, 0);
+
+  CatalogueHeader header = ParseCatalogueHeader("#DRIVER PACMAN\n#TITLE:Demo\n", "/games/a.ini");
+  EXPECT_EQ(header.Title, "/games/a.ini");
+  EXPECT_EQ(header.Driver, "/games/a.ini");
+}
+
 TEST(DescriptionParser, LastOccurrenceWinsAndEarlierValuesAreReset) {
   GameDescription game;
   game.NmiInt = 0x1234;

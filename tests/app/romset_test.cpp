@@ -76,33 +76,45 @@ TEST_F(RomSetTest, SecondOfThreeMissingStopsTheLoadAndNamesItsFullPath) {
   EXPECT_EQ(memory_[0x20], 0xEE);
 }
 
-TEST_F(RomSetTest, FileRunningPastItsBufferIsRefusedWithoutWritingAnything) {
+// Each buffer's last byte is the boundary: a file may end on it, one byte further is refused and
+// leaves the buffer as it was, while files before it stay loaded.
+TEST_F(RomSetTest, FileEndingOnItsBuffersLastByteLoadsAndOneBytePastIsRefused) {
+  struct Case {
+    const char* line;
+    bool graphics;
+    uint32_t address;
+    bool fits;
+    const char* reasonPart;
+  };
+  const Case cases[] = {
+      {"FFFE~two.bin", false, 0xFFFE, true, ""},
+      {"FFFF~two.bin", false, 0xFFFF, false,
+       "Size 0002h at address FFFFh runs past the end of the memory image"},
+      {"#grf=1FFFE~two.bin", true, 0x1FFFE, true, ""},
+      {"#grf=1FFFF~two.bin", true, 0x1FFFF, false,
+       "at address 1FFFFh runs past the end of the graphics region"},
+      {"FFFFFFFF~two.bin", false, 0, false, "at address FFFFFFFFh"},
+  };
   folder_.Write("first.bin", Filled(2, 0x01));
-  folder_.Write("big.bin", Filled(0x2000, 0x77));
-  RomLoadResult result = Load("0000~first.bin\nF000~big.bin\n");
-  EXPECT_FALSE(result.Ok);
-  std::string path = folder_.Folder() + "big.bin";
-  EXPECT_EQ(result.FailedPath, path);
-  EXPECT_EQ(result.Message.rfind(ExpectedMessage(path) + "\r", 0), 0u) << result.Message;
-  std::string reason = result.Message.substr(ExpectedMessage(path).size() + 1);
-  EXPECT_NE(reason.find("2000"), std::string::npos) << reason;
-  EXPECT_NE(reason.find("F000"), std::string::npos) << reason;
-  EXPECT_NE(reason.find("memory image"), std::string::npos) << reason;
-  EXPECT_EQ(memory_[0], 0x01);  // files before the refused one stay loaded
-  EXPECT_EQ(std::count(memory_.begin(), memory_.end(), 0x77), 0);
-}
-
-TEST_F(RomSetTest, GraphicsFilePastTheRegionAndNegativeAddressesAreRefused) {
-  folder_.Write("g.bin", Filled(0x1000, 0x55));
-  RomLoadResult result = Load("#grf=1F800~g.bin\n");
-  EXPECT_FALSE(result.Ok);
-  EXPECT_NE(result.Message.find("graphics region"), std::string::npos) << result.Message;
-  EXPECT_EQ(std::count(graphics_.begin(), graphics_.end(), 0x55), 0);
-
-  result = Load("FFFFFFFF~g.bin\n");
-  EXPECT_FALSE(result.Ok);
-  EXPECT_NE(result.Message.find("FFFFFFFF"), std::string::npos) << result.Message;
-  EXPECT_EQ(std::count(memory_.begin(), memory_.end(), 0x55), 0);
+  folder_.Write("two.bin", Filled(2, 0x77));
+  const std::string path = folder_.Folder() + "two.bin";
+  for (const Case& c : cases) {
+    std::fill(memory_.begin(), memory_.end(), 0xEE);
+    std::fill(graphics_.begin(), graphics_.end(), 0xEE);
+    RomLoadResult result = Load(std::string("0000~first.bin\n") + c.line + "\n");
+    std::vector<uint8_t>& target = c.graphics ? graphics_ : memory_;
+    EXPECT_EQ(memory_[0], 0x01) << c.line;
+    if (c.fits) {
+      EXPECT_TRUE(result.Ok) << c.line << ": " << result.Message;
+      EXPECT_EQ(target[c.address + 1], 0x77) << c.line;
+      continue;
+    }
+    EXPECT_FALSE(result.Ok) << c.line;
+    EXPECT_EQ(result.FailedPath, path) << c.line;
+    EXPECT_EQ(result.Message.rfind(ExpectedMessage(path) + "\r", 0), 0u) << result.Message;
+    EXPECT_NE(result.Message.find(c.reasonPart), std::string::npos) << result.Message;
+    EXPECT_EQ(std::count(target.begin(), target.end(), 0x77), 0) << c.line;
+  }
 }
 
 TEST_F(RomSetTest, NameThatIsAFolderFailsWithAReason) {

@@ -157,6 +157,10 @@ class DebugWindowTest : public QObject {
     QCOMPARE(window.Watches().Count(), 8);
     QCOMPARE(WatchLabel(window.Watches().At(0)), std::string("bptr [DE]"));
     QCOMPARE(host.Messages.size(), size_t(1));
+    // The deletion selects no other watch: a second click asks again instead of deleting one more.
+    window.sbDelWatch->click();
+    QCOMPARE(window.lbWatches->count(), 8);
+    QCOMPARE(host.Messages.size(), size_t(2));
   }
 
   void BinaryWordWatchWidensItsRowInsteadOfCuttingTheValue() {

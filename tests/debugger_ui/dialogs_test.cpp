@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The two small dialogs: breakpoint address with its shortcuts, and the add-watch choices, both with
 // hexadecimal-only edits.
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QtTest>
 
+#include "debugger/message_host.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/breakpoint_dialog.h"
 #include "debugger/ui/hex_edit.h"
@@ -66,6 +68,28 @@ class DialogsTest : public QObject {
     });
     QCOMPARE(dialog.Ask({10, 10}).value_or("none"), std::string("006C"));
     QCOMPARE(dialog.pos(), QPoint(10, 10));
+
+    // Help explains and hands Return back to OK.
+    MessageHost host;
+    testing::WhenModal([&](QWidget*) {
+      dialog.bbHelp->setFocus();
+      dialog.bbHelp->click();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    QCOMPARE(dialog.Ask({10, 10}).value_or("none"), std::string("006C"));
+    QCOMPARE(host.Messages, std::vector<std::string>{BreakpointHelpText});
+  }
+
+  // Laid out in the desktop's font, no caption is cut short.
+  void AddWatchDialogFitsItsTexts() {
+    TfrmAddWatch dialog;
+    dialog.show();
+    for (const QWidget* child : dialog.findChildren<QWidget*>()) {
+      const bool hasCaption =
+          qobject_cast<const QAbstractButton*>(child) || qobject_cast<const QLabel*>(child);
+      if (hasCaption)
+        QVERIFY2(child->width() >= child->sizeHint().width(), qPrintable(child->property("text").toString()));
+    }
   }
 
   void AddWatchChoicesBecomeTheWatchText() {

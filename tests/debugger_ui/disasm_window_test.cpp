@@ -50,8 +50,8 @@ class DisasmWindowTest : public QObject {
     TfrmDisasm window(&progress);
     QWidget main, game;
     main.setGeometry(0, 0, 153, 244);
-    game.setGeometry(200, 0, 448, 512);
-    MemoryImage[0] = 0x3E;  // LD A,05
+    game.setGeometry(200, 0, 400, 512);  // room on its right on the 800-pixel test screen
+    MemoryImage[0] = 0x3E;               // LD A,05
     MemoryImage[1] = 0x05;
     MemoryImage[0x0FFF] = 0x21;  // LD HL,.... reaches past the limit for its operand
 

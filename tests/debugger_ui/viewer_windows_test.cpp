@@ -58,7 +58,9 @@ class ViewerWindowsTest : public QObject {
   }
   void cleanup() { FreeScreenBitmap(); }
 
-  void SetsAreListedInOrderAndChoosingOneResetsThePalette() {
+  // Only palette index 19 is lit: pen 1 shows it in palette 2, the second set (pens 3 from colour
+  // 100) in no palette.
+  void SetsAreListedInOrderAndOpenOnTheFirstPaletteThatShowsAnything() {
     Sets sets;
     current = &sets;
     TfrmSpriteSet viewer;
@@ -69,7 +71,8 @@ class ViewerWindowsTest : public QObject {
     QCOMPARE(viewer.cbSets->itemText(0), QString("FIRST"));
     QCOMPARE(viewer.cbSets->itemText(1), QString("SECOND"));
     QCOMPARE(viewer.cbSets->currentIndex(), 0);
-    QCOMPARE(Pixel(2, 2), 5 * 4 + 1 + 10);  // palette spin kept from before, set 0 drawn
+    QCOMPARE(viewer.sePalette->value(), 2);
+    QCOMPARE(Pixel(2, 2), 2 * 4 + 1 + 10);
 
     viewer.cbSets->setCurrentIndex(1);
     QCOMPARE(viewer.sePalette->value(), 0);
@@ -83,16 +86,17 @@ class ViewerWindowsTest : public QObject {
     current = &sets;
     TfrmSpriteSet viewer;
     viewer.Prepare(TwoSets);
+    const int base = 2 * 4 + 10;  // palette 2, the first that shows anything
     viewer.cbFlipX->click();
     QCOMPARE(viewer.Flip(), uint8_t(0x80));
-    QCOMPARE(Pixel(3, 2), 1 + 10);  // pen 1 moved from left to right within its cell
-    QCOMPARE(Pixel(2, 2), 2 + 10);
+    QCOMPARE(Pixel(3, 2), 1 + base);  // pen 1 moved from left to right within its cell
+    QCOMPARE(Pixel(2, 2), 2 + base);
 
     viewer.Prepare(TwoSets);  // reopened with the box still ticked: drawn flipped at once
-    QCOMPARE(Pixel(3, 2), 1 + 10);
+    QCOMPARE(Pixel(3, 2), 1 + base);
     viewer.cbFlipY->click();
     QCOMPARE(viewer.Flip(), uint8_t(0xC0));
-    QCOMPARE(Pixel(3, 3), 1 + 10);  // half a turn
+    QCOMPARE(Pixel(3, 3), 1 + base);  // half a turn
   }
 
   void NoSetsLeavesAnEmptyListAndAClearedPicture() {
@@ -114,7 +118,7 @@ class ViewerWindowsTest : public QObject {
     viewer.SetUp(tiles.data(), 3, 1, 1, "Sprites");
     QCOMPARE(viewer.windowTitle(), QString("Sprites"));
     QCOMPARE(viewer.seZoom->value(), 3);
-    QCOMPARE(viewer.sePalette->value(), 0);
+    QCOMPARE(viewer.sePalette->value(), 2);  // pen 1 in palette 2 is index 19, the one lit colour
     QCOMPARE(viewer.seSet->value(), 0);
     QVERIFY(!viewer.seSet->isEnabled());  // one set
 

@@ -228,15 +228,17 @@ TEST_F(ColecoTest, FrameEndingBetweenControlBytesDrawsNothingAndRaisesNoNmi) {
 
 TEST_F(ColecoTest, FrameRoutineCaptionsTheScreenModeOnlyWhenItChanges) {
   LoaderHost& host = scope_.host();
+  Game.Title = "Demo";
+  Game.Driver = "COLECO";
   ColecoFrame();
   ColecoFrame();
   EnterGraphicsTwo();
   ColecoFrame();
-  EXPECT_EQ(host.Captions, (std::vector<std::string>{"0", "2"}));
+  EXPECT_EQ(host.Captions, (std::vector<std::string>{"Demo [COLECO] mode 0", "Demo [COLECO] mode 2"}));
   EXPECT_EQ(host.Presents, 3);
   ColecoInitialise(nullptr);  // the next run captions its title first, so the mode is shown again
   ColecoFrame();
-  EXPECT_EQ(host.Captions.back(), "0");
+  EXPECT_EQ(host.Captions.back(), "Demo [COLECO] mode 0");
 }
 
 TEST_F(ColecoTest, OtherPortsAreControllersAndSound) {

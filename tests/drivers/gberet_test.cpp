@@ -7,12 +7,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
-#include "machine/description.h"
-#include "machine/romset.h"
 #include "board_fixture.h"
 #include "golden.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -143,11 +144,16 @@ TEST_F(GberetTest, FramesAlternateNmiAndMaskableInterrupt) {
 }
 
 TEST_F(GberetTest, InitialisationFillsColoursLookupAndThreeSets) {
-  EXPECT_EQ(RgbTable[14].r, 0xFF);  // FF
-  EXPECT_EQ(RgbTable[14].b, 0xDE);
-  EXPECT_EQ(RgbTable[13].r, 0xDE);  // 06
-  EXPECT_EQ(RgbTable[13].g, 0x00);
-  EXPECT_EQ(RgbTable[31].g, 0xFF);
+  // Entries 0-15 are sprite colours, 16-31 character colours; each worked out from its PROM byte.
+  const std::pair<int, Rgb> colours[] = {
+      {5, {0x97, 0xDE, 0x47}},   // 74: red bit 2, green bits 4 and 5, blue bit 6
+      {9, {0x00, 0x47, 0xDE}},   // D0
+      {13, {0xDE, 0x00, 0x00}},  // 06
+      {14, {0xFF, 0xFF, 0xDE}},  // FF
+      {21, {0xFF, 0xDE, 0x00}},  // 37
+      {25, {0xDE, 0xB8, 0x97}},  // AE
+  };
+  for (const auto& [entry, colour] : colours) EXPECT_EQ(RgbTable[entry], colour) << entry;
   EXPECT_EQ(ColourLookup[0x11], 0x0D);  // sprite entries as they stand
   EXPECT_EQ(ColourLookup[0xFF], 0x0F);
   EXPECT_EQ(ColourLookup[0x100], 0x00);  // character entries: 0 stays 0, v becomes v + 16
@@ -186,6 +192,12 @@ TEST_F(GberetTest, MemoryIsPlainAndPortsAreSilent) {
   EXPECT_EQ(MemoryImage[0xE000], 0x5A);
   EXPECT_EQ(d.ReadHandler(0xE000), 0x5A);
   EXPECT_EQ(d.PortInHandler(0xFF00), 0);
+}
+
+// The board draws no sprites, so no demo picture shows their colours: this sheet does.
+TEST_F(GberetTest, SpriteColourGroupsMatchTheirGolden) {
+  EXPECT_TRUE(
+      testing::MatchesGoldenPicture(testing::ColourGroupSheet(0, 16, 16), "gberet_sprite_colours.png"));
 }
 
 // Even frame counts keep the board's alternation in step whichever test ran before.

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "golden.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/headless_runner.h"
+#include "video/screen.h"
+#include "video/tiles.h"
 
 namespace tirvane::testing {
 
@@ -80,11 +83,16 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
   if (!run.Messages.empty())
     return ::testing::AssertionFailure() << iniName << " showed a message: " << run.Messages.front();
 
+  return MatchesGoldenPicture(run.Picture, goldenName);
+}
+
+::testing::AssertionResult MatchesGoldenPicture(const IndexedImage& picture, const std::string& goldenName) {
+  std::string error;
   const std::string goldenPath = std::string(TIRVANE_GOLDEN_DIR) + "/" + goldenName;
   if (UpdatingGoldens()) {
     std::error_code ignored;
     fs::create_directories(TIRVANE_GOLDEN_DIR, ignored);
-    if (!WritePngIndexed(goldenPath, run.Picture, error))
+    if (!WritePngIndexed(goldenPath, picture, error))
       return ::testing::AssertionFailure() << "cannot write " << goldenPath << ": " << error;
     return ::testing::AssertionSuccess() << "wrote " << goldenPath;
   }
@@ -92,11 +100,24 @@ std::string KeepActual(const IndexedImage& picture, const std::string& goldenNam
   const auto golden = ReadPngIndexed(goldenPath, error);
   if (!golden)
     return ::testing::AssertionFailure()
-           << "no golden picture (" << error << "); actual picture at " << KeepActual(run.Picture, goldenName)
+           << "no golden picture (" << error << "); actual picture at " << KeepActual(picture, goldenName)
            << "; create it with TIRVANE_UPDATE_GOLDENS=1 and look at it";
-  ::testing::AssertionResult same = SamePicture(run.Picture, *golden);
-  if (!same) same << "; actual picture at " << KeepActual(run.Picture, goldenName);
+  ::testing::AssertionResult same = SamePicture(picture, *golden);
+  if (!same) same << "; actual picture at " << KeepActual(picture, goldenName);
   return same;
+}
+
+IndexedImage ColourGroupSheet(int first, int groups, int pens) {
+  constexpr int Block = 8, DriverColours = 10;  // driver colour n is palette index 10 + n
+  IndexedImage sheet;
+  sheet.Width = Block * pens;
+  sheet.Height = Block * groups;
+  for (int y = 0; y < sheet.Height; ++y)
+    for (int x = 0; x < sheet.Width; ++x)
+      sheet.Pixels.push_back(static_cast<uint8_t>(
+          DriverColours + ColourLookup[(first + pens * (y / Block) + x / Block) % ColourLookupSize]));
+  std::copy(std::begin(RgbTable), std::end(RgbTable), sheet.Palette.begin() + DriverColours);
+  return sheet;
 }
 
 }  // namespace tirvane::testing

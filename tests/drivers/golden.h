@@ -19,6 +19,13 @@ namespace tirvane::testing {
 ::testing::AssertionResult MatchesGolden(const std::string& iniName, int frames, const std::string& keys,
                                          const std::string& goldenName);
 
+// A picture made by the test itself against the committed golden, with the same update rule.
+::testing::AssertionResult MatchesGoldenPicture(const IndexedImage& picture, const std::string& goldenName);
+
+// The colours of `groups` lookup groups of `pens` pens from ColourLookup[first], a row per group and
+// an 8 x 8 block per pen, as the screen indexes them: for groups the demo pictures cannot show.
+IndexedImage ColourGroupSheet(int first, int groups, int pens);
+
 // Same size and same palette index at every pixel; palette colours must agree for every index a
 // pixel uses (the others may keep whatever an earlier run left in the colour table).
 ::testing::AssertionResult SamePicture(const IndexedImage& actual, const IndexedImage& expected);

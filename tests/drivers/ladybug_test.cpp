@@ -139,6 +139,9 @@ TEST_F(LadybugBoard, ColoursComeFromTheInvertedPromAndTheReversedLookupNibbles) 
   EXPECT_EQ(ColourLookup[64 + 1], 10);
   EXPECT_EQ(ColourLookup[32 + 3], 1);
   EXPECT_EQ(ColourLookup[64 + 3], 13);
+  // The demo shows every character colour but only a few sprite groups: the sheet shows them all.
+  EXPECT_TRUE(
+      testing::MatchesGoldenPicture(testing::ColourGroupSheet(32, 16, 4), "ladybug_sprite_colours.png"));
 }
 
 TEST_F(LadybugBoard, SpriteSetsAreTheThreeDecodedSets) {

@@ -112,6 +112,9 @@ TEST_F(PooyanTest, ColourCubeWithItsCorrections) {
   EXPECT_EQ(ColourLookup[0], 0x0F);
   EXPECT_EQ(ColourLookup[0x100], 0x69);
   EXPECT_EQ(ColourLookup[511], 0x04);
+  // The demo shows every character colour but only a few sprite groups: the sheet shows them all.
+  EXPECT_TRUE(
+      testing::MatchesGoldenPicture(testing::ColourGroupSheet(0x100, 16, 16), "pooyan_sprite_colours.png"));
 }
 
 TEST_F(PooyanTest, TileArraysArePublishedAndWithdrawn) {

@@ -116,9 +116,9 @@ TEST_F(ScrambleTest, InitialisationUsesTableSAndClearsAGalaxianBank) {
   EXPECT_EQ(GalaxianFamilyState.SpriteBank, 0);
   EXPECT_EQ(GalaxianFamilyState.SpriteExtension, 0);
   // Table S byte 1 is 17h: full red, green from bit 4 alone, no blue.
-  EXPECT_EQ(RgbTable[1].r, 0xFF);
-  EXPECT_EQ(RgbTable[1].g, 0x47);
-  EXPECT_EQ(RgbTable[1].b, 0x00);
+  EXPECT_EQ(RgbTable[1], (Rgb{0xFF, 0x47, 0x00}));
+  EXPECT_EQ(RgbTable[18], (Rgb{0x21, 0xDE, 0x00}));  // 31h
+  EXPECT_EQ(RgbTable[27], (Rgb{0x00, 0xDE, 0xDE}));  // F0h
   GalaxianFamilyStop();
 }
 

@@ -10,7 +10,7 @@ set(layers
   "run:4"
   "debugger:5"
   "app:6"
-  "debugger/ui:7"
+  "debugger/ui:7" "automation:7"
   "app/ui:8" "app/headless:8")
 
 function(layer_of path out_rank out_folder)

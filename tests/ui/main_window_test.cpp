@@ -5,13 +5,16 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPainter>
+#include <QSettings>
 #include <QStatusBar>
 #include <QtTest>
 #include <memory>
 
 #include "app/ui/game_screen.h"
 #include "app/ui/key_map.h"
+#include "app/ui/settings.h"
 #include "support/test_driver.h"
 #include "ui_support.h"
 #include "video/screen.h"
@@ -51,6 +54,8 @@ class MainWindowTest : public QObject {
   void keysFollowKeyEventsAndFocusLoss();
   void hostHandsDialogsToTests();
   void gameScreenKeepsTheRegionInsideTheBitmap();
+  void choicesAreRememberedBetweenLaunches();
+  void dropsTakeOneLocalFileOfTheirKind();
 };
 
 void MainWindowTest::catalogueFillsTheLists() {
@@ -157,9 +162,9 @@ void MainWindowTest::controlsAfterCreation() {
   QCOMPARE(window.frmGameScreen->windowTitle(), QString("Game Screen"));
   QVERIFY(window.frmGameScreen->windowFlags() & Qt::Tool);
   QVERIFY(!(window.frmGameScreen->windowFlags() & Qt::WindowCloseButtonHint));
-  // Right-clicking the game screen offers "Limit speed", ticked from the start.
+  // Right-clicking the game screen offers "Limit speed", ticked from the start, first.
   QCOMPARE(window.frmGameScreen->contextMenuPolicy(), Qt::ActionsContextMenu);
-  QCOMPARE(window.frmGameScreen->actions(), QList<QAction*>({window.frmGameScreen->actLimitSpeed}));
+  QCOMPARE(window.frmGameScreen->actions().first(), window.frmGameScreen->actLimitSpeed);
   QCOMPARE(window.frmGameScreen->actLimitSpeed->text(), QString("Limit speed"));
   QVERIFY(window.frmGameScreen->actLimitSpeed->isChecked());
 }
@@ -375,3 +380,50 @@ void MainWindowTest::gameScreenKeepsTheRegionInsideTheBitmap() {
 
 QTEST_MAIN(MainWindowTest)
 #include "main_window_test.moc"
+
+void MainWindowTest::choicesAreRememberedBetweenLaunches() {
+  TempFolder folder("ui-settings");
+  WriteText(folder.path() / "one.ini", "#TITLE=One\n#driver=AAA\n");
+  WriteText(folder.path() / "two.ini", "#TITLE=Two\n#driver=BBB\n");
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromStdString((folder.path() / "settings").string()));
+  PersistSettings = true;
+  {
+    TfrmEmulator window(folder.path().string());
+    window.cbDoubleScr->click();
+    window.frmGameScreen->actLimitSpeed->setChecked(false);
+    QVERIFY(testing::SelectGame(window, "BBB", "Two"));
+    for (int i = 1; i <= RecentFileCount + 1; ++i) AddRecentFile(QString("/f%1.sna").arg(i));
+    AddRecentFile("/f3.sna");  // once only, moved to the front
+  }
+  TfrmEmulator again(folder.path().string());
+  PersistSettings = false;
+  QVERIFY(!again.cbDoubleScr->isChecked());
+  QVERIFY(!DoubleScreen);
+  QVERIFY(!again.frmGameScreen->actLimitSpeed->isChecked());
+  QVERIFY(!again.Run.LimitSpeed);
+  QCOMPARE(again.cbDrivers->currentText(), QString("BBB"));
+  QCOMPARE(again.lbGames->currentItem()->text(), QString("Two"));
+  PersistSettings = true;
+  QCOMPARE(RecentFiles(), QStringList({"/f3.sna", "/f6.sna", "/f5.sna", "/f4.sna", "/f2.sna"}));
+  PersistSettings = false;
+  again.cbDoubleScr->click();
+}
+
+void MainWindowTest::dropsTakeOneLocalFileOfTheirKind() {
+  const struct {
+    QList<QUrl> Urls;
+    bool Taken;
+  } cases[] = {
+      {{QUrl::fromLocalFile("/games/a.SNA")}, true},
+      {{QUrl::fromLocalFile("/games/a.col")}, true},
+      {{QUrl::fromLocalFile("/games/a.ini")}, false},
+      {{QUrl::fromLocalFile("/games/a.sna"), QUrl::fromLocalFile("/games/b.sna")}, false},
+      {{QUrl("http://example.org/a.sna")}, false},
+  };
+  for (const auto& c : cases) {
+    QMimeData data;
+    data.setUrls(c.Urls);
+    QCOMPARE(DroppedFile(data, {"sna", "col"}).has_value(), c.Taken);
+  }
+}

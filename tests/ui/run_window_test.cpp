@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 #include <fstream>
 #include <memory>
@@ -98,7 +99,9 @@ class RunWindowTest : public QObject {
   void startAndStopSetTheControls();
   void failuresShowTheirMessageThenANewStartWorks_data();
   void failuresShowTheirMessageThenANewStartWorks();
-  void doubleClickStartsTheSelectedGame();
+  void doubleClickOrReturnStartsTheSelectedGame();
+  void keysDuringARunReachOnlyTheMachine();
+  void droppedDescriptionReplacesTheRunningGame();
   void closingTheMainWindowStopsTheRunFirst();
   void startInsideAStoppingRunNeverNests();
   void resetAndCartridgeDuringARun();
@@ -207,12 +210,14 @@ void RunWindowTest::failuresShowTheirMessageThenANewStartWorks_data() {
   QTest::newRow("missing ROM") << "#TITLE=Broken\n#driver=TESTBOARD\n0000~missing.bin\n"
                                << "TESTBOARD"
                                << "Failed when loading ROMS:\r%FOLDER%missing.bin";
-  QTest::newRow("unknown driver") << "#TITLE=Broken\n#driver=NoSuchBoard\n"
-                                  << "NoSuchBoard"
-                                  << "Invalid Driver:\rNoSuchBoard";
-  QTest::newRow("blank before driver") << "#TITLE=Broken\n#driver= TESTBOARD\n"
-                                       << " TESTBOARD"
-                                       << "Invalid Driver:\r TESTBOARD";
+  QTest::newRow("unknown driver")
+      << "#TITLE=Broken\n#driver=NoSuchBoard\n"
+      << "NoSuchBoard"
+      << "Invalid Driver:\rNoSuchBoard\rNo driver of that name, named in %FOLDER%broken.ini";
+  QTest::newRow("blank before driver")
+      << "#TITLE=Broken\n#driver= TESTBOARD\n"
+      << " TESTBOARD"
+      << "Invalid Driver:\r TESTBOARD\rNo driver of that name, named in %FOLDER%broken.ini";
   QTest::newRow("item without path") << ""
                                      << "TESTBOARD"
                                      << "Error reading INI file!";
@@ -251,7 +256,7 @@ void RunWindowTest::failuresShowTheirMessageThenANewStartWorks() {
   VerifyStopped(w);
 }
 
-void RunWindowTest::doubleClickStartsTheSelectedGame() {
+void RunWindowTest::doubleClickOrReturnStartsTheSelectedGame() {
   const QString path = QString::fromStdString(td::WriteCounterGame(*folder_, "TESTBOARD"));
   WriteText(*folder_ / "other.ini", "#TITLE=Another\n#driver=TESTBOARD\n0000~counter.bin\n");
   OpenWindow();
@@ -261,19 +266,75 @@ void RunWindowTest::doubleClickStartsTheSelectedGame() {
   QListWidgetItem* counter = found.first();
 
   QString caption;
-  w.Host().PumpHook = [&] {
+  const auto stopAfterTwoFrames = [&] {
     if (td::calls.Frames < 2 || !w.Run.Running()) return;
     caption = w.frmGameScreen->windowTitle();
     w.sbStartClick();
   };
+  w.Host().PumpHook = stopAfterTwoFrames;
   // A real double click: press and release, then the double-click press.
   const QPoint at = w.lbGames->visualItemRect(counter).center();
   QTest::mouseClick(w.lbGames->viewport(), Qt::LeftButton, {}, at);
   QTest::mouseDClick(w.lbGames->viewport(), Qt::LeftButton, {}, at);
-  w.Host().PumpHook = nullptr;
   QCOMPARE(caption, QString("Counter [TESTBOARD]"));
   QCOMPARE(td::calls.Stops, 1);
   VerifyStopped(w);
+
+  // Return on the selected game starts it the same way.
+  caption.clear();
+  td::calls.Frames = 0;
+  w.Host().PumpHook = stopAfterTwoFrames;
+  QTest::keyClick(w.lbGames, Qt::Key_Return);
+  w.Host().PumpHook = nullptr;
+  QCOMPARE(caption, QString("Counter [TESTBOARD]"));
+  QCOMPARE(td::calls.Stops, 2);
+}
+
+// A description dropped during a run stops it; the dropped one starts once the loop has ended.
+void RunWindowTest::droppedDescriptionReplacesTheRunningGame() {
+  td::WriteCounterGame(*folder_, "TESTBOARD");
+  const std::string other = *folder_ / "other.ini";
+  WriteText(other, "#TITLE=Another\n#driver=TESTBOARD\n0000~counter.bin\n");
+  OpenWindow();
+  TfrmEmulator& w = *window_;
+  QStringList captions;
+  QVERIFY(testing::RunGame(w, [&] {
+    if (td::calls.Frames < 2) return;
+    captions << w.frmGameScreen->windowTitle();
+    td::calls.Frames = 0;
+    if (captions.size() == 1)
+      w.StartDescription(other);
+    else
+      w.sbStartClick();
+  }));
+  QCOMPARE(captions, QStringList({"Counter [TESTBOARD]", "Another [TESTBOARD]"}));
+  QCOMPARE(td::calls.Stops, 2);
+  QCOMPARE(w.lbGames->currentItem()->text(), QString("Another"));
+  VerifyStopped(w);
+}
+
+// During a run a focused control of the main window never acts on a game key; a text field keeps its
+// keys from the machine.
+void RunWindowTest::keysDuringARunReachOnlyTheMachine() {
+  td::WriteCounterGame(*folder_, "TESTBOARD");
+  OpenWindow();
+  TfrmEmulator& w = *window_;
+  QLineEdit field;
+  bool heldFromBox = false, heldFromField = true;
+  QVERIFY(RunFrames(w, 1, [&] {
+    QTest::keyPress(w.cbDoubleScr, Qt::Key_Space);
+    heldFromBox = KeyHeld(VirtualKey::Space);
+    QTest::keyRelease(w.cbDoubleScr, Qt::Key_Space);
+    field.show();
+    QApplication::setActiveWindow(&field);
+    field.setFocus();
+    QTest::keyPress(&field, Qt::Key_A);
+    heldFromField = KeyHeld(VirtualKey::A);
+  }));
+  QVERIFY(heldFromBox);
+  QVERIFY(w.cbDoubleScr->isChecked());
+  QVERIFY(!heldFromField);
+  QCOMPARE(field.text(), QString("a"));
 }
 
 void RunWindowTest::closingTheMainWindowStopsTheRunFirst() {
@@ -334,6 +395,19 @@ void RunWindowTest::resetAndCartridgeDuringARun() {
   QCOMPARE(td::calls.Loads, 1);
   QCOMPARE(asked.size(), size_t{1});
   QCOMPARE(MemoryImage[td::LoadAddress], uint8_t{0xAB});
+
+  // A dropped or recent file loads the same way without the dialog; one the loader's filter would not
+  // list is refused with a message.
+  td::WriteFile(folder_->path() / "other.bin", {0x12});
+  QVERIFY(RunFrames(w, 1, [&] {
+    w.LoadFileAsCartridge(*folder_ / "game.col");
+    w.LoadFileAsCartridge(*folder_ / "other.bin");
+  }));
+  QCOMPARE(td::calls.Loads, 2);
+  QCOMPARE(asked.size(), size_t{1});
+  QCOMPARE(MemoryImage[td::LoadAddress], uint8_t{0x12});
+  QCOMPARE(messages_.size(), 1);
+  QVERIFY(messages_[0].startsWith("This machine does not load that kind of file"));
 }
 
 void RunWindowTest::screen2xDuringARunRescalesThePicture() {
@@ -364,6 +438,38 @@ void RunWindowTest::screen2xDuringARunRescalesThePicture() {
       QCOMPARE(single.pixelColor(x, y), expected);
       for (int d = 0; d < 4; ++d) QCOMPARE(doubled.pixelColor(2 * x + d % 2, 2 * y + d / 2), expected);
     }
+
+  // The menu's 4x unticks "Screen 2x" and 2x ticks it again; full screen centres the largest whole
+  // scale on black, and Escape returns to the window.
+  TfrmGameScreen& screen = *w.frmGameScreen;
+  QImage quadruple, full;
+  QSize quadrupleSize;
+  bool boxAt4x = true, boxAt2x = false;
+  QPoint fullOrigin;
+  int fullScale = 0;
+  QVERIFY(RunFrames(w, 2, [&] {
+    frame = td::calls.Frames;
+    screen.actScale[3]->trigger();
+    boxAt4x = w.cbDoubleScr->isChecked();
+    quadrupleSize = screen.size();
+    quadruple = screen.grab().toImage();
+    screen.actFullScreen->trigger();
+    fullScale = screen.ShownScale();
+    full = screen.grab().toImage();
+    fullOrigin = QPoint(full.width() - g.Width * fullScale, full.height() - g.Height * fullScale) / 2;
+    QTest::keyClick(&screen, Qt::Key_Escape);
+    screen.actScale[1]->trigger();
+    boxAt2x = w.cbDoubleScr->isChecked();
+  }));
+  QVERIFY(!boxAt4x && boxAt2x);
+  QCOMPARE(quadrupleSize, QSize(4 * g.Width, 4 * g.Height));
+  QCOMPARE(quadruple.pixelColor(4 * 3 + 3, 4 * 5 + 3), PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));
+  QCOMPARE(fullScale, std::min(full.width() / g.Width, full.height() / g.Height));
+  QCOMPARE(full.pixelColor(fullOrigin + QPoint(3, 5) * fullScale),
+           PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));
+  if (fullOrigin.x() > 0) QCOMPARE(full.pixelColor(0, full.height() / 2), QColor(Qt::black));
+  QVERIFY(!screen.isFullScreen());
+  QCOMPARE(screen.size(), QSize(2 * g.Width, 2 * g.Height));
 }
 
 void RunWindowTest::pictureMatchesTheHeadlessRunner() {
@@ -391,7 +497,7 @@ void RunWindowTest::pictureMatchesTheHeadlessRunner() {
 }
 
 void RunWindowTest::ladybugScreenSizes() {
-  if (!FindDriver("LADYBUG")) QSKIP("this build has no LADYBUG driver yet");
+  QVERIFY(FindDriver("LADYBUG"));
   // A LADYBUG board with variant tag 0 shows 192 x 240; the test driver's ROM is enough to start.
   td::WriteFile(folder_->path() / "counter.bin", td::CounterProgram);
   WriteText(*folder_ / "upright.ini", "#TITLE=Upright\n#driver=LADYBUG\n#drvtag=0\n0000~counter.bin\n");

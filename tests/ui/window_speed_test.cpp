@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "machine/description.h"
 #include "app/headless_runner.h"
-#include "machine/romset.h"
 #include "app/ui/game_screen.h"
+#include "machine/description.h"
+#include "machine/romset.h"
 #include "support/test_driver.h"
 #include "ui_support.h"
 
@@ -57,18 +57,21 @@ struct Speed {
   double CpuFps = 0;
 };
 
-// A run from the main window, measured between its first pump and the one after `frames` frames.
+// A run from the main window, measured over `frames` frames after a few that settle the game screen:
+// its first showing and painting would weigh on a short run as they never do on a long one.
 Speed WindowSpeed(TfrmEmulator& w, uint64_t frames) {
+  constexpr uint64_t Settle = 30;
   QElapsedTimer clock;
   double cpuStart = 0;
   uint64_t firstFrame = 0;
   Speed speed;
   testing::RunGame(w, [&] {
     if (!clock.isValid()) {
+      if (w.Run.FramesRun() < Settle) return;
       clock.start();
       cpuStart = ThreadSeconds();
       firstFrame = w.Run.FramesRun();
-    } else if (w.Run.FramesRun() >= frames) {
+    } else if (w.Run.FramesRun() >= firstFrame + frames) {
       const double counted = w.Run.FramesRun() - firstFrame;
       speed = {counted / (clock.nsecsElapsed() / 1e9), counted / (ThreadSeconds() - cpuStart)};
       w.sbStartClick();
@@ -117,7 +120,7 @@ class WindowSpeedTest : public QObject {
 
 void WindowSpeedTest::pictureMatchesTheHeadlessRunnersPng() {
   const auto game = FindBundledGame();
-  if (!game) QSKIP("no bundled game with a driver in this build");
+  QVERIFY2(game, "no bundled game with a driver in this build");
   constexpr int Frames = 90;
   QTemporaryDir scratch;
   const QString png = scratch.filePath("headless.png");
@@ -160,8 +163,9 @@ void WindowSpeedTest::windowKeepsUpWithTheHeadlessRunner() {
   options.Frames = 200;
   const HeadlessResult probe = RunHeadlessJob(options);
   QVERIFY2(probe.Ok, probe.Error.c_str());
-  // Enough frames for about two seconds of headless running.
-  options.Frames = std::clamp(static_cast<int>(2.0 * probe.Frames / probe.Seconds), 200, 200000);
+  // Enough frames for a tenth of a second of headless running: processor time measures a run that short
+  // closely, and the best of three rounds rides out a busy moment.
+  options.Frames = std::clamp(static_cast<int>(0.1 * probe.Frames / probe.Seconds), 100, 50000);
 
   TfrmEmulator w(std::filesystem::path(game->Path).parent_path().string());
   w.frmGameScreen->actLimitSpeed->setChecked(false);
@@ -192,17 +196,18 @@ void WindowSpeedTest::pacedRunHoldsTheFrameRate() {
   TfrmEmulator w(folder.path().string());
   w.show();
   QVERIFY(w.frmGameScreen->actLimitSpeed->isChecked());
-  const double paced = WindowRateOver(w, 2.0);
+  // Frames keep to a schedule of deadlines, so half a second already shows the rate to a frame or two.
+  const double paced = WindowRateOver(w, 0.5);
   w.frmGameScreen->actLimitSpeed->setChecked(false);
   const int paintsBefore = w.frmGameScreen->PaintCount();
-  const double free = WindowRateOver(w, 1.0);
+  const double free = WindowRateOver(w, 0.5);
   const int paints = w.frmGameScreen->PaintCount() - paintsBefore;
   qInfo("speed limit %.1f frames/s, free run %.0f frames/s painted %d times", paced, free, paints);
   QVERIFY2(std::abs(paced - 60) <= 6, "paced run outside 10% of 60 frames/s");
   QVERIFY2(free > 2 * 60, "unpaced run no faster than the machine");
   // The screen repaints at the display's rate (60 Hz offscreen), not once per emulated frame.
   QVERIFY(paints > 0);
-  QVERIFY2(paints <= 70, qPrintable(QString("%1 paints in one second").arg(paints)));
+  QVERIFY2(paints <= 35, qPrintable(QString("%1 paints in half a second").arg(paints)));
   QVERIFY(w.StatusPanel->text().contains("full speed"));
 }
 

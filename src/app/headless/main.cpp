@@ -2,11 +2,18 @@
 // tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]] [--png OUT.png]
 //                  [--scale 1|2] [--stats]
 // tirvane-headless --version
+// tirvane-headless --mcp: the automation server on standard input and output, serving the bundled
+//                  descriptions.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/games_folder.h"
+#include "app/headless_host.h"
 #include "app/headless_runner.h"
+#include "automation/mcp_server.h"
 #include "tirvane_version.h"
 
 int main(int argc, char** argv) {
@@ -15,5 +22,8 @@ int main(int argc, char** argv) {
     std::cout << "tirvane-headless " << tirvane::TirvaneVersion << '\n';
     return 0;
   }
+  if (args.size() == 1 && args[0] == "--mcp")
+    return tirvane::ServeMcp(STDIN_FILENO, std::cout,
+                             tirvane::BundledGamesFolder(tirvane::ExecutableFolder()));
   return tirvane::RunHeadless(args, std::cout, std::cerr);
 }

@@ -7,7 +7,10 @@
 
 #include "app/ui/game_screen.h"
 #include "app/ui/main_window.h"
+#include "app/ui/settings.h"
+#include "debugger/ui/debug_window.h"
 #include "debugger/ui/debugger.h"
+#include "debugger/ui/disasm_window.h"
 
 namespace tirvane {
 
@@ -15,6 +18,7 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   debugger.Attach(window.Run, window.Breakpoints());
   // Ticking the box runs its click handler, which switches the debugger on.
   debugger.TickDebug = [&window] { window.cbDebug->setChecked(true); };
+  debugger.frmDebug->Closed = [&window] { window.cbDebug->setChecked(false); };
 
   DebuggerHooks& hooks = window.Debugger;
   hooks.SpritesClick = [&window, &debugger] { debugger.SpritesClick(window.Run.Driver().SpriteSetsRoutine); };
@@ -25,13 +29,9 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
     return debugger.AskBreakpointAddress(&window, window.sbAddBreak->mapTo(&window, QPoint(0, 0)));
   };
 
-  // The main window has no control of its own for the character tiles: the Sprites button's
-  // context menu offers them.
-  auto* charSets = new QAction("Char Sets", window.sbSprites);
-  window.sbSprites->addAction(charSets);
-  window.sbSprites->setContextMenuPolicy(Qt::ActionsContextMenu);
-  QObject::connect(charSets, &QAction::triggered, &window,
-                   [&window, &debugger] { debugger.CharSetsClick(&window); });
+  hooks.CharSetsClick = [&window, &debugger] { debugger.CharSetsClick(&window); };
+  RememberPlace(*debugger.frmDebug, &window);
+  RememberPlace(*debugger.frmDisasm, &window);
 }
 
 }  // namespace tirvane

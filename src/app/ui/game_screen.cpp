@@ -2,28 +2,39 @@
 #include "app/ui/game_screen.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "debugger/ui/window_placement.h"
+
 namespace tirvane {
 
+namespace {
+constexpr Qt::WindowFlags ToolFlags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+}  // namespace
+
 TfrmGameScreen::TfrmGameScreen(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    : QWidget(owner, ToolFlags) {
   setObjectName("frmGameScreen");
   setWindowTitle("Game Screen");
   setFocusPolicy(Qt::StrongFocus);
   // Every pixel is painted each time; letting Qt erase first would only cost time.
   setAttribute(Qt::WA_OpaquePaintEvent);
 
-  actLimitSpeed = new QAction("Limit speed", this);
-  actLimitSpeed->setCheckable(true);
-  actLimitSpeed->setChecked(true);
-  addAction(actLimitSpeed);
-  setContextMenuPolicy(Qt::ActionsContextMenu);
+  CreateContextMenu();
+  setAcceptDrops(true);
 
   repaintTimer_.setSingleShot(true);
   repaintTimer_.setTimerType(Qt::PreciseTimer);
@@ -37,15 +48,127 @@ TfrmGameScreen::TfrmGameScreen(QWidget* owner)
   SizeToGeometry();
 }
 
-void TfrmGameScreen::SizeToGeometry() {
-  const int scale = DoubleScreen ? 2 : 1;
-  setFixedSize(std::max(1, ScreenWidth * scale), std::max(1, ScreenHeight * scale));
+// The menu is the window's action list, so other parts of the program add their entries with
+// addAction and they show in the order added.
+void TfrmGameScreen::CreateContextMenu() {
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  actLimitSpeed = new QAction("Limit speed", this);
+  actLimitSpeed->setCheckable(true);
+  actLimitSpeed->setChecked(true);
+  addAction(actLimitSpeed);
+
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+  addAction(separator);
+  auto* scales = new QActionGroup(this);
+  for (int scale = 1; scale <= 4; ++scale) {
+    QAction* action = scales->addAction(QString("%1x").arg(scale));
+    action->setCheckable(true);
+    connect(action, &QAction::triggered, this, [this, scale] {
+      SetScale(scale);
+      if (ScaleChosen) ScaleChosen(scale);
+    });
+    addAction(action);
+    actScale[static_cast<size_t>(scale - 1)] = action;
+  }
+  actScale[static_cast<size_t>(Scale() - 1)]->setChecked(true);
+  actFullScreen = new QAction("Full screen", this);
+  actFullScreen->setCheckable(true);
+  connect(actFullScreen, &QAction::toggled, this, &TfrmGameScreen::SetFullScreen);
+  addAction(actFullScreen);
+
+  mnuRecent = new QMenu("Recent", this);
+  connect(mnuRecent, &QMenu::aboutToShow, this, &TfrmGameScreen::FillRecentMenu);
+  addAction(mnuRecent->menuAction());
+}
+
+void TfrmGameScreen::FillRecentMenu() {
+  mnuRecent->clear();
+  const QStringList files = RecentFiles ? RecentFiles() : QStringList();
+  for (const QString& file : files) {
+    connect(mnuRecent->addAction(file), &QAction::triggered, this, [this, file] {
+      if (LoadFile) LoadFile(file.toStdString());
+    });
+  }
+  if (files.isEmpty()) mnuRecent->addAction("(none yet)")->setEnabled(false);
+}
+
+void TfrmGameScreen::SetScale(int scale) {
+  scale = std::clamp(scale, 1, 4);
+  controls_.SetDoubleScreen(scale == 2);
+  chosenScale_ = scale > 2 ? scale : 0;
+  actScale[static_cast<size_t>(scale - 1)]->setChecked(true);
+  SizeToGeometry();
+  if (isVisible() && !isFullScreen()) PlaceBeside(*parentWidget());
+}
+
+int TfrmGameScreen::ShownScale() const {
+  const ScreenGeometry shown = controls_.Geometry();
+  if (!isFullScreen() || shown.Width <= 0 || shown.Height <= 0) return Scale();
+  return std::max(1, std::min(width() / shown.Width, height() / shown.Height));
+}
+
+void TfrmGameScreen::SetFullScreen(bool on) {
+  if (on == isFullScreen()) return;
+  // Window managers give the whole screen to ordinary windows, not to tool windows: the screen is
+  // an ordinary one while it is full.
+  if (on) {
+    normalPos_ = pos();
+    setWindowFlags(Qt::Window);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    showFullScreen();
+  } else {
+    showNormal();
+    setWindowFlags(ToolFlags);
+    SizeToGeometry();
+    show();
+    // A new native window: placed by its frame again once the window manager has framed it.
+    PlaceWindow(*this, normalPos_, parentWidget(), false);
+  }
+  activateWindow();
+  const QSignalBlocker blocker(actFullScreen);
+  actFullScreen->setChecked(on);
+  pending_ = controls_.Bitmap() != nullptr;  // recopied at the new scale
   update();
 }
 
+void TfrmGameScreen::SizeToGeometry() {
+  if (isFullScreen()) {
+    update();
+    return;
+  }
+  const int scale = Scale();
+  const ScreenGeometry shown = controls_.Geometry();
+  setFixedSize(std::max(1, shown.Width * scale), std::max(1, shown.Height * scale));
+  update();
+}
+
+void TfrmGameScreen::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedFile(*event->mimeData(), {"sna", "col"})) event->acceptProposedAction();
+}
+
+void TfrmGameScreen::dropEvent(QDropEvent* event) {
+  const std::optional<std::string> file = DroppedFile(*event->mimeData(), {"sna", "col"});
+  if (!file) return;
+  event->acceptProposedAction();
+  // After the drop has been answered: loading may show a message box.
+  QTimer::singleShot(0, this, [this, path = *file] {
+    if (LoadFile) LoadFile(path);
+  });
+}
+
+std::optional<std::string> DroppedFile(const QMimeData& data, const QStringList& suffixes) {
+  const QList<QUrl> urls = data.urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile()) return std::nullopt;
+  const QString path = urls.first().toLocalFile();
+  if (!suffixes.contains(QFileInfo(path).suffix().toLower())) return std::nullopt;
+  return path.toStdString();
+}
+
 void TfrmGameScreen::PlaceBeside(const QWidget& owner) {
-  const QRect outer = owner.frameGeometry();
-  move(outer.x() + outer.width() + 2, outer.y());
+  const QRect outer = FrameGeometry(owner);
+  PlaceWindow(*this, QPoint(outer.x() + outer.width() + 2, outer.y()), &owner, true);
 }
 
 void TfrmGameScreen::TakePicture(const ScreenBitmap& bitmap, int x, int y, int width, int height) {
@@ -58,7 +181,7 @@ void TfrmGameScreen::TakePicture(const ScreenBitmap& bitmap, int x, int y, int w
 
   // The run's own bitmap is copied only when a repaint is due, not at every frame: paints happen
   // inside the message pump, where the bitmap still holds what was presented last.
-  if (&bitmap == Screen) {
+  if (&bitmap == controls_.Bitmap()) {
     pending_ = true;
     pendingRegion_ = QRect(x, y, width, height);
   } else {
@@ -76,7 +199,7 @@ void TfrmGameScreen::ClearPicture() {
 
 void TfrmGameScreen::CopyPending() {
   // A stopped run has freed its bitmap; the last copy stays.
-  if (pending_ && Screen) CopyRegion(*Screen, pendingRegion_);
+  if (pending_ && controls_.Bitmap()) CopyRegion(*controls_.Bitmap(), pendingRegion_);
   pending_ = false;
 }
 
@@ -84,7 +207,7 @@ void TfrmGameScreen::CopyPending() {
 // is shown, so a paint is a plain block copy: drawing an indexed image scaled costs Qt over a
 // millisecond per paint.
 void TfrmGameScreen::CopyRegion(const ScreenBitmap& bitmap, const QRect& region) {
-  const int scale = DoubleScreen ? 2 : 1;
+  const int scale = ShownScale();
   if (picture_.size() != region.size() * scale)
     picture_ = QImage(region.size() * scale, QImage::Format_RGB32);
   pictureScale_ = scale;
@@ -101,9 +224,13 @@ void TfrmGameScreen::CopyRegion(const ScreenBitmap& bitmap, const QRect& region)
     auto* line = reinterpret_cast<QRgb*>(out + row * scale * outStride);
     if (scale == 1) {
       for (int x = 0; x < width; ++x) line[x] = colours_[in[x]];
-    } else {
+    } else if (scale == 2) {
       for (int x = 0; x < width; ++x) line[2 * x] = line[2 * x + 1] = colours_[in[x]];
       std::memcpy(out + (row * 2 + 1) * outStride, line, width * 2 * sizeof(QRgb));
+    } else {
+      for (int x = 0; x < width; ++x) std::fill_n(line + x * scale, scale, colours_[in[x]]);
+      for (int copy = 1; copy < scale; ++copy)
+        std::memcpy(out + (row * scale + copy) * outStride, line, width * scale * sizeof(QRgb));
     }
   }
 }
@@ -122,13 +249,15 @@ void TfrmGameScreen::paintEvent(QPaintEvent*) { FormPaint(); }
 void TfrmGameScreen::FormPaint() {
   CopyPending();
   QPainter painter(this);
-  painter.fillRect(rect(), palette().window());
-  if (!picture_.isNull()) {
-    // Normally the picture already has the shown size. Right after "Screen 2x" changes it is
-    // scaled without smoothing, so every bitmap pixel still becomes a sharp block.
-    const int scale = DoubleScreen ? 2 : 1;
-    const QSize shown = picture_.size() / pictureScale_ * scale;
-    painter.drawImage(QRect(QPoint(0, 0), shown), picture_);
+  if (picture_.isNull()) {
+    painter.fillRect(rect(), palette().window());
+  } else {
+    // Normally the picture already has the shown size. Right after the scale changes it is scaled
+    // without smoothing, so every bitmap pixel still becomes a sharp block.
+    const QSize shown = picture_.size() / pictureScale_ * ShownScale();
+    const QRect target(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);
+    if (target != rect()) painter.fillRect(rect(), Qt::black);
+    painter.drawImage(target, picture_);
   }
   ++paintCount_;
 }

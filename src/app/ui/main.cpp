@@ -8,6 +8,7 @@
 #include "app/ui/debugger_link.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program_menu.h"
+#include "app/ui/settings.h"
 #include "debugger/ui/debugger.h"
 #include "tirvane_version.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char* argv[]) {
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(tirvane::ApplicationTitle);
+  tirvane::PersistSettings = true;
   QApplication::setOrganizationName("Tirvane");
 
   // The main window creates the game screen after itself; the debugger windows follow it.

@@ -5,22 +5,31 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
-#include "machine/description.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/qt_host.h"
+#include "app/ui/settings.h"
+#include "debugger/ui/window_placement.h"
+#include "machine/description.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -130,9 +139,26 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
   SetHost(host_.get());
   connect(frmGameScreen->actLimitSpeed, &QAction::toggled, this, [this](bool on) {
     Run.LimitSpeed = on;
+    if (const auto settings = OpenSettings()) settings->setValue("screen/limitSpeed", on);
     ShowStatus();
   });
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
+  frmGameScreen->ScaleChosen = [this](int scale) {
+    const QSignalBlocker blocker(cbDoubleScr);
+    cbDoubleScr->setChecked(scale == 2);
+    if (const auto settings = OpenSettings()) settings->setValue("screen/scale", scale);
+  };
+  frmGameScreen->LoadFile = [this](const std::string& path) { LoadFileAsCartridge(path); };
+  frmGameScreen->RecentFiles = [] { return RecentFiles(); };
+  setAcceptDrops(true);
+  RestoreSettings();
+  // Connected only now, so that filling the lists does not overwrite the game remembered last time.
+  connect(lbGames, &QListWidget::currentItemChanged, this, [](QListWidgetItem* item) {
+    const auto settings = OpenSettings();
+    if (settings && item)
+      settings->setValue("game/last", QString::fromStdString(
+                                          GameItemPath(item->data(ItemTextRole).toString().toStdString())));
+  });
 
   statusTimer_.setInterval(500);
   connect(&statusTimer_, &QTimer::timeout, this, &TfrmEmulator::UpdateStatus);
@@ -192,6 +218,7 @@ void TfrmEmulator::CreateControls() {
   lbGames->setFixedHeight(ItemHeight(*lbGames) * 8 + 2 * lbGames->frameWidth());
   lbGames->setUniformItemSizes(true);
   column->addWidget(lbGames);
+  lbGames->installEventFilter(this);
 
   auto* checks = new QHBoxLayout;
   cbDoubleScr = CheckBox(panel, "cbDoubleScr", "Screen 2x");
@@ -223,6 +250,22 @@ void TfrmEmulator::CreateControls() {
   breaks->addWidget(cbBreak, 1);
   column->addLayout(breaks);
 
+  // The character tiles have no button of their own: the Sprites button's arrow and the window's
+  // context menu offer them.
+  actCharSets = new QAction("Char Sets", this);
+  actCharSets->setObjectName("actCharSets");
+  actCharSets->setEnabled(false);
+  sbSprites->addAction(actCharSets);
+  auto* spritesMenu = new QMenu(sbSprites);
+  spritesMenu->addAction(actCharSets);
+  sbSprites->setMenu(spritesMenu);
+  sbSprites->setPopupMode(QToolButton::MenuButtonPopup);
+  addAction(actCharSets);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(actCharSets, &QAction::triggered, this, [this] {
+    if (Debugger.CharSetsClick) Debugger.CharSetsClick();
+  });
+
   StatusPanel = new QLabel(this);
   StatusPanel->setObjectName("StatusPanel");
   statusBar()->addWidget(StatusPanel, 1);
@@ -246,14 +289,14 @@ void TfrmEmulator::CreateControls() {
 void TfrmEmulator::FormCreate() {
   setWindowTitle(ApplicationTitle);
   for (QToolButton* button : {sbReset, sbSprites, sbCart, sbDSW, sbDisasm}) button->setEnabled(false);
-  move(0, 0);
+  PlaceWindow(*this, QPoint(0, 0), nullptr, false);
 
   LoadCatalogue();
 
-  DoubleScreen = cbDoubleScr->isChecked();
+  Controls_.SetDoubleScreen(cbDoubleScr->isChecked());
   cbBreakPoint->setChecked(false);
   cbBreakPointClick();
-  StopRequested = true;
+  Controls_.RequestStop();
 }
 
 bool TfrmEmulator::ChangeGamesFolder(const std::string& folder) {
@@ -269,7 +312,10 @@ void TfrmEmulator::LoadCatalogue() {
   catalogue_ = BuildGameCatalogue(programFolder_);
   cbDrivers->clear();
   const std::vector<std::string> drivers = CatalogueDrivers(catalogue_);
-  for (const std::string& driver : drivers) cbDrivers->addItem(QString::fromStdString(driver));
+  for (const std::string& driver : drivers) {
+    cbDrivers->addItem(QString::fromStdString(driver));
+    cbDrivers->setItemData(cbDrivers->count() - 1, QString::fromStdString(driver), Qt::ToolTipRole);
+  }
   cbDrivers->setCurrentIndex(PreselectedDriver(drivers));
   FillGameList();
 }
@@ -282,6 +328,8 @@ void TfrmEmulator::FillGameList() {
     const std::string title = game.substr(0, game.find(CatalogueSep2));
     auto* item = new QListWidgetItem(QString::fromStdString(title), lbGames);
     item->setData(ItemTextRole, QString::fromStdString(game));
+    // The narrow list cuts long titles short.
+    item->setToolTip(item->text());
   }
   if (lbGames->count() > 0) lbGames->setCurrentRow(0);
 }
@@ -325,10 +373,7 @@ void TfrmEmulator::sbStartClick() {
   // A Start handled inside the pump of a stopping run must not start a run within that run's loop.
   if (!Run.Running() && Run.LoopActive()) return;
   frmGameScreen->PlaceBeside(*this);
-  ScreenWidth = 256;
-  ScreenHeight = 256;
-  ScreenOffsetX = 0;
-  ScreenOffsetY = 0;
+  Controls_.ResetGeometry();
   if (Run.Running())
     StopSequence();
   else
@@ -346,21 +391,34 @@ void TfrmEmulator::StartSequence() {
   const size_t separator = text.find(CatalogueSep2);
   if (separator == std::string::npos) {
     host_->messageBox("Error reading INI file!");
-    StopRequested = true;
+    Controls_.RequestStop();
     FreeGameDescription();
     SetListsEnabled(true);
     return;
   }
 
-  const StartResult started = Run.Start(text.substr(separator + 1));
-  if (!started.Ok) {
-    host_->messageBox(started.Message);
-    SetListsEnabled(true);
-    return;
-  }
+  StartGame(text.substr(separator + 1));
+}
 
-  frmGameScreen->setWindowTitle(QString::fromStdString(Game.Title + " [" + Game.Driver + "]"));
+void TfrmEmulator::StartGame(const std::string& firstPath) {
+  for (std::string path = firstPath; !path.empty(); path = std::exchange(pendingStart_, {})) {
+    SetListsEnabled(false);
+    frmGameScreen->PlaceBeside(*this);
+    const StartResult started = Run.Start(path);
+    if (!started.Ok) {
+      host_->messageBox(started.Message);
+      SetListsEnabled(true);
+      return;
+    }
+    RunStarted();
+  }
+}
+
+void TfrmEmulator::RunStarted() {
+  frmGameScreen->setWindowTitle(
+      QString::fromStdString(Controls_.Description().Title + " [" + Controls_.Description().Driver + "]"));
   frmGameScreen->SizeToGeometry();
+  frmGameScreen->PlaceBeside(*this);  // at its new size
   frmGameScreen->ClearPicture();
   frmGameScreen->MayClose = false;
   frmGameScreen->show();
@@ -370,11 +428,15 @@ void TfrmEmulator::StartSequence() {
   frmGameScreen->setFocus();
   sbStart->setText("Stop");
   sbReset->setEnabled(true);
-  sbSprites->setEnabled(Game.Sprites > 0);
-  sbCart->setEnabled(Game.HasCartridge == 1);
+  sbSprites->setEnabled(Controls_.Description().Sprites > 0);
+  sbCart->setEnabled(Controls_.Description().HasCartridge == 1);
   sbDisasm->setEnabled(true);
+  actCharSets->setEnabled(true);
 
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
+  // A pause left over from an earlier debugging session would freeze the new game with no switch
+  // in sight to leave it.
+  if (!Controls_.DebugMode()) Controls_.SetDebugState(DebugStateKind::Running);
   statusFrames_ = Run.FramesRun();
   statusCycles_ = Run.CyclesRun();
   statusClock_.start();
@@ -394,6 +456,7 @@ void TfrmEmulator::StopSequence() {
   frmGameScreen->hide();
   SetListsEnabled(true);
   sbDisasm->setEnabled(false);
+  actCharSets->setEnabled(false);
   if (Debugger.DiscardDisassembly) Debugger.DiscardDisassembly();
 }
 
@@ -412,24 +475,85 @@ void TfrmEmulator::sbDisasmClick() {
 void TfrmEmulator::lbGamesDblClick() { sbStartClick(); }
 
 void TfrmEmulator::cbDoubleScrClick() {
-  DoubleScreen = cbDoubleScr->isChecked();
-  frmGameScreen->SizeToGeometry();
+  const int scale = cbDoubleScr->isChecked() ? 2 : 1;
+  frmGameScreen->SetScale(scale);
+  if (const auto settings = OpenSettings()) settings->setValue("screen/scale", scale);
+}
+
+void TfrmEmulator::RestoreSettings() {
+  const auto settings = OpenSettings();
+  if (!settings) return;
+  const int scale = settings->value("screen/scale", frmGameScreen->Scale()).toInt();
+  cbDoubleScr->setChecked(scale == 2);
+  if (scale > 2) frmGameScreen->SetScale(scale);
+  frmGameScreen->actLimitSpeed->setChecked(settings->value("screen/limitSpeed", true).toBool());
+  SelectGame(settings->value("game/last").toString().toStdString());
+}
+
+bool TfrmEmulator::SelectGame(const std::string& path) {
+  for (const std::string& item : catalogue_.Items) {
+    const size_t driverEnd = item.find(CatalogueSep1);
+    if (driverEnd == std::string::npos || GameItemPath(item.substr(driverEnd + 1)) != path) continue;
+    const int driver = cbDrivers->findText(QString::fromStdString(item.substr(0, driverEnd)),
+                                           Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (driver < 0) return false;
+    cbDrivers->setCurrentIndex(driver);
+    FillGameList();
+    for (int row = 0; row < lbGames->count(); ++row)
+      if (GameItemPath(lbGames->item(row)->data(ItemTextRole).toString().toStdString()) == path)
+        lbGames->setCurrentRow(row);
+    return true;
+  }
+  return false;
+}
+
+void TfrmEmulator::StartDescription(const std::string& path) {
+  SelectGame(path);
+  if (Run.Running() || Run.LoopActive()) {
+    // The loop turns below this handler: stop it, and the start follows once it has ended.
+    pendingStart_ = path;
+    if (Run.Running()) sbStartClick();
+    return;
+  }
+  StartGame(path);
+}
+
+void TfrmEmulator::LoadFileAsCartridge(const std::string& path) {
+  if (!Run.Running() || !sbCart->isEnabled() || Run.Driver().LoaderRoutine == nullptr) {
+    host_->messageBox("Start a game that loads snapshots or cartridges first:\r" + path);
+    return;
+  }
+  host_->ChooseNextFile(path);
+  sbCartClick();
+  host_->ChooseNextFile({});  // in case the loader never asked
+}
+
+void TfrmEmulator::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedFile(*event->mimeData(), {"ini"})) event->acceptProposedAction();
+}
+
+void TfrmEmulator::dropEvent(QDropEvent* event) {
+  const std::optional<std::string> file = DroppedFile(*event->mimeData(), {"ini"});
+  if (!file) return;
+  event->acceptProposedAction();
+  // After the drop has been answered: a start runs the game inside the handler that makes it.
+  QTimer::singleShot(0, this, [this, path = *file] { StartDescription(path); });
 }
 
 void TfrmEmulator::cbDebugClick() {
-  DebugMode = cbDebug->isChecked();
+  Controls_.SetDebugMode(cbDebug->isChecked());
   if (Debugger.DebugSwitch)
-    Debugger.DebugSwitch(DebugMode);
-  else if (DebugMode)
-    DebugState = DebugStateKind::Running;
+    Debugger.DebugSwitch(Controls_.DebugMode());
+  else if (Controls_.DebugMode())
+    Controls_.SetDebugState(DebugStateKind::Running);
   ShowStatus();
 }
 
 void TfrmEmulator::cbBreakPointClick() {
-  BreakpointsEnabled = cbBreakPoint->isChecked();
+  Controls_.SetBreakpointsEnabled(cbBreakPoint->isChecked());
   for (QWidget* control :
        {static_cast<QWidget*>(sbAddBreak), static_cast<QWidget*>(sbDelBreak), static_cast<QWidget*>(cbBreak)})
-    control->setEnabled(BreakpointsEnabled);
+    control->setEnabled(Controls_.BreakpointsEnabled());
 }
 
 void TfrmEmulator::sbAddBreakClick() {
@@ -453,6 +577,18 @@ void TfrmEmulator::sbDelBreakClick() {
 
 void TfrmEmulator::closeEvent(QCloseEvent* event) { FormClose(event); }
 
+bool TfrmEmulator::eventFilter(QObject* watched, QEvent* event) {
+  // Return on a game starts it, as a double click does.
+  if (watched == lbGames && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && lbGames->currentItem()) {
+      lbGamesDblClick();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void TfrmEmulator::FormClose(QCloseEvent* event) {
   if (Run.Running()) sbStartClick();
   event->accept();
@@ -470,9 +606,11 @@ void TfrmEmulator::UpdateStatus() {
 }
 
 void TfrmEmulator::ShowStatus() {
-  const QString mode = DebugMode ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
+  const QString mode = Controls_.DebugMode() ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
   if (!Run.Running())
     StatusPanel->setText("Stopped, " + mode);
+  else if (Controls_.DebugState() == DebugStateKind::Paused)
+    StatusPanel->setText("Paused, " + mode);
   else if (statusFps_ < 0)
     StatusPanel->setText("Running, " + mode);
   else

@@ -16,6 +16,7 @@
 
 #include "app/catalogue.h"
 #include "run/run.h"
+#include "run/run_controls.h"
 #include "debugger/breakpoints.h"
 
 class QCheckBox;
@@ -34,6 +35,7 @@ inline constexpr const char* ApplicationTitle = "Tirvane 0.21";
 // (the Debug and Break boxes still switch their flags).
 struct DebuggerHooks {
   std::function<void()> SpritesClick;        // the sprite or character set viewer
+  std::function<void()> CharSetsClick;       // the character set viewer on the character tiles
   std::function<void()> DisasmClick;         // opens or closes the disassembler window
   std::function<void()> DiscardDisassembly;  // a stopped run's listing is stale
   // Shows or hides the register window and sets the debugger state; DebugMode is already set.
@@ -62,6 +64,7 @@ class TfrmEmulator : public QMainWindow {
   ~TfrmEmulator() override;
 
   EmulationRun Run;
+  RunControls& Controls_ = Controls();  // how the window reads and steers Run
   DebuggerHooks Debugger;
 
   TfrmGameScreen* frmGameScreen;
@@ -73,6 +76,8 @@ class TfrmEmulator : public QMainWindow {
   QToolButton *sbAddBreak, *sbDelBreak;
   OwnerDrawComboBox* cbBreak;
   QLabel* StatusPanel;
+  // "Char Sets": in the Sprites button's menu and the window's context menu, enabled during a run.
+  QAction* actCharSets;
 
   QtHost& Host() { return *host_; }
   const GameCatalogue& Catalogue() const { return catalogue_; }
@@ -80,6 +85,10 @@ class TfrmEmulator : public QMainWindow {
   const BreakpointList& Breakpoints() const { return breakpoints_; }
   // Inserts in text order, selects the new item.
   void AddBreakpoint(const std::string& text);
+  // Starts the description at path (stopping a running game first), as a Start click on its item.
+  void StartDescription(const std::string& path);
+  // Loads a snapshot or cartridge into the running machine as "Cartridge" would.
+  void LoadFileAsCartridge(const std::string& path);
   // Lists the descriptions of another folder; refused (false) while a run is active.
   bool ChangeGamesFolder(const std::string& folder);
   const std::string& GamesFolder() const { return programFolder_; }
@@ -99,6 +108,9 @@ class TfrmEmulator : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void FormCreate();
@@ -107,7 +119,13 @@ class TfrmEmulator : public QMainWindow {
   void LoadCatalogue();
   void FillGameList();
   void StartSequence();
+  void StartGame(const std::string& path);
+  // The controls and the loop of a run whose Start succeeded.
+  void RunStarted();
   void StopSequence();
+  // Selects the driver and the game of a catalogue path; false when the catalogue has no such file.
+  bool SelectGame(const std::string& path);
+  void RestoreSettings();
   void SetListsEnabled(bool enabled);
   // About twice a second during a run: measures the speed since the last call.
   void UpdateStatus();
@@ -118,6 +136,7 @@ class TfrmEmulator : public QMainWindow {
   void cbBreakDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
 
   std::string programFolder_;
+  std::string pendingStart_;  // a description to start once the running game has stopped
   GameCatalogue catalogue_;
   std::unique_ptr<QtHost> host_;
   BreakpointList breakpoints_;

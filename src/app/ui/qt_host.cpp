@@ -1,18 +1,45 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/qt_host.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextEdit>
+#include <utility>
 
 #include "app/ui/game_screen.h"
 #include "app/ui/key_map.h"
+#include "app/ui/settings.h"
+#include "run/run_controls.h"
 
 namespace tirvane {
 
 namespace {
+
+bool IsTextField(const QWidget* widget) {
+  if (const auto* combo = qobject_cast<const QComboBox*>(widget)) return combo->isEditable();
+  return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+         qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
+}
+
+// Text fields, dialogs and open menus keep their keys; every other key typed into our windows is
+// the machine's.
+bool KeysGoToMachine() {
+  if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
+  const QWidget* focus = QApplication::focusWidget();
+  if (focus == nullptr) return true;
+  return !IsTextField(focus) && !qobject_cast<const QDialog*>(focus->window());
+}
+
 QString Displayed(const std::string& text) {
   // Messages separate their parts with a bare CR, which Qt would not break on.
   QString shown = QString::fromStdString(text);
@@ -43,16 +70,47 @@ void QtHost::pumpMessages() {
 }
 
 std::optional<std::string> QtHost::openFileDialog(const FileDialogRequest& request) {
+  if (chosenFile_) {
+    const std::string file = *std::exchange(chosenFile_, std::nullopt);
+    if (!FilterAccepts(request.Filter, file)) {
+      messageBox("This machine does not load that kind of file:\r" + file + "\rIt loads " +
+                 QtNameFilters(request.Filter).join(", ").toStdString() + ".");
+      return std::nullopt;
+    }
+    AddRecentFile(QString::fromStdString(file));
+    return file;
+  }
   if (FileDialogHook) return FileDialogHook(request);
-  QFileDialog dialog(dialogParent_, QString::fromStdString(request.Title),
-                     QString::fromStdString(request.InitialFolder));
+  const QString title = QString::fromStdString(request.Title);
+  QString folder = LastFolder(title);
+  if (folder.isEmpty() || !QDir(folder).exists()) folder = QString::fromStdString(request.InitialFolder);
+  QFileDialog dialog(dialogParent_, title, folder);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(QtNameFilters(request.Filter));
   dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExtension));
   if (!request.InitialName.empty()) dialog.selectFile(QString::fromStdString(request.InitialName));
   ReleaseAllKeys();
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  const QString chosen = dialog.selectedFiles().first();
+  SetLastFolder(title, QFileInfo(chosen).absolutePath());
+  AddRecentFile(chosen);
+  return chosen.toStdString();
+}
+
+void QtHost::ChooseNextFile(const std::string& path) {
+  chosenFile_ = path.empty() ? std::nullopt : std::optional<std::string>(path);
+}
+
+bool FilterAccepts(const std::string& filter, const std::string& path) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+  for (qsizetype i = 1; i < parts.size(); i += 2)
+    for (const QString& pattern : parts[i].split(';', Qt::SkipEmptyParts)) {
+      const QRegularExpression wildcard(QRegularExpression::wildcardToRegularExpression(pattern.trimmed()),
+                                        QRegularExpression::CaseInsensitiveOption);
+      if (wildcard.match(name).hasMatch()) return true;
+    }
+  return false;
 }
 
 void QtHost::messageBox(const std::string& text) {
@@ -81,11 +139,22 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
       const auto* keyEvent = static_cast<const QKeyEvent*>(event);
+      // Escape leaves full screen; otherwise it is a key like any other.
+      if (keyEvent->key() == Qt::Key_Escape && gameScreen_.isFullScreen()) {
+        if (event->type() == QEvent::KeyPress) gameScreen_.SetFullScreen(false);
+        return true;
+      }
       // Auto-repeat arrives as release/press pairs; the key stays held throughout.
-      if (keyEvent->isAutoRepeat()) break;
+      const bool machine = KeysGoToMachine();
+      if (keyEvent->isAutoRepeat()) {
+        if (machine && Controls().Running()) return true;
+        break;
+      }
       const bool pressed = event->type() == QEvent::KeyPress;
       const quint32 scanCode = keyEvent->nativeScanCode();
       std::optional<VirtualKey> key = VirtualKeyFromQtKey(keyEvent->key());
+      // A key pressed for a text field is not the machine's; letting one go always is.
+      if (pressed && !machine) break;
       if (scanCode != 0) {
         if (pressed && key) {
           heldByScanCode_[scanCode] = *key;
@@ -98,6 +167,9 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
         }
       }
       if (key) KeyState[static_cast<int>(*key)] = pressed ? 1 : 0;
+      // During a run a focused check box or button must not also take the key (Space would untick
+      // "Screen 2x").
+      if (machine && Controls().Running()) return true;
       break;
     }
     case QEvent::WindowDeactivate:

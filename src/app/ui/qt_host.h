@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -39,6 +40,10 @@ class QtHost final : public QObject, public Host {
   std::function<void()> PumpHook;
 
   static void ReleaseAllKeys();
+  // The next file dialog is answered with path instead of being shown, as when a file is dropped or
+  // picked from "Recent"; a file the dialog's filter would not list is refused with a message. An
+  // empty path withdraws the answer.
+  void ChooseNextFile(const std::string& path);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,7 +54,11 @@ class QtHost final : public QObject, public Host {
   std::string programFolder_;
   // A key is released by its physical key, so Shift let go before "1" cannot leave "1" held.
   std::unordered_map<quint32, VirtualKey> heldByScanCode_;
+  std::optional<std::string> chosenFile_;
 };
+
+// Whether a file dialog with this filter ("Description|*.a;*.b") would list the file.
+bool FilterAccepts(const std::string& filter, const std::string& path);
 
 // "Description|*.a;*.b|Other|*.c" as Qt name filters ("Description (*.a *.b)", "Other (*.c)").
 QStringList QtNameFilters(const std::string& filter);

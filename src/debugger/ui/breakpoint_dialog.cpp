@@ -6,6 +6,8 @@
 #include <QToolButton>
 
 #include "debugger/ui/hex_edit.h"
+#include "debugger/ui/window_placement.h"
+#include "video/host.h"
 
 namespace tirvane {
 
@@ -56,8 +58,17 @@ TfrmBreakPoint::TfrmBreakPoint(QWidget* parent) : QDialog(parent) {
   bbHelp = new QPushButton("Help", this);
   bbHelp->setObjectName("bbHelp");
   bbHelp->setGeometry(140, 58, 75, 25);
+  // Only OK answers Return, even after another button had the focus.
+  bbCancel->setAutoDefault(false);
+  bbHelp->setAutoDefault(false);
   connect(bbOk, &QPushButton::clicked, this, &QDialog::accept);
   connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(bbHelp, &QPushButton::clicked, this, &TfrmBreakPoint::bbHelpClick);
+}
+
+void TfrmBreakPoint::bbHelpClick() {
+  CurrentHost().messageBox(BreakpointHelpText);
+  edAddr->setFocus();
 }
 
 void TfrmBreakPoint::RSTButton(int tag) {
@@ -67,6 +78,7 @@ void TfrmBreakPoint::RSTButton(int tag) {
 
 std::optional<std::string> TfrmBreakPoint::Ask(QPoint topLeft) {
   move(topLeft);
+  KeepOnScreen(*this, parentWidget());
   edAddr->setFocus();
   if (exec() != QDialog::Accepted) return std::nullopt;
   return edAddr->text().toStdString();

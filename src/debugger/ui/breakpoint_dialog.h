@@ -16,6 +16,12 @@ namespace tirvane {
 
 class HexEdit;
 
+inline constexpr const char* BreakpointHelpText =
+    "Type the address of an instruction (hexadecimal, up to four digits) or pick a restart vector "
+    "or the NMI vector, then press OK.\r"
+    "While \"Break\" is ticked, the machine pauses when it is about to run that instruction and the "
+    "register window opens; Play there runs on.";
+
 class TfrmBreakPoint : public QDialog {
   Q_OBJECT
 
@@ -26,6 +32,8 @@ class TfrmBreakPoint : public QDialog {
   std::optional<std::string> Ask(QPoint topLeft);
   // The address shortcuts share this handler: tags 0-7 are RST00 to RST38, 8 is NMI.
   void RSTButton(int tag);
+  // A short explanation in a message box; the focus goes back to the address.
+  void bbHelpClick();
 
   QLabel* Label1;
   HexEdit* edAddr;

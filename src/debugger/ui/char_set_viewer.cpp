@@ -29,13 +29,14 @@ QSpinBox* LabelledSpin(QWidget* parent, const char* name, const char* caption, i
 }
 
 // The screen palette while a run shows one; otherwise the colours it would be built from.
-std::array<Rgb, 256> ViewerPalette() {
+std::array<Rgb, 256> ViewerPalette(const RunControls& run) {
   std::array<Rgb, 256> palette{};
-  if (Screen != nullptr) {
-    palette = Screen->Palette;
+  if (run.Bitmap() != nullptr) {
+    palette = run.Bitmap()->Palette;
   } else {
     for (int i = 0; i < 10; ++i) palette[static_cast<size_t>(i)] = SystemColours[i];
-    for (int i = 0; i < RgbTableSize; ++i) palette[static_cast<size_t>(10 + i)] = RgbTable[i];
+    for (int i = 0; i < RgbTableSize; ++i)
+      palette[static_cast<size_t>(10 + i)] = run.Palette()[static_cast<size_t>(i)];
     for (int i = 0; i < 10; ++i) palette[static_cast<size_t>(246 + i)] = SystemColours[10 + i];
   }
   palette[0] = {0, 0, 0};  // the area is filled black; undrawn pixels keep index 0
@@ -79,11 +80,16 @@ void TfrmCharSet::SetUp(Tile* const* tiles, int tileCount, int tilesPerSet, int 
   setCount_ = setCount;
   set_ = 0;
   zoom_ = 3;
-  palette_ = 0;
+  const std::array<Rgb, 256> colours = ViewerPalette(controls_);
+  palette_ = FirstVisiblePalette([&](int palette) {
+    const CharSetPicture picture = PaintCharSet(tiles_, tileCount_, tilesPerSet_, 0, zoom_, palette,
+                                                pbScreen->width(), pbScreen->height());
+    return ShowsAnything(picture.Pixels, colours);
+  });
   setWindowTitle(caption);
   const QSignalBlocker zoomBlocker(seZoom), paletteBlocker(sePalette), setBlocker(seSet);
   seZoom->setValue(3);
-  sePalette->setValue(0);
+  sePalette->setValue(palette_);
   seSet->setRange(0, std::max(setCount - 1, 0));
   seSet->setValue(0);
   seSet->setEnabled(setCount > 1);
@@ -122,9 +128,9 @@ void TfrmCharSet::pbScreenPaint() {
   const CharSetPicture picture = PaintCharSet(tiles_, tileCount_, tilesPerSet_, set_, zoom_, palette_,
                                               pbScreen->width(), pbScreen->height());
   QPainter painter(pbScreen);
-  painter.drawImage(
-      0, 0,
-      IndexedImage(picture.Pixels.data(), picture.Width, picture.Height, picture.Width, ViewerPalette()));
+  painter.drawImage(0, 0,
+                    IndexedImage(picture.Pixels.data(), picture.Width, picture.Height, picture.Width,
+                                 ViewerPalette(controls_)));
 }
 
 }  // namespace tirvane

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "video/tiles.h"
+#include "run/run_controls.h"
 
 class QPushButton;
 class QSpinBox;
@@ -41,6 +42,7 @@ class TfrmCharSet : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  RunControls& controls_ = Controls();
   void pbScreenPaint();
 
   Tile* const* tiles_ = nullptr;

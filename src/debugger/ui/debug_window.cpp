@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "debugger/ui/debug_window.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 
 #include "machine/romset.h"
 #include "debugger/ui/add_watch_dialog.h"
+#include "debugger/ui/window_placement.h"
 #include "video/host.h"
 
 namespace tirvane {
@@ -101,16 +103,15 @@ QToolButton* SmallButton(QWidget* parent, const char* name, const QString& hint,
   return button;
 }
 
-const Z80Context& ActiveOrEmpty() {
+const Z80Context& ActiveOrEmpty(const RunControls& run) {
   static const Z80Context empty{};
-  return ActiveContext != nullptr ? *ActiveContext : empty;
+  return run.Registers() != nullptr ? *run.Registers() : empty;
 }
 
 }  // namespace
 
 TfrmDebug::TfrmDebug(TfrmAddWatch* addWatch, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      addWatch_(addWatch) {
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), addWatch_(addWatch) {
   setObjectName("frmDebug");
   setWindowTitle("Z80 Registers");
   setFixedSize(156, 155);
@@ -176,22 +177,22 @@ void TfrmDebug::FillWatchList() {
 }
 
 void TfrmDebug::SetState(DebugStateKind state) {
-  DebugState = state;
+  controls_.SetDebugState(state);
   captionState_ = state;
   setWindowTitle(DebugStateCaption(state));
   if (StateChanged) StateChanged(state);
 }
 
 void TfrmDebug::SyncCaption() {
-  if (captionState_ == DebugState) return;
-  captionState_ = DebugState;
-  setWindowTitle(DebugStateCaption(DebugState));
+  if (captionState_ == controls_.DebugState()) return;
+  captionState_ = controls_.DebugState();
+  setWindowTitle(DebugStateCaption(captionState_));
 }
 
 void TfrmDebug::Capture() {
-  const Z80Context& z = ActiveOrEmpty();
+  const Z80Context& z = ActiveOrEmpty(controls_);
   captured_ = RegisterSnapshot::Of(z);
-  watches_.Sample(z, MemoryImage);
+  watches_.Sample(z, controls_.Memory());
   pending_ = true;
 }
 
@@ -223,13 +224,18 @@ void TfrmDebug::DebugSwitch(bool on, const QWidget* mainWindow) {
     return;
   }
   if (mainWindow != nullptr) {
-    const QRect outer = mainWindow->frameGeometry();
+    const QRect outer = FrameGeometry(*mainWindow);
     // Same left edge and width as the main window, 2 pixels below its bottom edge.
     setFixedWidth(mainWindow->width());
-    move(outer.left(), outer.bottom() + 1 + 2);
+    PlaceWindow(*this, QPoint(outer.left(), outer.bottom() + 1 + 2), mainWindow, true);
   }
   if (!isVisible()) show();
   SetState(DebugStateKind::Running);
+}
+
+void TfrmDebug::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted() && Closed) Closed();
 }
 
 void TfrmDebug::sbPauseClick() { SetState(DebugStateKind::Paused); }
@@ -253,6 +259,9 @@ void TfrmDebug::sbDelWatchClick() {
   }
   watches_.RemoveAt(row);
   delete lbWatches->takeItem(row);
+  // Nothing else becomes selected: a second click must not delete the next watch unasked.
+  lbWatches->setCurrentRow(-1);
+  lbWatches->clearSelection();
 }
 
 }  // namespace tirvane

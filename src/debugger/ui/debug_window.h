@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "run/run.h"
+#include "run/run_controls.h"
 #include "debugger/registers.h"
 #include "debugger/watches.h"
 
@@ -60,6 +61,8 @@ class TfrmDebug : public QWidget {
 
   // Called after every SetState; the debugger uses it to bring the game picture up to date on a pause.
   std::function<void(DebugStateKind)> StateChanged;
+  // The user closed the window from its frame: the main window unticks "Debug", as the switch would.
+  std::function<void()> Closed;
 
   std::array<QLabel*, RegisterCount> RegisterCaptions;
   std::array<QLabel*, RegisterCount> RegisterValues;  // lblAF ... lblPC
@@ -68,9 +71,13 @@ class TfrmDebug : public QWidget {
   QListWidget* lbWatches;
   QToolButton *sbPause, *sbPlay, *sbStep;
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void FillWatchList();
 
+  RunControls& controls_ = Controls();
   TfrmAddWatch* addWatch_;
   WatchList watches_;
   RegisterSnapshot captured_;

@@ -5,14 +5,15 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "machine/description.h"
-#include "run/run.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/breakpoint_dialog.h"
 #include "debugger/ui/char_set_viewer.h"
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/disasm_window.h"
 #include "debugger/ui/sprite_set_viewer.h"
+#include "debugger/ui/window_placement.h"
+#include "machine/description.h"
+#include "run/run.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -68,15 +69,15 @@ void Debugger::Detach() {
 }
 
 void Debugger::BreakpointCheck() {
-  if (ActiveContext == nullptr || breakpoints_ == nullptr) return;
-  CheckBreakpoints(*breakpoints_, ActiveContext->PC.w, hitActions_);
+  if (controls_.Registers() == nullptr || breakpoints_ == nullptr) return;
+  CheckBreakpoints(*breakpoints_, controls_.Registers()->PC.w, hitActions_);
 }
 
 void Debugger::RefreshRegisters() { frmDebug->Capture(); }
 
 void Debugger::DebugRedraw() {
   frmDebug->SyncCaption();
-  if (DebugState != DebugStateKind::Paused && !pacer_.Due()) {
+  if (controls_.DebugState() != DebugStateKind::Paused && !pacer_.Due()) {
     redrawPending_ = true;
     return;
   }
@@ -105,13 +106,17 @@ void Debugger::SpritesClick(SpriteSetsFn spriteSets) {
     frmSpriteSet->Open(spriteSets);
     return;
   }
-  frmCharSet->SetUp(SpriteTiles, SpriteTileCount, 64, Game.CharSets, "Sprites");
+  const RunControls::TileList sprites = controls_.SpriteTiles();
+  frmCharSet->SetUp(sprites.Tiles, sprites.Count, 64, controls_.Description().CharSets, "Sprites");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 
 void Debugger::CharSetsClick(const QWidget* mainWindow) {
   if (mainWindow != nullptr) frmCharSet->move(mainWindow->frameGeometry().topLeft() + QPoint(64, 64));
-  frmCharSet->SetUp(CharTiles, CharTileCount, 256, Game.CharSets, "Char Sets");
+  const RunControls::TileList chars = controls_.CharTiles();
+  frmCharSet->SetUp(chars.Tiles, chars.Count, 256, controls_.Description().CharSets, "Char Sets");
+  KeepOnScreen(*frmCharSet, frmCharSet->parentWidget());
   frmCharSet->exec();
 }
 

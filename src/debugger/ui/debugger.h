@@ -18,6 +18,7 @@
 #include "debugger/breakpoints.h"
 #include "debugger/registers.h"
 #include "drivers/driver.h"
+#include "run/run_controls.h"
 
 class QWidget;
 
@@ -79,6 +80,7 @@ class Debugger {
  private:
   void ShowNow();
 
+  RunControls& controls_ = Controls();
   EmulationRun* run_ = nullptr;
   const BreakpointList* breakpoints_ = nullptr;
   BreakpointHitActions hitActions_;

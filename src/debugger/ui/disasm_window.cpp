@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "debugger/disassembler.h"
+#include "debugger/ui/window_placement.h"
 #include "z80/z80.h"
 
 namespace tirvane {
@@ -22,7 +23,9 @@ namespace {
 constexpr int RowHeight = 12;
 constexpr int StripWidth = 41;
 constexpr int StripBottomHeight = 43;
-constexpr Qt::WindowFlags ToolOnTop = Qt::Tool | Qt::WindowStaysOnTopHint;
+// A tool window stays above the windows of its owner, the main window, and so above ours only;
+// our dialogs still open above it.
+constexpr Qt::WindowFlags ToolOnTop = Qt::Tool;
 
 }  // namespace
 
@@ -135,12 +138,13 @@ void TfrmDisasm::OpenOrClose(const QWidget* mainWindow, const QWidget* gameScree
     hide();
     return;
   }
-  if (lines_.empty() && ActiveContext != nullptr && ActiveContext->MemoryImage != nullptr)
-    Sweep(ActiveContext->MemoryImage, ActiveContext->RomLimit);
+  const Z80Context* z = controls_.Registers();
+  if (lines_.empty() && z != nullptr && z->MemoryImage != nullptr) Sweep(z->MemoryImage, z->RomLimit);
   if (gameScreen != nullptr && mainWindow != nullptr) {
-    const QRect screen = gameScreen->frameGeometry();
-    move(screen.left() + screen.width() + 2, mainWindow->frameGeometry().top());
+    const QRect screen = FrameGeometry(*gameScreen);
     resize(width(), gameScreen->height());
+    PlaceWindow(*this, QPoint(screen.left() + screen.width() + 2, FrameGeometry(*mainWindow).top()),
+                mainWindow, true);
   }
   show();
 }

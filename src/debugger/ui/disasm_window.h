@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "run/run_controls.h"
 
 class QProgressBar;
 class QPushButton;
@@ -54,6 +55,7 @@ class TfrmDisasm : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  RunControls& controls_ = Controls();
   void FormResize();
   void pbShowPaint();
   void UpdateScrollRange();

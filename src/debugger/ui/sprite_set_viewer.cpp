@@ -11,6 +11,7 @@
 #include <QSpinBox>
 
 #include "debugger/ui/screen_image.h"
+#include "debugger/ui/window_placement.h"
 #include "debugger/viewers.h"
 #include "video/screen.h"
 
@@ -69,11 +70,30 @@ void TfrmSpriteSet::Prepare(SpriteSetsFn spriteSets) {
     cbSets->setCurrentIndex(sets_.empty() ? -1 : 0);
   }
   flip_ = SpriteFlipByte(cbFlipX->isChecked(), cbFlipY->isChecked());
+  ShowFirstVisiblePalette();
+}
+
+void TfrmSpriteSet::ShowFirstVisiblePalette() {
+  const int index = cbSets->currentIndex();
+  int palette = 0;
+  const ScreenBitmap* bitmap = controls_.Bitmap();
+  if (bitmap != nullptr && index >= 0 && static_cast<size_t>(index) < sets_.size()) {
+    const TileSet& set = *sets_[static_cast<size_t>(index)];
+    palette = FirstVisiblePalette([&](int p) {
+      DrawSpriteSet(set, p, flip_, pbScreen->width(), pbScreen->height());
+      return ShowsAnything(bitmap->Pixels, bitmap->Palette);
+    });
+  }
+  {
+    const QSignalBlocker blocker(sePalette);
+    sePalette->setValue(palette);
+  }
   DrawSelected();
 }
 
 void TfrmSpriteSet::Open(SpriteSetsFn spriteSets) {
   Prepare(spriteSets);
+  KeepOnScreen(*this, parentWidget());
   exec();
 }
 
@@ -81,7 +101,7 @@ void TfrmSpriteSet::DrawSelected() {
   const int index = cbSets->currentIndex();
   // A driver that reports no sets leaves the bitmap cleared.
   if (index < 0 || static_cast<size_t>(index) >= sets_.size()) {
-    if (Screen != nullptr) ClearScreen(0);
+    if (controls_.Bitmap() != nullptr) ClearScreen(0);
   } else {
     DrawSpriteSet(*sets_[static_cast<size_t>(index)], sePalette->value(), flip_, pbScreen->width(),
                   pbScreen->height());
@@ -89,13 +109,7 @@ void TfrmSpriteSet::DrawSelected() {
   pbScreen->update();
 }
 
-void TfrmSpriteSet::cbSetsChange() {
-  {
-    const QSignalBlocker blocker(sePalette);
-    sePalette->setValue(0);
-  }
-  DrawSelected();
-}
+void TfrmSpriteSet::cbSetsChange() { ShowFirstVisiblePalette(); }
 
 void TfrmSpriteSet::sePaletteChange() { DrawSelected(); }
 
@@ -115,8 +129,8 @@ bool TfrmSpriteSet::eventFilter(QObject* watched, QEvent* event) {
 void TfrmSpriteSet::pbScreenPaint() {
   QPainter painter(pbScreen);
   painter.fillRect(pbScreen->rect(), Qt::black);
-  if (Screen == nullptr) return;
-  const QImage image = ScreenImage(*Screen);
+  if (controls_.Bitmap() == nullptr) return;
+  const QImage image = ScreenImage(*controls_.Bitmap());
   painter.drawImage(QRect(0, 0, image.width() * 2, image.height() * 2), image);
 }
 

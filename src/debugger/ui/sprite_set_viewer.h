@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drivers/driver.h"
+#include "run/run_controls.h"
 
 class QCheckBox;
 class QComboBox;
@@ -45,7 +46,10 @@ class TfrmSpriteSet : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  RunControls& controls_ = Controls();
   void DrawSelected();
+  // Sets the palette spin to the first palette in which the selected set shows anything, and draws.
+  void ShowFirstVisiblePalette();
   void pbScreenPaint();
 
   std::vector<TileSet*> sets_;

@@ -1,0 +1,837 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "automation/machine_tools.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <thread>
+
+#include "app/catalogue.h"
+#include "debugger/disassembler.h"
+#include "debugger/registers.h"
+#include "debugger/viewers.h"
+#include "drivers/driver.h"
+#include "machine/description.h"
+#include "text/text.h"
+#include "video/png_image.h"
+#include "video/screen.h"
+#include "z80/z80.h"
+
+namespace tirvane {
+
+using nlohmann::json;
+
+namespace {
+
+// Bounds that keep every call short and every answer small enough for an agent to read.
+constexpr int MaxStepsPerCall = 100000;
+constexpr int MaxMemoryBytes = 4096;
+constexpr int MaxDisassemblyLines = 256;
+constexpr size_t MaxPathLength = 4096;
+
+json TextItem(std::string text) { return {{"type", "text"}, {"text", std::move(text)}}; }
+
+ToolOutcome Answer(std::string text) {
+  ToolOutcome outcome;
+  outcome.Content.push_back(TextItem(std::move(text)));
+  return outcome;
+}
+
+ToolOutcome Failure(std::string text) {
+  ToolOutcome outcome = Answer(std::move(text));
+  outcome.IsError = true;
+  return outcome;
+}
+
+std::string Hex(uint32_t value, int digits) { return FormatHex(value, digits); }
+
+// The window's line packs the address against the instruction; an agent reads them apart.
+std::string Listed(const std::string& line) {
+  return line.size() > 4 ? line.substr(0, 4) + "  " + line.substr(4) : line;
+}
+
+std::string TypeName(const json& value) {
+  if (value.is_string()) return "text";
+  if (value.is_boolean()) return "a boolean";
+  if (value.is_number()) return "a number";
+  if (value.is_array()) return "an array";
+  if (value.is_object()) return "an object";
+  return "null";
+}
+
+std::optional<uint32_t> ParseHexText(std::string_view text) {
+  if (text.starts_with("0x") || text.starts_with("0X"))
+    text.remove_prefix(2);
+  else if (text.starts_with("$") || text.starts_with("#"))
+    text.remove_prefix(1);
+  else if (text.ends_with("h") || text.ends_with("H"))
+    text.remove_suffix(1);
+  if (text.empty() || text.size() > 8) return std::nullopt;
+  uint32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Each schema is an object of named properties; only required ones must appear.
+json Schema(json properties = json::object(), json required = json::array()) {
+  json schema = {{"type", "object"}, {"properties", std::move(properties)}, {"additionalProperties", false}};
+  if (!required.empty()) schema["required"] = std::move(required);
+  return schema;
+}
+
+json AddressProperty(const char* what) {
+  return {{"type", json::array({"integer", "string"})},
+          {"description",
+           std::string(what) + ": 0-65535, or hexadecimal text such as \"0038\", \"0x38\" or \"38h\""}};
+}
+
+json IntegerProperty(const char* what, int low, int high, int fallback) {
+  return {
+      {"type", "integer"}, {"minimum", low}, {"maximum", high}, {"default", fallback}, {"description", what}};
+}
+
+json KeysProperty(const char* what) {
+  return {
+      {"type", "array"},
+      {"items", {{"type", "string"}}},
+      {"description",
+       std::string(what) + ". Key names: Left Right Up Down Ctrl Shift Alt Tab Return Space F1-F12 0-9 A-Z"}};
+}
+
+}  // namespace
+
+// ---- arguments
+
+const json& ToolArguments::Get(const char* name) const { return object_.at(name); }
+
+int64_t ToolArguments::Integer(const char* name, int64_t low, int64_t high,
+                               std::optional<int64_t> fallback) const {
+  if (!Has(name)) {
+    if (fallback) return *fallback;
+    throw ToolRefusal(std::string("missing argument '") + name + "'");
+  }
+  const json& value = Get(name);
+  const bool whole = value.is_number_integer() ||
+                     (value.is_number_float() &&
+                      value.get<double>() == static_cast<double>(static_cast<int64_t>(value.get<double>())));
+  if (!whole) throw ToolRefusal(std::string("'") + name + "' must be a whole number, not " + TypeName(value));
+  const double number = value.get<double>();
+  if (number < static_cast<double>(low) || number > static_cast<double>(high))
+    throw ToolRefusal(std::string("'") + name + "' must be between " + std::to_string(low) + " and " +
+                      std::to_string(high) + ", not " + value.dump());
+  return value.is_number_unsigned() ? static_cast<int64_t>(value.get<uint64_t>()) : value.get<int64_t>();
+}
+
+uint16_t ToolArguments::Address(const char* name, std::optional<uint16_t> fallback) const {
+  if (!Has(name)) {
+    if (fallback) return *fallback;
+    throw ToolRefusal(std::string("missing argument '") + name + "'");
+  }
+  const json& value = Get(name);
+  if (value.is_string()) {
+    const auto parsed = ParseHexText(value.get<std::string>());
+    if (!parsed)
+      throw ToolRefusal(std::string("'") + name + "' is not a hexadecimal address: " + value.dump());
+    if (*parsed > 0xFFFF)
+      throw ToolRefusal(std::string("'") + name + "' is out of range: " + value.dump() + " (0000-FFFF)");
+    return static_cast<uint16_t>(*parsed);
+  }
+  return static_cast<uint16_t>(Integer(name, 0, 0xFFFF, std::nullopt));
+}
+
+std::string ToolArguments::Text(const char* name, size_t maxLength,
+                                std::optional<std::string> fallback) const {
+  if (!Has(name)) {
+    if (fallback) return *fallback;
+    throw ToolRefusal(std::string("missing argument '") + name + "'");
+  }
+  const json& value = Get(name);
+  if (!value.is_string())
+    throw ToolRefusal(std::string("'") + name + "' must be text, not " + TypeName(value));
+  std::string text = value.get<std::string>();
+  if (text.size() > maxLength)
+    throw ToolRefusal(std::string("'") + name + "' is longer than " + std::to_string(maxLength) +
+                      " characters");
+  return text;
+}
+
+bool ToolArguments::Flag(const char* name, bool fallback) const {
+  if (!Has(name)) return fallback;
+  const json& value = Get(name);
+  if (!value.is_boolean()) throw ToolRefusal(std::string("'") + name + "' must be true or false");
+  return value.get<bool>();
+}
+
+std::vector<VirtualKey> ToolArguments::Keys(const char* name) const {
+  std::vector<VirtualKey> keys;
+  if (!Has(name)) return keys;
+  const json& value = Get(name);
+  if (!value.is_array()) throw ToolRefusal(std::string("'") + name + "' must be an array of key names");
+  if (value.size() > VirtualKeyCount) throw ToolRefusal(std::string("'") + name + "' names too many keys");
+  for (const json& item : value) {
+    const auto key = item.is_string() ? VirtualKeyFromName(item.get<std::string>()) : std::nullopt;
+    if (!key)
+      throw ToolRefusal("unknown key " + (item.is_string() ? item.dump() : TypeName(item)) +
+                        "; key names: Left Right Up Down Ctrl Shift Alt Tab Return Space F1-F12 0-9 A-Z");
+    keys.push_back(*key);
+  }
+  return keys;
+}
+
+// ---- the tool table
+
+MachineTools::MachineTools(std::string folder, int framesPerCall)
+    : folder_(std::move(folder)), framesPerCall_(framesPerCall), host_(folder_), scope_(host_) {
+  ResetRunControls();
+  using T = MachineTools;
+  const json noArgs = Schema();
+  specs_ = {
+      // machines
+      {"list_games",
+       "List the games this server can start: title, driver and description file. Call first to pick a "
+       "game for start_game.",
+       Schema(
+           {{"driver", {{"type", "string"}, {"description", "only games of this driver, e.g. SPECTRUM"}}}}),
+       false, &T::ListGames},
+      {"start_game",
+       "Start a game by its title or description file name (from list_games). Stops the game running "
+       "before; breakpoints are kept.",
+       Schema({{"game",
+                {{"type", "string"}, {"description", "title or description file, e.g. opense_basic.ini"}}}},
+              {"game"}),
+       false, &T::StartGame},
+      {"stop_game", "Stop the running game.", noArgs, true, &T::StopGame},
+      {"reset_machine", "Reset the processor: PC to 0000, SP to F000; memory and the board keep their state.",
+       noArgs, true, &T::ResetMachine},
+      {"load_file",
+       "Load a snapshot (.sna, SPECTRUM) or cartridge (.col, COLECO) into the running machine. Relative "
+       "paths "
+       "are taken from the folder of the descriptions.",
+       Schema({{"path", {{"type", "string"}, {"description", "the file to load"}}}}, {"path"}), true,
+       &T::LoadFile},
+      // running
+      {"run_frames",
+       "Run whole frames as fast as possible, ignoring breakpoints, optionally holding keys during them "
+       "(on top of those held by press_keys). Use to let a program work or to play.",
+       Schema({{"frames", IntegerProperty("frames to run", 1, framesPerCall_, 1)},
+               {"keys", KeysProperty("keys held during these frames only")}}),
+       true, &T::RunFrames},
+      {"press_keys", "Hold keys down until release_keys; they stay held through every later run.",
+       Schema({{"keys", KeysProperty("keys to hold")}}, {"keys"}), true, &T::PressKeys},
+      {"release_keys", "Release held keys (all of them when no keys are given).",
+       Schema({{"keys", KeysProperty("keys to release")}}), true, &T::ReleaseKeys},
+      {"resume",
+       "Let the machine run on its own at its real speed between calls, until pause or a breakpoint. "
+       "Check with status.",
+       noArgs, true, &T::Resume},
+      {"pause", "Stop the machine that resume left running; it keeps its state.", noArgs, true, &T::Pause},
+      {"status",
+       "Say whether a game runs, which one, frames run, whether it runs on its own, and why it stopped.",
+       noArgs, false, &T::Status},
+      // debugging
+      {"get_registers", "Read the processor registers, flags, interrupt state and T-states into the frame.",
+       noArgs, true, &T::GetRegisters},
+      {"set_registers",
+       "Write processor registers; give only those to change. Pairs take 0-FFFF, I and R take 0-FF.",
+       Schema({{"AF", AddressProperty("AF")},
+               {"BC", AddressProperty("BC")},
+               {"DE", AddressProperty("DE")},
+               {"HL", AddressProperty("HL")},
+               {"IX", AddressProperty("IX")},
+               {"IY", AddressProperty("IY")},
+               {"SP", AddressProperty("SP")},
+               {"PC", AddressProperty("PC")},
+               {"AF'", AddressProperty("AF'")},
+               {"BC'", AddressProperty("BC'")},
+               {"DE'", AddressProperty("DE'")},
+               {"HL'", AddressProperty("HL'")},
+               {"I", AddressProperty("I")},
+               {"R", AddressProperty("R")}}),
+       true, &T::SetRegisters},
+      {"read_memory",
+       "Read bytes of the 64 KB memory image as a hex dump with ASCII. At most 4096 bytes and never past "
+       "FFFF.",
+       Schema({{"address", AddressProperty("first address")},
+               {"length", IntegerProperty("bytes to read", 1, MaxMemoryBytes, 256)}},
+              {"address"}),
+       true, &T::ReadMemory},
+      {"write_memory",
+       "Write bytes into the memory image (ROM included, for patching). At most 4096 bytes, never past FFFF.",
+       Schema({{"address", AddressProperty("first address")},
+               {"bytes",
+                {{"type", "string"}, {"description", "hexadecimal bytes, e.g. \"3E 01 C9\" or \"3E01C9\""}}}},
+              {"address", "bytes"}),
+       true, &T::WriteMemory},
+      {"disassemble", "Disassemble instructions from an address (default: PC). '>' marks the PC.",
+       Schema({{"address", AddressProperty("first address (default PC)")},
+               {"count", IntegerProperty("instructions", 1, MaxDisassemblyLines, 16)}}),
+       true, &T::DisassembleAt},
+      {"step_into", "Execute single instructions (into calls) and show registers and the next instruction.",
+       Schema({{"count", IntegerProperty("instructions to execute", 1, MaxStepsPerCall, 1)}}), true,
+       &T::StepInto},
+      {"run_to_breakpoint",
+       "Run until the next instruction is at a breakpoint (it has not run yet), or until max_frames frames "
+       "have passed. Set breakpoints first with set_breakpoint.",
+       Schema(
+           {{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))},
+            {"keys", KeysProperty("keys held while running")}}),
+       true, &T::RunToBreakpoint},
+      {"set_breakpoint", "Stop execution before the instruction at an address (run_to_breakpoint, resume).",
+       Schema({{"address", AddressProperty("code address")}}, {"address"}), false, &T::SetBreakpoint},
+      {"clear_breakpoint",
+       "Remove the breakpoint at an address, or every breakpoint when no address is given.",
+       Schema({{"address", AddressProperty("code address")}}), false, &T::ClearBreakpoint},
+      {"list_breakpoints", "List the breakpoints.", noArgs, false, &T::ListBreakpoints},
+      // looking
+      {"screenshot", "The game screen as a PNG image, as the last frame drew it.",
+       Schema({{"scale", IntegerProperty("1 or 2 (double size)", 1, 2, 1)}}), true, &T::Screenshot},
+      {"tile_set",
+       "The decoded tiles of one graphics bank as a PNG image. Without 'bank' it lists the banks of the "
+       "running driver.",
+       Schema({{"bank",
+                {{"type", "string"}, {"description", "a bank name from the list, e.g. chars or sprites"}}},
+               {"set", IntegerProperty("set within a chars/sprites bank", 0, 255, 0)},
+               {"palette", IntegerProperty("colour palette", 0, 255, 0)},
+               {"zoom", IntegerProperty("pixels per tile pixel", 1, 3, 1)}}),
+       true, &T::TileSetImage},
+  };
+  list_ = json::array();
+  for (const ToolSpec& spec : specs_)
+    list_.push_back({{"name", spec.Name}, {"description", spec.Description}, {"inputSchema", spec.Schema}});
+}
+
+MachineTools::~MachineTools() {
+  StopMachine();
+  KeyState.fill(0);
+}
+
+std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json& arguments) {
+  const auto spec =
+      std::find_if(specs_.begin(), specs_.end(), [&](const ToolSpec& s) { return name == s.Name; });
+  if (spec == specs_.end()) return std::nullopt;
+  const std::string prefix = std::string(name) + ": ";
+  if (!arguments.is_object()) return Failure(prefix + "arguments must be an object");
+  const json& properties = spec->Schema["properties"];
+  for (const auto& [key, value] : arguments.items())
+    if (!properties.contains(key)) {
+      std::string known;
+      for (const auto& [k, v] : properties.items()) known += (known.empty() ? "" : ", ") + k;
+      return Failure(prefix + "unknown argument '" + key + "'" +
+                     (known.empty() ? "; this tool takes none" : "; it takes " + known));
+    }
+  if (spec->NeedsMachine && !Running()) return Failure(prefix + "no game is running; call start_game first");
+  host_.Messages.clear();
+  ToolOutcome outcome;
+  try {
+    outcome = (this->*(spec->Run))(ToolArguments(arguments));
+  } catch (const ToolRefusal& refusal) {
+    return Failure(prefix + refusal.what());
+  }
+  // Message boxes the machine raised (a loader refusing a file, for one) belong to the answer.
+  for (const std::string& message : host_.Messages) {
+    std::string text = message;
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    outcome.Content.push_back(TextItem("The machine reported: " + text));
+  }
+  host_.Messages.clear();
+  return outcome;
+}
+
+// ---- helpers
+
+void MachineTools::StopMachine() {
+  freeRunning_ = false;
+  if (Running()) run_.Stop();
+  run_.RunLoop();  // no pass after Stop: only the driver's StopRoutine
+  gameTitle_.clear();
+  gameFile_.clear();
+}
+
+void MachineTools::HoldKeys(const std::vector<VirtualKey>& extra) {
+  KeyState = held_;
+  for (VirtualKey key : extra) KeyState[static_cast<int>(key)] = 1;
+}
+
+std::string MachineTools::RegisterText() const {
+  const Z80Context& z = *ActiveContext;
+  std::string text;
+  const std::pair<const char*, uint16_t> pairs[] = {
+      {"AF", z.AF.w},     {"BC", z.BC.w},     {"DE", z.DE.w},     {"HL", z.HL.w},
+      {"IX", z.IX.w},     {"IY", z.IY.w},     {"SP", z.SP.w},     {"PC", z.PC.w},
+      {"AF'", z.AltAF.w}, {"BC'", z.AltBC.w}, {"DE'", z.AltDE.w}, {"HL'", z.AltHL.w}};
+  for (size_t i = 0; i < std::size(pairs); ++i)
+    text += std::string(pairs[i].first) + "=" + Hex(pairs[i].second, 4) + (i == 7 || i == 11 ? "\n" : " ");
+  static constexpr int Modes[] = {0, 1, 1, 2};
+  text += "I=" + Hex(z.I, 2) + " R=" + Hex(z.R, 2) + " IFF1=" + std::to_string(z.IFF1 ? 1 : 0) +
+          " IFF2=" + std::to_string(z.IFF2 ? 1 : 0) + " IM=" + std::to_string(Modes[z.InterruptMode & 3]) +
+          (z.Halted ? " halted" : "") + "\nflags:";
+  for (const FlagName& flag : FlagNames)
+    if (z.AF.l & flag.Mask) text += std::string(" ") + flag.Name;
+  text += "\nT-states into the frame: " + std::to_string(z.CycleCount) + "\n";
+  return text;
+}
+
+std::string MachineTools::Where() const {
+  const uint16_t pc = ActiveContext->PC.w;
+  return "next: " + Listed(Disassemble(ActiveContext->MemoryImage, pc).Text) + "\n";
+}
+
+bool MachineTools::RunUntilBreakpoint(int maxFrames, int& framesDone) {
+  framesDone = 0;
+  while (framesDone < maxFrames && Running()) {
+    if (RunFrameUntil(1, breakpoints_.Marks())) return true;
+    ++framesDone;
+    ++frames_;
+  }
+  return false;
+}
+
+// ---- machines
+
+ToolOutcome MachineTools::ListGames(const ToolArguments& args) {
+  const std::string driver = UpperAscii(args.Text("driver", 64, ""));
+  const GameCatalogue catalogue = BuildGameCatalogue(folder_);
+  json games = json::array();
+  for (const std::string& item : catalogue.Items) {
+    const size_t sep1 = item.find(CatalogueSep1);
+    const size_t sep2 = item.find(CatalogueSep2);
+    if (sep1 == std::string::npos || sep2 == std::string::npos || sep2 < sep1) continue;
+    const std::string itemDriver = item.substr(0, sep1);
+    if (!driver.empty() && UpperAscii(itemDriver) != driver) continue;
+    const std::string path = item.substr(sep2 + 1);
+    games.push_back({{"title", item.substr(sep1 + 1, sep2 - sep1 - 1)},
+                     {"driver", itemDriver},
+                     {"file", path.substr(path.find_last_of('/') + 1)}});
+  }
+  if (games.empty())
+    return Answer(driver.empty() ? "No descriptions in " + folder_ : "No games of driver " + driver);
+  return Answer(games.dump(1));
+}
+
+ToolOutcome MachineTools::StartGame(const ToolArguments& args) {
+  const std::string wanted = args.Text("game", MaxPathLength);
+  const GameCatalogue catalogue = BuildGameCatalogue(folder_);
+  std::string path, title;
+  for (const std::string& item : catalogue.Items) {
+    const size_t sep1 = item.find(CatalogueSep1);
+    const size_t sep2 = item.find(CatalogueSep2);
+    if (sep1 == std::string::npos || sep2 == std::string::npos || sep2 < sep1) continue;
+    const std::string itemPath = item.substr(sep2 + 1);
+    const std::string itemTitle = item.substr(sep1 + 1, sep2 - sep1 - 1);
+    const std::string file = itemPath.substr(itemPath.find_last_of('/') + 1);
+    const std::string stem = file.size() > 4 ? file.substr(0, file.size() - 4) : file;
+    if (UpperAscii(itemTitle) == UpperAscii(wanted) || file == wanted || stem == wanted) {
+      path = itemPath;
+      title = itemTitle;
+      break;
+    }
+  }
+  if (path.empty())
+    throw ToolRefusal("no game called \"" + wanted + "\"; list_games shows the titles and files");
+
+  StopMachine();
+  held_.fill(0);
+  ResetRunControls();
+  const StartResult start = run_.Start(path);
+  if (!start.Ok) {
+    std::string message = start.Message;
+    std::replace(message.begin(), message.end(), '\r', ' ');
+    run_.RunLoop();
+    return Failure("start_game: " + message);
+  }
+  gameTitle_ = title;
+  gameFile_ = path.substr(path.find_last_of('/') + 1);
+  frames_ = 0;
+  stopReason_.clear();
+  return Answer("Started " + title + " [" + Game.Driver + "], screen " + std::to_string(ScreenWidth) + "x" +
+                std::to_string(ScreenHeight) +
+                ". Nothing has run yet: use run_frames, run_to_breakpoint or resume.");
+}
+
+ToolOutcome MachineTools::StopGame(const ToolArguments&) {
+  const std::string title = gameTitle_;
+  StopMachine();
+  return Answer("Stopped " + title + ".");
+}
+
+ToolOutcome MachineTools::ResetMachine(const ToolArguments&) {
+  run_.Reset();
+  return Answer("Reset: PC=0000 SP=F000.");
+}
+
+ToolOutcome MachineTools::LoadFile(const ToolArguments& args) {
+  std::string path = args.Text("path", MaxPathLength);
+  if (path.empty()) throw ToolRefusal("'path' is empty");
+  if (path.front() != '/') path = folder_ + path;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb"))
+    std::fclose(file);
+  else
+    throw ToolRefusal("cannot open " + path);
+  const DriverInfo* driver = FindDriver(UpperAscii(Game.Driver).c_str());
+  if (driver == nullptr || driver->FileLoader == nullptr)
+    throw ToolRefusal("the " + UpperAscii(Game.Driver) + " driver loads no files");
+  if (!driver->FileLoader(path)) return Failure("load_file: the driver refused " + path);
+  return Answer("Loaded " + path + ".\n" + RegisterText());
+}
+
+// ---- running
+
+ToolOutcome MachineTools::RunFrames(const ToolArguments& args) {
+  const int frames = static_cast<int>(args.Integer("frames", 1, framesPerCall_, 1));
+  const std::vector<VirtualKey> keys = args.Keys("keys");
+  freeRunning_ = false;
+  HoldKeys(keys);
+  const uint64_t before = run_.FramesRun();
+  for (int i = 0; i < frames && Running(); ++i) run_.RunPass();
+  frames_ += run_.FramesRun() - before;
+  HoldKeys({});
+  return Answer("Ran " + std::to_string(run_.FramesRun() - before) + " frames (" + std::to_string(frames_) +
+                " since the start). PC=" + Hex(ActiveContext->PC.w, 4));
+}
+
+ToolOutcome MachineTools::PressKeys(const ToolArguments& args) {
+  for (VirtualKey key : args.Keys("keys")) held_[static_cast<int>(key)] = 1;
+  HoldKeys({});
+  std::string names;
+  for (int k = 0; k < VirtualKeyCount; ++k)
+    if (held_[k]) names += std::string(" ") + VirtualKeyName(static_cast<VirtualKey>(k));
+  return Answer("Held:" + (names.empty() ? std::string(" none") : names));
+}
+
+ToolOutcome MachineTools::ReleaseKeys(const ToolArguments& args) {
+  if (args.Has("keys")) {
+    for (VirtualKey key : args.Keys("keys")) held_[static_cast<int>(key)] = 0;
+  } else {
+    held_.fill(0);
+  }
+  HoldKeys({});
+  return PressKeys(ToolArguments(json::object()));
+}
+
+ToolOutcome MachineTools::Resume(const ToolArguments&) {
+  freeRunning_ = true;
+  stopReason_.clear();
+  nextFrame_ = std::chrono::steady_clock::now();
+  return Answer("Running at " + std::to_string(run_.FrameRate()) +
+                " frames a second until pause or a breakpoint.");
+}
+
+ToolOutcome MachineTools::Pause(const ToolArguments&) {
+  const bool was = freeRunning_;
+  freeRunning_ = false;
+  if (was) stopReason_ = "paused";
+  return Answer(std::string(was ? "Paused" : "Was not running") + " at frame " + std::to_string(frames_) +
+                ".\n" + Where());
+}
+
+void MachineTools::FreeRunFrame() {
+  if (!freeRunning_ || !Running()) {
+    freeRunning_ = false;
+    return;
+  }
+  HoldKeys({});
+  int done = 0;
+  if (RunUntilBreakpoint(1, done)) {
+    freeRunning_ = false;
+    stopReason_ = "breakpoint at " + Hex(ActiveContext->PC.w, 4);
+    return;
+  }
+  // After a stall the schedule starts again rather than racing to catch up.
+  const auto period = std::chrono::nanoseconds(1'000'000'000LL / run_.FrameRate());
+  const auto now = std::chrono::steady_clock::now();
+  nextFrame_ = now - nextFrame_ > 4 * period ? now + period : nextFrame_ + period;
+}
+
+ToolOutcome MachineTools::Status(const ToolArguments&) {
+  json status = {{"running", Running()}};
+  if (Running()) {
+    status["game"] = gameTitle_;
+    status["file"] = gameFile_;
+    status["driver"] = Game.Driver;
+    status["frames"] = frames_;
+    status["free_running"] = freeRunning_;
+    status["pc"] = Hex(ActiveContext->PC.w, 4);
+    if (!stopReason_.empty()) status["stopped"] = stopReason_;
+  }
+  status["breakpoints"] = breakpoints_.Count();
+  return Answer(status.dump(1));
+}
+
+// ---- debugging
+
+ToolOutcome MachineTools::GetRegisters(const ToolArguments&) { return Answer(RegisterText()); }
+
+ToolOutcome MachineTools::SetRegisters(const ToolArguments& args) {
+  Z80Context& z = *ActiveContext;
+  struct Target {
+    const char* Name;
+    uint16_t* Word;
+    uint8_t* Byte;
+  };
+  const Target targets[] = {
+      {"AF", &z.AF.w, nullptr},     {"BC", &z.BC.w, nullptr},     {"DE", &z.DE.w, nullptr},
+      {"HL", &z.HL.w, nullptr},     {"IX", &z.IX.w, nullptr},     {"IY", &z.IY.w, nullptr},
+      {"SP", &z.SP.w, nullptr},     {"PC", &z.PC.w, nullptr},     {"AF'", &z.AltAF.w, nullptr},
+      {"BC'", &z.AltBC.w, nullptr}, {"DE'", &z.AltDE.w, nullptr}, {"HL'", &z.AltHL.w, nullptr},
+      {"I", nullptr, &z.I},         {"R", nullptr, &z.R}};
+  // Every value is read before any is written.
+  std::vector<std::pair<const Target*, uint16_t>> writes;
+  for (const Target& target : targets) {
+    if (!args.Has(target.Name)) continue;
+    const uint16_t value = args.Address(target.Name);
+    if (target.Byte && value > 0xFF) throw ToolRefusal(std::string("'") + target.Name + "' is a byte: 00-FF");
+    writes.emplace_back(&target, value);
+  }
+  if (writes.empty()) throw ToolRefusal("name at least one register, e.g. {\"PC\": \"8000\"}");
+  for (const auto& [target, value] : writes) {
+    if (target->Word)
+      *target->Word = value;
+    else
+      *target->Byte = static_cast<uint8_t>(value);
+  }
+  return Answer(RegisterText());
+}
+
+ToolOutcome MachineTools::ReadMemory(const ToolArguments& args) {
+  const uint16_t address = args.Address("address");
+  const int length = static_cast<int>(args.Integer("length", 1, MaxMemoryBytes, 256));
+  if (address + length > 0x10000)
+    throw ToolRefusal("the range " + Hex(address, 4) + "+" + std::to_string(length) + " runs past FFFF");
+  const uint8_t* memory = ActiveContext->MemoryImage;
+  std::string text;
+  for (int row = 0; row < length; row += 16) {
+    const int count = std::min(16, length - row);
+    text += Hex(address + row, 4) + ":";
+    std::string ascii;
+    for (int i = 0; i < count; ++i) {
+      const uint8_t byte = memory[address + row + i];
+      text.append(" ").append(Hex(byte, 2));
+      ascii += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+    }
+    text += std::string(static_cast<size_t>(16 - count) * 3, ' ') + "  |" + ascii + "|\n";
+  }
+  return Answer(text);
+}
+
+ToolOutcome MachineTools::WriteMemory(const ToolArguments& args) {
+  const uint16_t address = args.Address("address");
+  const std::string text = args.Text("bytes", MaxMemoryBytes * 4);
+  // Groups between separators hold whole bytes: "0 1" is refused rather than read as 01.
+  std::vector<uint8_t> bytes;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = std::min(text.find_first_of(" ,\t\n", at), text.size());
+    const std::string_view group = std::string_view(text).substr(at, end - at);
+    at = end + 1;
+    if (group.empty()) continue;
+    if (group.size() % 2 != 0)
+      throw ToolRefusal("'bytes' needs two hexadecimal digits a byte, not \"" + std::string(group) + "\"");
+    for (size_t i = 0; i < group.size(); i += 2) {
+      uint8_t byte = 0;
+      const auto [stop, ec] = std::from_chars(group.data() + i, group.data() + i + 2, byte, 16);
+      if (ec != std::errc() || stop != group.data() + i + 2)
+        throw ToolRefusal("'bytes' holds \"" + std::string(group.substr(i, 2)) +
+                          "\", which is no hexadecimal byte");
+      bytes.push_back(byte);
+    }
+  }
+  if (bytes.empty()) throw ToolRefusal("'bytes' holds no bytes");
+  if (bytes.size() > MaxMemoryBytes) throw ToolRefusal("at most 4096 bytes at once");
+  if (address + bytes.size() > 0x10000)
+    throw ToolRefusal("the range " + Hex(address, 4) + "+" + std::to_string(bytes.size()) +
+                      " runs past FFFF");
+  std::copy(bytes.begin(), bytes.end(), ActiveContext->MemoryImage + address);
+  return Answer("Wrote " + std::to_string(bytes.size()) + " bytes at " + Hex(address, 4) + ".");
+}
+
+ToolOutcome MachineTools::DisassembleAt(const ToolArguments& args) {
+  const uint16_t pc = ActiveContext->PC.w;
+  uint16_t address = args.Address("address", pc);
+  const int count = static_cast<int>(args.Integer("count", 1, MaxDisassemblyLines, 16));
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    const DisassembledInstruction line = Disassemble(ActiveContext->MemoryImage, address);
+    text += (address == pc ? "> " : "  ") + Listed(line.Text) + "\n";
+    address = static_cast<uint16_t>(address + line.Length);
+  }
+  return Answer(text);
+}
+
+ToolOutcome MachineTools::StepInto(const ToolArguments& args) {
+  const int count = static_cast<int>(args.Integer("count", 1, MaxStepsPerCall, 1));
+  freeRunning_ = false;
+  HoldKeys({});
+  for (int i = 0; i < count; ++i) {
+    const uint16_t before = ActiveContext->CycleCount;
+    StepInstruction(1);
+    if (ActiveContext->CycleCount < before) ++frames_;
+  }
+  return Answer(RegisterText() + Where());
+}
+
+ToolOutcome MachineTools::RunToBreakpoint(const ToolArguments& args) {
+  const int maxFrames =
+      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  const std::vector<VirtualKey> keys = args.Keys("keys");
+  freeRunning_ = false;
+  HoldKeys(keys);
+  int done = 0;
+  const bool hit = RunUntilBreakpoint(maxFrames, done);
+  HoldKeys({});
+  if (!hit)
+    return Answer("No breakpoint reached in " + std::to_string(done) + " frames" +
+                  (breakpoints_.Count() == 0 ? " (none is set)" : "") + ".\n" + Where());
+  stopReason_ = "breakpoint at " + Hex(ActiveContext->PC.w, 4);
+  return Answer("Breakpoint at " + Hex(ActiveContext->PC.w, 4) + " after " + std::to_string(done) +
+                " whole frames; the instruction there has not run.\n" + RegisterText() + Where());
+}
+
+ToolOutcome MachineTools::SetBreakpoint(const ToolArguments& args) {
+  const uint16_t address = args.Address("address");
+  if (!breakpoints_.Contains(address)) breakpoints_.Add(Hex(address, 4));
+  return ListBreakpoints(args);
+}
+
+ToolOutcome MachineTools::ClearBreakpoint(const ToolArguments& args) {
+  if (!args.Has("address")) {
+    breakpoints_.Clear();
+    return Answer("Breakpoints: none");
+  }
+  const uint16_t address = args.Address("address");
+  if (!breakpoints_.Contains(address)) throw ToolRefusal("no breakpoint at " + Hex(address, 4));
+  for (int i = breakpoints_.Count() - 1; i >= 0; --i)
+    if (breakpoints_.Address(i) == address) breakpoints_.RemoveAt(i);
+  return ListBreakpoints(args);
+}
+
+ToolOutcome MachineTools::ListBreakpoints(const ToolArguments&) {
+  std::string text = "Breakpoints:";
+  for (int i = 0; i < breakpoints_.Count(); ++i) text.append(" ").append(Hex(breakpoints_.Address(i), 4));
+  return Answer(breakpoints_.Count() == 0 ? text + " none" : text);
+}
+
+// ---- looking
+
+namespace {
+
+ToolOutcome Picture(const IndexedImage& image, int scale, std::string caption) {
+  std::string error;
+  const auto png = EncodePngRgb(ToRgb(image, scale), error);
+  if (!png) return Failure("cannot make the picture: " + error);
+  ToolOutcome outcome;
+  outcome.Content.push_back({{"type", "image"}, {"data", Base64(*png)}, {"mimeType", "image/png"}});
+  outcome.Content.push_back(TextItem(std::move(caption)));
+  return outcome;
+}
+
+}  // namespace
+
+ToolOutcome MachineTools::Screenshot(const ToolArguments& args) {
+  const int scale = static_cast<int>(args.Integer("scale", 1, 2, 1));
+  if (Screen == nullptr) return Failure("screenshot: the machine has no screen");
+  const IndexedImage image = CaptureVisibleRegion(*Screen);
+  return Picture(image, scale,
+                 std::to_string(image.Width * scale) + "x" + std::to_string(image.Height * scale) +
+                     " picture of " + gameTitle_ + " after frame " + std::to_string(frames_) + ".");
+}
+
+ToolOutcome MachineTools::TileSetImage(const ToolArguments& args) {
+  // The banks the sprite viewer and the character viewer show.
+  int setCount = 0;
+  TileSet** sets = nullptr;
+  if (run_.Driver().SpriteSetsRoutine) run_.Driver().SpriteSetsRoutine(setCount, sets);
+  std::vector<std::string> banks;
+  if (CharTiles && CharTileCount > 0) banks.push_back("chars");
+  if (SpriteTiles && SpriteTileCount > 0) banks.push_back("sprites");
+  for (int i = 0; i < setCount; ++i)
+    if (sets[i]) banks.push_back(sets[i]->Name);
+  std::string list;
+  for (const std::string& bank : banks) list += (list.empty() ? "" : ", ") + bank;
+
+  if (!args.Has("bank")) return Answer(banks.empty() ? "This driver has no tile banks." : "Banks: " + list);
+  const std::string bank = args.Text("bank", 64);
+  const int set = static_cast<int>(args.Integer("set", 0, 255, 0));
+  const int palette = static_cast<int>(args.Integer("palette", 0, 255, 0));
+  const int zoom = static_cast<int>(args.Integer("zoom", 1, 3, 1));
+  if (std::find(banks.begin(), banks.end(), bank) == banks.end())
+    throw ToolRefusal("no bank \"" + bank + "\"; banks: " + (list.empty() ? "none" : list));
+  if (Screen == nullptr) return Failure("tile_set: the machine has no palette yet");
+
+  IndexedImage image;
+  image.Palette = Screen->Palette;
+  constexpr int PerRow = 16;
+  if (bank == "chars" || bank == "sprites") {
+    Tile** tiles = bank == "chars" ? CharTiles : SpriteTiles;
+    const int count = bank == "chars" ? CharTileCount : SpriteTileCount;
+    const int perSet = bank == "chars" ? 256 : 64;
+    const int sets = (count + perSet - 1) / perSet;
+    if (set >= sets) throw ToolRefusal("'set' must be below " + std::to_string(sets) + " for " + bank);
+    if (palette > 15) throw ToolRefusal("'palette' must be 0-15 for " + bank);
+    int w = 0, h = 0;
+    for (int i = set * perSet; i < std::min(count, (set + 1) * perSet); ++i)
+      if (tiles[i]) {
+        w = std::max(w, tiles[i]->Width * zoom);
+        h = std::max(h, tiles[i]->Height * zoom);
+      }
+    const int rows = (perSet + PerRow - 1) / PerRow;
+    const CharSetPicture painted =
+        PaintCharSet(tiles, count, perSet, set, zoom, palette, 2 + PerRow * (w + 2), 3 + rows * (h + 2));
+    image.Width = painted.Width;
+    image.Height = painted.Height;
+    image.Pixels = painted.Pixels;
+  } else {
+    const TileSet* tileSet = nullptr;
+    for (int i = 0; i < setCount; ++i)
+      if (sets[i] && sets[i]->Name == bank) tileSet = sets[i];
+    const int count = std::min<int>(tileSet->Count, static_cast<int>(tileSet->Tiles.size()));
+    const int w = tileSet->Width * zoom, h = tileSet->Height * zoom;
+    const int rows = std::max(1, (count + PerRow - 1) / PerRow);
+    image.Width = 1 + PerRow * (w + 1);
+    image.Height = 1 + rows * (h + 1);
+    if (image.Width > 4096 || image.Height > 4096)
+      return Failure("tile_set: the bank is too large for one picture");
+    image.Pixels.assign(static_cast<size_t>(image.Width) * image.Height, 0);
+    const int base = tileSet->ColourBase + palette * tileSet->Colours;
+    for (int t = 0; t < count; ++t) {
+      const Tile* tile = tileSet->Tiles[static_cast<size_t>(t)];
+      if (!tile) continue;
+      const int x0 = 1 + (t % PerRow) * (w + 1), y0 = 1 + (t / PerRow) * (h + 1);
+      for (int y = 0; y < std::min(tile->Height, tileSet->Height); ++y)
+        for (int x = 0; x < std::min(tile->Width, tileSet->Width); ++x) {
+          const size_t source = static_cast<size_t>(y) * tile->Width + x;
+          if (source >= tile->Pixels.size() || tile->Pixels[source] == 0) continue;
+          const auto index =
+              static_cast<uint8_t>(ColourLookup[(base + tile->Pixels[source]) & (ColourLookupSize - 1)] + 10);
+          for (int dy = 0; dy < zoom; ++dy)
+            for (int dx = 0; dx < zoom; ++dx)
+              image.Pixels[static_cast<size_t>(y0 + y * zoom + dy) * image.Width + x0 + x * zoom + dx] =
+                  index;
+        }
+    }
+  }
+  return Picture(image, 1,
+                 bank + " set " + std::to_string(set) + ", palette " + std::to_string(palette) + ".");
+}
+
+std::string Base64(const std::vector<uint8_t>& bytes) {
+  static constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    const uint32_t v = bytes[i] << 16 | bytes[i + 1] << 8 | bytes[i + 2];
+    for (int shift = 18; shift >= 0; shift -= 6) text += Alphabet[(v >> shift) & 63];
+  }
+  if (i < bytes.size()) {
+    const uint32_t v = bytes[i] << 16 | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0);
+    text += Alphabet[(v >> 18) & 63];
+    text += Alphabet[(v >> 12) & 63];
+    text += i + 1 < bytes.size() ? Alphabet[(v >> 6) & 63] : '=';
+    text += '=';
+  }
+  return text;
+}
+
+}  // namespace tirvane

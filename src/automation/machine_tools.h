@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tools an automation client calls: one machine at a time, started from the descriptions of one
+// folder and driven through the same run and breakpoint list the windows use. Every tool checks all
+// of its arguments before it touches the machine, so a refused call changes nothing.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/headless_host.h"
+#include "debugger/breakpoints.h"
+#include "run/run.h"
+#include "video/host.h"
+
+namespace tirvane {
+
+// What a tool answers: MCP content items, and whether they describe a failure the caller can act on.
+struct ToolOutcome {
+  nlohmann::json Content = nlohmann::json::array();
+  bool IsError = false;
+};
+
+// Thrown by a tool before it changes anything; the message tells the caller what to send instead.
+class ToolRefusal : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class MachineTools;
+
+// The arguments of one call, read against the tool's schema: unknown names and wrong types refuse.
+class ToolArguments {
+ public:
+  explicit ToolArguments(const nlohmann::json& object) : object_(object) {}
+  bool Has(const char* name) const { return object_.contains(name); }
+  int64_t Integer(const char* name, int64_t low, int64_t high, std::optional<int64_t> fallback) const;
+  // An integer, or hexadecimal text ("38", "0x38", "38h", "$38").
+  uint16_t Address(const char* name, std::optional<uint16_t> fallback = std::nullopt) const;
+  std::string Text(const char* name, size_t maxLength,
+                   std::optional<std::string> fallback = std::nullopt) const;
+  bool Flag(const char* name, bool fallback) const;
+  std::vector<VirtualKey> Keys(const char* name) const;
+
+ private:
+  const nlohmann::json& Get(const char* name) const;
+  const nlohmann::json& object_;
+};
+
+struct ToolSpec {
+  const char* Name;
+  const char* Description;
+  nlohmann::json Schema;  // the inputSchema of tools/list
+  bool NeedsMachine;      // refused while no game runs
+  ToolOutcome (MachineTools::*Run)(const ToolArguments& args);
+};
+
+class MachineTools {
+ public:
+  // folder holds the descriptions (and the files they name); it ends with '/'. framesPerCall bounds
+  // what one call may run, so every answer comes in bounded time.
+  explicit MachineTools(std::string folder, int framesPerCall = DefaultFramesPerCall);
+  static constexpr int DefaultFramesPerCall = 36000;  // ten minutes of a 60 Hz machine
+  ~MachineTools();
+  MachineTools(const MachineTools&) = delete;
+  MachineTools& operator=(const MachineTools&) = delete;
+
+  // The tools array of tools/list, built once.
+  const nlohmann::json& List() const { return list_; }
+  // nullopt when no tool has that name; refusals and failures come back as error outcomes.
+  std::optional<ToolOutcome> Call(std::string_view name, const nlohmann::json& arguments);
+
+  // The machine left running between calls by "resume": the server runs one frame whenever no
+  // message waits, paced to the machine's frame rate.
+  bool FreeRunning() const { return freeRunning_; }
+  std::chrono::steady_clock::time_point NextFrameDue() const { return nextFrame_; }
+  void FreeRunFrame();
+
+ private:
+  ToolOutcome ListGames(const ToolArguments& args);
+  ToolOutcome StartGame(const ToolArguments& args);
+  ToolOutcome StopGame(const ToolArguments& args);
+  ToolOutcome ResetMachine(const ToolArguments& args);
+  ToolOutcome LoadFile(const ToolArguments& args);
+  ToolOutcome RunFrames(const ToolArguments& args);
+  ToolOutcome PressKeys(const ToolArguments& args);
+  ToolOutcome ReleaseKeys(const ToolArguments& args);
+  ToolOutcome Resume(const ToolArguments& args);
+  ToolOutcome Pause(const ToolArguments& args);
+  ToolOutcome Status(const ToolArguments& args);
+  ToolOutcome GetRegisters(const ToolArguments& args);
+  ToolOutcome SetRegisters(const ToolArguments& args);
+  ToolOutcome ReadMemory(const ToolArguments& args);
+  ToolOutcome WriteMemory(const ToolArguments& args);
+  ToolOutcome DisassembleAt(const ToolArguments& args);
+  ToolOutcome StepInto(const ToolArguments& args);
+  ToolOutcome RunToBreakpoint(const ToolArguments& args);
+  ToolOutcome SetBreakpoint(const ToolArguments& args);
+  ToolOutcome ClearBreakpoint(const ToolArguments& args);
+  ToolOutcome ListBreakpoints(const ToolArguments& args);
+  ToolOutcome Screenshot(const ToolArguments& args);
+  ToolOutcome TileSetImage(const ToolArguments& args);
+
+  bool Running() const { return run_.Running(); }
+  void StopMachine();
+  // Keys held by press_keys plus the extra ones, into KeyState.
+  void HoldKeys(const std::vector<VirtualKey>& extra);
+  std::string RegisterText() const;
+  std::string Where() const;  // PC and the instruction there
+  // Frames through the core's breakpoint loop until a marked address is next, at most maxFrames.
+  bool RunUntilBreakpoint(int maxFrames, int& framesDone);
+
+  std::string folder_;
+  int framesPerCall_;
+  HeadlessHost host_;
+  ScopedHost scope_;
+  EmulationRun run_;
+  BreakpointList breakpoints_;
+  std::array<uint8_t, VirtualKeyCount> held_{};
+  std::string gameTitle_;
+  std::string gameFile_;
+  uint64_t frames_ = 0;  // whole frames since the start, however they were run
+  bool freeRunning_ = false;
+  std::string stopReason_;
+  std::chrono::steady_clock::time_point nextFrame_{};
+  std::vector<ToolSpec> specs_;
+  nlohmann::json list_;
+};
+
+// Bytes as standard base64, for image content.
+std::string Base64(const std::vector<uint8_t>& bytes);
+
+}  // namespace tirvane

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "automation/mcp_server.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "machine/romset.h"
+#include "z80/z80.h"
+
+namespace tirvane {
+namespace {
+
+using nlohmann::json;
+
+json Send(McpServer& server, const std::string& line) {
+  const auto reply = server.HandleLine(line);
+  return reply ? json::parse(*reply) : json();
+}
+
+json Call(McpServer& server, const std::string& tool, const json& arguments = json::object()) {
+  return Send(server, json{{"jsonrpc", "2.0"},
+                           {"id", 7},
+                           {"method", "tools/call"},
+                           {"params", {{"name", tool}, {"arguments", arguments}}}}
+                          .dump());
+}
+
+std::string Text(const json& reply) { return reply["result"]["content"][0]["text"].get<std::string>(); }
+bool IsError(const json& reply) { return reply["result"].value("isError", false); }
+
+struct ProtocolCase {
+  const char* Line;
+  int Code;  // 0: a result; 1: no answer at all
+};
+
+TEST(McpServer, EveryMalformedMessageGetsItsProtocolError) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  const ProtocolCase cases[] = {
+      {"not json", ParseError},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"ping\"", ParseError},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xff\"}", ParseError},
+      {"[{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"ping\"}]", InvalidRequest},
+      {"42", InvalidRequest},
+      {"{\"jsonrpc\":\"2.0\",\"id\":{\"a\":1},\"method\":\"ping\"}", InvalidRequest},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1.5,\"method\":\"ping\"}", InvalidRequest},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1}", InvalidRequest},
+      {"{\"jsonrpc\":\"1.0\",\"id\":1,\"method\":\"ping\"}", InvalidRequest},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":7}", InvalidRequest},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"resources/list\"}", MethodNotFound},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"ping\",\"params\":[1]}", InvalidParams},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"tools/call\",\"params\":{}}", InvalidParams},
+      {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"tools/call\",\"params\":{\"name\":\"fly\"}}",
+       InvalidParams},
+      {"{\"jsonrpc\":\"2.0\",\"id\":\"a\",\"method\":\"ping\"}", 0},
+      {"{\"jsonrpc\":\"2.0\",\"method\":\"notifications/initialized\"}", 1},
+      {"{\"jsonrpc\":\"2.0\",\"method\":\"no/such/notification\"}", 1},
+      {"{\"jsonrpc\":\"2.0\",\"id\":3,\"result\":{}}", 1},
+      {"   \r", 1},
+  };
+  for (const ProtocolCase& c : cases) {
+    SCOPED_TRACE(c.Line);
+    const auto reply = server.HandleLine(c.Line);
+    if (c.Code == 1) {
+      EXPECT_FALSE(reply);
+      continue;
+    }
+    ASSERT_TRUE(reply);
+    const json answer = json::parse(*reply);
+    EXPECT_EQ(answer["jsonrpc"], "2.0");
+    if (c.Code == 0) {
+      EXPECT_TRUE(answer.contains("result"));
+    } else {
+      EXPECT_EQ(answer["error"]["code"], c.Code);
+      EXPECT_FALSE(answer["error"]["message"].get<std::string>().empty());
+    }
+  }
+}
+
+TEST(McpServer, InitializeAgreesOnARevisionBothSidesSpeak) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  const std::pair<const char*, const char*> cases[] = {
+      {"2025-06-18", "2025-06-18"}, {"2024-11-05", "2024-11-05"}, {"1999-01-01", McpProtocolVersions[0]}};
+  for (const auto& [asked, agreed] : cases) {
+    const json reply =
+        Send(server, json{{"jsonrpc", "2.0"},
+                          {"id", 1},
+                          {"method", "initialize"},
+                          {"params", {{"protocolVersion", asked}, {"capabilities", json::object()}}}}
+                         .dump());
+    EXPECT_EQ(reply["result"]["protocolVersion"], agreed);
+    EXPECT_TRUE(reply["result"]["capabilities"].contains("tools"));
+  }
+}
+
+TEST(McpServer, EveryListedToolHasASchemaThatNamesItsRequiredArguments) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  const json tools = Send(server, R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})")["result"]["tools"];
+  ASSERT_GT(tools.size(), 20u);
+  for (const json& tool : tools) {
+    SCOPED_TRACE(tool["name"].get<std::string>());
+    EXPECT_FALSE(tool["description"].get<std::string>().empty());
+    EXPECT_EQ(tool["inputSchema"]["type"], "object");
+    for (const json& name : tool["inputSchema"].value("required", json::array()))
+      EXPECT_TRUE(tool["inputSchema"]["properties"].contains(name.get<std::string>()));
+  }
+}
+
+// What a refused call must not touch: every register and the whole memory image.
+std::vector<uint8_t> MachineState() {
+  std::vector<uint8_t> state(MemoryImage, MemoryImage + 0x10000);
+  const auto* z = reinterpret_cast<const uint8_t*>(ActiveContext);
+  state.insert(state.end(), z, z + offsetof(Z80Context, CycleCount));
+  return state;
+}
+
+TEST(McpServer, RefusedCallsSayWhyAndLeaveTheMachineAlone) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  EXPECT_TRUE(IsError(Call(server, "get_registers")));
+  EXPECT_NE(Text(Call(server, "read_memory", {{"address", 0}})).find("start_game"), std::string::npos);
+  EXPECT_TRUE(IsError(Call(server, "start_game", {{"game", "no such game"}})));
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "opense_basic"}})));
+  Call(server, "run_frames", {{"frames", 5}});
+
+  const std::pair<const char*, json> refused[] = {
+      {"read_memory", {{"address", "10000"}}},
+      {"read_memory", {{"address", "FFF0"}, {"length", 17}}},
+      {"read_memory", {{"address", "zz"}}},
+      {"read_memory", {{"address", 0}, {"length", 0}}},
+      {"read_memory", {{"address", -1}}},
+      {"read_memory", {}},
+      {"write_memory", {{"address", "FFFF"}, {"bytes", "01 02"}}},
+      {"write_memory", {{"address", "8000"}, {"bytes", "0 1"}}},
+      {"write_memory", {{"address", "8000"}, {"bytes", "GG"}}},
+      {"set_registers", {{"PC", "1234"}, {"I", "100"}}},
+      {"set_registers", {{"PC", true}}},
+      {"run_frames", {{"frames", 0}}},
+      {"run_frames", {{"frames", 2}, {"keys", {"Left", "Hyper"}}}},
+      {"run_frames", {{"frames", 2}, {"keys", {json::array({json::array()})}}}},
+      {"step_into", {{"count", "3"}}},
+      {"disassemble", {{"adress", 0}}},
+      {"get_registers", {{"verbose", true}}},
+      {"load_file", {{"path", "missing.sna"}}},
+      {"clear_breakpoint", {{"address", "1234"}}},
+      {"tile_set", {{"bank", "nothing"}}},
+  };
+  for (const auto& [tool, arguments] : refused) {
+    SCOPED_TRACE(std::string(tool) + " " + arguments.dump());
+    const std::vector<uint8_t> before = MachineState();
+    const json reply = Call(server, tool, arguments);
+    EXPECT_TRUE(IsError(reply));
+    EXPECT_EQ(Text(reply).rfind(std::string(tool) + ": ", 0), 0u);
+    EXPECT_EQ(MachineState(), before);
+  }
+}
+
+TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "SPECTRUM (OpenSE BASIC)"}})));
+
+  Call(server, "write_memory", {{"address", "0x8000"}, {"bytes", "3E 2A, c9"}});
+  EXPECT_NE(Text(Call(server, "read_memory", {{"address", 32768}, {"length", 3}})).find("8000: 3E 2A C9"),
+            std::string::npos);
+  Call(server, "set_registers", {{"PC", "8000h"}, {"R", "7F"}});
+  EXPECT_EQ(ActiveContext->PC.w, 0x8000);
+  EXPECT_NE(Text(Call(server, "disassemble", {{"count", 2}})).find("> 8000"), std::string::npos);
+  Call(server, "step_into");
+  EXPECT_EQ(ActiveContext->AF.h, 0x2A);
+
+  Call(server, "reset_machine");
+  Call(server, "set_breakpoint", {{"address", "0038"}});
+  const json hit = Call(server, "run_to_breakpoint", {{"max_frames", 10}});
+  EXPECT_FALSE(IsError(hit));
+  EXPECT_EQ(ActiveContext->PC.w, 0x0038);
+  // The instruction at a breakpoint runs when execution goes on, so the next run leaves it.
+  Call(server, "step_into");
+  EXPECT_NE(ActiveContext->PC.w, 0x0038);
+  Call(server, "clear_breakpoint");
+  EXPECT_NE(Text(Call(server, "run_to_breakpoint", {{"max_frames", 2}})).find("none is set"),
+            std::string::npos);
+
+  const json shot = Call(server, "screenshot", {{"scale", 2}});
+  EXPECT_EQ(shot["result"]["content"][0]["mimeType"], "image/png");
+  EXPECT_EQ(shot["result"]["content"][0]["data"].get<std::string>().rfind("iVBORw0KGgo", 0), 0u);
+}
+
+TEST(McpServer, Base64MatchesTheStandardAlphabetAndPadding) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xff\xfe", "//4="}};
+  for (const auto& [plain, encoded] : cases)
+    EXPECT_EQ(Base64(std::vector<uint8_t>(plain, plain + std::strlen(plain))), encoded);
+}
+
+}  // namespace
+}  // namespace tirvane
