@@ -20,6 +20,7 @@ bool StopRequested = true;
 DebugStateKind DebugState = DebugStateKind::Running;
 bool DebugMode = false;
 bool BreakpointsEnabled = false;
+bool RewindHeld = false;
 
 void ResetRunControls() {
   KeyState.fill(0);
@@ -173,6 +174,13 @@ void EmulationRun::RunPass() {
     return;
   }
 
+  if (RewindHeld && History) {
+    // A frame back a pass, paced like the game itself; at the start of the history it waits there.
+    History->RewindFrames(1);
+    PaceFrame();
+    Pump();
+    return;
+  }
   if (History) History->BeforeExecute();
 
   if (DebugMode) {

@@ -24,6 +24,7 @@ extern bool StopRequested;         // true while no run is active or a stop has 
 extern DebugStateKind DebugState;  // set by the register window's buttons
 extern bool DebugMode;             // the "Debug" check box
 extern bool BreakpointsEnabled;    // the "Break" check box
+extern bool RewindHeld;            // the rewind key is down: passes play the history backwards
 
 // No key held and the debugger off: where a run that no window steers starts (the headless runner,
 // benchmarks, tests).

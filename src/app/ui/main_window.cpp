@@ -143,6 +143,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     ShowStatus();
   });
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
+  Run.History = &History;
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);
