@@ -149,6 +149,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     if (Run.RefreshRegisters) Run.RefreshRegisters();
     if (Run.DebugRedraw) Run.DebugRedraw();
   });
+  Run.History = &History;
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);
