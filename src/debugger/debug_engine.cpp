@@ -115,17 +115,6 @@ bool DebugEngine::EveryInstruction(const EmulationRun& run) const {
          (BreakpointsEnabled && run.BreakpointCheck && run.BreakpointMarks == nullptr);
 }
 
-void DebugEngine::StepTraced(EmulationRun& run, Z80Context& z) {
-  if (!Recording()) {
-    run.StepCounted();
-    return;
-  }
-  Trace.Before(z, z.MemoryImage);
-  run.StepCounted();
-  Trace.After(z);
-  if (TraceSink) TraceSink(Trace.At(Trace.Count() - 1));
-}
-
 bool DebugEngine::TakeWatchHit(EmulationRun& run, Z80Context& z) {
   if (!Watchpoints.HitPending()) return false;
   Watchpoints.Disarm(z);
@@ -163,22 +152,26 @@ void DebugEngine::Pass(EmulationRun& run) {
     FastStretch(run, z);
 }
 
-// The run's debug case, one instruction per pass, with the checks and the trace around it.
+// The run's debug case, one instruction per pass, with the checks and the trace around it. Each
+// check is skipped whole when it has nothing to look at: with only the trace on, a pass costs little
+// more than the run's own.
 void DebugEngine::DebugModeStep(EmulationRun& run, Z80Context& z) {
   if (DebugState == DebugStateKind::Step) {
     resumeAt_.reset();  // the user asked for this instruction: nothing before it stops it
-  } else if (CheckBefore(run, z) == Check::Stopped) {
+  } else if ((resumeAt_ || Breakpoints.AnyEnabled() || (BreakpointsEnabled && run.BreakpointCheck)) &&
+             CheckBefore(run, z) == Check::Stopped) {
     return;
   }
   if (run.RefreshRegisters) run.RefreshRegisters();
   if (StopRequested) return;  // a hook may pump, and a Stop there takes the screen away
   const uint64_t frames = run.FramesRun();
-  Watchpoints.Arm(z);
+  const bool watching = Watchpoints.AnyEnabled();
+  if (watching) Watchpoints.Arm(z);
   StepTraced(run, z);
-  Watchpoints.Disarm(z);
+  if (watching) Watchpoints.Disarm(z);
   if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
   if (StopRequested) return;
-  if (TakeWatchHit(run, z)) return;
+  if (Watchpoints.HitPending() && TakeWatchHit(run, z)) return;
   run.DebugRedrawNow();
   if (run.FramesRun() != frames && DebugState == DebugStateKind::Running) run.PaceFrame();
   Pump();

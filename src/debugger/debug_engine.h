@@ -95,7 +95,16 @@ class DebugEngine final : public DebugPath {
   Check CheckBefore(EmulationRun& run, Z80Context& z);
   bool Recording() const { return TraceSink || (TraceEnabled && DebugMode); }
   bool EveryInstruction(const EmulationRun& run) const;
-  void StepTraced(EmulationRun& run, Z80Context& z);
+  void StepTraced(EmulationRun& run, Z80Context& z) {
+    if (!Recording()) {
+      run.StepCounted();
+      return;
+    }
+    Trace.Before(z, z.MemoryImage);
+    run.StepCounted();
+    Trace.After(z);
+    if (TraceSink) TraceSink(Trace.Last());
+  }
   // A plain breakpoint's hook has run: its instruction still runs in this pass.
   void StepAfterPlainHit(EmulationRun& run, Z80Context& z);
   // True when a watchpoint hit stopped the run.

@@ -9,17 +9,18 @@
 
 namespace tirvane {
 
-TraceBuffer::TraceBuffer(int capacity) : entries_(static_cast<size_t>(capacity > 0 ? capacity : 1)) {}
+TraceBuffer::TraceBuffer(int capacity)
+    : entries_(std::make_unique<TraceEntry[]>(static_cast<size_t>(capacity > 0 ? capacity : 1))),
+      capacity_(static_cast<size_t>(capacity > 0 ? capacity : 1)) {}
 
 void TraceBuffer::Clear() {
   next_ = 0;
-  count_ = 0;
   total_ = 0;
 }
 
 const TraceEntry& TraceBuffer::At(int index) const {
-  const size_t oldest = count_ < entries_.size() ? 0 : next_;
-  return entries_[(oldest + static_cast<size_t>(index)) % entries_.size()];
+  const size_t oldest = total_ < capacity_ ? 0 : next_;
+  return entries_[(oldest + static_cast<size_t>(index)) % capacity_];
 }
 
 bool TraceBuffer::Save(const std::string& path, const SymbolTable* symbols, std::string& error) const {

@@ -3,9 +3,11 @@
 // bytes and the registers after it, kept in a ring so recording is a copy of a few words.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "z80/z80.h"
 
@@ -25,30 +27,36 @@ class TraceBuffer {
   static constexpr int DefaultCapacity = 100000;
   explicit TraceBuffer(int capacity = DefaultCapacity);
 
-  // Before the instruction: its address and bytes; After: the registers it left.
+  // Before the instruction: its address and bytes; After: the registers it left. Both are plain
+  // stores into the ring: the text is made only when lines are shown or saved.
   void Before(const Z80Context& z, const uint8_t* memory) {
     TraceEntry& e = entries_[next_];
-    e.Address = z.PC.w;
-    for (int i = 0; i < 4; ++i) e.Bytes[i] = memory[static_cast<uint16_t>(z.PC.w + i)];
+    const uint16_t pc = z.PC.w;
+    e.Address = pc;
+    if (pc <= 0xFFFC) {
+      std::memcpy(e.Bytes, memory + pc, 4);
+    } else {
+      for (int i = 0; i < 4; ++i) e.Bytes[i] = memory[static_cast<uint16_t>(pc + i)];
+    }
   }
   void After(const Z80Context& z) {
     TraceEntry& e = entries_[next_];
-    e.Registers[0] = z.AF.w;
-    e.Registers[1] = z.BC.w;
-    e.Registers[2] = z.DE.w;
-    e.Registers[3] = z.HL.w;
-    e.Registers[4] = z.IX.w;
-    e.Registers[5] = z.IY.w;
+    // AF to IY lie side by side in the record, as in the entry.
+    static_assert(offsetof(Z80Context, IY) == offsetof(Z80Context, AF) + 5 * sizeof(RegisterPair));
+    std::memcpy(e.Registers, &z.AF, 6 * sizeof(uint16_t));
     e.Registers[6] = z.SP.w;
     e.Registers[7] = z.PC.w;
-    if (++next_ == entries_.size()) next_ = 0;
-    if (count_ < entries_.size()) ++count_;
+    if (++next_ == capacity_) next_ = 0;
     ++total_;
+    // The ring is larger than the caches: ask for the line a few entries on before it is written.
+    __builtin_prefetch(&entries_[next_ + 8 < capacity_ ? next_ + 8 : 0], 1);
   }
+  // The entry After completed last; only while Count() > 0.
+  const TraceEntry& Last() const { return entries_[next_ == 0 ? capacity_ - 1 : next_ - 1]; }
 
   void Clear();
-  int Count() const { return static_cast<int>(count_); }
-  int Capacity() const { return static_cast<int>(entries_.size()); }
+  int Count() const { return static_cast<int>(total_ < capacity_ ? total_ : capacity_); }
+  int Capacity() const { return static_cast<int>(capacity_); }
   // 0 is the oldest kept entry.
   const TraceEntry& At(int index) const;
   // Every instruction recorded since the last Clear, kept or not.
@@ -58,9 +66,9 @@ class TraceBuffer {
   bool Save(const std::string& path, const SymbolTable* symbols, std::string& error) const;
 
  private:
-  std::vector<TraceEntry> entries_;
+  std::unique_ptr<TraceEntry[]> entries_;
+  size_t capacity_;
   size_t next_ = 0;
-  size_t count_ = 0;
   uint64_t total_ = 0;
 };
 

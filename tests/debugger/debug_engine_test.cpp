@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
 #include "engine_machine.h"
@@ -231,6 +233,21 @@ TEST(TraceRing, KeepsTheLastEntriesOldestFirst) {
   EXPECT_EQ(trace.Total(), 5u);
   EXPECT_EQ(trace.At(0).Address, 2);
   EXPECT_EQ(trace.At(2).Address, 4);
+  EXPECT_EQ(&trace.Last(), &trace.At(2));
+}
+
+TEST(TraceRing, BytesWrapPastFFFFAndRegistersKeepTheEntryOrder) {
+  TraceBuffer trace(2);
+  Z80Context z{};
+  std::vector<uint8_t> memory(0x10000);
+  memory[0xFFFE] = 0xDD, memory[0xFFFF] = 0x21, memory[0] = 0x34, memory[1] = 0x12;
+  z.PC.w = 0xFFFE;
+  trace.Before(z, memory.data());
+  z.AF.w = 1, z.BC.w = 2, z.DE.w = 3, z.HL.w = 4, z.IX.w = 5, z.IY.w = 6, z.SP.w = 7, z.PC.w = 8;
+  trace.After(z);
+  const TraceEntry& e = trace.Last();
+  EXPECT_EQ(std::vector<uint8_t>(e.Bytes, e.Bytes + 4), (std::vector<uint8_t>{0xDD, 0x21, 0x34, 0x12}));
+  EXPECT_EQ(std::vector<uint16_t>(e.Registers, e.Registers + 8), (std::vector<uint16_t>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   hooks.DiscardDisassembly = [&debugger] { debugger.DiscardDisassembly(); };
   hooks.DebugSwitch = [&window, &debugger](bool on) { debugger.DebugSwitch(on, &window); };
   hooks.AskBreakpointAddress = hooksAsk(window, debugger);
+  hooks.GameStarted = [&debugger](const std::string& path) { debugger.GameStarted(path); };
 
   hooks.CharSetsClick = [&window, &debugger] { debugger.CharSetsClick(&window); };
   RememberPlace(*debugger.frmDebug, &window);

@@ -417,6 +417,7 @@ void TfrmEmulator::StartGame(const std::string& firstPath) {
       SetListsEnabled(true);
       return;
     }
+    if (Debugger.GameStarted) Debugger.GameStarted(path);
     RunStarted();
   }
 }

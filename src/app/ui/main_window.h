@@ -43,6 +43,8 @@ struct DebuggerHooks {
   std::function<void(bool on)> DebugSwitch;
   // The add-breakpoint dialog: the address as typed, or nothing when cancelled.
   std::function<std::optional<std::string>()> AskBreakpointAddress;
+  // A game started from this description file (the debugger looks for its symbols beside it).
+  std::function<void(const std::string& descriptionPath)> GameStarted;
 };
 
 // A drop-down list that draws its items, and its closed face, through a handler.

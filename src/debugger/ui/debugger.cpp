@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "debugger/debug_engine.h"
 #include "debugger/ui/add_watch_dialog.h"
 #include "debugger/ui/breakpoint_dialog.h"
 #include "debugger/ui/char_set_viewer.h"
@@ -42,10 +43,20 @@ Debugger::Debugger(QWidget* owner) : owner_(owner), pacer_(DisplayPeriod(Display
   frmSpriteSet = std::make_unique<TfrmSpriteSet>(owner);
 
   RunCommands commands;
-  commands.Run = [this] { frmDebug->SetState(DebugStateKind::Running); };
+  commands.Run = [this] {
+    if (engine_ != nullptr && ActiveContext != nullptr) engine_->Run();  // drops a step under way
+    frmDebug->SetState(DebugStateKind::Running);
+  };
   commands.Pause = [this] {
     EnsureDebugMode();
+    if (engine_ != nullptr) engine_->Pause();
     frmDebug->SetState(DebugStateKind::Paused);
+  };
+  commands.StepOver = [this] { Command([](DebugEngine& engine) { engine.StepOver(); }); };
+  commands.StepOut = [this] { Command([](DebugEngine& engine) { engine.StepOut(); }); };
+  commands.RunToNextFrame = [this] { Command([](DebugEngine& engine) { engine.RunToNextFrame(); }); };
+  commands.RunTo = [this](uint16_t address) {
+    Command([address](DebugEngine& engine) { engine.RunTo(address); });
   };
   commands.StepInto = [this] {
     EnsureDebugMode();
@@ -84,7 +95,12 @@ Debugger::Debugger(QWidget* owner) : owner_(owner), pacer_(DisplayPeriod(Display
 Debugger::~Debugger() { Detach(); }
 
 void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
+  Detach();
   run_ = &run;
+  engine_ = std::make_unique<DebugEngine>(run);
+  engine_->TraceEnabled = !classic_;
+  engine_->OnStop = [this](const StopReport& report) { Stopped(report.Message); };
+  Workspace->SetEngine(engine_.get());
   breakpoints_ = &breakpoints;
   run.BreakpointCheck = [this] { BreakpointCheck(); };
   run.BreakpointMarks = &breakpoints.Marks();
@@ -95,6 +111,8 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
 
 void Debugger::Detach() {
   if (run_ == nullptr) return;
+  Workspace->SetEngine(nullptr);
+  engine_.reset();
   run_->BreakpointCheck = nullptr;
   run_->BreakpointMarks = nullptr;
   run_->RefreshRegisters = nullptr;
@@ -177,9 +195,38 @@ void Debugger::EnsureDebugMode() {
   if (!DebugMode && TickDebug) TickDebug();
 }
 
+void Debugger::Command(const std::function<void(DebugEngine&)>& command) {
+  if (engine_ == nullptr || run_ == nullptr || !run_->Running() || ActiveContext == nullptr) return;
+  EnsureDebugMode();
+  frmDebug->SetState(DebugStateKind::Running);
+  command(*engine_);
+  Workspace->ShowMessage({});
+}
+
+void Debugger::Stopped(const std::string& message) {
+  // A watchpoint or a condition may stop a free run: the debugger opens on the stop.
+  EnsureDebugMode();
+  frmDebug->SetState(DebugStateKind::Paused);
+  if (!message.empty()) Workspace->ShowMessage(QString::fromStdString(message));
+}
+
+void Debugger::GameStarted(const std::string& descriptionPath) {
+  if (engine_ == nullptr) return;
+  engine_->Trace.Clear();
+  engine_->Symbols.Clear();
+  const std::string beside = SymbolFileBeside(descriptionPath);
+  if (!beside.empty()) {
+    Workspace->LoadSymbols(QString::fromStdString(beside));
+    return;
+  }
+  Workspace->SymbolsChanged();
+}
+
 void Debugger::SetClassic(bool classic) {
   if (classic == classic_) return;
   classic_ = classic;
+  // The classic windows have no trace to show, and Debug mode there keeps its own speed.
+  if (engine_ != nullptr) engine_->TraceEnabled = !classic;
   Workspace->ClassicAction->setChecked(classic);
   if (!DebugMode) {
     if (classic) Workspace->hide();

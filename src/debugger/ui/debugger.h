@@ -34,6 +34,7 @@ class TfrmDisasm;
 class TfrmProgress;
 class TfrmSpriteSet;
 class DebuggerWorkspace;
+class DebugEngine;
 
 class Debugger {
  public:
@@ -48,6 +49,10 @@ class Debugger {
   // breakpoints, the main window's list, which must outlive the attachment.
   void Attach(EmulationRun& run, const BreakpointList& breakpoints);
   void Detach();
+  // The engine behind the workspace's steps, stops, trace and symbols; null while detached.
+  DebugEngine* Engine() { return engine_.get(); }
+  // A game started: its labels are the ones in NAME.sym beside its description, if there is one.
+  void GameStarted(const std::string& descriptionPath);
 
   // The run loop's hooks.
   void BreakpointCheck();
@@ -97,6 +102,9 @@ class Debugger {
   void ShowNow();
   void ShowWorkspace();
   void EnsureDebugMode();
+  // Runs an engine command from where the machine stands, in Debug mode.
+  void Command(const std::function<void(DebugEngine&)>& command);
+  void Stopped(const std::string& message);
 
   QWidget* owner_;
   const QWidget* mainWindow_ = nullptr;
@@ -105,6 +113,7 @@ class Debugger {
 
   RunControls& controls_ = Controls();
   EmulationRun* run_ = nullptr;
+  std::unique_ptr<DebugEngine> engine_;
   const BreakpointList* breakpoints_ = nullptr;
   BreakpointHitActions hitActions_;
   RepaintPacer pacer_;

@@ -15,7 +15,10 @@
 #include "debugger/disassembler.h"
 #include "debugger/listing.h"
 #include "debugger/locations.h"
+#include "debugger/symbols.h"
+#include "debugger/ui/go_to_field.h"
 #include "debugger/ui/pane_font.h"
+#include "debugger/ui/pane_scroll.h"
 
 namespace tirvane {
 
@@ -26,14 +29,17 @@ const Z80Context& ActiveOrEmpty() {
   return ActiveContext != nullptr ? *ActiveContext : empty;
 }
 
-// "0038  ED 4D     RETI": address, the instruction's bytes, the mnemonic.
-QString LineText(uint16_t address) {
+// "0038  ED 4D     RETI": address, the instruction's bytes, the mnemonic (with labels for the
+// addresses the symbols name).
+QString LineText(uint16_t address, const SymbolTable* symbols) {
   const DisassembledInstruction instruction = Disassemble(MemoryImage, address);
   QString bytes;
   for (int i = 0; i < instruction.Length; ++i)
     bytes += QString::fromStdString(FormatHex(MemoryImage[static_cast<uint16_t>(address + i)], 2)) + ' ';
+  std::string text = instruction.Text.substr(4);
+  if (symbols != nullptr && !symbols->Empty()) text = WithLabels(text, *symbols);
   return QString::fromStdString(instruction.Text.substr(0, 4)) + "  " + bytes.leftJustified(13) +
-         QString::fromStdString(instruction.Text.substr(4));
+         QString::fromStdString(text);
 }
 
 }  // namespace
@@ -52,11 +58,17 @@ int DisassemblyView::Rows() const { return std::max(height() / RowHeight(), 1); 
 
 void DisassemblyView::Relist() {
   lines_.clear();
+  rows_.clear();
   uint32_t at = top_;
-  const int rows = Rows();
-  for (int i = 0; i < rows && at <= 0xFFFF; ++i) {
-    lines_.push_back(static_cast<uint16_t>(at));
-    at += static_cast<uint32_t>(DecodeInstruction(MemoryImage, static_cast<uint16_t>(at)).Length);
+  const size_t rows = static_cast<size_t>(Rows());
+  const bool labels = Symbols != nullptr && !Symbols->Empty();
+  while (rows_.size() < rows && at <= 0xFFFF) {
+    const auto address = static_cast<uint16_t>(at);
+    if (labels && Symbols->NameAt(address) != nullptr) rows_.push_back({address, true});
+    if (rows_.size() == rows) break;
+    rows_.push_back({address, false});
+    lines_.push_back(address);
+    at += static_cast<uint32_t>(DecodeInstruction(MemoryImage, address).Length);
   }
 }
 
@@ -70,7 +82,8 @@ void DisassemblyView::SetTop(uint16_t top) {
 void DisassemblyView::Show(uint16_t address) {
   Relist();
   // The last row may be cut off by the pane's edge, so it does not count as on view.
-  const size_t full = lines_.size() > 1 ? lines_.size() - 1 : lines_.size();
+  const bool cut = lines_.size() > 1 && !rows_.back().Label;
+  const size_t full = cut ? lines_.size() - 1 : lines_.size();
   for (size_t i = 0; i < full; ++i)
     if (lines_[i] == address) return;
   SetTop(ListingStartBefore(MemoryImage, address, Rows() / 4));
@@ -105,9 +118,14 @@ void DisassemblyView::paintEvent(QPaintEvent*) {
   const QPalette& colours = palette();
   const int rowHeight = RowHeight(), ascent = fontMetrics().ascent() + 1;
   const int gutter = rowHeight;
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    const uint16_t address = lines_[i];
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const uint16_t address = rows_[i].Address;
     const QRect row(0, static_cast<int>(i) * rowHeight, width(), rowHeight);
+    if (rows_[i].Label) {
+      painter.setPen(QColor(0, 0, 160));
+      painter.drawText(gutter + 2, row.top() + ascent, QString::fromStdString(*Symbols->NameAt(address)) + ':');
+      continue;
+    }
     QColor text = colours.color(QPalette::Text);
     if (address == selected_ && hasFocus()) {
       painter.fillRect(row, colours.highlight());
@@ -129,7 +147,7 @@ void DisassemblyView::paintEvent(QPaintEvent*) {
       painter.setBrush(Qt::NoBrush);
     }
     painter.setPen(text);
-    painter.drawText(gutter + 2, row.top() + ascent, LineText(address));
+    painter.drawText(gutter + 2, row.top() + ascent, LineText(address, Symbols));
   }
 }
 
@@ -191,20 +209,15 @@ void DisassemblyView::keyPressEvent(QKeyEvent* event) {
 void DisassemblyView::mousePressEvent(QMouseEvent* event) {
   Relist();
   const size_t row = static_cast<size_t>(std::max(event->position().toPoint().y(), 0) / RowHeight());
-  if (row < lines_.size()) {
-    selected_ = lines_[row];
+  if (row < rows_.size()) {
+    selected_ = rows_[row].Address;
     update();
   }
   QWidget::mousePressEvent(event);
 }
 
 void DisassemblyView::wheelEvent(QWheelEvent* event) {
-  // Three lines per notch, as list views scroll; fine-grained wheels add up to a notch first.
-  wheelRemainder_ += event->angleDelta().y();
-  const int notches = wheelRemainder_ / 120;
-  wheelRemainder_ -= notches * 120;
-  if (notches != 0) ScrollLines(-3 * notches);
-  event->accept();
+  if (const int rows = wheel_.Take(event)) ScrollLines(rows);
 }
 
 DisassemblyPane::DisassemblyPane(QWidget* parent) : QWidget(parent) {
@@ -215,7 +228,7 @@ DisassemblyPane::DisassemblyPane(QWidget* parent) : QWidget(parent) {
   auto* label = new QLabel("Go to:", this);
   GoToField = new QLineEdit(this);
   GoToField->setObjectName("disassemblyGoTo");
-  GoToField->setPlaceholderText("address, PC, SP, HL, IX, IY");
+  GoToField->setPlaceholderText("address, label, PC, SP, HL, IX, IY");
   GoToField->setFont(PaneFont());
   label->setBuddy(GoToField);
   bar->addWidget(label);
@@ -242,21 +255,11 @@ DisassemblyPane::DisassemblyPane(QWidget* parent) : QWidget(parent) {
   });
 }
 
-void DisassemblyPane::SyncScrollBar() {
-  const QSignalBlocker block(ScrollBar);
-  ScrollBar->setPageStep(View->Rows() * 2);
-  ScrollBar->setValue(View->Top());
-}
+void DisassemblyPane::SyncScrollBar() { tirvane::SyncScrollBar(*ScrollBar, View->Top(), View->Rows() * 2, 0xFFFF); }
 
 bool DisassemblyPane::GoTo(const QString& text) {
-  const std::optional<uint16_t> address = ResolveLocation(text.toStdString(), ActiveOrEmpty());
-  if (!address) {
-    GoToField->setToolTip(QString("\"%1\" is not an address, a register or a label").arg(text));
-    GoToField->setStyleSheet("background: #ffd0d0;");
-    return false;
-  }
-  GoToField->setToolTip({});
-  GoToField->setStyleSheet({});
+  const std::optional<uint16_t> address = ResolveGoTo(*GoToField, text, ActiveOrEmpty(), View->Symbols);
+  if (!address) return false;
   View->Select(*address);
   return true;
 }

@@ -9,10 +9,14 @@
 #include <functional>
 #include <vector>
 
+#include "debugger/ui/pane_scroll.h"
+
 class QLineEdit;
 class QScrollBar;
 
 namespace tirvane {
+
+class SymbolTable;
 
 class DisassemblyView : public QWidget {
   Q_OBJECT
@@ -35,6 +39,8 @@ class DisassemblyView : public QWidget {
   const std::vector<uint16_t>& Lines() const { return lines_; }
 
   std::function<bool(uint16_t)> IsBreakpoint;
+  // Labels for the listing's "label:" rows and operands; not owned, may be null.
+  const SymbolTable* Symbols = nullptr;
   std::function<void()> TopChanged;
 
  protected:
@@ -49,9 +55,14 @@ class DisassemblyView : public QWidget {
   void ScrollLines(int lines);
   int RowHeight() const;
 
+  struct Row {
+    uint16_t Address;
+    bool Label;  // the "name:" row above the instruction at Address
+  };
   uint16_t top_ = 0, selected_ = 0, pc_ = 0;
   std::vector<uint16_t> lines_;
-  int wheelRemainder_ = 0;
+  std::vector<Row> rows_;
+  WheelRows wheel_;
 };
 
 class DisassemblyPane : public QWidget {

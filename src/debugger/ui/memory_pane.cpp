@@ -15,7 +15,10 @@
 #include "machine/description.h"
 #include "machine/romset.h"
 #include "debugger/locations.h"
+#include "debugger/symbols.h"
+#include "debugger/ui/go_to_field.h"
 #include "debugger/ui/pane_font.h"
+#include "debugger/ui/pane_scroll.h"
 
 namespace tirvane {
 
@@ -65,6 +68,7 @@ void MemoryView::SetCursor(uint16_t address) {
   const int row = address / BytesPerRow;
   if (row < topRow_ || row >= topRow_ + Rows()) SetTopRow(row - Rows() / 4);
   update();
+  if (CursorMoved) CursorMoved();
 }
 
 void MemoryView::Write(uint8_t value) {
@@ -154,11 +158,7 @@ void MemoryView::mousePressEvent(QMouseEvent* event) {
 }
 
 void MemoryView::wheelEvent(QWheelEvent* event) {
-  wheelRemainder_ += event->angleDelta().y();
-  const int notches = wheelRemainder_ / 120;
-  wheelRemainder_ -= notches * 120;
-  if (notches != 0) SetTopRow(topRow_ - 3 * notches);
-  event->accept();
+  if (const int rows = wheel_.Take(event)) SetTopRow(topRow_ + rows);
 }
 
 MemoryPane::MemoryPane(QWidget* parent) : QWidget(parent) {
@@ -169,7 +169,7 @@ MemoryPane::MemoryPane(QWidget* parent) : QWidget(parent) {
   auto* label = new QLabel("Go to:", this);
   GoToField = new QLineEdit(this);
   GoToField->setObjectName("memoryGoTo");
-  GoToField->setPlaceholderText("address or register");
+  GoToField->setPlaceholderText("address, label or register");
   GoToField->setFont(PaneFont());
   label->setBuddy(GoToField);
   Follow = new QComboBox(this);
@@ -191,8 +191,15 @@ MemoryPane::MemoryPane(QWidget* parent) : QWidget(parent) {
   body->addWidget(View, 1);
   body->addWidget(ScrollBar);
   layout->addLayout(body, 1);
+  Where = new QLabel(this);
+  Where->setObjectName("memoryWhere");
+  Where->setFont(PaneFont());
+  Where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(Where);
 
   View->TopChanged = [this] { SyncScrollBar(); };
+  View->CursorMoved = [this] { ShowWhere(); };
+  ShowWhere();
   connect(ScrollBar, &QScrollBar::valueChanged, this, [this](int row) { View->SetTopRow(row); });
   connect(GoToField, &QLineEdit::returnPressed, this, [this] {
     if (GoTo(GoToField->text())) View->setFocus();
@@ -204,24 +211,31 @@ MemoryPane::MemoryPane(QWidget* parent) : QWidget(parent) {
 }
 
 void MemoryPane::SyncScrollBar() {
-  const QSignalBlocker block(ScrollBar);
-  ScrollBar->setPageStep(View->Rows());
-  ScrollBar->setMaximum(std::max(RowCount - View->Rows(), 0));
-  ScrollBar->setValue(View->TopRow());
+  tirvane::SyncScrollBar(*ScrollBar, View->TopRow(), View->Rows(), std::max(RowCount - View->Rows(), 0));
 }
 
 bool MemoryPane::GoTo(const QString& text) {
-  const std::optional<uint16_t> address = ResolveLocation(text.toStdString(), ActiveOrEmpty());
-  if (!address) {
-    GoToField->setToolTip(QString("\"%1\" is not an address, a register or a label").arg(text));
-    GoToField->setStyleSheet("background: #ffd0d0;");
-    return false;
-  }
-  GoToField->setToolTip({});
-  GoToField->setStyleSheet({});
+  const std::optional<uint16_t> address = ResolveGoTo(*GoToField, text, ActiveOrEmpty(), Symbols);
+  if (!address) return false;
   Follow->setCurrentIndex(0);
   View->SetCursor(*address);
   return true;
+}
+
+void MemoryPane::ShowWhere() {
+  const uint16_t cursor = View->Cursor();
+  QString text = QString::fromStdString(FormatHex(cursor, 4)) + "h";
+  if (Symbols != nullptr) {
+    // The nearest label at or below the cursor: the variable or table the byte belongs to.
+    const SymbolTable::Symbol* nearest = nullptr;
+    for (const SymbolTable::Symbol& symbol : Symbols->All())
+      if (symbol.Address <= cursor && (nearest == nullptr || symbol.Address > nearest->Address)) nearest = &symbol;
+    if (nearest != nullptr) {
+      text += "  " + QString::fromStdString(nearest->Name);
+      if (nearest->Address != cursor) text += QString("+%1").arg(cursor - nearest->Address, 0, 16).toUpper();
+    }
+  }
+  Where->setText(text);
 }
 
 void MemoryPane::FocusGoTo() {

@@ -11,11 +11,16 @@
 #include <functional>
 #include <memory>
 
+#include "debugger/ui/pane_scroll.h"
+
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QScrollBar;
 
 namespace tirvane {
+
+class SymbolTable;
 
 class MemoryView : public QWidget {
   Q_OBJECT
@@ -36,6 +41,7 @@ class MemoryView : public QWidget {
 
   std::function<void()> TopChanged;
   std::function<void()> Edited;  // a byte was written
+  std::function<void()> CursorMoved;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -52,7 +58,7 @@ class MemoryView : public QWidget {
   uint16_t cursor_ = 0;
   int topRow_ = 0;
   int pendingNibble_ = -1;  // the first digit typed for the cursor's byte
-  int wheelRemainder_ = 0;
+  WheelRows wheel_;
 };
 
 class MemoryPane : public QWidget {
@@ -65,11 +71,16 @@ class MemoryPane : public QWidget {
   void Refresh();
   bool GoTo(const QString& text);
   void FocusGoTo();
+  // Shows the cursor's place again, e.g. after new symbols were loaded.
+  void ShowWhere();
 
   MemoryView* View;
   QLineEdit* GoToField;
   QComboBox* Follow;  // "None", then PC, SP, HL, IX, IY
   QScrollBar* ScrollBar;
+  QLabel* Where;  // the cursor's address and the label it is in
+  // Labels for "Go to" and the cursor's place; not owned, may be null.
+  const SymbolTable* Symbols = nullptr;
 
  private:
   void SyncScrollBar();

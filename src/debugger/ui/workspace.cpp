@@ -5,17 +5,22 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 
+#include "debugger/debug_engine.h"
 #include "debugger/registers.h"
 #include "debugger/ui/disasm_pane.h"
 #include "debugger/ui/memory_pane.h"
 #include "debugger/ui/register_pane.h"
+#include "debugger/ui/stop_pane.h"
+#include "debugger/ui/trace_pane.h"
 
 namespace tirvane {
 
@@ -24,7 +29,7 @@ namespace {
 constexpr const char* GeometryKey = "debugger/workspaceGeometry";
 constexpr const char* StateKey = "debugger/workspaceState";
 // Bumped when the panes change, so a layout saved by an older build is not half applied.
-constexpr int LayoutVersion = 1;
+constexpr int LayoutVersion = 2;
 
 int RefreshMilliseconds() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -49,15 +54,28 @@ DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatc
   Memory = new MemoryPane;
   Breakpoints = new BreakpointPane(breakpoints);
   Tiles = new TilePane(std::move(spriteSets));
+  Stops = new StopPane;
+  Trace = new TracePane;
   DisassemblyDock = Dock(Disassembly, "Disassembly", "dockDisassembly");
   RegistersDock = Dock(Registers, "Registers", "dockRegisters");
   WatchesDock = Dock(Watches, "Watches", "dockWatches");
   MemoryDock = Dock(Memory, "Memory", "dockMemory");
   BreakpointsDock = Dock(Breakpoints, "Breakpoints", "dockBreakpoints");
   TilesDock = Dock(Tiles, "Tiles", "dockTiles");
-  Disassembly->View->IsBreakpoint = [this](uint16_t address) { return Breakpoints->Has(address); };
+  StopsDock = Dock(Stops, "Watchpoints", "dockStops");
+  StopsDock->setToolTip("Breakpoints with conditions or hit counts, and watchpoints");
+  TraceDock = Dock(Trace, "Trace", "dockTrace");
+  Trace->Report = [this](const QString& text) { ShowMessage(text); };
+  AskSymbolPath = [this] {
+    return QFileDialog::getOpenFileName(this, "Load symbols", QString(),
+                                        "Symbols (*.sym *.lbl *.noi *.map *.txt);;All files (*)");
+  };
+  Disassembly->View->IsBreakpoint = [this](uint16_t address) {
+    return Breakpoints->Has(address) || (engine_ != nullptr && engine_->Breakpoints.Marks()[address]);
+  };
 
   BuildActions();
+  SetEngine(nullptr);
   ResetLayout();
   firstState_ = saveState(LayoutVersion);
 
@@ -99,7 +117,7 @@ void DebuggerWorkspace::BuildActions() {
                           const std::function<void()>& what) {
     auto* act = new QAction(style()->standardIcon(icon), text, this);
     act->setShortcut(key);
-    act->setToolTip(QString("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText)));
+    act->setToolTip(key.isEmpty() ? text : QString("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText)));
     act->setEnabled(static_cast<bool>(what));
     connect(act, &QAction::triggered, this, [what] {
       if (what) what();
@@ -115,6 +133,14 @@ void DebuggerWorkspace::BuildActions() {
   std::function<void()> runTo;
   if (commands_.RunTo) runTo = [this] { commands_.RunTo(Disassembly->View->Selected()); };
   RunToCursorAction = action("Run to cursor", QStyle::SP_MediaSeekForward, Qt::CTRL | Qt::Key_F10, runTo);
+  RunToNextFrameAction =
+      action("Run to next frame", QStyle::SP_MediaSkipForward, QKeySequence(), commands_.RunToNextFrame);
+  // Step back and run back belong after the steps.
+  bar->addSeparator();
+  LoadSymbolsAction = action("Load symbols…", QStyle::SP_DialogOpenButton, QKeySequence(), [this] {
+    if (!AskSymbolPath) return;
+    if (const QString path = AskSymbolPath(); !path.isEmpty()) LoadSymbols(path);
+  });
 
   ToggleBreakpointAction = new QAction("Toggle breakpoint", this);
   ToggleBreakpointAction->setShortcut(Qt::Key_F9);
@@ -127,13 +153,16 @@ void DebuggerWorkspace::BuildActions() {
   connect(GoToAction, &QAction::triggered, this, &DebuggerWorkspace::GoToFocused);
 
   QMenu* debug = menuBar()->addMenu("&Debug");
-  debug->addActions({RunAction, PauseAction, StepIntoAction, StepOverAction, StepOutAction, RunToCursorAction});
+  debug->addActions({RunAction, PauseAction, StepIntoAction, StepOverAction, StepOutAction, RunToCursorAction,
+                     RunToNextFrameAction});
   debug->addSeparator();
-  debug->addActions({ToggleBreakpointAction, GoToAction});
+  debug->addActions({ToggleBreakpointAction, GoToAction, LoadSymbolsAction});
+  // The keys work in floating panes too, and only in the debugger's windows: the game screen keeps
+  // F5-F11 for the machine.
+  for (QDockWidget* dock : Docks()) dock->addActions(debug->actions());
 
   QMenu* view = menuBar()->addMenu("&View");
-  for (QDockWidget* dock : {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, TilesDock})
-    view->addAction(dock->toggleViewAction());
+  for (QDockWidget* dock : Docks()) view->addAction(dock->toggleViewAction());
   view->addSeparator();
   ResetLayoutAction = view->addAction("Reset layout", this, &DebuggerWorkspace::ResetLayout);
   ClassicAction = view->addAction("Classic windows");
@@ -157,8 +186,12 @@ void DebuggerWorkspace::GoToFocused() {
   Disassembly->FocusGoTo();
 }
 
+QList<QDockWidget*> DebuggerWorkspace::Docks() const {
+  return {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, StopsDock, TraceDock, TilesDock};
+}
+
 void DebuggerWorkspace::ResetLayout() {
-  for (QDockWidget* dock : {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, TilesDock}) {
+  for (QDockWidget* dock : Docks()) {
     dock->setFloating(false);
     removeDockWidget(dock);
   }
@@ -166,10 +199,11 @@ void DebuggerWorkspace::ResetLayout() {
   addDockWidget(Qt::RightDockWidgetArea, RegistersDock);
   splitDockWidget(RegistersDock, WatchesDock, Qt::Vertical);
   tabifyDockWidget(WatchesDock, BreakpointsDock);
+  tabifyDockWidget(BreakpointsDock, StopsDock);
   addDockWidget(Qt::BottomDockWidgetArea, MemoryDock);
-  tabifyDockWidget(MemoryDock, TilesDock);
-  for (QDockWidget* dock : {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, TilesDock})
-    dock->show();
+  tabifyDockWidget(MemoryDock, TraceDock);
+  tabifyDockWidget(TraceDock, TilesDock);
+  for (QDockWidget* dock : Docks()) dock->show();
   WatchesDock->raise();
   MemoryDock->raise();
   // A size that fits the panes' fonts: wide enough for the listing beside the registers.
@@ -229,6 +263,38 @@ void DebuggerWorkspace::Refresh() {
   if (!MemoryDock->visibleRegion().isEmpty()) Memory->Refresh();
   if (!BreakpointsDock->visibleRegion().isEmpty()) Breakpoints->Refresh();
   if (!TilesDock->visibleRegion().isEmpty()) Tiles->Refresh();
+  if (!StopsDock->visibleRegion().isEmpty()) Stops->Refresh();
+  if (!TraceDock->visibleRegion().isEmpty()) Trace->Refresh();
 }
+
+void DebuggerWorkspace::SetEngine(DebugEngine* engine) {
+  engine_ = engine;
+  const SymbolTable* symbols = engine != nullptr ? &engine->Symbols : nullptr;
+  Disassembly->View->Symbols = symbols;
+  Memory->Symbols = symbols;
+  Stops->SetEngine(engine);
+  Trace->SetTrace(engine != nullptr ? &engine->Trace : nullptr, symbols);
+  LoadSymbolsAction->setEnabled(engine != nullptr);
+  SymbolsChanged();
+}
+
+void DebuggerWorkspace::LoadSymbols(const QString& path) {
+  if (engine_ == nullptr) return;
+  SymbolTable loaded;
+  const SymbolLoadResult result = LoadSymbolFile(path.toStdString(), loaded);
+  if (result.Ok) {
+    engine_->Symbols = std::move(loaded);
+    SymbolsChanged();
+  }
+  ShowMessage(QString::fromStdString(result.Message));
+}
+
+void DebuggerWorkspace::SymbolsChanged() {
+  Memory->ShowWhere();
+  Disassembly->View->update();
+  Trace->Refresh();
+}
+
+void DebuggerWorkspace::ShowMessage(const QString& text) { statusBar()->showMessage(text); }
 
 }  // namespace tirvane

@@ -20,15 +20,18 @@ class QSettings;
 
 namespace tirvane {
 
+class DebugEngine;
 class DisassemblyPane;
 class MemoryPane;
 class RegisterPane;
+class StopPane;
+class TracePane;
 class TfrmAddWatch;
 class TfrmDebug;
 
 // What the toolbar's actions do; an empty one leaves its action disabled.
 struct RunCommands {
-  std::function<void()> Run, Pause, StepInto, StepOver, StepOut;
+  std::function<void()> Run, Pause, StepInto, StepOver, StepOut, RunToNextFrame;
   std::function<void(uint16_t address)> RunTo;
   std::function<bool()> Paused;  // whether the panes should follow PC
   std::function<bool()> Running;  // whether a machine is there to refresh from
@@ -44,6 +47,17 @@ class DebuggerWorkspace : public QMainWindow {
 
   // Every open pane from the machine, now.
   void Refresh();
+  // The engine of the attached run (its stops, trace and symbols); null when none is attached.
+  void SetEngine(DebugEngine* engine);
+  // Reads a symbol file into the engine, replacing the labels loaded before; a file of no known form
+  // keeps them. The outcome goes to the status bar.
+  void LoadSymbols(const QString& path);
+  // New labels show in every pane.
+  void SymbolsChanged();
+  // One line in the status bar, e.g. why the machine stopped.
+  void ShowMessage(const QString& text);
+  // Where "Load symbols…" reads; empty for cancelled. Tests replace the file dialog here.
+  std::function<QString()> AskSymbolPath;
   // The machine left a pause: later changes in memory are measured from here.
   void Resumed();
   // The first arrangement of the panes, as "Reset layout" restores it.
@@ -63,8 +77,12 @@ class DebuggerWorkspace : public QMainWindow {
   MemoryPane* Memory;
   BreakpointPane* Breakpoints;
   TilePane* Tiles;
+  StopPane* Stops;
+  TracePane* Trace;
   QDockWidget *DisassemblyDock, *RegistersDock, *WatchesDock, *MemoryDock, *BreakpointsDock, *TilesDock;
+  QDockWidget *StopsDock, *TraceDock;
   QAction *RunAction, *PauseAction, *StepIntoAction, *StepOverAction, *StepOutAction, *RunToCursorAction;
+  QAction *RunToNextFrameAction, *LoadSymbolsAction;
   QAction *ToggleBreakpointAction, *GoToAction, *ResetLayoutAction, *ClassicAction;
 
  protected:
@@ -76,8 +94,10 @@ class DebuggerWorkspace : public QMainWindow {
   QDockWidget* Dock(QWidget* pane, const QString& title, const char* name);
   void BuildActions();
   void GoToFocused();
+  QList<QDockWidget*> Docks() const;
 
   RunCommands commands_;
+  DebugEngine* engine_ = nullptr;
   QTimer refresh_;
   QByteArray firstState_;
   bool restored_ = false;
