@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // For every description beside the programs (or those named on the command line), with a 60-second
 // history: the history's memory after a minute of emulated time, free-run speed with and without
-// recording (measured alternately in one run), the time of one step back at random points of the
+// recording (measured alternately on one machine), the time of one step back at random points of the
 // minute, and rewinding speed in frames per second against the machine's own frame rate.
 #include <algorithm>
 #include <chrono>
@@ -39,13 +39,30 @@ struct Machine {
   bool ok = false;
 };
 
-// Frames per second of free run, with or without the history recording.
-double FreeRunSpeed(const std::string& path, bool record, int frames) {
-  Machine m(path, record);
-  if (!m.ok) return 0;
-  const auto began = Clock::now();
-  for (int i = 0; i < frames; ++i) m.run.RunPass();
-  return frames / Seconds(Clock::now() - began);
+// Free run without and with the history recording, on one machine in alternate stretches of 16
+// frames (one capture each): frames per second of each side, and the median of the stretches'
+// speed ratios, which a stall of the host in one stretch does not move.
+struct Speeds {
+  double Plain, Recording, Ratio;
+};
+Speeds FreeRunSpeeds(Machine& m, int frames) {
+  Clock::duration plain{}, recording{};
+  std::vector<double> ratios;
+  for (int done = 0; done < frames; done += 16) {
+    Clock::duration spent[2];
+    for (const bool record : {false, true}) {
+      m.run.History = record ? &m.history : nullptr;
+      const auto began = Clock::now();
+      for (int i = 0; i < 16; ++i) m.run.RunPass();
+      spent[record] = Clock::now() - began;
+    }
+    plain += spent[0];
+    recording += spent[1];
+    ratios.push_back(Seconds(spent[0]) / Seconds(spent[1]));
+  }
+  m.run.History = &m.history;
+  std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+  return {frames / Seconds(plain), frames / Seconds(recording), ratios[ratios.size() / 2]};
 }
 
 void Measure(const std::string& path) {
@@ -55,13 +72,6 @@ void Measure(const std::string& path) {
   const int minute = 60 * rate;
   for (int i = 0; i < minute; ++i) m.run.RunPass();
   const double megabytes = m.history.MemoryBytes() / 1048576.0;
-
-  // Alternate rounds so that a busy machine slows both sides alike.
-  double with = 0, without = 0;
-  for (int round = 0; round < 3; ++round) {
-    without += FreeRunSpeed(path, false, 600);
-    with += FreeRunSpeed(path, true, 600);
-  }
 
   // Step back from random instructions of the minute: go there, then time the step alone.
   std::mt19937 random(1234);
@@ -85,9 +95,12 @@ void Measure(const std::string& path) {
   while (rewound < 600 && m.history.RewindFrames(1)) ++rewound;
   const double rewindFps = rewound / Seconds(Clock::now() - began);
 
+  m.history.GoTo(newest);
+  const Speeds speeds = FreeRunSpeeds(m, 3200);
+
   std::printf("%-28s %7.1f MB/min  %8.0f fps rec %8.0f fps plain  ratio %.3f  step back %5.2f ms avg %5.2f ms max"
               "  rewind %6.0f fps (%.0fx its %d Hz)\n",
-              std::filesystem::path(path).filename().c_str(), megabytes, with / 3, without / 3, with / without,
+              std::filesystem::path(path).filename().c_str(), megabytes, speeds.Recording, speeds.Plain, speeds.Ratio,
               total / Tries, worst, rewindFps, rewindFps / rate, rate);
 }
 

@@ -421,6 +421,8 @@ bool MachineTools::RunUntilBreakpoint(int maxFrames, int& framesDone) {
     if (RunFrameUntil(1, breakpoints_.Marks())) return true;
     ++framesDone;
     ++frames_;
+    // The interrupt taken at the frame's end may jump to a breakpoint: it is the next instruction.
+    if (breakpoints_.Marks()[ActiveContext->PC.w]) return true;
   }
   return false;
 }

@@ -13,12 +13,14 @@
 namespace tirvane {
 namespace {
 
-// A state every 8 frames bounds a step back to replaying 8 frames; 32 to a block keeps the full
-// images to one in 256 frames while each delta stays small.
-constexpr uint64_t KeyframeInterval = 8;
-constexpr size_t KeyframesPerBlock = 32;
-// Checkpoints while stepping: one every 256 instructions, at most 64 of them (about 9 MB).
-constexpr uint32_t CheckpointInterval = 256;
+// A state every 16 frames bounds a step back to replaying 16 frames (a few milliseconds on the
+// slowest board) while keeping the recording's cost near 5% of free run; 16 to a block keeps the
+// full images to one in 256 frames while each delta stays small.
+constexpr uint64_t KeyframeInterval = 16;
+constexpr size_t KeyframesPerBlock = 16;
+// Checkpoints while stepping: one every 1,024 instructions (a step back then replays at most that
+// many), at most 64 of them (about 10 MB, their buffers reused).
+constexpr uint32_t CheckpointInterval = 1024;
 constexpr size_t MaxCheckpoints = 64;
 
 }  // namespace
@@ -38,6 +40,7 @@ std::optional<HistoryPoint> RunHistory::Oldest() const {
 
 void RunHistory::Clear() {
   DropCheckpoints();
+  spare_.clear();
   blocks_.clear();
   events_.clear();
   travelled_ = false;
@@ -94,9 +97,10 @@ void RunHistory::Capture() {
       blocks_.back().Full.size() != image.size()) {
     blocks_.push_back(Block{{image.begin(), image.end()}, {Keyframe{point, {}}}});
   } else {
-    Keyframe keyframe{point, {}};
-    EncodeStateDelta(blocks_.back().Full, image, keyframe.Delta);
-    keyframe.Delta.shrink_to_fit();
+    // Encoded into a buffer kept between captures, then copied once at its final size.
+    scratch_.clear();
+    EncodeStateDelta(blocks_.back().Full, image, scratch_);
+    Keyframe keyframe{point, scratch_};
     blocks_.back().Keyframes.push_back(std::move(keyframe));
   }
   DropOld();
@@ -170,16 +174,27 @@ void RunHistory::ReplayTo(HistoryPoint from, HistoryPoint target,
   }
 }
 
+void RunHistory::DropCheckpoints() {
+  // Capturing into a buffer of the right size neither allocates nor clears it first.
+  for (Checkpoint& c : checkpoints_) spare_.push_back(std::move(c.Image));
+  checkpoints_.clear();
+}
+
 void RunHistory::TakeCheckpoint(HistoryPoint point) {
   auto at = std::lower_bound(checkpoints_.begin(), checkpoints_.end(), point,
                              [](const Checkpoint& c, HistoryPoint p) { return c.Point < p; });
   if (at != checkpoints_.end() && at->Point == point) return;
   if (checkpoints_.size() >= MaxCheckpoints) {
-    checkpoints_.clear();
+    DropCheckpoints();
     at = checkpoints_.end();
   }
-  at = checkpoints_.insert(at, {point, {}});
-  CaptureMachineState(run_, at->Image);
+  Checkpoint checkpoint{point, {}};
+  if (!spare_.empty()) {
+    checkpoint.Image = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  CaptureMachineState(run_, checkpoint.Image);
+  checkpoints_.insert(at, std::move(checkpoint));
 }
 
 template <typename Fn>

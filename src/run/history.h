@@ -106,11 +106,12 @@ class RunHistory {
     HistoryPoint Point;
     MachineState Image;
   };
-  void DropCheckpoints() { checkpoints_.clear(); }
+  void DropCheckpoints();
   void TakeCheckpoint(HistoryPoint point);
 
   EmulationRun& run_;
   std::vector<Checkpoint> checkpoints_;  // in point order
+  std::vector<MachineState> spare_;
   int seconds_ = 60;
   std::vector<Block> blocks_;
   std::vector<KeyEvent> events_;

@@ -69,7 +69,10 @@ void EncodeStateDelta(std::span<const uint8_t> base, std::span<const uint8_t> cu
     const size_t changedEnd = SkipChanged(base, current, changedStart);
     PutNumber(out, changedStart - i);
     PutNumber(out, changedEnd - changedStart);
-    for (size_t k = changedStart; k < changedEnd; ++k) out.push_back(current[k] ^ BaseAt(base, k));
+    const size_t at = out.size();
+    out.resize(at + changedEnd - changedStart);
+    uint8_t* to = out.data() + at;
+    for (size_t k = changedStart; k < changedEnd; ++k) *to++ = current[k] ^ BaseAt(base, k);
     i = changedEnd;
   }
 }
