@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config git
-  qt6-base-dev fonts-dejavu-core
+  qt6-base-dev qt6-multimedia-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev zlib1g-dev
   libz80ex-dev pasmo z80dasm z80asm sdcc opense-basic
   clang libclang-rt-14-dev valgrind

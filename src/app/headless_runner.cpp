@@ -13,6 +13,7 @@
 
 #include "machine/description.h"
 #include "app/headless_host.h"
+#include "app/wav_writer.h"
 #include "debugger/debug_engine.h"
 #include "run/history.h"
 #include "run/run.h"
@@ -33,8 +34,8 @@ constexpr const char* Usage =
     "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--framecycles HEX]\n"
     "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
     "                        [--trace FILE [--trace-from FRAME]] [--dump-memory FILE[@ADDR-ADDR]]\n"
-    "                        [--registers] [--steps N] [--step-back N] [--rewind F] [--state-hash]\n"
-    "                        [--history SECONDS]\n"
+    "                        [--registers] [--wav OUT.wav] [--steps N] [--step-back N] [--rewind F]\n"
+    "                        [--state-hash] [--history SECONDS]\n"
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
@@ -51,6 +52,7 @@ constexpr const char* Usage =
     "  --trace FILE    write every instruction run, with the registers after it, from frame FRAME on\n"
     "  --dump-memory FILE[@ADDR-ADDR]  after the run, the memory image (or part of it) as raw bytes\n"
     "  --registers     after the run, print the registers on one line\n"
+    "  --wav OUT.wav   the sound of all frames, 48 kHz 16-bit mono\n"
     "  With --break or --watch the exit status is 0 when one stopped the run, 3 when the frames ran\n"
     "  out first; a line says which.\n"
     "  After the frames, in the order given:\n"
@@ -145,7 +147,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
                             arg == "--scale" || arg == "--break" || arg == "--watch" || arg == "--symbols" ||
                             arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
                             arg == "--save-state" || arg == "--load-state" || arg == "--framecycles" ||
-                            arg == "--steps" || arg == "--step-back" || arg == "--rewind" || arg == "--history";
+                            arg == "--wav" || arg == "--steps" || arg == "--step-back" || arg == "--rewind" ||
+                            arg == "--history";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -225,6 +228,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.HistorySeconds = *seconds;
+    } else if (arg == "--wav") {
+      options.WavPath = args[++i];
     } else if (arg == "--stats") {
       options.Stats = true;
     } else if (arg == "--disasm") {
@@ -422,6 +427,10 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   }
 
   if (options.FrameLength != 0) ActiveContext->FrameLength = options.FrameLength;
+  if (!options.WavPath.empty())
+    run.SoundOut = [&result](std::span<const int16_t> samples, bool) {
+      result.Sound.insert(result.Sound.end(), samples.begin(), samples.end());
+    };
   DebugEngine engine(run);
   std::optional<std::pair<uint16_t, uint16_t>> dumpRange(std::in_place, 0x0000, 0xFFFF);
   std::ofstream trace;
@@ -565,6 +574,13 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
       !WritePngRgb(options->PngPath, ToRgb(result.Picture, options->Scale), error)) {
     err << "tirvane-headless: " << error << "\n";
     status = 1;
+  }
+  if (!options->WavPath.empty()) {
+    WavWriter wav;
+    if (!wav.Open(options->WavPath, error) || (wav.Append(result.Sound), !wav.Close(error))) {
+      err << "tirvane-headless: " << error << "\n";
+      status = 1;
+    }
   }
   if (options->Stats) {
     const double seconds = result.Seconds > 0 ? result.Seconds : 1e-9;

@@ -57,6 +57,7 @@ struct HeadlessOptions {
   uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
   std::vector<TimeTravelAction> Actions;
   int HistorySeconds = 60;
+  std::string WavPath;  // empty: the sound is not kept
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".
@@ -84,11 +85,14 @@ struct HeadlessResult {
   std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
   // One line for each --state-hash, and what a step back or rewind could not do.
   std::vector<std::string> ActionLines;
+  // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
+  std::vector<int16_t> Sound;
 };
 
 // Runs one job on a HeadlessHost whose program folder is the description's folder; the run is
 // stopped again (the driver's StopRoutine included) before it returns. Options beyond the run
-// itself and its listing (PngPath, Scale, Stats) are not looked at.
+// itself, its listing and its sound (PngPath, Scale, Stats; WavPath only says to keep the sound)
+// are not looked at.
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options);
 
 // The whole program; returns the exit status (0 success, 1 a failed run, 2 a usage error).

@@ -11,8 +11,10 @@
 #include "debugger/disassembler.h"
 #include "debugger/registers.h"
 #include "debugger/viewers.h"
+#include "debugger/watchpoints.h"
 #include "drivers/driver.h"
 #include "machine/description.h"
+#include "run/state_file.h"
 #include "text/text.h"
 #include "video/png_image.h"
 #include "video/screen.h"
@@ -29,6 +31,8 @@ constexpr int MaxStepsPerCall = 100000;
 constexpr int MaxMemoryBytes = 4096;
 constexpr int MaxDisassemblyLines = 256;
 constexpr size_t MaxPathLength = 4096;
+constexpr int MaxTraceLines = 1000;
+constexpr uint32_t MaxHitCount = 1000000;
 
 json TextItem(std::string text) { return {{"type", "text"}, {"text", std::move(text)}}; }
 
@@ -86,6 +90,62 @@ json AddressProperty(const char* what) {
           {"description",
            std::string(what) + ": 0-65535, or hexadecimal text such as \"0038\", \"0x38\" or \"38h\""}};
 }
+
+json ByteProperty(const char* what) {
+  return {{"type", json::array({"integer", "string"})},
+          {"description", std::string(what) + ": 0-255, or hexadecimal text such as \"3E\" or \"0x3E\""}};
+}
+
+json ChoiceProperty(const char* what, std::initializer_list<const char*> choices, const char* fallback) {
+  return {{"type", "string"}, {"enum", choices}, {"default", fallback}, {"description", what}};
+}
+
+// A byte argument, written as an address is.
+uint8_t ByteArgument(const ToolArguments& args, const char* name) {
+  const uint16_t value = args.Address(name);
+  if (value > 0xFF) throw ToolRefusal(std::string("'") + name + "' is a byte: 00-FF");
+  return static_cast<uint8_t>(value);
+}
+
+// The index of the choice given, or of fallback.
+size_t Choice(const ToolArguments& args, const char* name, const std::vector<std::string>& choices,
+              const std::string& fallback) {
+  const std::string text = args.Text(name, 64, fallback);
+  const auto found = std::find(choices.begin(), choices.end(), text);
+  if (found == choices.end()) {
+    std::string known;
+    for (const std::string& c : choices) known += (known.empty() ? "" : ", ") + c;
+    throw ToolRefusal(std::string("'") + name + "' must be one of " + known + ", not \"" + text + "\"");
+  }
+  return static_cast<size_t>(found - choices.begin());
+}
+
+// Switches the engine's watchpoints and conditional breakpoints off for one call and back on after.
+class StopsOff {
+ public:
+  explicit StopsOff(DebugEngine& engine) : engine_(engine) {
+    for (int i = 0; i < engine.Watchpoints.Count(); ++i)
+      if (engine.Watchpoints.At(i).Enabled) {
+        watchpoints_.push_back(i);
+        engine.Watchpoints.SetEnabled(i, false);
+      }
+    for (int i = 0; i < engine.Breakpoints.Count(); ++i)
+      if (engine.Breakpoints.At(i).Enabled) {
+        breakpoints_.push_back(i);
+        engine.Breakpoints.SetEnabled(i, false);
+      }
+  }
+  ~StopsOff() {
+    for (int i : watchpoints_) engine_.Watchpoints.SetEnabled(i, true);
+    for (int i : breakpoints_) engine_.Breakpoints.SetEnabled(i, true);
+  }
+  StopsOff(const StopsOff&) = delete;
+  StopsOff& operator=(const StopsOff&) = delete;
+
+ private:
+  DebugEngine& engine_;
+  std::vector<int> watchpoints_, breakpoints_;
+};
 
 json IntegerProperty(const char* what, int low, int high, int fallback) {
   return {
@@ -160,6 +220,8 @@ std::string ToolArguments::Text(const char* name, size_t maxLength,
                       " characters");
   return text;
 }
+
+bool ToolArguments::IsText(const char* name) const { return Has(name) && Get(name).is_string(); }
 
 bool ToolArguments::Flag(const char* name, bool fallback) const {
   if (!Has(name)) return fallback;
@@ -283,27 +345,29 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        Schema({{"count", IntegerProperty("instructions to execute", 1, MaxStepsPerCall, 1)}}), true,
        &T::StepInto},
       {"run_to_breakpoint",
-       "Run until the next instruction is at a breakpoint (it has not run yet), or until max_frames frames "
-       "have passed. Set breakpoints first with set_breakpoint.",
+       "Run until the next instruction is at a breakpoint (it has not run yet; a conditional one stops "
+       "when its condition holds on its n-th hit), until a watchpoint's access (just after the "
+       "instruction that made it), or until max_frames frames have passed. The answer says which stopped "
+       "it. Set them first with set_breakpoint and set_watchpoint.",
        Schema(
            {{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))},
             {"keys", KeysProperty("keys held while running")}}),
-       true, &T::RunToBreakpoint},
+       true, &T::RunToBreakpoint, true},
       {"step_over",
        "Execute one instruction, running a CALL, RST or DJNZ through to the instruction after it; "
        "stops early at a breakpoint of the debugger engine or after max_frames frames.",
        Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
-       true, &T::StepOver},
+       true, &T::StepOver, true},
       {"step_out", "Run until the current routine returns to its caller, or until max_frames frames have passed.",
        Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
-       true, &T::StepOut},
+       true, &T::StepOut, true},
       {"run_to_address",
        "Run until the next instruction is at an address (it has not run yet), or until max_frames frames "
        "have passed.",
        Schema({{"address", AddressProperty("code address")},
                {"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}},
               {"address"}),
-       true, &T::RunToAddress},
+       true, &T::RunToAddress, true},
       {"load_symbols",
        "Add the labels of an assembler's symbol or label file (path relative to the games folder); labels "
        "are then accepted wherever an address is.",
@@ -315,12 +379,66 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        Schema({{"label", {{"type", "string"}, {"description", "label name"}}},
                {"address", AddressProperty("address")}}),
        false, &T::LookupLabel},
-      {"set_breakpoint", "Stop execution before the instruction at an address (run_to_breakpoint, resume).",
-       Schema({{"address", AddressProperty("code address")}}, {"address"}), false, &T::SetBreakpoint},
+      {"set_breakpoint",
+       "Stop execution before the instruction at an address (run_to_breakpoint, resume). With a condition "
+       "over registers, flags and memory (e.g. \"A = 3 and (HL) <> 0 and Z\", \"BC > 1000h\", "
+       "\"(IX+5) = 0FFh\") it stops only when the condition holds; with hit_count only on that hit and after. "
+       "Use a condition to catch one case of a routine called often.",
+       Schema({{"address", AddressProperty("code address or label")},
+               {"condition",
+                {{"type", "string"},
+                 {"description",
+                  "registers (A, HL, IX, AF', ...), flags alone (Z NZ C NC PE PO P M), (expr) for the byte in "
+                  "memory, labels, numbers (3, 0FFh, $FF, %101); = <> < > <= >=, + - & | ^, and or not"}}},
+               {"hit_count", IntegerProperty("stop on this hit of the breakpoint (the condition holding)", 1,
+                                             static_cast<int>(MaxHitCount), 1)}},
+              {"address"}),
+       false, &T::SetBreakpoint, true},
       {"clear_breakpoint",
-       "Remove the breakpoint at an address, or every breakpoint when no address is given.",
-       Schema({{"address", AddressProperty("code address")}}), false, &T::ClearBreakpoint},
-      {"list_breakpoints", "List the breakpoints.", noArgs, false, &T::ListBreakpoints},
+       "Remove the breakpoints at an address (plain and conditional), or every breakpoint when no address "
+       "is given.",
+       Schema({{"address", AddressProperty("code address")}}), false, &T::ClearBreakpoint, true},
+      {"list_breakpoints", "List the breakpoints, conditional ones with their condition and hits so far.", noArgs,
+       false, &T::ListBreakpoints, true},
+      {"set_watchpoint",
+       "Stop run_to_breakpoint and resume when the program reads or writes a memory range or an I/O port, "
+       "optionally only for some byte values. Use it to find the code that changes or reads a variable or a "
+       "port. The stop comes just after the instruction that made the access and names it, the access and "
+       "the value.",
+       Schema({{"address", AddressProperty("first address, or the port number (00-FF) with port true")},
+               {"last", AddressProperty("last address of the range (default: address)")},
+               {"port", {{"type", "boolean"}, {"description", "watch an I/O port (its low byte) instead of memory"}}},
+               {"access", ChoiceProperty("the accesses that stop", {"read", "write", "read_write"}, "read_write")},
+               {"value", ByteProperty("only accesses of this value")},
+               {"compare", ChoiceProperty("how the accessed byte meets value: equal, not_equal, or mask: (byte AND "
+                                          "mask) = value",
+                                          {"equal", "not_equal", "mask"}, "equal")},
+               {"mask", ByteProperty("the mask for compare mask")}},
+              {"address"}),
+       false, &T::SetWatchpoint, true},
+      {"clear_watchpoint",
+       "Remove the watchpoint of a number list_watchpoints shows, or every watchpoint when none is given.",
+       Schema({{"index", IntegerProperty("watchpoint number", 0, 1000, 0)}}), false, &T::ClearWatchpoint, true},
+      {"list_watchpoints", "List the watchpoints with their numbers.", noArgs, false, &T::ListWatchpoints, true},
+      {"trace_lines",
+       "The last instructions executed, oldest first: address, bytes, instruction and the registers after it. "
+       "Recording is off until record is true (it keeps the last 100,000 and makes running several times "
+       "slower); use it to see how the program reached a breakpoint or a crash.",
+       Schema({{"count", IntegerProperty("lines to show", 1, MaxTraceLines, 20)},
+               {"record", {{"type", "boolean"},
+                           {"description", "true: start recording (dropping the lines kept); false: stop"}}}}),
+       false, &T::TraceLines},
+      // state
+      {"save_state",
+       "Save the whole machine state to a file, to come back to this moment with load_state (same game). "
+       "Relative paths are taken from the folder of the descriptions.",
+       Schema({{"path", {{"type", "string"}, {"description", "the file to write"}}}}, {"path"}), true,
+       &T::SaveState},
+      {"load_state",
+       "Restore a state saved by save_state for the running game. A file of another game or a damaged one "
+       "is refused with the reason and the machine is left as it was.",
+       Schema({{"path", {{"type", "string"}, {"description", "the file to read"}}}}, {"path"}), true,
+       &T::LoadState},
       // looking
       {"screenshot", "The game screen as a PNG image, as the last frame drew it.",
        Schema({{"scale", IntegerProperty("1 or 2 (double size)", 1, 2, 1)}}), true, &T::Screenshot},
@@ -360,6 +478,9 @@ std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json&
     }
   if (entry->NeedsMachine && !Running()) return Failure(prefix + "no game is running; call start_game first");
   host_.Messages.clear();
+  std::optional<StopsOff> stopsOff;
+  if (!entry->KeepsStops && (engine_.Watchpoints.AnyEnabled() || engine_.Breakpoints.AnyEnabled()))
+    stopsOff.emplace(engine_);
   ToolOutcome outcome;
   try {
     outcome = (this->*(entry->Run))(ToolArguments(arguments, &engine_.Symbols));
@@ -415,16 +536,28 @@ std::string MachineTools::Where() const {
   return "next: " + Listed(Disassemble(ActiveContext->MemoryImage, pc).Text) + "\n";
 }
 
-bool MachineTools::RunUntilBreakpoint(int maxFrames, int& framesDone) {
-  framesDone = 0;
-  while (framesDone < maxFrames && Running()) {
-    if (RunFrameUntil(1, breakpoints_.Marks())) return true;
-    ++framesDone;
-    ++frames_;
-    // The interrupt taken at the frame's end may jump to a breakpoint: it is the next instruction.
-    if (breakpoints_.Marks()[ActiveContext->PC.w]) return true;
+std::optional<StopReport> MachineTools::FinishEngineCommand() {
+  std::optional<StopReport> stop = engine_.LastStop();
+  if (!stop && engine_.Pending() != DebugEngine::Command::None) engine_.Pause();
+  engine_.ClearLastStop();
+  DebugState = DebugStateKind::Running;
+  return stop;
+}
+
+std::string MachineTools::StopText(const StopReport& stop) const {
+  switch (stop.Reason) {
+    case StopReason::Watchpoint: return stop.Message + " It stopped after that instruction.";
+    case StopReason::Breakpoint:
+      return "Conditional b" + stop.Message.substr(1) + " The instruction there has not run.";
+    case StopReason::StepDone: break;
   }
-  return false;
+  return "Breakpoint at " + Hex(stop.PC, 4) + "; the instruction there has not run.";
+}
+
+std::string MachineTools::ToolPath(const ToolArguments& args) const {
+  std::string path = args.Text("path", MaxPathLength);
+  if (path.empty()) throw ToolRefusal("'path' is empty");
+  return path.front() == '/' ? path : folder_ + path;
 }
 
 // ---- machines
@@ -610,6 +743,7 @@ ToolOutcome MachineTools::ReleaseKeys(const ToolArguments& args) {
 
 ToolOutcome MachineTools::Resume(const ToolArguments&) {
   freeRunning_ = true;
+  freeRunBegun_ = false;
   stopReason_.clear();
   nextFrame_ = std::chrono::steady_clock::now();
   return Answer("Running at " + std::to_string(run_.FrameRate()) +
@@ -630,10 +764,17 @@ void MachineTools::FreeRunFrame() {
     return;
   }
   HoldKeys({});
-  int done = 0;
-  if (RunUntilBreakpoint(1, done)) {
+  // Each frame is a run of its own; after the first it checks the instruction it starts at, which
+  // the frame before did not reach.
+  const uint64_t before = run_.FramesRun();
+  engine_.ClearLastStop();
+  engine_.RunToMarks(breakpoints_.Marks(), freeRunBegun_);
+  freeRunBegun_ = true;
+  run_.RunPass();
+  frames_ += run_.FramesRun() - before;
+  if (const std::optional<StopReport> stop = FinishEngineCommand()) {
     freeRunning_ = false;
-    stopReason_ = "breakpoint at " + Hex(ActiveContext->PC.w, 4);
+    stopReason_ = StopText(*stop);
     return;
   }
   // After a stall the schedule starts again rather than racing to catch up.
@@ -761,10 +902,14 @@ ToolOutcome MachineTools::StepInto(const ToolArguments& args) {
   const int count = static_cast<int>(args.Integer("count", 1, MaxStepsPerCall, 1));
   freeRunning_ = false;
   HoldKeys({});
+  Z80Context& z = *ActiveContext;
+  const bool tracing = engine_.Recording();
   for (int i = 0; i < count; ++i) {
-    const uint32_t before = ActiveContext->CycleCount;
+    const uint32_t before = z.CycleCount;
+    if (tracing) engine_.Trace.Before(z, z.MemoryImage);
     StepInstruction(1);
-    if (ActiveContext->CycleCount < before) ++frames_;
+    if (tracing) engine_.Trace.After(z);
+    if (z.CycleCount < before) ++frames_;
   }
   return Answer(RegisterText() + Where());
 }
@@ -775,15 +920,25 @@ ToolOutcome MachineTools::RunToBreakpoint(const ToolArguments& args) {
   const std::vector<VirtualKey> keys = args.Keys("keys");
   freeRunning_ = false;
   HoldKeys(keys);
-  int done = 0;
-  const bool hit = RunUntilBreakpoint(maxFrames, done);
+  const uint64_t before = run_.FramesRun();
+  engine_.ClearLastStop();
+  engine_.RunToMarks(breakpoints_.Marks());
+  while (Running() && engine_.Pending() != DebugEngine::Command::None &&
+         run_.FramesRun() - before < static_cast<uint64_t>(maxFrames))
+    run_.RunPass();
+  const std::optional<StopReport> stop = FinishEngineCommand();
   HoldKeys({});
-  if (!hit)
-    return Answer("No breakpoint reached in " + std::to_string(done) + " frames" +
-                  (breakpoints_.Count() == 0 ? " (none is set)" : "") + ".\n" + Where());
-  stopReason_ = "breakpoint at " + Hex(ActiveContext->PC.w, 4);
-  return Answer("Breakpoint at " + Hex(ActiveContext->PC.w, 4) + " after " + std::to_string(done) +
-                " whole frames; the instruction there has not run.\n" + RegisterText() + Where());
+  const uint64_t done = run_.FramesRun() - before;
+  frames_ += done;
+  if (!stop) {
+    const bool none =
+        breakpoints_.Count() == 0 && !engine_.Breakpoints.AnyEnabled() && !engine_.Watchpoints.AnyEnabled();
+    return Answer("No breakpoint or watchpoint reached in " + std::to_string(done) + " frames" +
+                  (none ? " (none is set)" : "") + ".\n" + Where());
+  }
+  stopReason_ = StopText(*stop);
+  return Answer(stopReason_ + " Stopped after " + std::to_string(done) + " whole frames.\n" + RegisterText() +
+                Where());
 }
 
 ToolOutcome MachineTools::RunEngineCommand(int maxFrames, const std::string& what) {
@@ -791,11 +946,7 @@ ToolOutcome MachineTools::RunEngineCommand(int maxFrames, const std::string& wha
   while (Running() && engine_.Pending() != DebugEngine::Command::None &&
          run_.FramesRun() - before < static_cast<uint64_t>(maxFrames))
     run_.RunPass();
-  const bool finished = engine_.LastStop().has_value();
-  if (!finished) engine_.Pause();
-  engine_.ClearLastStop();
-  // The other tools drive the run pass by pass: a paused DebugState would stall them.
-  DebugState = DebugStateKind::Running;
+  const bool finished = FinishEngineCommand().has_value();
   const uint64_t done = run_.FramesRun() - before;
   frames_ += done;
   if (!finished)
@@ -864,26 +1015,148 @@ ToolOutcome MachineTools::LookupLabel(const ToolArguments& args) {
 
 ToolOutcome MachineTools::SetBreakpoint(const ToolArguments& args) {
   const uint16_t address = args.Address("address");
-  if (!breakpoints_.Contains(address)) breakpoints_.Add(Hex(address, 4));
+  if (!args.Has("condition") && !args.Has("hit_count")) {
+    if (!breakpoints_.Contains(address)) breakpoints_.Add(Hex(address, 4));
+    return ListBreakpoints(args);
+  }
+  const std::string condition = args.Text("condition", 256, "");
+  const auto hitCount = static_cast<uint32_t>(args.Integer("hit_count", 1, MaxHitCount, 1));
+  // A label keeps its name in the list and in the stop message.
+  const std::string where = args.IsText("address") && engine_.Symbols.Find(args.Text("address", 256))
+                                ? args.Text("address", 256)
+                                : Hex(address, 4);
+  ConditionError error;
+  if (!engine_.Breakpoints.Add(where, condition, hitCount, &engine_.Symbols, error))
+    throw ToolRefusal("'condition' \"" + condition + "\": " + error.Text());
   return ListBreakpoints(args);
 }
 
 ToolOutcome MachineTools::ClearBreakpoint(const ToolArguments& args) {
   if (!args.Has("address")) {
     breakpoints_.Clear();
+    engine_.Breakpoints.Clear();
     return Answer("Breakpoints: none");
   }
   const uint16_t address = args.Address("address");
-  if (!breakpoints_.Contains(address)) throw ToolRefusal("no breakpoint at " + Hex(address, 4));
+  ConditionalBreakpointList& conditional = engine_.Breakpoints;
+  bool any = breakpoints_.Contains(address);
+  for (int i = 0; i < conditional.Count() && !any; ++i) any = conditional.At(i).Address == address;
+  if (!any) throw ToolRefusal("no breakpoint at " + Hex(address, 4));
   for (int i = breakpoints_.Count() - 1; i >= 0; --i)
     if (breakpoints_.Address(i) == address) breakpoints_.RemoveAt(i);
+  for (int i = conditional.Count() - 1; i >= 0; --i)
+    if (conditional.At(i).Address == address) conditional.RemoveAt(i);
   return ListBreakpoints(args);
 }
 
 ToolOutcome MachineTools::ListBreakpoints(const ToolArguments&) {
   std::string text = "Breakpoints:";
   for (int i = 0; i < breakpoints_.Count(); ++i) text.append(" ").append(Hex(breakpoints_.Address(i), 4));
-  return Answer(breakpoints_.Count() == 0 ? text + " none" : text);
+  const ConditionalBreakpointList& conditional = engine_.Breakpoints;
+  if (breakpoints_.Count() == 0) text += conditional.Count() == 0 ? " none" : " no plain ones";
+  for (int i = 0; i < conditional.Count(); ++i) {
+    const ConditionalBreakpoint& b = conditional.At(i);
+    text += "\n" + Hex(b.Address, 4) + (b.Where != Hex(b.Address, 4) ? " (" + b.Where + ")" : "") +
+            (b.When.AlwaysTrue() ? "" : " when " + b.When.Text()) + ", stops on hit " + std::to_string(b.HitCount) +
+            ", hit " + std::to_string(b.Hits) + " so far";
+  }
+  return Answer(text);
+}
+
+ToolOutcome MachineTools::SetWatchpoint(const ToolArguments& args) {
+  Watchpoint w;
+  w.Space = args.Flag("port", false) ? WatchSpace::Port : WatchSpace::Memory;
+  w.First = args.Address("address");
+  w.Last = args.Address("last", w.First);
+  if (w.Space == WatchSpace::Port && w.Last > 0xFF)
+    throw ToolRefusal("a port is 00-FF, the low byte of the port address");
+  if (w.Last < w.First) throw ToolRefusal("'last' comes before 'address'");
+  static constexpr uint8_t Accesses[] = {WatchRead, WatchWrite, WatchReadWrite};
+  w.Access = Accesses[Choice(args, "access", {"read", "write", "read_write"}, "read_write")];
+  if (args.Has("value")) {
+    static constexpr ValueMatch::Test Tests[] = {ValueMatch::Test::Equal, ValueMatch::Test::NotEqual,
+                                                 ValueMatch::Test::Mask};
+    w.Match.Kind = Tests[Choice(args, "compare", {"equal", "not_equal", "mask"}, "equal")];
+    w.Match.Value = ByteArgument(args, "value");
+    if (w.Match.Kind == ValueMatch::Test::Mask) {
+      if (!args.Has("mask")) throw ToolRefusal("compare mask needs a 'mask'");
+      w.Match.Mask = ByteArgument(args, "mask");
+    } else if (args.Has("mask")) {
+      throw ToolRefusal("'mask' goes with compare mask");
+    }
+  } else if (args.Has("compare") || args.Has("mask")) {
+    throw ToolRefusal("'compare' and 'mask' need a 'value'");
+  }
+  engine_.Watchpoints.Add(w);
+  return ListWatchpoints(args);
+}
+
+ToolOutcome MachineTools::ClearWatchpoint(const ToolArguments& args) {
+  if (!args.Has("index")) {
+    engine_.Watchpoints.Clear();
+    return ListWatchpoints(args);
+  }
+  const int count = engine_.Watchpoints.Count();
+  if (count == 0) throw ToolRefusal("no watchpoint is set");
+  engine_.Watchpoints.RemoveAt(static_cast<int>(args.Integer("index", 0, count - 1, std::nullopt)));
+  return ListWatchpoints(args);
+}
+
+ToolOutcome MachineTools::ListWatchpoints(const ToolArguments&) {
+  const WatchpointList& list = engine_.Watchpoints;
+  if (list.Count() == 0) return Answer("Watchpoints: none");
+  std::string text = "Watchpoints:";
+  for (int i = 0; i < list.Count(); ++i) text += "\n" + std::to_string(i) + ": " + DescribeWatchpoint(list.At(i));
+  return Answer(text);
+}
+
+ToolOutcome MachineTools::TraceLines(const ToolArguments& args) {
+  const int count = static_cast<int>(args.Integer("count", 1, MaxTraceLines, 20));
+  if (args.Has("record")) {
+    const bool record = args.Flag("record", false);
+    if (record && !engine_.TraceEnabled) engine_.Trace.Clear();
+    engine_.TraceEnabled = record;
+    engine_.TraceOutsideDebugMode = record;
+  }
+  const TraceBuffer& trace = engine_.Trace;
+  std::string text = std::string("Recording ") + (engine_.TraceEnabled ? "on" : "off") + "; " +
+                     std::to_string(trace.Count()) + " instructions kept";
+  if (trace.Count() == 0 && !engine_.TraceEnabled)
+    return Answer(text + ". Call trace_lines with record true, then run the program.");
+  text += ":\n";
+  for (int i = std::max(0, trace.Count() - count); i < trace.Count(); ++i)
+    text += FormatTraceLine(trace.At(i), &engine_.Symbols) + "\n";
+  return Answer(text);
+}
+
+// ---- state
+
+namespace {
+
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  return text;
+}
+
+}  // namespace
+
+ToolOutcome MachineTools::SaveState(const ToolArguments& args) {
+  const std::string path = ToolPath(args);
+  const StateFileCheck saved = SaveStateFile(run_, path);
+  if (!saved.Ok) throw ToolRefusal(OneLine(saved.Message));
+  return Answer("Saved the state at frame " + std::to_string(run_.FramesRun()) + " to " + path + ".");
+}
+
+ToolOutcome MachineTools::LoadState(const ToolArguments& args) {
+  const std::string path = ToolPath(args);
+  const StateFileCheck loaded = LoadStateFile(run_, path);
+  if (!loaded.Ok) throw ToolRefusal(OneLine(loaded.Message) + "; the machine is unchanged");
+  freeRunning_ = false;
+  frames_ = run_.FramesRun();
+  stopReason_.clear();
+  // The trace led to the state left behind.
+  engine_.Trace.Clear();
+  return Answer("Loaded " + path + ".\n" + RegisterText() + Where());
 }
 
 // ---- looking

@@ -47,6 +47,7 @@ class ToolArguments {
   uint16_t Address(const char* name, std::optional<uint16_t> fallback = std::nullopt) const;
   std::string Text(const char* name, size_t maxLength,
                    std::optional<std::string> fallback = std::nullopt) const;
+  bool IsText(const char* name) const;
   bool Flag(const char* name, bool fallback) const;
   std::vector<VirtualKey> Keys(const char* name) const;
 
@@ -62,6 +63,9 @@ struct ToolEntry {
   nlohmann::json Schema;  // the inputSchema of tools/list
   bool NeedsMachine;      // refused while no game runs
   ToolOutcome (MachineTools::*Run)(const ToolArguments& args);
+  // Runs with the engine's watchpoints and conditional breakpoints live, or edits them; every other
+  // tool runs with them switched off, as frames for play ignore breakpoints.
+  bool KeepsStops = false;
 };
 
 class MachineTools {
@@ -113,6 +117,12 @@ class MachineTools {
   ToolOutcome SetBreakpoint(const ToolArguments& args);
   ToolOutcome ClearBreakpoint(const ToolArguments& args);
   ToolOutcome ListBreakpoints(const ToolArguments& args);
+  ToolOutcome SetWatchpoint(const ToolArguments& args);
+  ToolOutcome ClearWatchpoint(const ToolArguments& args);
+  ToolOutcome ListWatchpoints(const ToolArguments& args);
+  ToolOutcome TraceLines(const ToolArguments& args);
+  ToolOutcome SaveState(const ToolArguments& args);
+  ToolOutcome LoadState(const ToolArguments& args);
   ToolOutcome Screenshot(const ToolArguments& args);
   ToolOutcome TileSetImage(const ToolArguments& args);
 
@@ -122,10 +132,15 @@ class MachineTools {
   void HoldKeys(const std::vector<VirtualKey>& extra);
   std::string RegisterText() const;
   std::string Where() const;  // PC and the instruction there
-  // Frames through the core's breakpoint loop until a marked address is next, at most maxFrames.
-  bool RunUntilBreakpoint(int maxFrames, int& framesDone);
   // Passes of the engine's command until it stops or maxFrames frames have run; paused either way.
   ToolOutcome RunEngineCommand(int maxFrames, const std::string& what);
+  // Ends the engine's command: its stop if it made one; DebugState back to Running, as the other
+  // tools drive the run pass by pass.
+  std::optional<StopReport> FinishEngineCommand();
+  // What stopped a run to a breakpoint: a plain breakpoint, a conditional one or a watchpoint.
+  std::string StopText(const StopReport& stop) const;
+  // A path as given, or relative to the descriptions' folder.
+  std::string ToolPath(const ToolArguments& args) const;
 
   std::string folder_;
   int framesPerCall_;
@@ -139,6 +154,7 @@ class MachineTools {
   std::string gameFile_;
   uint64_t frames_ = 0;  // whole frames since the start, however they were run
   bool freeRunning_ = false;
+  bool freeRunBegun_ = false;  // resume has run a frame: the next starts where that one ended
   std::string stopReason_;
   std::chrono::steady_clock::time_point nextFrame_{};
   std::vector<ToolEntry> entries_;

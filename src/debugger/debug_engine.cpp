@@ -60,6 +60,12 @@ void DebugEngine::RunTo(uint16_t address) {
   target_ = address;
 }
 
+void DebugEngine::RunToMarks(const std::bitset<0x10000>& marks, bool checkFirst) {
+  Begin(Command::RunToMarks);
+  marks_ = &marks;
+  if (checkFirst) resumeAt_.reset();
+}
+
 void DebugEngine::RunToNextFrame() { Begin(Command::NextFrame); }
 
 void DebugEngine::Run() {
@@ -94,7 +100,7 @@ DebugEngine::Check DebugEngine::CheckBefore(EmulationRun& run, Z80Context& z) {
     if (resuming) return Check::Go;
   }
   if ((command_ == Command::StepOver && pc == target_ && z.SP.w >= stack_) ||
-      (command_ == Command::RunTo && pc == target_)) {
+      (command_ == Command::RunTo && pc == target_) || (command_ == Command::RunToMarks && (*marks_)[pc])) {
     Stop(run, {});
     return Check::Stopped;
   }
@@ -212,6 +218,7 @@ void DebugEngine::FastStretch(EmulationRun& run, Z80Context& z) {
   stops_ = Breakpoints.Marks();
   if (BreakpointsEnabled && run.BreakpointCheck && run.BreakpointMarks) stops_ |= *run.BreakpointMarks;
   if (command_ == Command::StepOver || command_ == Command::RunTo) stops_.set(target_);
+  if (command_ == Command::RunToMarks) stops_ |= *marks_;
 
   if (stops_[z.PC.w]) {
     const Check check = CheckBefore(run, z);

@@ -52,7 +52,7 @@ class DebugEngine final : public DebugPath {
 
   // Commands. Each sets DebugState to Running and works over the passes that follow, from the
   // instruction at PC, which never triggers a breakpoint itself; a new command replaces the old.
-  enum class Command : uint8_t { None, StepInto, StepOver, StepOut, RunTo, NextFrame, Interrupt };
+  enum class Command : uint8_t { None, StepInto, StepOver, StepOut, RunTo, NextFrame, Interrupt, RunToMarks };
   // One instruction.
   void StepInto();
   // A CALL, RST or DJNZ runs until the instruction after it is next with the stack back where it
@@ -63,6 +63,11 @@ class DebugEngine final : public DebugPath {
   void StepOut();
   // Runs until PC is address (whatever the stack).
   void RunTo(uint16_t address);
+  // Runs until PC is at an address marked in marks, a list the caller keeps (automation's plain
+  // breakpoints); the stop is a StepDone. marks must stay alive while the command is pending. With
+  // checkFirst the instruction at PC is checked too: the caller resumes a run it broke off itself
+  // rather than leaving a stop.
+  void RunToMarks(const std::bitset<0x10000>& marks, bool checkFirst = false);
   // Runs until the current frame ends: stops at the first instruction of the next.
   void RunToNextFrame();
   // Drops any command and runs (F5), or pauses (F6).
@@ -73,9 +78,12 @@ class DebugEngine final : public DebugPath {
   WatchpointList Watchpoints;
   ConditionalBreakpointList Breakpoints;
   SymbolTable Symbols;
-  // Recorded while DebugMode is on and TraceEnabled.
+  // Recorded while TraceEnabled and DebugMode is on, or in any mode with TraceOutsideDebugMode
+  // (automation, whose runs are whole frames).
   TraceBuffer Trace;
   bool TraceEnabled = false;
+  bool TraceOutsideDebugMode = false;
+  bool Recording() const { return TraceSink || (TraceEnabled && (DebugMode || TraceOutsideDebugMode)); }
   // Called with every instruction's entry while set, whatever the mode (the headless --trace).
   std::function<void(const TraceEntry&)> TraceSink;
 
@@ -93,7 +101,6 @@ class DebugEngine final : public DebugPath {
   enum class Check : uint8_t { Go, Stopped, PlainHit };
   void Begin(Command command);
   Check CheckBefore(EmulationRun& run, Z80Context& z);
-  bool Recording() const { return TraceSink || (TraceEnabled && DebugMode); }
   bool EveryInstruction(const EmulationRun& run) const;
   void StepTraced(EmulationRun& run, Z80Context& z) {
     if (!Recording()) {
@@ -120,6 +127,7 @@ class DebugEngine final : public DebugPath {
   EmulationRun& run_;
   Command command_ = Command::None;
   uint16_t target_ = 0;
+  const std::bitset<0x10000>* marks_ = nullptr;
   uint16_t stack_ = 0;  // SP when the command began
   std::optional<uint16_t> resumeAt_;  // the instruction the run resumes from: no breakpoint fires there
   std::bitset<0x10000> stops_;

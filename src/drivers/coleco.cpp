@@ -8,13 +8,15 @@
 //   8000-FFFF  cartridge, from the loader or the description
 // Ports
 //   A0h-BFh  video chip: odd = control (write) / status (read), even = data
-//   others   ignored on output, FFh on input (controllers and sound are not emulated)
+//   E0h-FFh  sound generator (write)
+//   others   ignored on output, FFh on input (controllers are not emulated)
 #include "drivers/coleco.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "devices/sound_mixer.h"
 #include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "machine/description.h"
@@ -25,6 +27,7 @@
 namespace tirvane {
 
 VideoChip Vdp{};
+ToneGenerator ColecoSound{};
 
 namespace {
 
@@ -170,6 +173,7 @@ uint8_t ColecoRead(uint16_t address) { return MemoryImage[address]; }
 void ColecoWrite(uint8_t value, uint16_t address) { MemoryImage[address] = value; }
 
 void ColecoPortOut(uint8_t value, uint8_t port) {
+  if ((port & 0xE0) == 0xE0) ColecoSound.Write(value, ActiveContext->CycleCount, FrameSound);
   if ((port & 0xE0) != 0xA0) return;
   if (port & 1) {
     WriteControl(value);
@@ -232,11 +236,13 @@ void ColecoFrame() {
   const bool nmi = VdpFrameStep();
   ActiveContext->IrqState.Value = 0;
   if (nmi) ActiveContext->NmiRequest = 1;
+  ColecoSound.EndFrame(FrameSound);
   PresentScreen();
 }
 
 void ColecoInitialise(uint8_t*) {
   ResetVdp();
+  ColecoSound.Reset(ToneGenerator::ColecoClock);
   CaptionMode = 0xFF;  // the run has just captioned the screen with the title
 }
 

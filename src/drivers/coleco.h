@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "devices/tone_generator.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
@@ -33,6 +34,8 @@ struct VideoChip {
 };
 
 extern VideoChip Vdp;
+// The sound generator on ports E0h-FFh; to join the board's record.
+extern ToneGenerator ColecoSound;
 
 uint8_t ColecoRead(uint16_t address);
 void ColecoWrite(uint8_t value, uint16_t address);

@@ -8,6 +8,7 @@
 //                      bit 4 v-flip, bits 0-3 colour
 //   #vram              tilemap codes, 2048 bytes, 64 a row
 //   E000-E03F          scroll of tilemap column c: low byte at E000+c, high byte at E020+c
+//   F400               stored; the sound generator (written by the main processor)
 //   elsewhere          plain memory; no inputs, ports in 00, port writes ignored
 //
 // Sprites are decoded for the set viewer only; the board's sprite hardware is not drawn.
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "devices/sound_mixer.h"
 #include "machine/description.h"
 #include "machine/romset.h"
 #include "drivers/resistor_colour.h"
@@ -25,6 +27,7 @@
 namespace tirvane {
 
 GberetBoard Gberet;
+ToneGenerator GberetSound{};
 
 namespace {
 
@@ -97,7 +100,14 @@ TileSet* Sets[3] = {nullptr, nullptr, nullptr};  // characters, sprite bank 1, s
 bool BlankChar[512] = {};
 
 uint8_t Read(uint16_t address) { return MemoryImage[address]; }
-void Write(uint8_t value, uint16_t address) { MemoryImage[address] = value; }
+// 18.432 MHz / 12.
+constexpr uint32_t SoundClock = 1536000;
+constexpr uint16_t SoundAddress = 0xF400;
+
+void Write(uint8_t value, uint16_t address) {
+  MemoryImage[address] = value;
+  if (address == SoundAddress) GberetSound.Write(value, ActiveContext->CycleCount, FrameSound);
+}
 void PortOut(uint8_t, uint8_t) {}
 uint8_t PortIn(uint16_t) { return 0; }
 
@@ -132,6 +142,7 @@ void Frame() {
     ActiveContext->IrqState.Value = 0;
   else
     ActiveContext->NmiRequest = 1;
+  GberetSound.EndFrame(FrameSound);
 }
 
 void Stop() {
@@ -139,6 +150,7 @@ void Stop() {
 }
 
 void Initialise(uint8_t* graphicsRegion) {
+  GberetSound.Reset(SoundClock);
   Stop();  // a run that ended without its stop routine must not leak its sets
   Sets[0] = BuildTileSet("Char Set (8x8)", CharColourBase, 0, CharLayout, graphicsRegion, GraphicsRegionSize);
   Sets[1] = BuildTileSet("Sprite Set #1 (16x16)", 0, 0, SpriteLayout, graphicsRegion + SpriteSource1,

@@ -7,11 +7,13 @@
 //   5800-5AFF  attributes (768)     stored, the 8x8 cell repainted from its bitmap bytes
 //   5B00-FFFF  RAM                  stored
 // Reads are plain memory. Ports: IN FEh reads the keyboard rows selected by A8-A15 (a 0 selects);
-// every other port reads 0. OUT is ignored (no border, no sound).
+// every other port reads 0. OUT to an even port drives the beeper from bits 4 (speaker) and 3 (the
+// quieter line), at the T-state of the write; the border is not drawn.
 #include "drivers/home_computer.h"
 
 #include <string>
 
+#include "devices/sound_mixer.h"
 #include "machine/romset.h"
 #include "drivers/eight_pixels.h"
 #include "drivers/file_loader.h"
@@ -138,7 +140,12 @@ void SpectrumWrite(uint8_t value, uint16_t address) {
     RepaintCell(address);
 }
 
-void SpectrumPortOut(uint8_t, uint8_t) {}
+Beeper SpectrumBeeper{};
+
+// The machine decodes only address line 0 for its own port.
+void SpectrumPortOut(uint8_t value, uint8_t port) {
+  if ((port & 1) == 0) SpectrumBeeper.Write(value, ActiveContext->CycleCount, FrameSound);
+}
 
 uint8_t SpectrumPortIn(uint16_t port) {
   if ((port & 0xFF) != 0xFE) return 0;
@@ -161,6 +168,7 @@ void SpectrumFrame() {
 }
 
 void SpectrumInitialise(uint8_t*) {
+  SpectrumBeeper = {};
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
 }
 

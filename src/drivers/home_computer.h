@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "devices/beeper.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
@@ -20,6 +21,8 @@ struct SpectrumBoard {
   } Persistent;
 };
 extern SpectrumBoard Spectrum;
+// The board's sound; to join the board's record.
+extern Beeper SpectrumBeeper;
 
 uint8_t SpectrumRead(uint16_t address);
 void SpectrumWrite(uint8_t value, uint16_t address);

@@ -12,6 +12,8 @@
 //   9001            inputs, active low; bits 5-7 follow the beam    stored
 //   9002            DCh                                             stored
 //   9003            FFh                                             stored
+//   B000-BFFF       memory                                          stored; first sound generator
+//   C000-CFFF       memory                                          stored; second sound generator
 //   anything else   memory                                          stored
 //   any port        in FFh                                          ignored
 //
@@ -22,6 +24,7 @@
 #include <algorithm>
 #include <array>
 
+#include "devices/sound_mixer.h"
 #include "machine/description.h"
 #include "machine/romset.h"
 #include "drivers/key_bits.h"
@@ -176,11 +179,20 @@ uint8_t LadybugRead(uint16_t address) {
   }
 }
 
-void LadybugWrite(uint8_t value, uint16_t address) { MemoryImage[address] = value; }
+// The main processor writes the board's two sound generators directly; both run at 4 MHz.
+constexpr uint32_t LadybugSoundClock = 4000000;
+ToneGenerator LadybugSound[2]{};
+
+void LadybugWrite(uint8_t value, uint16_t address) {
+  MemoryImage[address] = value;
+  if ((address & 0xF000) == 0xB000 || (address & 0xF000) == 0xC000)
+    LadybugSound[(address >> 12) - 0xB].Write(value, ActiveContext->CycleCount, FrameSound);
+}
 void LadybugPortOut(uint8_t, uint8_t) {}
 uint8_t LadybugPortIn(uint16_t) { return 0xFF; }
 
 void LadybugInitialise(uint8_t* graphicsRegion) {
+  for (ToneGenerator& chip : LadybugSound) chip.Reset(LadybugSoundClock);
   FreeSets();
   const uint8_t flags = Game.DriverTag == 0 ? UprightFlags : 0;
   Sets[Chars] = BuildTileSet("CharSet (8x8)", 0, flags, CharLayout, graphicsRegion, GraphicsRegionSize);
@@ -228,6 +240,7 @@ void LadybugFrame() {
   Z80Context& z = *ActiveContext;
   if (KeyHeld(VirtualKey::D3)) z.NmiRequest = 1;
   if (KeyHeld(VirtualKey::D4)) z.IrqState.Value = 0xFF;
+  for (ToneGenerator& chip : LadybugSound) chip.EndFrame(FrameSound);
 }
 
 void LadybugStop() { FreeSets(); }

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 
+#include "devices/tone_generator.h"
 #include "drivers/driver.h"
 #include "video/tiles.h"
 
 namespace tirvane {
 
 extern const DriverInfo LadybugDriver;
+// The board's two sound generators (B000h, C000h); to join the board's record.
+extern ToneGenerator LadybugSound[2];
 
 uint8_t LadybugRead(uint16_t address);
 void LadybugWrite(uint8_t value, uint16_t address);

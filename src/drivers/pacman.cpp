@@ -9,7 +9,9 @@
 //   #spriteram       8 x (code/flips, colour)      stored
 //   #nmienable       memory                        stored; non-zero lets the vectored IRQ through
 //   5000             IN0, active low               stored
+//   5001             memory                        stored; bit 0 enables the sound generator
 //   5040             IN1, active low               stored
+//   5040-505F        memory                        stored; the sound generator's registers
 //   5060-506F        memory                        sprite i: X at 5060+2i, Y at 5061+2i
 //   5080             DIP switches: FF              stored
 //   C000-C7EF        memory                        stored 8000h lower (4000-47EF)
@@ -17,11 +19,15 @@
 //   any port in      00                            -
 //
 // Inputs are only seen when #maxdirectread lies below 5000h; otherwise they read as memory.
+// The sound generator's waveforms come from the 256-byte PROM "#soundprom=" names; without one it
+// stays silent.
 #include "drivers/pacman.h"
 
 #include <array>
 #include <cstdint>
 
+#include "devices/sound_mixer.h"
+#include "drivers/file_loader.h"
 #include "machine/description.h"
 #include "machine/romset.h"
 #include "drivers/resistor_colour.h"
@@ -38,6 +44,8 @@ constexpr uint16_t In0Address = 0x5000;
 constexpr uint16_t In1Address = 0x5040;
 constexpr uint16_t DipAddress = 0x5080;
 constexpr uint16_t SpriteCoords = 0x5060;
+constexpr uint16_t SoundEnableAddress = 0x5001;
+constexpr uint16_t SoundRegisters = 0x5040;
 constexpr uint16_t MirrorStart = 0xC000;
 constexpr uint16_t MirrorEnd = 0xC7EF;
 constexpr uint16_t MirrorDrop = 0x8000;
@@ -137,9 +145,31 @@ uint8_t Read(uint16_t address) {
   }
 }
 
+// Loaded at every Start; null while the description names no PROM.
+std::array<uint8_t, WaveSoundGenerator::PromSize> WaveProm{};
+const uint8_t* Waves = nullptr;
+
 void Write(uint8_t value, uint16_t address) {
   if (address >= MirrorStart && address <= MirrorEnd) address -= MirrorDrop;
   MemoryImage[address] = value;
+  const uint32_t cycle = ActiveContext->CycleCount;
+  if (static_cast<uint16_t>(address - SoundRegisters) < WaveSoundGenerator::RegisterCount)
+    PacmanSound.Write(address - SoundRegisters, value, cycle, Waves, FrameSound);
+  else if (address == SoundEnableAddress)
+    PacmanSound.Enable(value & 1, cycle, Waves, FrameSound);
+}
+
+void LoadWaveProm() {
+  Waves = nullptr;
+  if (Game.SoundProm.empty()) return;
+  const std::string path = CurrentHost().programFolder() + Game.SoundProm;
+  FileReadResult file = ReadWholeFile(path, WaveProm.size(), WaveProm.size());
+  if (file.Status != FileReadStatus::Ok) {
+    CurrentHost().messageBox("Failed loading the sound PROM (256 bytes):\r" + path + "\rThe game runs silent.");
+    return;
+  }
+  std::copy(file.Bytes.begin(), file.Bytes.end(), WaveProm.begin());
+  Waves = WaveProm.data();
 }
 
 void PortOut(uint8_t value, uint8_t port) {
@@ -182,6 +212,7 @@ void Frame() {
   PresentScreen();
   const uint8_t enable = MemoryImage[static_cast<uint16_t>(Game.NmiEnable)];
   ActiveContext->IrqState.Value = enable ? Pacman.Persistent.VectorLatch : 0x01000000u;
+  PacmanSound.EndFrame(Waves, FrameSound);
 }
 
 void Stop() {
@@ -195,6 +226,8 @@ void Initialise(uint8_t* graphicsRegion) {
                          GraphicsRegionSize - SpriteSource);
   for (int i = 0; i < 16; ++i) RgbTable[i] = ResistorColour(ColourProm[i]);
   for (int i = 0; i < 128; ++i) ColourLookup[i] = LookupProm[i];
+  PacmanSound = {};
+  LoadWaveProm();
 }
 
 void SpriteSets(int& count, TileSet**& sets) {
@@ -205,6 +238,8 @@ void SpriteSets(int& count, TileSet**& sets) {
 ScreenGeometry Geometry() { return {224, 288, 16, 0}; }
 
 }  // namespace
+
+WaveSoundGenerator PacmanSound{};
 
 // clang-format off
 const DriverInfo PacmanDriver = {

@@ -2,11 +2,14 @@
 // PACMAN board: portrait tilemap around the playfield, eight sprites, vectored interrupt.
 #pragma once
 
+#include "devices/wave_sound_generator.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
 
 extern const DriverInfo PacmanDriver;
+// The board's sound generator; to join the board's record.
+extern WaveSoundGenerator PacmanSound;
 
 // The board's state.
 struct PacmanBoard {

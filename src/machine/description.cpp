@@ -44,6 +44,8 @@ const KeyField KeyFields[] = {
     {"#SCREENH=", FieldKind::Hex, nullptr, &GameDescription::ScreenH},
     {"#CARTRIDGE=", FieldKind::Cartridge},
     {"#FRAMECYCLES=", FieldKind::Hex, nullptr, &GameDescription::FrameLength},
+    {"#TIMING=", FieldKind::Text, &GameDescription::Timing},
+    {"#SOUNDPROM=", FieldKind::Text, &GameDescription::SoundProm},
 };
 
 constexpr std::string_view GraphicsPrefix = "#GRF=";

@@ -45,6 +45,8 @@ struct GameDescription {
   uint8_t HasCartridge = 0;
   // "#framecycles=": T-states per frame; without the key, the core's 50,000 of every older file.
   int32_t FrameLength = 50000;
+  std::string SoundProm;  // the PACMAN board's 256-byte waveform PROM, relative to the program folder
+  std::string Timing;  // "exact": real T-state counts; anything else: the fixed tables
 };
 
 // The one record, filled at every Start.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "devices/sound_mixer.h"
 #include "machine/romset.h"
 #include "run/run.h"
 #include "run/state_delta.h"
@@ -200,10 +201,13 @@ void RunHistory::TakeCheckpoint(HistoryPoint point) {
 template <typename Fn>
 void RunHistory::Quietly(Fn&& work) {
   // Replayed frames draw into the bitmap as they did the first time, but only the point reached
-  // is shown. The keys are the past's too; a window puts back the ones a person holds now.
+  // is shown, and their sound, heard once already, is dropped. The keys are the past's too; a
+  // window puts back the ones a person holds now.
   Host& host = CurrentHost();
   SetHost(nullptr);
+  const size_t heard = FrameSound.Pending().size();
   work();
+  FrameSound.Pending().resize(heard);
   SetHost(&host);
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "devices/sound_mixer.h"
 #include "machine/description.h"
 #include "machine/romset.h"
 #include "run/history.h"
@@ -122,6 +123,9 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   paceStarted_ = false;
 
   graphicsRegion_ = std::make_unique<uint8_t[]>(GraphicsRegionSize);
+  // Bytes no ROM covers start at 0 rather than as the previous game left them: a game runs the same
+  // whatever ran before it.
+  std::fill_n(MemoryImage, MemoryImageSize, uint8_t{0});
   RomLoadResult roms = LoadRomSet(Game, CurrentHost().programFolder(), MemoryImage, graphicsRegion_.get());
   if (!roms.Ok)
     return Fail(roms.Message.empty() ? "Failed when loading ROMS:\r" + roms.FailedPath : roms.Message);
@@ -135,6 +139,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
                 "h (#framecycles=) is out of range: " + ShortHex(MinFrameLength) + "h to " +
                 ShortHex(MaxFrameLength) + "h T-states, in " + descriptionPath);
   z.FrameLength = static_cast<uint32_t>(Game.FrameLength);
+  z.ExactTiming = UpperAscii(TrimSpaces(Game.Timing)) == "EXACT" ? 1 : 0;
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
   if (!row) {
@@ -156,6 +161,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.FrameHandler = driver_.FrameHandler ? driver_.FrameHandler : NoFrameWork;
   z.MemoryImage = MemoryImage;
   z.NmiAddress = row->Nmi == NmiSource::Fixed ? row->FixedNmiAddress : static_cast<uint16_t>(Game.NmiInt);
+  FrameSound.Configure(FrameRate(), z.FrameLength);
 
   if (row->Initialise) row->Initialise(graphicsRegion_.get());
   if (row->Geometry) {
@@ -173,6 +179,28 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   return {true, {}};
 }
 
+// Every frame closes the sound's frame too, so that each frame yields its samples, silent boards'
+// included, and a capture is as long as the run.
+void EmulationRun::FrameDone() {
+  ++frames_;
+  FrameSound.EndFrame();
+}
+
+// Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and
+// the output stays silent rather than stuttering.
+void EmulationRun::DeliverSound() {
+  std::vector<int16_t>& samples = FrameSound.Pending();
+  if (samples.empty()) return;
+  const bool audible = LimitSpeed && !DebugMode && DebugState == DebugStateKind::Running && !StopRequested;
+  if (SoundOut) SoundOut(samples, audible);
+  samples.clear();
+}
+
+void EmulationRun::RunPass() {
+  RunPassFrames();
+  DeliverSound();
+}
+
 // One instruction, with the T-states it spent added to the figures.
 void EmulationRun::StepCounted() {
   Z80Context& z = *ActiveContext;
@@ -183,12 +211,12 @@ void EmulationRun::StepCounted() {
     cycles_ += after - before;
   } else {  // the frame ended inside this step and the count went back to 0
     cycles_ += LastFrameLength - before;
-    ++frames_;
+    FrameDone();
     SettleFrameEnd(z);
   }
 }
 
-void EmulationRun::RunPass() {
+void EmulationRun::RunPassFrames() {
   if (StopRequested) return;
   Z80Context& z = *ActiveContext;
 
@@ -258,7 +286,7 @@ bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
     return true;
   }
   cycles_ += LastFrameLength - before;
-  ++frames_;
+  FrameDone();
   SettleFrameEnd(z);
   return false;
 }
@@ -269,7 +297,7 @@ void EmulationRun::ExecuteFrame() {
   cycles_ += z.CycleCount;
   // A step after a free-run frame begins a new frame instead of ending the one just finished.
   z.CycleCount = 0;
-  ++frames_;
+  FrameDone();
   SettleFrameEnd(z);
 }
 

@@ -107,6 +107,9 @@ class EmulationRun {
   bool LimitSpeed = false;
   int FrameRate() const;  // the driver row's rate
 
+  // Receives the sound of every finished frame (48 kHz, 16-bit mono) after each pass; audible is
+  // false when the samples must not be heard: speed not limited, Debug, paused or stepping.
+  std::function<void(std::span<const int16_t> samples, bool audible)> SoundOut;
   // Live figures for the status bar and the headless runner, counted from the last Start.
   uint64_t FramesRun() const { return frames_; }
   uint64_t CyclesRun() const { return cycles_; }
@@ -129,6 +132,9 @@ class EmulationRun {
 
  private:
   StartResult Fail(std::string message);
+  void RunPassFrames();
+  void FrameDone();
+  void DeliverSound();
   void FinishRun();
 
   MachineDriver driver_{};

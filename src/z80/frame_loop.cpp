@@ -31,7 +31,7 @@ namespace tirvane::z80ops {
 #define Z80_DISPATCH          \
   ++z.R;                      \
   op = fetch(c);              \
-  c.cycles += TimingMain[op]; \
+  c.cycles += Tm.Main[op];    \
   goto* mainLabels[op]
 #define Z80_NEXT                                                                     \
   if (c.cycles >= c.frameLength || ++executed >= MaxFrameInstructions) goto frameEnd; \
@@ -105,15 +105,17 @@ namespace tirvane::z80ops {
 
 // A template so that the branches the opcode rules out are never instantiated, and so that the
 // frame loop and the loop that stops at marked addresses are two loops, neither testing for the other.
+// Exact timing is a third instantiation for the same reason: its tables are constants of the loop.
 // Returns true when it stopped before an instruction at a marked address.
-template <bool WithStops>
+template <bool WithStops, bool Exact>
 bool frameLoop(Z80Context& z, const std::bitset<0x10000>* stops) {
+  constexpr const TimingTables& Tm = Exact ? ExactTimingTables : DefaultTimingTables;
   static const void* const mainLabels[256] = {Z80_ALL_OPCODES(Z80_MAIN_LABEL)};
   static const void* const cbLabels[256] = {Z80_ALL_OPCODES(Z80_CB_LABEL)};
   static const void* const ddLabels[256] = {Z80_ALL_OPCODES(Z80_DD_LABEL)};
   static const void* const fdLabels[256] = {Z80_ALL_OPCODES(Z80_FD_LABEL)};
   static const void* const indexedCbLabels[256] = {Z80_ALL_OPCODES(Z80_XCB_LABEL)};
-  FrameAccess c(z);
+  FrameAccess<Exact> c(z);
   uint32_t executed = WithStops ? z.FrameInstructions : 0;
   // From here the record holds only the repetitions of block instructions, joined to executed after
   // every ED instruction.
@@ -127,25 +129,25 @@ bool frameLoop(Z80Context& z, const std::bitset<0x10000>* stops) {
 
 cbPage:
   op = fetch(c);
-  c.cycles += TimingCB[op];
+  c.cycles += Tm.CB[op];
   goto* cbLabels[op];
 ddPage:
   op = fetch(c);
-  c.cycles += TimingDDFD[op];
+  c.cycles += Tm.DDFD[op];
   goto* ddLabels[op];
 fdPage:
   op = fetch(c);
-  c.cycles += TimingDDFD[op];
+  c.cycles += Tm.DDFD[op];
   goto* fdLabels[op];
 ddCbPage:
   indexedAddress = static_cast<uint16_t>(z.IX.w + static_cast<int8_t>(fetch(c)));
   op = fetch(c);
-  c.cycles += TimingIndexedCB[op];
+  c.cycles += Tm.IndexedCB[op];
   goto* indexedCbLabels[op];
 fdCbPage:
   indexedAddress = static_cast<uint16_t>(z.IY.w + static_cast<int8_t>(fetch(c)));
   op = fetch(c);
-  c.cycles += TimingIndexedCB[op];
+  c.cycles += Tm.IndexedCB[op];
   goto* indexedCbLabels[op];
 
   Z80_ALL_OPCODES(Z80_MAIN_CASE)
@@ -165,10 +167,15 @@ stopped:
 
 // Runs instructions until CycleCount reaches FrameLength or MaxFrameInstructions have run; at least
 // one always runs.
-void runFrameLoop(Z80Context& z) { frameLoop<false>(z, nullptr); }
+void runFrameLoop(Z80Context& z) {
+  if (z.ExactTiming != 0)
+    frameLoop<false, true>(z, nullptr);
+  else
+    frameLoop<false, false>(z, nullptr);
+}
 
 bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops) {
-  return frameLoop<true>(z, &stops);
+  return z.ExactTiming != 0 ? frameLoop<true, true>(z, &stops) : frameLoop<true, false>(z, &stops);
 }
 
 }  // namespace tirvane::z80ops

@@ -37,6 +37,7 @@ void AcceptInterrupt(Z80Context& z) {
   z80ops::ContextAccess c(z);
   if (nmi) {
     z.NmiRequest = 0;
+    if (z.ExactTiming != 0) z.CycleCount += NmiAcceptance;
     z80ops::push(c, z.PC.w);
     z.PC.w = z.NmiAddress;
     return;
@@ -48,19 +49,22 @@ void AcceptInterrupt(Z80Context& z) {
       // not consulted: it carries no target address, so a call or jump form would have to invent
       // one; every mode-0 acceptance executes DataBus.
       const uint8_t op = z.IrqState.DataBus;
-      z.CycleCount += TimingMain[op];
+      z.CycleCount += z80ops::timingOf(z).Main[op];
+      if (z.ExactTiming != 0) z.CycleCount += Mode0Acceptance;
       ++mode0Depth;
       z80ops::MainTable[op](z);
       --mode0Depth;
       break;
     }
     case 3: {
+      if (z.ExactTiming != 0) z.CycleCount += Mode2Acceptance;
       z80ops::push(c, z.PC.w);
       const auto vector = static_cast<uint16_t>(z.I << 8 | z.IrqState.DataBus);
       z.PC.w = z80ops::readWord(c, vector);
       break;
     }
     default:  // codes 1 and 2 are mode 1
+      if (z.ExactTiming != 0) z.CycleCount += Mode1Acceptance;
       z80ops::push(c, z.PC.w);
       z.PC.w = 0x0038;
       break;

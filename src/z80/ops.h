@@ -34,12 +34,17 @@ struct ContextAccess {
   uint16_t romLimit() const { return z.RomLimit; }
   void store() {}
   void load() {}
+  // The extra cost of a taken branch, counted only under exact timing.
+  void taken(uint8_t extra) {
+    if (z.ExactTiming != 0) cycles += extra;
+  }
 
   Z80Context& z;
   uint16_t& pc;
   uint32_t& cycles;
 };
 
+template <bool Exact>
 struct FrameAccess {
   explicit FrameAccess(Z80Context& context)
       : z(context),
@@ -59,6 +64,9 @@ struct FrameAccess {
   void load() {
     pc = z.PC.w;
     cycles = z.CycleCount;
+  }
+  void taken(uint8_t extra) {
+    if constexpr (Exact) cycles += extra;
   }
 
   Z80Context& z;
@@ -234,11 +242,16 @@ bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops);
 // interrupts.cpp
 void enableInterrupts(Z80Context& z);
 
+// The tables the out-of-line routines charge from; the frame loop picks its set at compile time.
+[[gnu::always_inline]] inline const TimingTables& timingOf(const Z80Context& z) {
+  return z.ExactTiming != 0 ? ExactTimingTables : DefaultTimingTables;
+}
+
 // One whole instruction through the tables; the body of ExecuteOne.
 [[gnu::always_inline]] inline void executeInline(Z80Context& z) {
   ContextAccess c(z);
   const uint8_t op = fetch(c);
-  z.CycleCount += TimingMain[op];
+  z.CycleCount += timingOf(z).Main[op];
   MainTable[op](z);
 }
 

@@ -36,7 +36,7 @@ void indexedCbPrefix(Z80Context& z) {
   const auto d = static_cast<int8_t>(fetch(c));
   const auto address = static_cast<uint16_t>(indexPair<X>(z).w + d);
   const uint8_t op = fetch(c);
-  z.CycleCount += TimingIndexedCB[op];
+  z.CycleCount += timingOf(z).IndexedCB[op];
   IndexedCbTable[op](z, address);
 }
 
@@ -48,7 +48,7 @@ const std::array<IndexedCbHandler, 256> IndexedCbTable = buildIndexedCbTable(std
 void cbPrefix(Z80Context& z) {
   ContextAccess c(z);
   const uint8_t op = fetch(c);
-  z.CycleCount += TimingCB[op];
+  z.CycleCount += timingOf(z).CB[op];
   CbTable[op](z);
 }
 

@@ -15,6 +15,22 @@ namespace {
 // of block instructions would otherwise put over a hundred million bus accesses into one frame.
 inline void countRepetitions(Z80Context& z, uint32_t iterations) { z.FrameInstructions += iterations - 1; }
 
+// Whether a block instruction goes on to its next iteration. Under exact timing each repetition is
+// charged as it starts, so port writes inside the loop see their own T-state; at the frame's end the
+// instruction stops with PC back on it and goes on in the next frame, as the processor's own
+// re-execution of it would.
+template <int X>
+[[gnu::always_inline]] inline bool nextIteration(Z80Context& z) {
+  if (z.ExactTiming == 0) return true;
+  z.CycleCount += BlockRepeat;
+  if (z.CycleCount >= z.FrameLength) {
+    z.PC.w -= X == UseHL ? 2 : 3;
+    return false;
+  }
+  z.CycleCount += TimingEDExact[0xB0];
+  return true;
+}
+
 // LDI, LDD, LDIR, LDDR. All iterations run here: the instruction never re-executes itself.
 template <int X, bool Down, bool Repeat>
 void blockLoad(Z80Context& z) {
@@ -27,7 +43,7 @@ void blockLoad(Z80Context& z) {
     source.w += Step;
     z.DE.w += Step;
     ++iterations;
-  } while (--z.BC.w != 0 && Repeat);
+  } while (--z.BC.w != 0 && Repeat && nextIteration<X>(z));
   countRepetitions(z, iterations);
   z.AF.l = static_cast<uint8_t>((z.AF.l & (FlagS | FlagZ | FlagUD5 | FlagUD3 | FlagC)) |
                                 (z.BC.w != 0 ? FlagPV : 0));
@@ -47,7 +63,7 @@ void blockCompare(Z80Context& z) {
     r = (a - v) & 0xFF;
     z.HL.w += Step;
     ++iterations;
-  } while (--z.BC.w != 0 && Repeat && r != 0);
+  } while (--z.BC.w != 0 && Repeat && r != 0 && nextIteration<UseHL>(z));
   countRepetitions(z, iterations);
   z.AF.l = static_cast<uint8_t>((z.AF.l & FlagC) | SzFlags[r] | ((a ^ v ^ r) & FlagH) | FlagN |
                                 (z.BC.w != 0 ? FlagPV : 0));
@@ -66,7 +82,7 @@ void blockPort(Z80Context& z) {
       writeByte(c, z.HL.w, portIn(c, z.BC.l, z.BC.h));
     z.HL.w += Step;
     ++iterations;
-  } while (--z.BC.h != 0 && Repeat);
+  } while (--z.BC.h != 0 && Repeat && nextIteration<UseHL>(z));
   countRepetitions(z, iterations);
   z.AF.l = static_cast<uint8_t>((z.AF.l & ~FlagZ) | FlagN | (z.BC.h == 0 ? FlagZ : 0));
 }
@@ -161,7 +177,7 @@ void edChain(Z80Context& z) {
   const auto& table = X == UseHL ? EdTable : X == UseIX ? EdAfterDdTable : EdAfterFdTable;
   for (int n = 0;; ++n) {
     const uint8_t op = fetch(c);
-    z.CycleCount += TimingED[op];
+    z.CycleCount += timingOf(z).ED[op];
     if (op == 0xED) {
       if (n == MaxPrefixChain) {
         --z.PC.w;  // the rest of the chain decodes as the next instruction

@@ -19,7 +19,7 @@ void indexChain(Z80Context& z, bool useIY) {
   ContextAccess c(z);
   for (int n = 0;; ++n) {
     const uint8_t op = fetch(c);
-    z.CycleCount += TimingDDFD[op];
+    z.CycleCount += timingOf(z).DDFD[op];
     if ((op | 0x20) == 0xFD) {  // DD or FD
       if (n == MaxPrefixChain) {
         --z.PC.w;  // the rest of the chain decodes as the next instruction

@@ -63,12 +63,18 @@ template <int X, int Op, class A>
         std::swap(z.AF.w, z.AltAF.w);
       } else if constexpr (y == 2) {
         const auto e = static_cast<int8_t>(fetch(c));
-        if (--z.BC.h != 0) relativeJump(c, e);
+        if (--z.BC.h != 0) {
+          relativeJump(c, e);
+          c.taken(TakenJump);
+        }
       } else if constexpr (y == 3) {
         relativeJump(c, static_cast<int8_t>(fetch(c)));
       } else if constexpr (y >= 4) {
         const auto e = static_cast<int8_t>(fetch(c));
-        if (condition<y - 4>(z)) relativeJump(c, e);
+        if (condition<y - 4>(z)) {
+          relativeJump(c, e);
+          c.taken(TakenJump);
+        }
       }  // y == 0: NOP
     } else if constexpr (k == 1) {
       if constexpr (q == 0) {
@@ -141,7 +147,10 @@ template <int X, int Op, class A>
     }
   } else {  // x == 3
     if constexpr (k == 0) {
-      if (condition<y>(z)) c.pc = pop(c);
+      if (condition<y>(z)) {
+        c.taken(TakenReturn);
+        c.pc = pop(c);
+      }
     } else if constexpr (k == 1) {
       if constexpr (q == 0) {
         if constexpr (p == 3)
@@ -189,6 +198,7 @@ template <int X, int Op, class A>
     } else if constexpr (k == 4) {
       const uint16_t target = fetchWord(c);
       if (condition<y>(z)) {
+        c.taken(TakenCall);
         push(c, c.pc);
         c.pc = target;
       }

@@ -3,8 +3,11 @@
 // the prefix bytes' own entries are 0, so an instruction costs the entry of the last table reached.
 // Entries do not depend on the outcome: conditional forms cost the not-taken path, and a repeating
 // block instruction costs its one entry however many iterations it runs.
+// The Exact tables, chosen by a description, hold what the processor really spends; the handlers add
+// the taken paths and the block repetitions on top of them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace tirvane {
@@ -110,5 +113,82 @@ inline constexpr uint8_t TimingIndexedCB[256] = {
      0,  0,  0,  0,  0,  0, 23,  0,  0,  0,  0,  0,  0,  0, 23,  0,  // Fx
 };
 // clang-format on
+
+namespace exact_timing {
+
+using Table = std::array<uint8_t, 256>;
+
+constexpr Table copy(const uint8_t (&from)[256]) {
+  Table t{};
+  for (int i = 0; i < 256; ++i) t[i] = from[i];
+  return t;
+}
+
+// JR, RET and CALL, unconditional, are charged like their conditional forms above.
+constexpr Table main() {
+  Table t = copy(TimingMain);
+  t[0x18] = 12;
+  t[0xC9] = 10;
+  t[0xCD] = 17;
+  return t;
+}
+
+// A DD or FD prefix costs 4 on top of the instruction it modifies; the (IX+d) forms' entries above
+// already are the real totals. DD CB leaves the whole count to the indexed CB table.
+constexpr Table indexed() {
+  const Table plain = main();
+  Table t{};
+  for (int i = 0; i < 256; ++i) t[i] = TimingDDFD[i] >= 19 ? TimingDDFD[i] : static_cast<uint8_t>(4 + plain[i]);
+  t[0xCB] = 0;
+  t[0x76] = static_cast<uint8_t>(4 + plain[0x76]);  // HALT sits among the (IX+d) loads
+  return t;
+}
+
+// Undefined ED codes run as 8 T-state no-operations; the RETN/RETI mirrors cost what RETN does.
+constexpr Table ed() {
+  Table t = copy(TimingED);
+  for (int i = 0; i < 256; ++i)
+    if (t[i] == 0) t[i] = 8;
+  for (int i = 0x45; i < 0x80; i += 8) t[i] = 14;
+  return t;
+}
+
+constexpr Table indexedCb() {
+  Table t{};
+  for (int i = 0; i < 256; ++i) t[i] = (i >> 6) == 1 ? 20 : 23;
+  return t;
+}
+
+}  // namespace exact_timing
+
+inline constexpr exact_timing::Table TimingMainExact = exact_timing::main();
+inline constexpr exact_timing::Table TimingDDFDExact = exact_timing::indexed();
+inline constexpr exact_timing::Table TimingEDExact = exact_timing::ed();
+inline constexpr exact_timing::Table TimingIndexedCBExact = exact_timing::indexedCb();
+
+// Extra T-states of a taken conditional and of each repetition of a block instruction beyond its
+// last, under exact timing.
+inline constexpr uint8_t TakenJump = 5;    // JR cc, DJNZ
+inline constexpr uint8_t TakenReturn = 6;  // RET cc
+inline constexpr uint8_t TakenCall = 7;    // CALL cc
+inline constexpr uint8_t BlockRepeat = 5;  // 21 against the last iteration's 16
+
+// Interrupt acceptance under exact timing; mode 0 adds 2 to the cost of the instruction on the bus.
+inline constexpr uint8_t NmiAcceptance = 11;
+inline constexpr uint8_t Mode0Acceptance = 2;
+inline constexpr uint8_t Mode1Acceptance = 13;
+inline constexpr uint8_t Mode2Acceptance = 19;
+
+// One set of tables for each way of counting; the CB page is the same in both.
+struct TimingTables {
+  const uint8_t* Main;
+  const uint8_t* CB;
+  const uint8_t* DDFD;
+  const uint8_t* ED;
+  const uint8_t* IndexedCB;
+};
+inline constexpr TimingTables DefaultTimingTables{TimingMain, TimingCB, TimingDDFD, TimingED, TimingIndexedCB};
+inline constexpr TimingTables ExactTimingTables{TimingMainExact.data(), TimingCB, TimingDDFDExact.data(),
+                                                TimingEDExact.data(), TimingIndexedCBExact.data()};
 
 }  // namespace tirvane

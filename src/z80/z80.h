@@ -82,6 +82,9 @@ struct Z80Context {
   // T-states per frame: the machine's clock divided by its frame rate. The frame loop reads it once
   // per frame, StepInstruction at every step.
   uint32_t FrameLength = FrameCycles;
+  // Nonzero: T-states as the processor spends them (taken branches, each block repetition, prefixes,
+  // interrupt acceptance); 0: the fixed tables. Set before running; the core never changes it.
+  uint8_t ExactTiming;
 };
 
 // A frame also ends after this many instructions: a program looping over instructions that cost

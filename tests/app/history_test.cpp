@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <algorithm>
 #include <bitset>
+#include <cctype>
 #include <map>
 #include <optional>
 #include <random>
@@ -80,13 +81,22 @@ std::string StepBackMismatch(HistoryRun& m) {
   return i == -1 ? "" : "step back went wrong " + std::to_string(Steps - 1 - i) + " steps back";
 }
 
-TEST(History, SteppingBackRetracesEveryStepOnEveryGame) {
-  for (const std::string& path : BundledDescriptions()) {
-    HistoryRun m(path);
-    ASSERT_TRUE(m.started) << path;
-    EXPECT_EQ(StepBackMismatch(m), "") << path;
-  }
+// One test per game, so that each has its own time limit.
+class HistoryOnEveryGame : public testing::TestWithParam<std::string> {};
+
+TEST_P(HistoryOnEveryGame, SteppingBackRetracesEveryStep) {
+  HistoryRun m(GetParam());
+  ASSERT_TRUE(m.started);
+  EXPECT_EQ(StepBackMismatch(m), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Bundled, HistoryOnEveryGame, testing::ValuesIn(BundledDescriptions()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string name = std::filesystem::path(info.param).stem().string();
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 // Random bytes as the program of a board with no handlers: whatever mix of instructions, interrupt
 // modes, HALTs and block instructions they make, stepping back retraces them.

@@ -45,6 +45,7 @@ class RunTest : public ::testing::Test {
 TEST_F(RunTest, StartPreparesTheMachineAndInstallsTheDriver) {
   Z80Contexts[0].BC.w = 0x1234;
   Z80Contexts[3].AF.w = 0x5678;
+  MemoryImage[0xC000] = 0x77;  // as an earlier game left it
   StartOrFail();
 
   EXPECT_TRUE(run_.Running());
@@ -65,6 +66,7 @@ TEST_F(RunTest, StartPreparesTheMachineAndInstallsTheDriver) {
   EXPECT_EQ(run_.Driver().StopRoutine, &testdriver::Stop);
   EXPECT_EQ(run_.Driver().LoaderRoutine, &testdriver::Loader);
   EXPECT_EQ(MemoryImage[3], 0x34);  // the ROM is in the memory image
+  EXPECT_EQ(MemoryImage[0xC000], 0);
 
   // The initialisation sees the graphics ROM, and the palette is built from what it wrote.
   EXPECT_EQ(calls.Initialise, 1);

@@ -124,6 +124,8 @@ TEST(McpServer, RefusedCallsSayWhyAndLeaveTheMachineAlone) {
   EXPECT_TRUE(IsError(Call(server, "start_game", {{"game", "no such game"}})));
   ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "opense_basic"}})));
   Call(server, "run_frames", {{"frames", 5}});
+  const std::string damaged = ::testing::TempDir() + "mcp_damaged.state";
+  std::ofstream(damaged) << "TIRVSTAT and then nothing a state holds";
 
   const std::pair<const char*, json> refused[] = {
       {"read_memory", {{"address", "10000"}}},
@@ -152,6 +154,19 @@ TEST(McpServer, RefusedCallsSayWhyAndLeaveTheMachineAlone) {
       {"load_file", {{"path", "missing.sna"}}},
       {"clear_breakpoint", {{"address", "1234"}}},
       {"tile_set", {{"bank", "nothing"}}},
+      {"set_breakpoint", {{"address", "8000"}, {"condition", "A = "}}},
+      {"set_breakpoint", {{"address", "8000"}, {"hit_count", 0}}},
+      {"set_watchpoint", {{"address", "8010"}, {"last", "8000"}}},
+      {"set_watchpoint", {{"address", "100"}, {"port", true}}},
+      {"set_watchpoint", {{"address", "8000"}, {"access", "modify"}}},
+      {"set_watchpoint", {{"address", "8000"}, {"compare", "mask"}}},
+      {"set_watchpoint", {{"address", "8000"}, {"value", 7}, {"compare", "mask"}}},
+      {"set_watchpoint", {{"address", "8000"}, {"value", "100"}}},
+      {"clear_watchpoint", {{"index", 0}}},
+      {"trace_lines", {{"count", 0}}},
+      {"save_state", {{"path", "/no/such/folder/x.state"}}},
+      {"load_state", {{"path", "missing.state"}}},
+      {"load_state", {{"path", damaged}}},
   };
   for (const auto& [tool, arguments] : refused) {
     SCOPED_TRACE(std::string(tool) + " " + arguments.dump());
@@ -178,7 +193,7 @@ TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
 
   Call(server, "reset_machine");
   Call(server, "set_breakpoint", {{"address", "0038"}});
-  const json hit = Call(server, "run_to_breakpoint", {{"max_frames", 10}});
+  const json hit = Call(server, "run_to_breakpoint", {{"max_frames", 100}});
   EXPECT_FALSE(IsError(hit));
   EXPECT_EQ(ActiveContext->PC.w, 0x0038);
   // The instruction at a breakpoint runs when execution goes on, so the next run leaves it.
@@ -231,6 +246,75 @@ TEST(McpServer, EngineStepsStopWhereTheyPromise) {
   EXPECT_NE(Text(Call(server, "run_to_address", {{"address", "9000"}, {"max_frames", 2}})).find("did not finish"),
             std::string::npos);
   EXPECT_FALSE(IsError(Call(server, "run_frames", {{"frames", 1}})));
+}
+
+// 8000: DI / LD HL,0 / loop: INC HL / LD A,L / LD (9000h),A / OUT (FEh),A / JR loop
+void WriteCountingLoop(McpServer& server) {
+  Call(server, "write_memory", {{"address", "8000"}, {"bytes", "F3 21 00 00 23 7D 32 00 90 D3 FE 18 F7"}});
+  Call(server, "set_registers", {{"PC", "8000"}});
+}
+
+TEST(McpServer, RunToBreakpointStopsAtConditionsAndWatchpointsAndSaysWhich) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "opense_basic"}})));
+  Call(server, "run_frames", {{"frames", 5}});
+  struct Case {
+    const char* Tool;
+    json Arguments;
+    const char* Says;
+    uint16_t PC, HL;
+  };
+  const Case cases[] = {
+      {"set_breakpoint", {{"address", "8009"}}, "Breakpoint at 8009", 0x8009, 1},
+      {"set_breakpoint", {{"address", "8005"}, {"condition", "L = 3 and (9000h) = 2"}}, "when L = 3", 0x8005, 3},
+      {"set_breakpoint", {{"address", "8005"}, {"hit_count", 5}}, "hit 5 times", 0x8005, 5},
+      {"set_watchpoint", {{"address", "9000"}, {"access", "write"}, {"value", "07"}}, "wrote 07h to 9000h",
+       0x8009, 7},
+      {"set_watchpoint", {{"address", "8FFF"}, {"last", "9001"}, {"value", 1}, {"compare", "not_equal"}},
+       "wrote 02h", 0x8009, 2},
+      {"set_watchpoint",
+       {{"address", "FE"}, {"port", true}, {"access", "write"}, {"value", 8}, {"compare", "mask"}, {"mask", "0F"}},
+       "port", 0x800B, 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Arguments.dump());
+    WriteCountingLoop(server);
+    ASSERT_FALSE(IsError(Call(server, c.Tool, c.Arguments)));
+    // Frames for play ignore every stop and keep them set.
+    EXPECT_NE(Text(Call(server, "run_frames", {{"frames", 2}})).find("Ran 2 frames"), std::string::npos);
+    WriteCountingLoop(server);
+    const std::string said = Text(Call(server, "run_to_breakpoint", {{"max_frames", 2}}));
+    EXPECT_NE(said.find(c.Says), std::string::npos) << said;
+    EXPECT_EQ(ActiveContext->PC.w, c.PC);
+    EXPECT_EQ(ActiveContext->HL.w, c.HL);
+    Call(server, "clear_breakpoint");
+    Call(server, "clear_watchpoint");
+  }
+  EXPECT_EQ(Text(Call(server, "list_watchpoints")), "Watchpoints: none");
+  EXPECT_EQ(Text(Call(server, "list_breakpoints")), "Breakpoints: none");
+}
+
+TEST(McpServer, TraceLinesAndStatesRoundTrip) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "opense_basic"}})));
+  Call(server, "run_frames", {{"frames", 5}});
+  WriteCountingLoop(server);
+  EXPECT_NE(Text(Call(server, "trace_lines")).find("record true"), std::string::npos);
+  Call(server, "trace_lines", {{"record", true}});
+  Call(server, "step_into", {{"count", 2}});
+  Call(server, "set_breakpoint", {{"address", "8009"}});
+  Call(server, "run_to_breakpoint", {{"max_frames", 1}});
+  const std::string lines = Text(Call(server, "trace_lines", {{"count", 2}, {"record", false}}));
+  EXPECT_NE(lines.find("5 instructions kept:\n8005  7D"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("\n8006  32 00 90"), std::string::npos) << lines;
+
+  const std::string path = ::testing::TempDir() + "mcp_round_trip.state";
+  const std::vector<uint8_t> saved = MachineState();
+  ASSERT_FALSE(IsError(Call(server, "save_state", {{"path", path}})));
+  Call(server, "run_frames", {{"frames", 3}});
+  ASSERT_NE(MachineState(), saved);
+  ASSERT_FALSE(IsError(Call(server, "load_state", {{"path", path}})));
+  EXPECT_EQ(MachineState(), saved);
 }
 
 TEST(McpServer, Base64MatchesTheStandardAlphabetAndPadding) {

@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSettings>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -102,6 +104,17 @@ class WorkspaceTest : public QObject {
     Workspace().ResetLayoutAction->trigger();
     QVERIFY(!Workspace().MemoryDock->isHidden());
     QVERIFY(!Workspace().RegistersDock->isFloating());
+  }
+
+  // Also run at QT_SCALE_FACTOR=2, where the first layout once ran off the bottom of the screen.
+  void FirstLayoutFitsTheScreen() {
+    Workspace().ResetLayout();
+    Workspace().show();
+    const QSize room = Workspace().screen()->availableGeometry().size();
+    QVERIFY2(Workspace().minimumSizeHint().height() < room.height(),
+             qPrintable(QString("%1 of %2").arg(Workspace().minimumSizeHint().height()).arg(room.height())));
+    QVERIFY(Workspace().height() <= room.height());
+    for (QTabBar* tabs : Workspace().findChildren<QTabBar*>()) QCOMPARE(tabs->elideMode(), Qt::ElideNone);
   }
 
   void RegisterAndFlagEditsReachTheProcessor() {

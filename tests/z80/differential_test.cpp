@@ -51,9 +51,12 @@ struct Reference {
   Reference(const Reference&) = delete;
   Reference& operator=(const Reference&) = delete;
 
-  void stepInstruction() {
-    do z80ex_step(cpu);
+  // Returns the T-states spent.
+  int stepInstruction() {
+    int states = 0;
+    do states += z80ex_step(cpu);
     while (z80ex_last_op_type(cpu) != 0);
+    return states;
   }
 };
 
@@ -275,8 +278,9 @@ class Differential {
     ref_.memory = base_;
   }
 
-  // Runs the bytes from one random state; returns an empty string or what differed.
-  std::string runCase(std::vector<uint8_t> bytes, std::mt19937& rng) {
+  // Runs the bytes from one random state; returns an empty string or what differed. With exact set,
+  // the T-states are compared too, against the reference running the very same bytes.
+  std::string runCase(std::vector<uint8_t> bytes, std::mt19937& rng, bool exact) {
     const Decoded d = decode(bytes, rng);
     Registers start = randomRegisters(rng);
     if (isRepeatingBlock(d)) {
@@ -310,9 +314,12 @@ class Differential {
     z.RomLimit = 0;
     z.IrqState.Value = 0x01000000;
     load(z, start, ourCode);
+    z.ExactTiming = exact ? 1 : 0;
     machine_.log.clear();
     StepInstruction(1);
     const Registers ours = save(z);
+    const int ourStates = z.CycleCount;
+    const int refStates = exact ? referenceStates(bytes, d, start, p) : ourStates;
 
     // The reference.
     for (size_t i = 0; i < bytes.size(); ++i) ref_.memory[(start.pc + i) & 0xFFFF] = bytes[i];
@@ -339,6 +346,8 @@ class Differential {
 
     applyDepartures(d, start, ours, expected);
     std::string diff = compare(ours, expected);
+    if (ourStates != refStates)
+      diff += "T-states " + std::to_string(ourStates) + ", expected " + std::to_string(refStates) + "; ";
 
     // Restore both memories for the next case.
     for (auto [a, v] : machine_.log.writes) machine_.memory[a] = base_[a];
@@ -353,6 +362,23 @@ class Differential {
   }
 
  private:
+  // The reference on the unchanged bytes: what the processor spends, whatever this core departs from
+  // in registers. An ED ED chain is one instruction here and two there, so it is not compared.
+  int referenceStates(const std::vector<uint8_t>& bytes, const Decoded& d, const Registers& start, const Plan& p) {
+    if (d.page == Page::Ed && d.pageStart > 0 && bytes[d.pageStart - 1] == 0xED) return machine_.z.CycleCount;
+    for (size_t i = 0; i < bytes.size(); ++i) ref_.memory[(start.pc + i) & 0xFFFF] = bytes[i];
+    setReference(start);
+    ref_.log.clear();
+    int states = ref_.stepInstruction();
+    if (isRepeatingBlock(d))
+      for (int n = 0; n < 70000 && z80ex_get_reg(ref_.cpu, regPC) == start.pc + d.pageStart; ++n)
+        states += ref_.stepInstruction();
+    if (p.followingNop) states += ref_.stepInstruction();
+    for (auto [a, v] : ref_.log.writes) ref_.memory[a] = base_[a];
+    ref_.log.clear();
+    return states;
+  }
+
   static bool near(uint16_t a, uint16_t pc) {
     const auto distance = static_cast<uint16_t>(a - pc);
     return distance < 0x200 || distance > 0xFE00;
@@ -473,18 +499,19 @@ class Differential {
 
 // One test per page; each opcode runs from StatesPerOpcode random states, and the first difference
 // of each opcode is reported.
-void runPage(std::initializer_list<uint8_t> prefix, bool opAfterDisplacement) {
+void runPage(const std::vector<uint8_t>& prefix, bool opAfterDisplacement, bool exact = false,
+             int states = StatesPerOpcode) {
   Differential diff;
   int failures = 0;
   for (int op = 0; op < 256; ++op) {
     std::mt19937 rng(
         static_cast<unsigned>(op * 7919 + prefix.size() * 104729 + (prefix.size() ? *prefix.begin() : 0)));
-    for (int n = 0; n < StatesPerOpcode; ++n) {
+    for (int n = 0; n < states; ++n) {
       std::vector<uint8_t> bytes(prefix);
       if (opAfterDisplacement) bytes.push_back(static_cast<uint8_t>(rng()));
       bytes.push_back(static_cast<uint8_t>(op));
       for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(rng()));
-      const std::string failure = diff.runCase(bytes, rng);
+      const std::string failure = diff.runCase(bytes, rng, exact);
       if (!failure.empty()) {
         ADD_FAILURE() << failure;
         ++failures;
@@ -504,6 +531,36 @@ TEST(Differential, EdAfterDdPage) { runPage({0xDD, 0xED}, false); }
 TEST(Differential, EdAfterFdPage) { runPage({0xFD, 0xED}, false); }
 TEST(Differential, DdCbPage) { runPage({0xDD, 0xCB}, true); }
 TEST(Differential, FdCbPage) { runPage({0xFD, 0xCB}, true); }
+
+// Timing hardly depends on the state (conditions, repeat counts), so fewer states per opcode do.
+TEST(Differential, ExactTimingOnEveryPage) {
+  const std::pair<std::vector<uint8_t>, bool> pages[] = {
+      {{}, false},           {{0xCB}, false},       {{0xDD}, false},       {{0xFD}, false},
+      {{0xED}, false},       {{0xDD, 0xED}, false}, {{0xFD, 0xED}, false}, {{0xDD, 0xCB}, true}};
+  for (const auto& [prefix, afterDisplacement] : pages) runPage(prefix, afterDisplacement, true, 48);
+}
+
+// Acceptance costs what the reference charges: a RST 38h from the bus in mode 0, mode 1, the
+// vector of mode 2 and an NMI.
+TEST(Differential, ExactTimingChargesInterruptAcceptance) {
+  for (const int mode : {0, 1, 2, -1}) {
+    Reference ref;
+    z80ex_set_reg(ref.cpu, regIFF1, 1);
+    z80ex_set_reg(ref.cpu, regIFF2, 1);
+    z80ex_set_reg(ref.cpu, regIM, static_cast<uint16_t>(std::max(mode, 0)));
+    const int expected = mode < 0 ? z80ex_nmi(ref.cpu) : z80ex_int(ref.cpu);
+
+    TestMachine machine;
+    Z80Context& z = machine.z;
+    z.ExactTiming = 1;
+    z.IFF1 = z.IFF2 = 1;
+    z.InterruptMode = static_cast<uint16_t>(mode == 2 ? 3 : std::max(mode, 0));
+    z.IrqState.Value = 0xFF;  // RST 38h on the bus
+    z.NmiRequest = mode < 0 ? 1 : 0;
+    AcceptInterrupt(z);
+    EXPECT_EQ(z.CycleCount, expected) << "mode " << mode;
+  }
+}
 
 }  // namespace
 }  // namespace tirvane::testing

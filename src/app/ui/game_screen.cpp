@@ -79,7 +79,7 @@ void TfrmGameScreen::CreateContextMenu() {
 
   auto* rewind = new QAction("Rewind: hold Page Up", this);
   rewind->setObjectName("actRewindHint");
-  rewind->setToolTip("Hold Page Up to play the game backwards through its last minute; let go to go on from there");
+  rewind->setToolTip("Hold Page Up to play the game backwards through its history (see History length); let go to go on from there");
   rewind->setEnabled(false);
   addAction(rewind);
 

@@ -2,6 +2,7 @@
 #include "app/ui/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,6 +30,7 @@
 #include "app/ui/state_menu.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
+#include "app/ui/sound_output.h"
 #include "debugger/ui/window_placement.h"
 #include "machine/description.h"
 #include "video/screen.h"
@@ -150,6 +152,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     if (Run.DebugRedraw) Run.DebugRedraw();
   });
   Run.History = &History;
+  AddHistoryLengthMenu();
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);
@@ -166,6 +169,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
       settings->setValue("game/last", QString::fromStdString(
                                           GameItemPath(item->data(ItemTextRole).toString().toStdString())));
   });
+  ConnectSound();
 
   statusTimer_.setInterval(500);
   connect(&statusTimer_, &QTimer::timeout, this, &TfrmEmulator::UpdateStatus);
@@ -583,6 +587,23 @@ void TfrmEmulator::sbDelBreakClick() {
   cbBreak->setCurrentIndex(cbBreak->count() > 0 ? 0 : -1);
 }
 
+// The "Sound" tick joins the game screen's menu here, remembered between launches.
+void TfrmEmulator::ConnectSound() {
+  sound_ = new SoundOutput(this);
+  auto* actSound = new QAction("Sound", frmGameScreen);
+  actSound->setCheckable(true);
+  const auto settings = OpenSettings();
+  actSound->setChecked(!settings || settings->value("sound/on", true).toBool());
+  frmGameScreen->addAction(actSound);
+  sound_->SetEnabled(actSound->isChecked());
+  connect(actSound, &QAction::toggled, this, [this](bool on) {
+    if (const auto settings = OpenSettings()) settings->setValue("sound/on", on);
+    sound_->SetEnabled(on);
+  });
+  Run.SoundOut = [this](std::span<const int16_t> samples, bool audible) { sound_->Play(samples, audible); };
+  if (!sound_->Available()) statusBar()->showMessage("No audio device: the games run without sound", 10000);
+}
+
 void TfrmEmulator::closeEvent(QCloseEvent* event) { FormClose(event); }
 
 bool TfrmEmulator::eventFilter(QObject* watched, QEvent* event) {
@@ -624,6 +645,30 @@ void TfrmEmulator::ShowStatus() {
   else
     StatusPanel->setText(
         QString("%1 fps, %2 MHz, %3").arg(statusFps_, 0, 'f', 0).arg(statusMhz_, 0, 'f', 2).arg(mode));
+}
+
+}  // namespace tirvane
+
+namespace tirvane {
+
+// How far back rewinding and stepping back reach, kept between launches.
+void TfrmEmulator::AddHistoryLengthMenu() {
+  const auto settings = OpenSettings();
+  History.SetLength(settings ? settings->value("history/seconds", 60).toInt() : 60);
+  auto* menu = new QMenu("History length", frmGameScreen);
+  menu->setObjectName("mnuHistoryLength");
+  auto* group = new QActionGroup(menu);
+  for (const int seconds : {10, 30, 60, 120, 300, 600}) {
+    QAction* action = group->addAction(QString("%1 s").arg(seconds));
+    action->setCheckable(true);
+    action->setChecked(seconds == History.Length());
+    connect(action, &QAction::triggered, this, [this, seconds] {
+      History.SetLength(seconds);
+      if (const auto kept = OpenSettings()) kept->setValue("history/seconds", seconds);
+    });
+    menu->addAction(action);
+  }
+  frmGameScreen->addAction(menu->menuAction());
 }
 
 }  // namespace tirvane

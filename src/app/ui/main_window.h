@@ -28,6 +28,7 @@ class QToolButton;
 namespace tirvane {
 
 class QtHost;
+class SoundOutput;
 class TfrmGameScreen;
 
 inline constexpr const char* ApplicationTitle = "Tirvane 0.21";
@@ -69,6 +70,7 @@ class TfrmEmulator : public QMainWindow {
   EmulationRun Run;
   // The last minute of the run, for rewinding and stepping back.
   RunHistory History{Run};
+  void AddHistoryLengthMenu();
   RunControls& Controls_ = Controls();  // how the window reads and steers Run
   DebuggerHooks Debugger;
 
@@ -135,6 +137,7 @@ class TfrmEmulator : public QMainWindow {
   // About twice a second during a run: measures the speed since the last call.
   void UpdateStatus();
   void ShowStatus();
+  void ConnectSound();
 
   void cbDriversDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
   void lbGamesDrawItem(QPainter& painter, const QRect& rect, int index, bool selected);
@@ -147,6 +150,7 @@ class TfrmEmulator : public QMainWindow {
   BreakpointList breakpoints_;
 
   QTimer statusTimer_;
+  SoundOutput* sound_ = nullptr;  // owned by the window
   QElapsedTimer statusClock_;
   uint64_t statusFrames_ = 0;
   uint64_t statusCycles_ = 0;

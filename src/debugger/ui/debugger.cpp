@@ -169,13 +169,26 @@ void Debugger::ShowWorkspace() {
     // Beside the game screen the first time; a saved layout puts it back where the user left it.
     if (GameScreen != nullptr && mainWindow_ != nullptr && !Workspace->HasSavedLayout()) {
       const QRect room = mainWindow_->screen()->availableGeometry();
-      const QRect frame = Workspace->frameGeometry();
-      const QSize decoration = frame.size() - Workspace->size();
-      QRect place(GameScreen->frameGeometry().right() + 3, mainWindow_->frameGeometry().top(), frame.width(),
-                  frame.height());
-      // Beside the game screen when a useful width is left there, else below the main window.
-      if (room.right() - place.left() < 640) place.moveTopLeft({room.left(), mainWindow_->frameGeometry().bottom() + 3});
-      place = place.intersected(room);
+      const QSize decoration = Workspace->frameGeometry().size() - Workspace->size();
+      const QSize least = Workspace->minimumSizeHint() + decoration;
+      // Beside the game screen, else below the main window, else wherever the screen has room for
+      // it: a window that covers the game is better than one that runs off the screen.
+      const int top = mainWindow_->frameGeometry().top();
+      QRect place;
+      for (const QRect& candidate : {QRect(QPoint(GameScreen->frameGeometry().right() + 3, top), room.bottomRight()),
+                                     QRect(QPoint(room.left(), mainWindow_->frameGeometry().bottom() + 3),
+                                           room.bottomRight()),
+                                     room}) {
+        place = candidate.intersected(room);
+        if (place.width() >= std::max(least.width(), 640) && place.height() >= least.height()) break;
+      }
+      const QSize size = (Workspace->size() + decoration).boundedTo(place.size()).expandedTo(least);
+      place = QRect(place.topLeft(), size);
+      // Still too big for what is left below or beside: slide it back onto the screen.
+      place.moveRight(std::min(place.right(), room.right()));
+      place.moveBottom(std::min(place.bottom(), room.bottom()));
+      place.moveLeft(std::max(place.left(), room.left()));
+      place.moveTop(std::max(place.top(), room.top()));
       Workspace->move(place.topLeft());
       Workspace->resize(place.size() - decoration);
     }

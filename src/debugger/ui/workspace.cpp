@@ -4,14 +4,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QResizeEvent>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QToolBar>
 
 #include "debugger/debug_engine.h"
@@ -57,7 +60,12 @@ DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatc
   Stops = new StopPane;
   Trace = new TracePane;
   DisassemblyDock = Dock(Disassembly, "Disassembly", "dockDisassembly");
-  RegistersDock = Dock(Registers, "Registers", "dockRegisters");
+  // Scrolled rather than cut off where the screen leaves too little height for every field.
+  registersScroll_ = new QScrollArea;
+  registersScroll_->setWidget(Registers);
+  registersScroll_->setWidgetResizable(true);
+  registersScroll_->setFrameShape(QFrame::NoFrame);
+  RegistersDock = Dock(registersScroll_, "Registers", "dockRegisters");
   WatchesDock = Dock(Watches, "Watches", "dockWatches");
   MemoryDock = Dock(Memory, "Memory", "dockMemory");
   BreakpointsDock = Dock(Breakpoints, "Breakpoints", "dockBreakpoints");
@@ -102,6 +110,7 @@ QDockWidget* DebuggerWorkspace::Dock(QWidget* pane, const QString& title, const 
   dock->setWidget(pane);
   dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                     QDockWidget::DockWidgetFloatable);
+  connect(dock, &QDockWidget::dockLocationChanged, this, &DebuggerWorkspace::WholeTabNames);
   // A pane shown again (from the View menu or by un-tabbing) shows the machine as it is now.
   connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (visible) Refresh();
@@ -110,7 +119,7 @@ QDockWidget* DebuggerWorkspace::Dock(QWidget* pane, const QString& title, const 
 }
 
 void DebuggerWorkspace::BuildActions() {
-  QToolBar* bar = addToolBar("Run");
+  QToolBar* bar = runBar_ = addToolBar("Run");
   bar->setObjectName("toolbarRun");
   bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   const auto action = [&](const QString& text, QStyle::StandardPixmap icon, const QKeySequence& key,
@@ -190,29 +199,62 @@ QList<QDockWidget*> DebuggerWorkspace::Docks() const {
   return {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, StopsDock, TraceDock, TilesDock};
 }
 
-void DebuggerWorkspace::ResetLayout() {
+void DebuggerWorkspace::Arrange(int crowding) {
+  const bool compact = crowding > 0;
+  // Every register in view while there is room; scrolled in a compact layout.
+  registersScroll_->setMinimumHeight(compact ? 0 : Registers->sizeHint().height());
   for (QDockWidget* dock : Docks()) {
     dock->setFloating(false);
     removeDockWidget(dock);
   }
   addDockWidget(Qt::LeftDockWidgetArea, DisassemblyDock);
   addDockWidget(Qt::RightDockWidgetArea, RegistersDock);
-  splitDockWidget(RegistersDock, WatchesDock, Qt::Vertical);
+  if (compact)
+    tabifyDockWidget(RegistersDock, WatchesDock);
+  else
+    splitDockWidget(RegistersDock, WatchesDock, Qt::Vertical);
   tabifyDockWidget(WatchesDock, BreakpointsDock);
   tabifyDockWidget(BreakpointsDock, StopsDock);
-  addDockWidget(Qt::BottomDockWidgetArea, MemoryDock);
+  // Compact: the memory group goes under the listing, so neither column holds three panes; on the
+  // smallest screens it becomes tabs beside the listing.
+  if (crowding > 1)
+    tabifyDockWidget(DisassemblyDock, MemoryDock);
+  else
+    addDockWidget(compact ? Qt::LeftDockWidgetArea : Qt::BottomDockWidgetArea, MemoryDock);
   tabifyDockWidget(MemoryDock, TraceDock);
   tabifyDockWidget(TraceDock, TilesDock);
   for (QDockWidget* dock : Docks()) dock->show();
-  WatchesDock->raise();
-  MemoryDock->raise();
-  // A size that fits the panes' fonts: wide enough for the listing beside the registers.
-  const QSize wanted = QSize(Disassembly->minimumSizeHint().width() + Registers->sizeHint().width(),
-                             Disassembly->minimumSizeHint().height() + Memory->minimumSizeHint().height()) +
-                       QSize(80, 160);
+  compact ? RegistersDock->raise() : WatchesDock->raise();
+  crowding > 1 ? DisassemblyDock->raise() : MemoryDock->raise();
+  WholeTabNames();
+}
+
+void DebuggerWorkspace::WholeTabNames() {
+  // A narrow column scrolls its tabs rather than cutting their names to "Reg…".
+  for (QTabBar* tabs : findChildren<QTabBar*>()) {
+    tabs->setElideMode(Qt::ElideNone);
+    tabs->setUsesScrollButtons(true);
+  }
+}
+
+void DebuggerWorkspace::ResetLayout() {
   const QScreen* screen = this->screen();
-  const QSize room = screen != nullptr ? screen->availableGeometry().size() * 9 / 10 : wanted;
-  resize(wanted.expandedTo(QSize(900, 640)).boundedTo(room));
+  // The window manager's frame is not known before the first show; this much is kept free for it.
+  const QSize room = screen != nullptr ? screen->availableGeometry().size() - QSize(8, 40) : QSize(4096, 4096);
+  // On a small or strongly scaled screen more panes share a place as tabs, until the window's least
+  // height fits the screen.
+  for (int crowding = 0; crowding < 3; ++crowding) {
+    Arrange(crowding);
+    if (minimumSizeHint().height() <= room.height()) break;
+  }
+  // A size that shows every register and a few watches beside the listing, when the screen allows.
+  const int column = std::max(Disassembly->minimumSizeHint().height(),
+                              Registers->sizeHint().height() + Watches->minimumSizeHint().height() + 40);
+  const QSize wanted = QSize(Disassembly->minimumSizeHint().width() + Registers->sizeHint().width(),
+                             column + Memory->minimumSizeHint().height()) +
+                       QSize(80, 160);
+  resize(wanted.expandedTo(QSize(900, 640)).boundedTo(room * 9 / 10).expandedTo(minimumSizeHint()).boundedTo(room));
+
 }
 
 void DebuggerWorkspace::SaveLayout() {
@@ -233,6 +275,7 @@ void DebuggerWorkspace::showEvent(QShowEvent* event) {
     if (const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr) {
       restoreGeometry(settings->value(GeometryKey).toByteArray());
       restoreState(settings->value(StateKey).toByteArray(), LayoutVersion);
+      WholeTabNames();
     }
   }
   QMainWindow::showEvent(event);
@@ -249,6 +292,18 @@ void DebuggerWorkspace::hideEvent(QHideEvent* event) {
 void DebuggerWorkspace::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
   if (Closed) Closed();
+}
+
+void DebuggerWorkspace::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (event->size().width() != event->oldSize().width()) FitToolBar();
+}
+
+void DebuggerWorkspace::FitToolBar() {
+  // Names beside the icons while they fit; in a narrow window (or at a large scale) the icons alone,
+  // with the names in their tooltips, so no action hides behind the overflow arrow.
+  runBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  if (runBar_->sizeHint().width() > width()) runBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
 }
 
 void DebuggerWorkspace::Resumed() { Memory->View->TakeBaseline(); }

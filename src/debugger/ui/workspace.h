@@ -16,7 +16,9 @@
 
 class QAction;
 class QDockWidget;
+class QScrollArea;
 class QSettings;
+class QToolBar;
 
 namespace tirvane {
 
@@ -89,15 +91,22 @@ class DebuggerWorkspace : public QMainWindow {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QDockWidget* Dock(QWidget* pane, const QString& title, const char* name);
   void BuildActions();
   void GoToFocused();
   QList<QDockWidget*> Docks() const;
+  void FitToolBar();
+  // 0: every group in view; 1 and 2: fewer side by side, for a screen with little room.
+  void Arrange(int crowding);
+  void WholeTabNames();
 
   RunCommands commands_;
   DebugEngine* engine_ = nullptr;
+  QToolBar* runBar_ = nullptr;
+  QScrollArea* registersScroll_ = nullptr;
   QTimer refresh_;
   QByteArray firstState_;
   bool restored_ = false;

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The frame's sound: every source hands over the changes of its output level at the times they
+// happen, and each change becomes a band-limited step in one 48 kHz mono signal. A level switched
+// at 3.5 MHz (a beeper) or a square wave far above 24 kHz therefore folds no alias back into the
+// audible band, and no source needs its own resampler.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace tirvane {
+
+class SoundMixer {
+ public:
+  static constexpr int OutputRate = 48000;
+  // Times are in 1/TimeUnit of an output sample from the start of the frame.
+  static constexpr uint32_t TimeUnit = 1u << 16;
+
+  // Ready for steps before any Configure: a device written before the run configures the mixer
+  // must not reach outside its buffer.
+  SoundMixer() { Reset(); }
+
+  // Frames run at framesPerSecond, each lasting frameCycles T-states of the processor.
+  void Configure(int framesPerSecond, uint32_t frameCycles);
+  // Back to silence, with no samples pending.
+  void Reset();
+  // Off: sources skip their sound and frames yield no samples (for measuring what sound costs).
+  void SetEnabled(bool on) { enabled_ = on; }
+  bool Enabled() const { return enabled_; }
+
+  uint32_t FrameCycles() const { return frameCycles_; }
+  // Output samples of the frame in progress (whole; the fraction is carried to the next frame).
+  uint32_t FrameSamples() const { return frameSamples_; }
+  // The time of a T-state of the frame in progress, in 1/TimeUnit of an output sample.
+  uint64_t TimeOfCycle(uint32_t cycle) const {
+    return static_cast<uint64_t>(cycle) * frameSamples_ * TimeUnit / frameCycles_;
+  }
+
+  // A source's level changes by delta at the given time of the frame in progress; full scale is 1.
+  void AddStep(uint64_t time, float delta);
+
+  // Closes the frame: its samples join the pending ones, and the next frame begins.
+  void EndFrame();
+  // The samples made since the last call, oldest first; the caller empties the vector.
+  std::vector<int16_t>& Pending() { return pending_; }
+
+ private:
+  int framesPerSecond_ = 60;
+  uint32_t frameCycles_ = 50000;
+  uint32_t frameSamples_ = 800;
+  uint32_t sampleRemainder_ = 0;  // of OutputRate / framesPerSecond, carried between frames
+  // Differences of the output; a step spreads over KernelWidth of them, so the frame's tail reaches
+  // into the next frame.
+  std::vector<float> deltas_;
+  float level_ = 0;     // running sum of the deltas: the band-limited signal
+  float lastIn_ = 0;    // DC blocker's memory
+  float lastOut_ = 0;
+  std::vector<int16_t> pending_;
+  bool enabled_ = true;
+};
+
+// The one mixer the boards' sound devices render into; the run configures it at every Start.
+extern SoundMixer FrameSound;
+
+}  // namespace tirvane
