@@ -34,8 +34,8 @@ constexpr const char* Usage =
     "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--framecycles HEX]\n"
     "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
     "                        [--trace FILE [--trace-from FRAME]] [--dump-memory FILE[@ADDR-ADDR]]\n"
-    "                        [--registers] [--wav OUT.wav] [--steps N] [--step-back N] [--rewind F]\n"
-    "                        [--state-hash] [--history SECONDS]\n"
+    "                        [--registers] [--wav OUT.wav] [--type TEXT [--type-after F]]\n"
+    "                        [--steps N] [--step-back N] [--rewind F] [--state-hash] [--history SECONDS]\n"
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
@@ -52,6 +52,8 @@ constexpr const char* Usage =
     "  --trace FILE    write every instruction run, with the registers after it, from frame FRAME on\n"
     "  --dump-memory FILE[@ADDR-ADDR]  after the run, the memory image (or part of it) as raw bytes\n"
     "  --registers     after the run, print the registers on one line\n"
+    "  --type TEXT     type TEXT into the machine key by key (\\n is Return), from frame 1 or after\n"
+    "                  frame F of --type-after; characters the machine cannot type are skipped\n"
     "  --wav OUT.wav   the sound of all frames, 48 kHz 16-bit mono\n"
     "  With --break or --watch the exit status is 0 when one stopped the run, 3 when the frames ran\n"
     "  out first; a line says which.\n"
@@ -61,6 +63,18 @@ constexpr const char* Usage =
     "  --rewind F      F frames back through the run's history\n"
     "  --state-hash    print a hash of the whole machine state\n"
     "  --history S     seconds of history kept (10-600, default 60)\n";
+
+// "\n" is a newline and "\\" a backslash, so one shell argument can carry several lines.
+std::string Unescaped(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\'))
+      out += text[++i] == 'n' ? '\n' : '\\';
+    else
+      out += text[i];
+  }
+  return out;
+}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -147,8 +161,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
                             arg == "--scale" || arg == "--break" || arg == "--watch" || arg == "--symbols" ||
                             arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
                             arg == "--save-state" || arg == "--load-state" || arg == "--framecycles" ||
-                            arg == "--wav" || arg == "--steps" || arg == "--step-back" || arg == "--rewind" ||
-                            arg == "--history";
+                            arg == "--type" || arg == "--type-after" || arg == "--wav" || arg == "--steps" ||
+                            arg == "--step-back" || arg == "--rewind" || arg == "--history";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -228,6 +242,15 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.HistorySeconds = *seconds;
+    } else if (arg == "--type") {
+      options.TypeText = Unescaped(args[++i]);
+    } else if (arg == "--type-after") {
+      const auto frame = ParseNumber(args[++i], 0, MaxFrames);
+      if (!frame) {
+        error = "--type-after needs a frame number, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
+      options.TypeAfterFrame = *frame;
     } else if (arg == "--wav") {
       options.WavPath = args[++i];
     } else if (arg == "--stats") {
@@ -291,6 +314,11 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   }
   if (options.SaveState && options.SaveStateAfterFrame > options.Frames) {
     error = "--save-state after frame " + std::to_string(options.SaveStateAfterFrame) + " but only " +
+            std::to_string(options.Frames) + " frames run";
+    return std::nullopt;
+  }
+  if (options.TypeAfterFrame > options.Frames) {
+    error = "--type-after frame " + std::to_string(options.TypeAfterFrame) + " but only " +
             std::to_string(options.Frames) + " frames run";
     return std::nullopt;
   }
@@ -481,7 +509,10 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   } else if (options.LoadFile && !run.Driver().LoaderRoutine) {
     result.Error = "the " + UpperAscii(Game.Driver) + " driver has no loader for --load";
   } else if (!loadFailed) {
+    const bool typing = !options.TypeText.empty();
+    const auto type = [&] { result.TypingMessage = run.TypeText(options.TypeText); };
     if (options.LoadFile && options.LoadAfterFrame == 0) load();
+    if (typing && options.TypeAfterFrame == 0) type();
     const auto began = std::chrono::steady_clock::now();
     int frame = 1;
     for (; frame <= options.Frames && run.Running() && !loadFailed; ++frame) {
@@ -492,6 +523,11 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
       if (engine.LastStop() || DebugState == DebugStateKind::Paused) break;
       if (options.LoadFile && options.LoadAfterFrame == frame) load();
       if (options.SaveState && saveAfter == frame) saveState();
+      if (typing && options.TypeAfterFrame == frame) type();
+    }
+    if (run.Typing()) {
+      if (!result.TypingMessage.empty()) result.TypingMessage += "\n";
+      result.TypingMessage += "The frames ran out before --type had typed all of its text.";
     }
     result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!loadFailed) RunTimeTravelActions(run, history.get(), options.Actions, result.ActionLines);
@@ -557,6 +593,7 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
   }
 
   if (!result.SymbolsNote.empty()) err << result.SymbolsNote << "\n";
+  if (!result.TypingMessage.empty()) err << result.TypingMessage << "\n";
   for (const std::string& line : result.Listing) out << line << "\n";
   if (!result.StopLine.empty()) out << result.StopLine << "\n";
   if (!result.RegistersLine.empty()) out << result.RegistersLine << "\n";

@@ -57,6 +57,8 @@ struct HeadlessOptions {
   uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
   std::vector<TimeTravelAction> Actions;
   int HistorySeconds = 60;
+  std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: from frame 1)
+  int TypeAfterFrame = 0;
   std::string WavPath;  // empty: the sound is not kept
 };
 
@@ -85,6 +87,7 @@ struct HeadlessResult {
   std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
   // One line for each --state-hash, and what a step back or rewind could not do.
   std::vector<std::string> ActionLines;
+  std::string TypingMessage;     // characters --type skipped, or text left when the frames ran out
   // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
   std::vector<int16_t> Sound;
 };

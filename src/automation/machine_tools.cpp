@@ -13,6 +13,7 @@
 #include "debugger/viewers.h"
 #include "debugger/watchpoints.h"
 #include "drivers/driver.h"
+#include "run/key_typer.h"
 #include "machine/description.h"
 #include "run/state_file.h"
 #include "text/text.h"
@@ -663,62 +664,21 @@ ToolOutcome MachineTools::RunFrames(const ToolArguments& args) {
                 " since the start). PC=" + Hex(ActiveContext->PC.w, 4));
 }
 
-namespace {
-
-constexpr int TypeHoldFrames = 3;
-constexpr int TypeGapFrames = 3;
-constexpr int TypeNewlineFrames = 12;  // a line's interpretation takes a while before the next key
-
-// The SPECTRUM's symbols are its symbol shift (our Shift) with a letter or digit key.
-constexpr std::pair<char, VirtualKey> SpectrumSymbols[] = {
-    {'*', VirtualKey::B},  {'"', VirtualKey::P},   {'+', VirtualKey::K},  {'-', VirtualKey::J},
-    {'=', VirtualKey::L},  {';', VirtualKey::O},   {':', VirtualKey::Z},  {',', VirtualKey::N},
-    {'.', VirtualKey::M},  {'/', VirtualKey::V},   {'(', VirtualKey::D8}, {')', VirtualKey::D9},
-    {'<', VirtualKey::R},  {'>', VirtualKey::T},   {'$', VirtualKey::D4}, {'?', VirtualKey::C},
-    {'!', VirtualKey::D1}, {'_', VirtualKey::D0},  {'#', VirtualKey::D3}, {'%', VirtualKey::D5},
-    {'&', VirtualKey::D6}, {'\'', VirtualKey::D7}, {'@', VirtualKey::D2}, {'^', VirtualKey::H}};
-
-// The keys that type one character on this driver; empty when it has none.
-std::vector<VirtualKey> KeysFor(char c, bool spectrum) {
-  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (c >= 'A' && c <= 'Z') return {static_cast<VirtualKey>(static_cast<int>(VirtualKey::A) + (c - 'A'))};
-  if (c >= '0' && c <= '9') return {static_cast<VirtualKey>(static_cast<int>(VirtualKey::D0) + (c - '0'))};
-  if (c == ' ') return {VirtualKey::Space};
-  if (c == '\n') return {VirtualKey::Return};
-  if (spectrum)
-    for (const auto& [symbol, key] : SpectrumSymbols)
-      if (symbol == c) return {VirtualKey::Shift, key};
-  return {};
-}
-
-}  // namespace
-
 ToolOutcome MachineTools::TypeText(const ToolArguments& args) {
   const std::string text = args.Text("text", 4096);
-  const bool spectrum = UpperAscii(Game.Driver) == "SPECTRUM";
-  std::vector<std::vector<VirtualKey>> strokes;
-  std::string untypeable;
-  for (char c : text) {
-    if (c == '\r') continue;
-    strokes.push_back(KeysFor(c, spectrum));
-    if (strokes.back().empty() && untypeable.find(c) == std::string::npos) untypeable += c;
-  }
-  if (!untypeable.empty())
-    throw ToolRefusal("the " + UpperAscii(Game.Driver) + " keyboard cannot type \"" + untypeable +
+  const CharacterKeysFn keysFor = run_.Row() != nullptr ? run_.Row()->CharacterKeys : nullptr;
+  const TypingCheck check = CheckTyping(text, keysFor);
+  if (!check.Untypable.empty())
+    throw ToolRefusal("the " + UpperAscii(Game.Driver) + " keyboard cannot type \"" + check.Untypable +
                       "\"; nothing was typed (press_keys holds any key combination)");
   freeRunning_ = false;
+  HoldKeys({});
   const uint64_t before = run_.FramesRun();
-  const auto frames = [&](int count, const std::vector<VirtualKey>& keys) {
-    HoldKeys(keys);
-    for (int i = 0; i < count && Running(); ++i) run_.RunPass();
-  };
-  for (const auto& keys : strokes) {
-    frames(TypeHoldFrames, keys);
-    frames(keys.front() == VirtualKey::Return ? TypeNewlineFrames : TypeGapFrames, {});
-  }
+  run_.TypeText(text);
+  while (run_.Typing() && Running()) run_.RunPass();
   HoldKeys({});
   frames_ += run_.FramesRun() - before;
-  return Answer("Typed " + std::to_string(strokes.size()) + " keys in " +
+  return Answer("Typed " + std::to_string(check.Typable) + " keys in " +
                 std::to_string(run_.FramesRun() - before) + " frames. Take a screenshot to see the result.");
 }
 

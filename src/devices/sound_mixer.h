@@ -5,7 +5,6 @@
 // audible band, and no source needs its own resampler.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +15,10 @@ class SoundMixer {
   static constexpr int OutputRate = 48000;
   // Times are in 1/TimeUnit of an output sample from the start of the frame.
   static constexpr uint32_t TimeUnit = 1u << 16;
+  // Levels are integers, so a device's state holds no floating point; one source at full volume.
+  static constexpr int32_t FullScale = 1 << 15;
+  static constexpr int KernelWidth = 16;
+  static constexpr int KernelPhases = 64;
 
   // Ready for steps before any Configure: a device written before the run configures the mixer
   // must not reach outside its buffer.
@@ -33,12 +36,26 @@ class SoundMixer {
   // Output samples of the frame in progress (whole; the fraction is carried to the next frame).
   uint32_t FrameSamples() const { return frameSamples_; }
   // The time of a T-state of the frame in progress, in 1/TimeUnit of an output sample.
-  uint64_t TimeOfCycle(uint32_t cycle) const {
-    return static_cast<uint64_t>(cycle) * frameSamples_ * TimeUnit / frameCycles_;
+  uint32_t TimeOfCycle(uint32_t cycle) const {
+    return static_cast<uint32_t>((static_cast<uint64_t>(cycle) * timePerCycle_) >> 16);
   }
 
-  // A source's level changes by delta at the given time of the frame in progress; full scale is 1.
-  void AddStep(uint64_t time, float delta);
+  // A windowed sinc per sub-sample phase in 1/TapUnit, each phase summing to exactly TapUnit: its
+  // running sum is a step of exactly the delta. Integers, so the running sum is one add a sample.
+  static constexpr int32_t TapUnit = 1 << 11;
+  static int32_t Taps[KernelPhases][KernelWidth];
+
+  // A source's level changes by delta at the given time of the frame in progress.
+  void AddStep(uint32_t time, int32_t delta) {
+    if (!enabled_ || delta == 0) return;
+    const uint32_t whole = time >> 16;
+    // A step late in the frame (a write in the last instruction's overshoot) lands at the frame's end.
+    const uint32_t start = whole < frameSamples_ ? whole : frameSamples_;
+    const int32_t* taps = Taps[(time & (TimeUnit - 1)) >> 10];
+    int32_t* out = deltas_.data() + start;
+    for (int k = 0; k < KernelWidth; ++k) out[k] += delta * taps[k];
+    stepped_ = true;
+  }
 
   // Closes the frame: its samples join the pending ones, and the next frame begins.
   void EndFrame();
@@ -46,16 +63,21 @@ class SoundMixer {
   std::vector<int16_t>& Pending() { return pending_; }
 
  private:
+  void StartFrame();
+  void NextFrame();
+
   int framesPerSecond_ = 60;
   uint32_t frameCycles_ = 50000;
   uint32_t frameSamples_ = 800;
+  uint64_t timePerCycle_ = 0;     // output samples per T-state, 32 fraction bits
   uint32_t sampleRemainder_ = 0;  // of OutputRate / framesPerSecond, carried between frames
   // Differences of the output; a step spreads over KernelWidth of them, so the frame's tail reaches
   // into the next frame.
-  std::vector<float> deltas_;
-  float level_ = 0;     // running sum of the deltas: the band-limited signal
-  float lastIn_ = 0;    // DC blocker's memory
-  float lastOut_ = 0;
+  std::vector<int32_t> deltas_;
+  float output_ = 0;  // the DC blocker's last output
+  // A step reached the frame's deltas; without one, and with the output settled at 0, the frame is
+  // silence and needs no filtering.
+  bool stepped_ = false;
   std::vector<int16_t> pending_;
   bool enabled_ = true;
 };

@@ -5,6 +5,7 @@
 // n sounds at clock / (32 n). The clock is the board's.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "devices/sound_mixer.h"
@@ -18,15 +19,17 @@ struct ToneGenerator {
   static constexpr uint16_t NoiseSeed = 0x4000;  // loaded by every write to the noise register
 
   uint16_t Divider[ToneChannels];  // 10 bits; 0 counts as 1024
-  uint8_t Attenuation[4];          // 2 dB steps, 15 = off
-  uint8_t NoiseControl;            // bit 2: white (1) or periodic (0); bits 1-0: shift rate
-  uint8_t Latched;                 // register the last latch byte named: channel * 2 + (1 for attenuation)
-  uint16_t Counter[4];             // ticks left until each channel's flip-flop toggles
-  uint8_t FlipFlop[4];
+  // Ticks left until each tone's flip-flop toggles, and until the noise register's next shift.
+  uint16_t Counter[4];
   uint16_t Shift;
-  uint32_t InputClock;  // Hz
-  double Time;          // output-sample time of the next tick within the frame
-  float Level;  // the sum last handed to the mixer
+  uint8_t Attenuation[4];  // 2 dB steps, 15 = off
+  uint8_t FlipFlop[4];  // the tones' outputs; the noise channel's is its register's bit 0, so [3] stays 0
+  uint16_t NoiseControl;  // bit 2: white (1) or periodic (0); bits 1-0: shift rate
+  uint16_t Latched;       // register the last latch byte named: channel * 2 + (1 for attenuation)
+  uint32_t InputClock;    // Hz
+  uint32_t TickLength;    // one counter tick in the mixer's time units
+  uint32_t Time;          // the mixer's time of the next tick within the frame
+  int32_t Level;          // the sum last handed to the mixer
 
   // Silent: every attenuator off, as a program's start-up leaves the chip.
   void Reset(uint32_t inputClock);
@@ -35,15 +38,22 @@ struct ToneGenerator {
   // Runs the chip to the frame's end; call before the mixer closes the frame.
   void EndFrame(SoundMixer& mixer);
 
-  // Amplitude of one channel at an attenuation, full scale 1.
-  static float Volume(uint8_t attenuation);
+  // Amplitude of one channel at an attenuation; full scale is the mixer's.
+  static int32_t Volume(uint8_t attenuation);
   // One step of the noise shift register.
-  void ShiftNoise();
+  void ShiftNoise() {
+    const unsigned feedback = (NoiseControl & 4) ? ((Shift ^ (Shift >> 1)) & 1) : (Shift & 1);
+    Shift = static_cast<uint16_t>((Shift >> 1) | (feedback << 14));
+  }
 
  private:
-  void RunUntil(double time, SoundMixer& mixer);
-  float CurrentLevel() const;
-  uint16_t NoisePeriod() const;
+  // The noise's own flip-flop halves its counter's rate and shifts on its rising edge: one shift
+  // every two periods of 16, 32 or 64 ticks.
+  uint32_t NoiseShiftPeriod() const { return 32u << std::min(NoiseControl & 3, 2); }
+  void RunUntil(uint32_t time, SoundMixer& mixer);
+  template <bool Noise>
+  void RunEvents(uint32_t ticks, SoundMixer& mixer);
+  int32_t CurrentLevel() const;
 };
 
 }  // namespace tirvane

@@ -2,15 +2,13 @@
 #include "devices/wave_sound_generator.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace tirvane {
 
 namespace {
 
-constexpr double SampleSamples = SoundMixer::OutputRate / WaveSoundGenerator::SampleRate;
-// One voice at full volume swings over about +-1.
-constexpr float VoiceScale = 1.0f / (8 * 15);
+// A sample of 15 at volume 15 on one voice swings a little under full scale from the midpoint.
+constexpr int32_t VoiceScale = SoundMixer::FullScale / (8 * 15);
 
 }  // namespace
 
@@ -23,64 +21,75 @@ uint32_t WaveSoundGenerator::Frequency(int voice) const {
   return f;
 }
 
-void WaveSoundGenerator::RunUntil(double time, const uint8_t* waves, SoundMixer& mixer) {
+void WaveSoundGenerator::RunUntil(uint32_t time, const uint8_t* waves, SoundMixer& mixer) {
   if (Time >= time) return;
-  if (!mixer.Enabled()) {
-    Time = time;
+  const uint32_t samples = (time - Time + SampleLength - 1) / SampleLength;
+  uint32_t frequency[Voices];
+  for (int v = 0; v < Voices; ++v) frequency[v] = Frequency(v);
+  // Only voices with a volume are looked up; all three still turn, so each wave picks up where it
+  // would have been.
+  int heard[Voices];
+  int count = 0;
+  if (Enabled != 0 && waves != nullptr && mixer.Enabled())
+    for (int v = 0; v < Voices; ++v)
+      if (Volume(v) != 0) heard[count++] = v;
+  if (count == 0) {
+    for (int v = 0; v < Voices; ++v) Accumulator[v] = (Accumulator[v] + samples * frequency[v]) & 0xFFFFF;
+    if (Level != 0) mixer.AddStep(Time, -Level);
+    Level = 0;
+    Time += samples * SampleLength;
     return;
   }
-  const auto samples = static_cast<uint32_t>(std::ceil((time - Time) / SampleSamples));
-  const bool audible = Enabled != 0 && waves != nullptr;
-  uint32_t frequency[Voices];
-  const uint8_t* wave[Voices];
-  float volume[Voices];
-  for (int v = 0; v < Voices; ++v) {
-    frequency[v] = Frequency(v);
-    wave[v] = audible ? waves + Waveform(v) * 32 : nullptr;
-    volume[v] = Volume(v) * VoiceScale;
+  // A voice's sample times its volume, centred on the waveform's midpoint, for each of the 32 steps.
+  int32_t table[Voices][32];
+  for (int i = 0; i < count; ++i) {
+    const int v = heard[i];
+    const uint8_t* wave = waves + Waveform(v) * 32;
+    const int32_t volume = Volume(v) * VoiceScale;
+    for (int k = 0; k < 32; ++k) table[i][k] = ((wave[k] & 0x0F) - 8) * volume;
   }
-  for (uint32_t n = 0; n < samples; ++n) {
-    float level = 0;
-    for (int v = 0; v < Voices; ++v) {
-      Accumulator[v] = (Accumulator[v] + frequency[v]) & 0xFFFFF;
-      if (audible) level += static_cast<float>((wave[v][Accumulator[v] >> 15] & 0x0F) - 8) * volume[v];
+  uint32_t a[Voices] = {Accumulator[0], Accumulator[1], Accumulator[2]};
+  int32_t last = Level;
+  uint32_t t = Time;
+  for (uint32_t n = 0; n < samples; ++n, t += SampleLength) {
+    for (int v = 0; v < Voices; ++v) a[v] = (a[v] + frequency[v]) & 0xFFFFF;
+    int32_t level = 0;
+    for (int i = 0; i < count; ++i) level += table[i][a[heard[i]] >> 15];
+    if (level != last) {
+      mixer.AddStep(t, level - last);
+      last = level;
     }
-    if (level != Level) {
-      mixer.AddStep(static_cast<uint64_t>(Time * SoundMixer::TimeUnit), level - Level);
-      Level = level;
-    }
-    Time += SampleSamples;
   }
+  for (int v = 0; v < Voices; ++v) Accumulator[v] = a[v];
+  Level = last;
+  Time = t;
 }
 
-// After a change that may mute the output at once (volume, enable), the level follows it there.
-void WaveSoundGenerator::Settle(double time, const uint8_t* waves, SoundMixer& mixer) {
+// After a change that may mute the output at once (the enable latch), the level follows it there.
+void WaveSoundGenerator::Settle(uint32_t time, const uint8_t* waves, SoundMixer& mixer) {
   if (Enabled != 0 && waves != nullptr) return;
-  if (Level != 0) {
-    mixer.AddStep(static_cast<uint64_t>(std::max(time, 0.0) * SoundMixer::TimeUnit), -Level);
-    Level = 0;
-  }
+  mixer.AddStep(time, -Level);
+  Level = 0;
 }
 
 void WaveSoundGenerator::Write(int index, uint8_t value, uint32_t cycle, const uint8_t* waves,
                                SoundMixer& mixer) {
   if (index < 0 || index >= RegisterCount) return;
-  const double time = static_cast<double>(mixer.TimeOfCycle(cycle)) / SoundMixer::TimeUnit;
-  RunUntil(time, waves, mixer);
+  RunUntil(mixer.TimeOfCycle(cycle), waves, mixer);
   Registers[index] = value & 0x0F;
 }
 
 void WaveSoundGenerator::Enable(bool on, uint32_t cycle, const uint8_t* waves, SoundMixer& mixer) {
-  const double time = static_cast<double>(mixer.TimeOfCycle(cycle)) / SoundMixer::TimeUnit;
+  const uint32_t time = mixer.TimeOfCycle(cycle);
   RunUntil(time, waves, mixer);
   Enabled = on ? 1 : 0;
   Settle(time, waves, mixer);
 }
 
 void WaveSoundGenerator::EndFrame(const uint8_t* waves, SoundMixer& mixer) {
-  const double frame = mixer.FrameSamples();
+  const uint32_t frame = mixer.FrameSamples() * SoundMixer::TimeUnit;
   RunUntil(frame, waves, mixer);
-  Time -= frame;
+  Time = Time >= frame ? Time - frame : 0;
 }
 
 }  // namespace tirvane

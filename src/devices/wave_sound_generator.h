@@ -17,12 +17,14 @@ struct WaveSoundGenerator {
   static constexpr int Voices = 3;
   static constexpr int RegisterCount = 32;
   static constexpr int PromSize = 256;
+  // One sample lasts half an output sample.
+  static constexpr uint32_t SampleLength = SoundMixer::TimeUnit / 2;
 
   uint8_t Registers[RegisterCount];  // low nibbles, in bus order from the first register
-  uint8_t Enabled;
   uint32_t Accumulator[Voices];
-  double Time;  // output-sample time of the next sample within the frame
-  float Level;
+  uint32_t Enabled;
+  uint32_t Time;  // the mixer's time of the next sample within the frame
+  int32_t Level;  // the sum last handed to the mixer
 
   // Register writes and the enable latch, at a T-state of the frame. waves is the 256-byte PROM,
   // or null for a board without one: then the generator stays silent.
@@ -35,8 +37,8 @@ struct WaveSoundGenerator {
   uint8_t Volume(int voice) const { return Registers[0x15 + voice * 5] & 0x0F; }
 
  private:
-  void RunUntil(double time, const uint8_t* waves, SoundMixer& mixer);
-  void Settle(double time, const uint8_t* waves, SoundMixer& mixer);
+  void RunUntil(uint32_t time, const uint8_t* waves, SoundMixer& mixer);
+  void Settle(uint32_t time, const uint8_t* waves, SoundMixer& mixer);
 };
 
 }  // namespace tirvane

@@ -7,35 +7,21 @@
 #include <string>
 
 #include "devices/tone_generator.h"
+#include "devices/video_chip.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
 
 extern const DriverInfo ColecoDriver;
 
-constexpr uint16_t VideoMemorySize = 0x4000;
+constexpr uint16_t VideoMemorySize = VideoChip::MemorySize;
 
-// The video chip.
-struct VideoChip {
-  uint8_t Memory[VideoMemorySize];
-  uint16_t ReadAddress;   // next byte the data port returns
-  uint16_t WriteAddress;  // next byte the data port stores
-  uint8_t R[8];
-  uint16_t ColourTable;           // (R3 & mask) << 6
-  uint16_t NameTable;             // (R2 & mask) << 10
-  uint16_t SpriteAttributeTable;  // (R5 & mask) << 7
-  uint16_t SpritePatternTable;    // (R6 & 3Fh) << 11
-  uint16_t PatternTable;          // (R4 & mask) << 11
-  uint8_t Latch;                  // 1: the next control byte is the first of a pair
-  uint8_t FirstByte;              // the first byte of a control pair
-  uint8_t Status;                 // bit 7 frame flag, bit 5 cleared by every frame
-  uint8_t ScreenMode;             // 0 text, 1 graphics I, 2 graphics II, 3 multicolour
-  uint8_t Foreground, Background;
+// The board's state: the video chip on ports A0h-BFh, the sound generator on E0h-FFh.
+struct ColecoBoard {
+  VideoChip Video;
+  ToneGenerator Sound;
 };
-
-extern VideoChip Vdp;
-// The sound generator on ports E0h-FFh; to join the board's record.
-extern ToneGenerator ColecoSound;
+extern ColecoBoard Coleco;
 
 uint8_t ColecoRead(uint16_t address);
 void ColecoWrite(uint8_t value, uint16_t address);

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <string>
 
+#include "video/host.h"
 #include "video/tiles.h"
 #include "z80/z80.h"
 
@@ -17,6 +18,18 @@ using SpriteSetsFn = void (*)(int& count, TileSet**& sets);
 using InitialiseFn = void (*)(uint8_t* graphicsRegion);  // GraphicsRegion, 128 KB
 // Loads a snapshot or cartridge file into the running machine without a dialog; false when refused.
 using FileLoaderFn = bool (*)(const std::string& path);
+
+// The keys held together to type one character.
+struct KeyChord {
+  VirtualKey Keys[2];
+  int Count;
+};
+// The chord that types a character (a Unicode code point, '\n' for Return); false when the
+// machine has no way to type it.
+using CharacterKeysFn = bool (*)(char32_t character, KeyChord& chord);
+// Letters, digits, space and newline on the keys of the same name: how a board without a keyboard
+// of its own is typed on.
+bool PlainCharacterKeys(char32_t character, KeyChord& chord);
 
 struct MachineDriver {
   ReadHandlerFn ReadHandler = nullptr;
@@ -51,6 +64,9 @@ struct DriverInfo {
   // The board's state record as bytes, for capture and restore; null when the board keeps all of
   // its state in memory.
   std::span<uint8_t> (*Board)() = nullptr;
+  CharacterKeysFn CharacterKeys = PlainCharacterKeys;
+  // How the PC keyboard maps to the machine's where that is not obvious; null otherwise.
+  const char* KeyboardHelp = nullptr;
 };
 
 // A board record seen as bytes. Records have no padding, so equal states have equal bytes.

@@ -9,6 +9,7 @@
 #include "drivers/gberet.h"
 #include "drivers/home_computer.h"
 #include "drivers/invaders.h"
+#include "drivers/ladybug.h"
 #include "drivers/pacman.h"
 #include "drivers/phoenix.h"
 
@@ -56,7 +57,8 @@ void ResetBoards() {
   Spectrum = {};
   Pacman = {};
   Gberet = {};
-  Vdp = {};
+  Ladybug = {};
+  Coleco = {};
   ScreenDirty = false;
 }
 
@@ -67,6 +69,27 @@ std::span<const DriverInfo> DriverTable() {
     return std::span<const DriverInfo>(rows);
   }();
   return table;
+}
+
+bool PlainCharacterKeys(char32_t c, KeyChord& chord) {
+  const auto from = [](VirtualKey first, char32_t steps) {
+    return static_cast<VirtualKey>(static_cast<int>(first) + static_cast<int>(steps));
+  };
+  VirtualKey key;
+  if (c >= 'a' && c <= 'z')
+    key = from(VirtualKey::A, c - 'a');
+  else if (c >= 'A' && c <= 'Z')
+    key = from(VirtualKey::A, c - 'A');
+  else if (c >= '0' && c <= '9')
+    key = from(VirtualKey::D0, c - '0');
+  else if (c == ' ')
+    key = VirtualKey::Space;
+  else if (c == '\n')
+    key = VirtualKey::Return;
+  else
+    return false;
+  chord = {{key, key}, 1};
+  return true;
 }
 
 const DriverInfo* FindDriver(const char* upperCaseName) {

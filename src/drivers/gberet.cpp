@@ -27,7 +27,6 @@
 namespace tirvane {
 
 GberetBoard Gberet;
-ToneGenerator GberetSound{};
 
 namespace {
 
@@ -106,7 +105,7 @@ constexpr uint16_t SoundAddress = 0xF400;
 
 void Write(uint8_t value, uint16_t address) {
   MemoryImage[address] = value;
-  if (address == SoundAddress) GberetSound.Write(value, ActiveContext->CycleCount, FrameSound);
+  if (address == SoundAddress) Gberet.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
 }
 void PortOut(uint8_t, uint8_t) {}
 uint8_t PortIn(uint16_t) { return 0; }
@@ -142,7 +141,7 @@ void Frame() {
     ActiveContext->IrqState.Value = 0;
   else
     ActiveContext->NmiRequest = 1;
-  GberetSound.EndFrame(FrameSound);
+  Gberet.Sound.EndFrame(FrameSound);
 }
 
 void Stop() {
@@ -150,7 +149,7 @@ void Stop() {
 }
 
 void Initialise(uint8_t* graphicsRegion) {
-  GberetSound.Reset(SoundClock);
+  Gberet.Sound.Reset(SoundClock);
   Stop();  // a run that ended without its stop routine must not leak its sets
   Sets[0] = BuildTileSet("Char Set (8x8)", CharColourBase, 0, CharLayout, graphicsRegion, GraphicsRegionSize);
   Sets[1] = BuildTileSet("Sprite Set #1 (16x16)", 0, 0, SpriteLayout, graphicsRegion + SpriteSource1,

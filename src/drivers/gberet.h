@@ -8,14 +8,13 @@
 namespace tirvane {
 
 extern const DriverInfo GberetDriver;
-// The board's sound generator at F400h; to join the board's record.
-extern ToneGenerator GberetSound;
 
 // The board's state.
 struct GberetBoard {
   struct {
-    uint16_t FrameCounter = 0;  // the interrupt that comes first depends on the frames run before
+    uint32_t FrameCounter = 0;  // the interrupt that comes first depends on the frames run before
   } Persistent;                 // kept across runs
+  ToneGenerator Sound;          // at F400h
 };
 extern GberetBoard Gberet;
 

@@ -11,11 +11,12 @@
 // quieter line), at the T-state of the write; the border is not drawn.
 #include "drivers/home_computer.h"
 
+#include <array>
 #include <string>
 
 #include "devices/sound_mixer.h"
 #include "machine/romset.h"
-#include "drivers/eight_pixels.h"
+#include "video/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -37,6 +38,35 @@ constexpr VirtualKey KeyRows[8][5] = {
     {P, O, I, U, Y},          // A13
     {Return, L, K, J, H},     // A14
     {Space, Shift, M, N, B},  // A15
+};
+
+// PC keys the matrix has no place for, as the two keys that give the same on the machine: caps
+// shift for the editing keys, symbol shift for the characters. A shifted digit's chord stands in
+// for its digit, which the PC reports held as well. Typed is what the chord types (0: an editing
+// key), so typing text uses the same table.
+struct PcKeyChord {
+  VirtualKey Pc;
+  char32_t Typed;
+  VirtualKey Replaces;  // Count: none
+  VirtualKey Shift, Key;
+};
+constexpr PcKeyChord PcKeyChords[] = {
+    {Backspace, 0, Count, Ctrl, D0},       {Escape, 0, Count, Ctrl, Space},
+    {Left, 0, Count, Ctrl, D5},            {Down, 0, Count, Ctrl, D6},
+    {Up, 0, Count, Ctrl, D7},              {Right, 0, Count, Ctrl, D8},
+    {Exclam, '!', D1, Shift, D1},          {At, '@', D2, Shift, D2},
+    {Hash, '#', D3, Shift, D3},            {Dollar, '$', D4, Shift, D4},
+    {Percent, '%', D5, Shift, D5},         {Caret, '^', D6, Shift, H},
+    {Ampersand, '&', D7, Shift, D6},       {Asterisk, '*', D8, Shift, B},
+    {ParenLeft, '(', D9, Shift, D8},       {ParenRight, ')', D0, Shift, D9},
+    {Minus, '-', Count, Shift, J},         {Underscore, '_', Count, Shift, D0},
+    {Equals, '=', Count, Shift, L},        {Plus, '+', Count, Shift, K},
+    {Comma, ',', Count, Shift, N},         {Less, '<', Count, Shift, R},
+    {Period, '.', Count, Shift, M},        {Greater, '>', Count, Shift, T},
+    {Slash, '/', Count, Shift, V},         {Question, '?', Count, Shift, C},
+    {Semicolon, ';', Count, Shift, O},     {Colon, ':', Count, Shift, Z},
+    {Apostrophe, '\'', Count, Shift, D7}, {Quote, '"', Count, Shift, P},
+    {Pound, U'\u00A3', Count, Shift, X},
 };
 
 // Entry = colour + 8 * bright.
@@ -140,11 +170,9 @@ void SpectrumWrite(uint8_t value, uint16_t address) {
     RepaintCell(address);
 }
 
-Beeper SpectrumBeeper{};
-
 // The machine decodes only address line 0 for its own port.
 void SpectrumPortOut(uint8_t value, uint8_t port) {
-  if ((port & 1) == 0) SpectrumBeeper.Write(value, ActiveContext->CycleCount, FrameSound);
+  if ((port & 1) == 0) Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
 }
 
 uint8_t SpectrumPortIn(uint16_t port) {
@@ -157,10 +185,17 @@ uint8_t SpectrumPortIn(uint16_t port) {
 }
 
 void SpectrumFrame() {
+  std::array<uint8_t, VirtualKeyCount> held = KeyState;
+  for (const PcKeyChord& chord : PcKeyChords) {
+    if (!KeyState[static_cast<int>(chord.Pc)]) continue;
+    if (chord.Replaces != Count) held[static_cast<int>(chord.Replaces)] = 0;
+    held[static_cast<int>(chord.Shift)] = 1;
+    held[static_cast<int>(chord.Key)] = 1;
+  }
   for (int row = 0; row < 8; ++row) {
     uint8_t bits = 0x1F;
     for (int bit = 0; bit < 5; ++bit)
-      if (KeyHeld(KeyRows[row][bit])) bits &= static_cast<uint8_t>(~(1u << bit));
+      if (held[static_cast<int>(KeyRows[row][bit])]) bits &= static_cast<uint8_t>(~(1u << bit));
     Spectrum.Persistent.KeyMatrix[row] = bits;
   }
   ActiveContext->IrqState.Value = 0;
@@ -168,7 +203,7 @@ void SpectrumFrame() {
 }
 
 void SpectrumInitialise(uint8_t*) {
-  SpectrumBeeper = {};
+  Spectrum.Sound = {};
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
 }
 
@@ -207,6 +242,32 @@ void SpectrumLoader() {
   RestoreProgramFolder();
 }
 
+bool SpectrumCharacterKeys(char32_t c, KeyChord& chord) {
+  if (c >= 'A' && c <= 'Z') {
+    PlainCharacterKeys(c, chord);
+    chord = {{Ctrl, chord.Keys[0]}, 2};
+    return true;
+  }
+  if (PlainCharacterKeys(c, chord)) return true;
+  for (const PcKeyChord& row : PcKeyChords) {
+    if (row.Typed != 0 && row.Typed == c) {
+      chord = {{row.Shift, row.Key}, 2};
+      return true;
+    }
+  }
+  return false;
+}
+
+const char SpectrumKeyboardHelp[] =
+    "Letters, digits, Space and Return as labelled. Ctrl is CAPS SHIFT, Shift is SYMBOL SHIFT.\n"
+    "Backspace: DELETE (CAPS SHIFT + 0). Cursor keys: CAPS SHIFT + 5, 6, 7, 8.\n"
+    "Escape: BREAK (CAPS SHIFT + SPACE).\n"
+    "Punctuation and shifted digits type the character on the PC key, through SYMBOL SHIFT and:\n"
+    "-  \u2192 J      _  \u2192 0      =  \u2192 L      +  \u2192 K      ,  \u2192 N      <  \u2192 R\n"
+    ".  \u2192 M      >  \u2192 T      /  \u2192 V      ?  \u2192 C      ;  \u2192 O      :  \u2192 Z\n"
+    "'  \u2192 7      \"  \u2192 P      \u00A3  \u2192 X      !  \u2192 1      @  \u2192 2      #  \u2192 3\n"
+    "$  \u2192 4      %  \u2192 5      ^  \u2192 H      &  \u2192 6      *  \u2192 B      (  \u2192 8      )  \u2192 9";
+
 namespace {
 ScreenGeometry SpectrumGeometry() { return {256, 192, 0, 0}; }
 }  // namespace
@@ -222,6 +283,8 @@ const DriverInfo SpectrumDriver{
     LoadSnapshotFile,
     50,
     [] { return RecordBytes(Spectrum); },
+    SpectrumCharacterKeys,
+    SpectrumKeyboardHelp,
 };
 
 }  // namespace tirvane

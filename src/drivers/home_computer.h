@@ -19,16 +19,20 @@ struct SpectrumBoard {
   struct {
     uint8_t KeyMatrix[8] = {0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F};
   } Persistent;
+  Beeper Sound;  // port FEh, bits 4 and 3
 };
 extern SpectrumBoard Spectrum;
-// The board's sound; to join the board's record.
-extern Beeper SpectrumBeeper;
 
 uint8_t SpectrumRead(uint16_t address);
 void SpectrumWrite(uint8_t value, uint16_t address);
 void SpectrumPortOut(uint8_t value, uint8_t port);
 uint8_t SpectrumPortIn(uint16_t port);
+// Rebuilds the matrix from the PC keys held, the chords for PC keys the matrix lacks included.
 void SpectrumFrame();
+// Lower case on the letter keys, capitals with caps shift, symbols with symbol shift.
+bool SpectrumCharacterKeys(char32_t character, KeyChord& chord);
+// The PC keys as the machine's, shown by the desktop program and written out in the README.
+extern const char SpectrumKeyboardHelp[];
 void SpectrumInitialise(uint8_t* graphicsRegion);
 // The Cartridge button: asks for a snapshot, loads it, restores the current folder.
 void SpectrumLoader();

@@ -181,18 +181,18 @@ uint8_t LadybugRead(uint16_t address) {
 
 // The main processor writes the board's two sound generators directly; both run at 4 MHz.
 constexpr uint32_t LadybugSoundClock = 4000000;
-ToneGenerator LadybugSound[2]{};
+LadybugBoard Ladybug;
 
 void LadybugWrite(uint8_t value, uint16_t address) {
   MemoryImage[address] = value;
   if ((address & 0xF000) == 0xB000 || (address & 0xF000) == 0xC000)
-    LadybugSound[(address >> 12) - 0xB].Write(value, ActiveContext->CycleCount, FrameSound);
+    Ladybug.Sound[(address >> 12) - 0xB].Write(value, ActiveContext->CycleCount, FrameSound);
 }
 void LadybugPortOut(uint8_t, uint8_t) {}
 uint8_t LadybugPortIn(uint16_t) { return 0xFF; }
 
 void LadybugInitialise(uint8_t* graphicsRegion) {
-  for (ToneGenerator& chip : LadybugSound) chip.Reset(LadybugSoundClock);
+  for (ToneGenerator& chip : Ladybug.Sound) chip.Reset(LadybugSoundClock);
   FreeSets();
   const uint8_t flags = Game.DriverTag == 0 ? UprightFlags : 0;
   Sets[Chars] = BuildTileSet("CharSet (8x8)", 0, flags, CharLayout, graphicsRegion, GraphicsRegionSize);
@@ -240,7 +240,7 @@ void LadybugFrame() {
   Z80Context& z = *ActiveContext;
   if (KeyHeld(VirtualKey::D3)) z.NmiRequest = 1;
   if (KeyHeld(VirtualKey::D4)) z.IrqState.Value = 0xFF;
-  for (ToneGenerator& chip : LadybugSound) chip.EndFrame(FrameSound);
+  for (ToneGenerator& chip : Ladybug.Sound) chip.EndFrame(FrameSound);
 }
 
 void LadybugStop() { FreeSets(); }
@@ -260,6 +260,9 @@ const DriverInfo LadybugDriver = {
     [] {
       return Game.DriverTag == 0 ? ScreenGeometry{192, 240, 32, 16} : ScreenGeometry{240, 192, 8, 32};
     },
+    nullptr,
+    60,
+    [] { return RecordBytes(Ladybug); },
 };
 
 }  // namespace tirvane

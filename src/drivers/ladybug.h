@@ -12,8 +12,11 @@
 namespace tirvane {
 
 extern const DriverInfo LadybugDriver;
-// The board's two sound generators (B000h, C000h); to join the board's record.
-extern ToneGenerator LadybugSound[2];
+// The board's state: its two sound generators (B000h, C000h).
+struct LadybugBoard {
+  ToneGenerator Sound[2];
+};
+extern LadybugBoard Ladybug;
 
 uint8_t LadybugRead(uint16_t address);
 void LadybugWrite(uint8_t value, uint16_t address);

@@ -154,9 +154,9 @@ void Write(uint8_t value, uint16_t address) {
   MemoryImage[address] = value;
   const uint32_t cycle = ActiveContext->CycleCount;
   if (static_cast<uint16_t>(address - SoundRegisters) < WaveSoundGenerator::RegisterCount)
-    PacmanSound.Write(address - SoundRegisters, value, cycle, Waves, FrameSound);
+    Pacman.Sound.Write(address - SoundRegisters, value, cycle, Waves, FrameSound);
   else if (address == SoundEnableAddress)
-    PacmanSound.Enable(value & 1, cycle, Waves, FrameSound);
+    Pacman.Sound.Enable(value & 1, cycle, Waves, FrameSound);
 }
 
 void LoadWaveProm() {
@@ -212,7 +212,7 @@ void Frame() {
   PresentScreen();
   const uint8_t enable = MemoryImage[static_cast<uint16_t>(Game.NmiEnable)];
   ActiveContext->IrqState.Value = enable ? Pacman.Persistent.VectorLatch : 0x01000000u;
-  PacmanSound.EndFrame(Waves, FrameSound);
+  Pacman.Sound.EndFrame(Waves, FrameSound);
 }
 
 void Stop() {
@@ -226,7 +226,7 @@ void Initialise(uint8_t* graphicsRegion) {
                          GraphicsRegionSize - SpriteSource);
   for (int i = 0; i < 16; ++i) RgbTable[i] = ResistorColour(ColourProm[i]);
   for (int i = 0; i < 128; ++i) ColourLookup[i] = LookupProm[i];
-  PacmanSound = {};
+  Pacman.Sound = {};
   LoadWaveProm();
 }
 
@@ -238,8 +238,6 @@ void SpriteSets(int& count, TileSet**& sets) {
 ScreenGeometry Geometry() { return {224, 288, 16, 0}; }
 
 }  // namespace
-
-WaveSoundGenerator PacmanSound{};
 
 // clang-format off
 const DriverInfo PacmanDriver = {

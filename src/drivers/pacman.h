@@ -8,14 +8,12 @@
 namespace tirvane {
 
 extern const DriverInfo PacmanDriver;
-// The board's sound generator; to join the board's record.
-extern WaveSoundGenerator PacmanSound;
-
 // The board's state.
 struct PacmanBoard {
   struct {
     uint32_t VectorLatch = 0;  // a game writes port 0 before enabling interrupts
   } Persistent;                // survives from run to run, as on the board
+  WaveSoundGenerator Sound;
 };
 extern PacmanBoard Pacman;
 

@@ -117,6 +117,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   driver_ = MachineDriver{};
   row_ = nullptr;
   driverName_.clear();
+  typer_.Cancel();
   descriptionFile_ = descriptionPath.substr(descriptionPath.find_last_of("/\\") + 1);
   frames_ = 0;
   cycles_ = 0;
@@ -184,6 +185,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 void EmulationRun::FrameDone() {
   ++frames_;
   FrameSound.EndFrame();
+  if (typer_.Busy()) typer_.FrameEnded();
 }
 
 // Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and
@@ -226,6 +228,8 @@ void EmulationRun::RunPassFrames() {
     return;
   }
 
+  // Whatever else set the keys (a key let go on the PC), the typed chord stays held.
+  if (typer_.Busy()) typer_.Hold();
   if (RewindHeld && History) {
     // A frame back a pass, paced like the game itself; at the start of the history it waits there.
     History->RewindFrames(1);
@@ -308,6 +312,11 @@ void EmulationRun::DebugRedrawNow() {
     Redraw();
 }
 
+std::string EmulationRun::TypeText(std::string_view utf8, const TypingPace& pace) {
+  if (!Running()) return {};
+  return SkippedCharactersMessage(typer_.Type(utf8, row_ ? row_->CharacterKeys : nullptr, pace));
+}
+
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
 void EmulationRun::PaceFrame() {
   using Clock = std::chrono::steady_clock;
@@ -355,6 +364,7 @@ void EmulationRun::FinishRun() {
 }
 
 void EmulationRun::Stop() {
+  typer_.Cancel();
   ResetGeometry();
   StopRequested = true;
   if (History) History->Clear();

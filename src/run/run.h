@@ -10,8 +10,10 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "drivers/driver.h"
+#include "run/key_typer.h"
 
 namespace tirvane {
 
@@ -69,6 +71,11 @@ class EmulationRun {
   void Stop();
   void Reset();
   void Cartridge();
+  // Types the text into the running machine key by key over the next frames, replacing what an
+  // earlier call had still to type. Returns the message counting the characters this driver
+  // cannot type (empty when all can); nothing is typed when no run is active.
+  std::string TypeText(std::string_view utf8, const TypingPace& pace = {});
+  bool Typing() const { return typer_.Busy(); }
   // DrawRoutine (if any), then PresentScreen: what the debug case shows after each step.
   void Redraw();
 
@@ -148,6 +155,7 @@ class EmulationRun {
   bool loopActive_ = false;
   uint64_t frames_ = 0;
   uint64_t cycles_ = 0;
+  KeyTyper typer_;
   std::chrono::steady_clock::time_point nextFrame_{};
   bool paceStarted_ = false;
 };

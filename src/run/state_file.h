@@ -21,7 +21,8 @@ namespace tirvane {
 
 class EmulationRun;
 
-constexpr uint32_t StateFileVersion = 1;
+// 2: the held keys include the PC keys that the SPECTRUM reads as chords.
+constexpr uint32_t StateFileVersion = 2;
 
 // The file for a state captured from run (which must be running).
 std::vector<uint8_t> EncodeStateFile(const EmulationRun& run, const MachineState& state);

@@ -16,6 +16,9 @@ constexpr const char* KeyNames[VirtualKeyCount] = {
     "2",    "3",     "4",   "5",    "6",    "7",     "8",   "9",   "A",      "B",     "C",  "D",
     "E",    "F",     "G",   "H",    "I",    "J",     "K",   "L",   "M",      "N",     "O",  "P",
     "Q",    "R",     "S",   "T",    "U",    "V",     "W",   "X",   "Y",      "Z",
+    "Backspace", "Escape", "Minus", "Underscore", "Equals", "Plus", "Comma", "Less", "Period",
+    "Greater", "Slash", "Question", "Semicolon", "Colon", "Apostrophe", "Quote", "Exclam", "At",
+    "Hash", "Dollar", "Percent", "Caret", "Ampersand", "Asterisk", "ParenLeft", "ParenRight", "Pound",
 };
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }

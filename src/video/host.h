@@ -18,6 +18,12 @@ enum class VirtualKey : uint8_t {
   F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
   D0, D1, D2, D3, D4, D5, D6, D7, D8, D9,
   A, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z,
+  Backspace, Escape,
+  // The characters of the PC's punctuation keys, plain and shifted, and of its shifted digits. A
+  // shifted digit also holds its digit, so boards that know only digits still see it.
+  Minus, Underscore, Equals, Plus, Comma, Less, Period, Greater, Slash, Question, Semicolon, Colon,
+  Apostrophe, Quote, Exclam, At, Hash, Dollar, Percent, Caret, Ampersand, Asterisk, ParenLeft,
+  ParenRight, Pound,
   Count
 };
 constexpr int VirtualKeyCount = static_cast<int>(VirtualKey::Count);

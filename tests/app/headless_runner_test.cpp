@@ -57,7 +57,8 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   std::string error;
   const std::vector<std::string> all = {"g.ini",  "--frames",  "12",      "--keys", "1-2:A",
                                         "--load", "a@b.bin@3", "--png",   "o.png",  "--scale",
-                                        "2",      "--stats",   "--disasm", "--framecycles", "11100"};
+                                        "2",      "--stats",   "--disasm", "--framecycles", "11100",
+                                        "--type", "a\\nb\\\\n", "--type-after", "4"};
   const auto options = ParseHeadlessArguments(all, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Description, "g.ini");
@@ -70,6 +71,8 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   EXPECT_TRUE(options->Stats);
   EXPECT_TRUE(options->Disasm);
   EXPECT_EQ(options->FrameLength, 69888u);
+  EXPECT_EQ(options->TypeText, "a\nb\\n");
+  EXPECT_EQ(options->TypeAfterFrame, 4);
 
   const std::vector<std::string> defaults = {"g.ini", "--load", "x@y.bin"};
   const auto plain = ParseHeadlessArguments(defaults, error);
@@ -93,6 +96,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
       {"g.ini", "--keys", "1-2:Nope"},
       {"g.ini", "--framecycles", "3E7"},
       {"g.ini", "--framecycles", "C3501"},
+      {"g.ini", "--frames", "5", "--type", "x", "--type-after", "6"},
   };
   for (const auto& args : bad) {
     error.clear();

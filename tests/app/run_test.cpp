@@ -185,6 +185,34 @@ TEST_F(RunTest, FreeRunPassRunsOneWholeFrameOfTheDescribedLengthThenPumps) {
   }
 }
 
+TEST_F(RunTest, TypedTextHoldsEachChordForWholeFramesAndWaitsLongerAfterReturnAndBeforeARepeat) {
+  const TypingPace pace{2, 1, 4, 6};
+  struct Case {
+    const char* Text;
+    std::string Message;
+    std::vector<uint8_t> Frames;  // bit 2: '3' held during the frame
+  };
+  const Case cases[] = {
+      {"33", "", {4, 4, 0, 0, 0, 0, 4, 4, 0, 0}},
+      {"3\r\n~3", "1 character cannot be typed on this machine and was skipped.",
+       {4, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    StartOrFail();
+    calls = {};
+    EXPECT_EQ(run_.TypeText(c.Text, pace), c.Message);
+    for (size_t frame = 0; frame < c.Frames.size(); ++frame) {
+      KeyState.fill(0);  // the host letting go of every key does not cut a chord short
+      run_.RunPass();
+    }
+    EXPECT_EQ(calls.KeysPerFrame, c.Frames);
+    EXPECT_FALSE(run_.Typing());
+    run_.Stop();
+    run_.RunLoop();
+  }
+}
+
 TEST_F(RunTest, PausedPassPresentsAndPumpsWithoutExecuting) {
   StartOrFail();
   for (bool debug : {false, true}) {

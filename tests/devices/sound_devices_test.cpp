@@ -38,7 +38,7 @@ TEST(Beeper, EachLineStepsByItsOwnLevelAndOtherBitsDoNothing) {
   const auto quiet = BeeperCapture(0x08 | 0xE0);
   EXPECT_EQ(speaker[390], 0);
   EXPECT_GT(speaker[420], 10000);
-  EXPECT_NEAR(static_cast<double>(quiet[420]) / speaker[420], Beeper::QuietLevel / Beeper::SpeakerLevel, 0.002);
+  EXPECT_NEAR(static_cast<double>(quiet[420]) / speaker[420], static_cast<double>(Beeper::QuietLevel) / Beeper::SpeakerLevel, 0.002);
   EXPECT_EQ(Rms(BeeperCapture(0xE7)), 0);
 }
 
@@ -72,9 +72,10 @@ TEST(ToneGenerator, DividerSetsThePitchOfEachChannel) {
 }
 
 TEST(ToneGenerator, AttenuationStepsTwoDecibelsDownToOff) {
-  EXPECT_EQ(ToneGenerator::Volume(0), 1.0f);
-  for (uint8_t a = 1; a < 15; ++a) EXPECT_NEAR(ToneGenerator::Volume(a) / ToneGenerator::Volume(a - 1), 0.7943, 1e-3);
-  EXPECT_EQ(ToneGenerator::Volume(15), 0.0f);
+  EXPECT_EQ(ToneGenerator::Volume(0), SoundMixer::FullScale);
+  for (uint8_t a = 1; a < 15; ++a)
+    EXPECT_NEAR(static_cast<double>(ToneGenerator::Volume(a)) / ToneGenerator::Volume(a - 1), 0.7943, 1e-3);
+  EXPECT_EQ(ToneGenerator::Volume(15), 0);
   const auto loud = ToneCapture({0x80 | 0x06, 0x0D, 0x90}, 10);
   const auto quiet = ToneCapture({0x80 | 0x06, 0x0D, 0x96}, 10);
   const auto off = ToneCapture({0x80 | 0x06, 0x0D, 0x9F}, 10);

@@ -15,12 +15,12 @@ std::vector<int16_t> SquareWave(double frequency, int frames) {
   SoundMixer mixer;
   mixer.Configure(50, 70000);
   double next = 0;
-  float level = 0;
+  int32_t level = 0;
   const double half = SampleRate / frequency / 2;
   for (int f = 0; f < frames; ++f) {
     for (; next < mixer.FrameSamples(); next += half) {
-      const float target = level == 0 ? 1.0f : 0.0f;
-      mixer.AddStep(static_cast<uint64_t>(next * SoundMixer::TimeUnit), target - level);
+      const int32_t target = level == 0 ? SoundMixer::FullScale : 0;
+      mixer.AddStep(static_cast<uint32_t>(next * SoundMixer::TimeUnit), target - level);
       level = target;
     }
     next -= mixer.FrameSamples();
@@ -49,7 +49,7 @@ TEST(SoundMixer, HighToneFoldsNoAliasIntoTheAudibleBand) {
 TEST(SoundMixer, FramesYieldTheirSamplesAndAHeldLevelFadesToSilence) {
   SoundMixer mixer;
   mixer.Configure(60, 50000);
-  mixer.AddStep(mixer.TimeOfCycle(25000), 1.0f);  // halfway through the first frame
+  mixer.AddStep(mixer.TimeOfCycle(25000), SoundMixer::FullScale);  // halfway through the first frame
   for (int f = 0; f < 60; ++f) mixer.EndFrame();
   const auto& s = mixer.Pending();
   ASSERT_EQ(s.size(), 48000u);

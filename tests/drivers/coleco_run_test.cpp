@@ -36,7 +36,7 @@ TEST(ColecoRun, CartridgeLoadedWhileTheBiosWaitsStartsWithoutAReset) {
   const HeadlessResult loaded = RunHeadlessJob(options);
   ASSERT_TRUE(loaded.Ok) << loaded.Error;
   EXPECT_TRUE(loaded.Messages.empty());
-  EXPECT_EQ(Vdp.ScreenMode, 2);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 2);
 
   // The cartridge's middle third (its bitmap) is the same however the cartridge was started.
   options.Description = BinPath("coleco_cart_demo.ini");

@@ -43,7 +43,7 @@ class ColecoTest : public ::testing::Test {
     std::memset(MemoryImage, 0, MemoryImageSize);
     for (Z80Context& context : Z80Contexts) context = Z80Context{};
     ActiveContext = &Z80Contexts[0];
-    std::memset(Vdp.Memory, 0, sizeof Vdp.Memory);
+    std::memset(Coleco.Video.Memory, 0, sizeof Coleco.Video.Memory);
     Game = GameDescription{};
     ColecoInitialise(nullptr);
     CreateScreenBitmap();
@@ -62,13 +62,13 @@ class ColecoTest : public ::testing::Test {
 };
 
 TEST_F(ColecoTest, ResetStateAndStatusReads) {
-  Vdp.ReadAddress = 0x1234;
+  Coleco.Video.ReadAddress = 0x1234;
   ResetVdp();
-  EXPECT_EQ(Vdp.R[0], 0x00);
-  EXPECT_EQ(Vdp.R[1], 0x10);
-  EXPECT_EQ(Vdp.ScreenMode, 0);
-  EXPECT_EQ(Vdp.WriteAddress, 0);
-  EXPECT_EQ(Vdp.ReadAddress, 0x1234) << "the read address survives a reset";
+  EXPECT_EQ(Coleco.Video.R[0], 0x00);
+  EXPECT_EQ(Coleco.Video.R[1], 0x10);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 0);
+  EXPECT_EQ(Coleco.Video.WriteAddress, 0);
+  EXPECT_EQ(Coleco.Video.ReadAddress, 0x1234) << "the read address survives a reset";
   EXPECT_EQ(ColecoPortIn(0x00BF), 0x9F);
   EXPECT_EQ(ColecoPortIn(0x12BF), 0x1F) << "the first read cleared bits 7 and 5";
   EXPECT_EQ(ColecoPortIn(0x00A1), 0x1F) << "every odd port of A0h-BFh is the status port";
@@ -77,31 +77,31 @@ TEST_F(ColecoTest, ResetStateAndStatusReads) {
 TEST_F(ColecoTest, ControlPairSetsTheWriteAddressAndDataAdvances) {
   ColecoPortOut(0x00, Control);
   ColecoPortOut(0x40, Control);
-  EXPECT_EQ(Vdp.WriteAddress, 0x0000);
+  EXPECT_EQ(Coleco.Video.WriteAddress, 0x0000);
   ColecoPortOut(0x11, Data);
   ColecoPortOut(0x22, 0xA2);  // any even port of A0h-BFh is the data port
-  EXPECT_EQ(Vdp.Memory[0x0000], 0x11);
-  EXPECT_EQ(Vdp.Memory[0x0001], 0x22);
+  EXPECT_EQ(Coleco.Video.Memory[0x0000], 0x11);
+  EXPECT_EQ(Coleco.Video.Memory[0x0001], 0x22);
 
   WriteAt(0x3FFF, {0x33, 0x44});
-  EXPECT_EQ(Vdp.Memory[0x3FFF], 0x33);
-  EXPECT_EQ(Vdp.Memory[0x0000], 0x44) << "video memory wraps at 16 KB";
+  EXPECT_EQ(Coleco.Video.Memory[0x3FFF], 0x33);
+  EXPECT_EQ(Coleco.Video.Memory[0x0000], 0x44) << "video memory wraps at 16 KB";
 
   ColecoPortOut(0x34, Control);
   ColecoPortOut(0xFF, Control);  // a second byte of C0h-FFh does nothing
-  EXPECT_EQ(Vdp.WriteAddress, 0x0001);
-  EXPECT_EQ(Vdp.Latch, 1);
+  EXPECT_EQ(Coleco.Video.WriteAddress, 0x0001);
+  EXPECT_EQ(Coleco.Video.Latch, 1);
 }
 
 TEST_F(ColecoTest, ControlPairSetsTheReadAddressAndDataReadsAdvanceAndWrap) {
-  Vdp.Memory[0x2A55] = 0xAB;
-  Vdp.Memory[0x2A56] = 0xCD;
+  Coleco.Video.Memory[0x2A55] = 0xAB;
+  Coleco.Video.Memory[0x2A56] = 0xCD;
   ColecoPortOut(0x55, Control);
   ColecoPortOut(0x2A, Control);
   EXPECT_EQ(ColecoPortIn(0x00BE), 0xAB);
   EXPECT_EQ(ColecoPortIn(0x00BE), 0xCD);
-  Vdp.Memory[0x3FFF] = 0x01;
-  Vdp.Memory[0x0000] = 0x02;
+  Coleco.Video.Memory[0x3FFF] = 0x01;
+  Coleco.Video.Memory[0x0000] = 0x02;
   ColecoPortOut(0xFF, Control);
   ColecoPortOut(0x3F, Control);
   EXPECT_EQ(ColecoPortIn(0x00BE), 0x01);
@@ -112,11 +112,11 @@ TEST_F(ColecoTest, DataWriteBetweenControlBytesIsLost) {
   WriteAt(0x0100, {});
   ColecoPortOut(0x00, Control);  // first half of a pair
   ColecoPortOut(0x99, Data);
-  EXPECT_EQ(Vdp.Memory[0x0100], 0x00);
-  EXPECT_EQ(Vdp.WriteAddress, 0x0100);
+  EXPECT_EQ(Coleco.Video.Memory[0x0100], 0x00);
+  EXPECT_EQ(Coleco.Video.WriteAddress, 0x0100);
   ColecoPortOut(0x42, Control);  // the pair completes: write address 0200h
   ColecoPortOut(0x77, Data);
-  EXPECT_EQ(Vdp.Memory[0x0200], 0x77);
+  EXPECT_EQ(Coleco.Video.Memory[0x0200], 0x77);
 }
 
 TEST_F(ColecoTest, StatusReadMakesTheNextControlByteAFirstByte) {
@@ -124,7 +124,7 @@ TEST_F(ColecoTest, StatusReadMakesTheNextControlByteAFirstByte) {
   ColecoPortIn(0x00BF);
   ColecoPortOut(0x00, Control);
   ColecoPortOut(0x41, Control);
-  EXPECT_EQ(Vdp.WriteAddress, 0x0100);
+  EXPECT_EQ(Coleco.Video.WriteAddress, 0x0100);
 }
 
 TEST_F(ColecoTest, ModeBitsSelectTheModeAndItsTableMasks) {
@@ -132,40 +132,40 @@ TEST_F(ColecoTest, ModeBitsSelectTheModeAndItsTableMasks) {
   WriteRegister(3, 0xFF);
   WriteRegister(4, 0x03);
   WriteRegister(5, 0xFF);
-  EXPECT_EQ(Vdp.ScreenMode, 0);
-  EXPECT_EQ(Vdp.ColourTable, 0x0000) << "text mode has no colour table";
-  EXPECT_EQ(Vdp.SpriteAttributeTable, 0x0000);
-  EXPECT_EQ(Vdp.NameTable, 0xFC00);
-  EXPECT_EQ(Vdp.PatternTable, 0x1800);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 0);
+  EXPECT_EQ(Coleco.Video.ColourTable, 0x0000) << "text mode has no colour table";
+  EXPECT_EQ(Coleco.Video.SpriteAttributeTable, 0x0000);
+  EXPECT_EQ(Coleco.Video.NameTable, 0xFC00);
+  EXPECT_EQ(Coleco.Video.PatternTable, 0x1800);
 
   WriteRegister(0, 0x02);  // R1 = 10h still selects text
-  EXPECT_EQ(Vdp.ScreenMode, 0);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 0);
   WriteRegister(1, 0x00);
-  EXPECT_EQ(Vdp.ScreenMode, 2);
-  EXPECT_EQ(Vdp.PatternTable, 0x0000) << "R4 03h under the graphics II mask 3Ch";
-  EXPECT_EQ(Vdp.ColourTable, 0x2000) << "R3 FFh under the graphics II mask 80h";
-  EXPECT_EQ(Vdp.SpriteAttributeTable, 0x7F80);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 2);
+  EXPECT_EQ(Coleco.Video.PatternTable, 0x0000) << "R4 03h under the graphics II mask 3Ch";
+  EXPECT_EQ(Coleco.Video.ColourTable, 0x2000) << "R3 FFh under the graphics II mask 80h";
+  EXPECT_EQ(Coleco.Video.SpriteAttributeTable, 0x7F80);
 
   WriteRegister(0, 0x00);
-  EXPECT_EQ(Vdp.ScreenMode, 1);
-  EXPECT_EQ(Vdp.PatternTable, 0x1800);
-  EXPECT_EQ(Vdp.ColourTable, 0x3FC0);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 1);
+  EXPECT_EQ(Coleco.Video.PatternTable, 0x1800);
+  EXPECT_EQ(Coleco.Video.ColourTable, 0x3FC0);
   WriteRegister(1, 0x08);
-  EXPECT_EQ(Vdp.ScreenMode, 3);
-  EXPECT_EQ(Vdp.ColourTable, 0x0000);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 3);
+  EXPECT_EQ(Coleco.Video.ColourTable, 0x0000);
   WriteRegister(1, 0x18);  // no mode has both bits: the mode stays
-  EXPECT_EQ(Vdp.ScreenMode, 3);
-  EXPECT_EQ(Vdp.R[1], 0x18);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 3);
+  EXPECT_EQ(Coleco.Video.R[1], 0x18);
   WriteRegister(1, 0x10);
-  EXPECT_EQ(Vdp.ScreenMode, 0);
+  EXPECT_EQ(Coleco.Video.ScreenMode, 0);
 
   WriteRegister(6, 0xFF);
-  EXPECT_EQ(Vdp.SpritePatternTable, 0xF800);
+  EXPECT_EQ(Coleco.Video.SpritePatternTable, 0xF800);
   WriteRegister(7, 0xF4);
-  EXPECT_EQ(Vdp.Foreground, 0x0F);
-  EXPECT_EQ(Vdp.Background, 0x04);
+  EXPECT_EQ(Coleco.Video.Foreground, 0x0F);
+  EXPECT_EQ(Coleco.Video.Background, 0x04);
   WriteRegister(15, 0x21);  // register numbers wrap at eight
-  EXPECT_EQ(Vdp.R[7], 0x21);
+  EXPECT_EQ(Coleco.Video.R[7], 0x21);
 }
 
 TEST_F(ColecoTest, GraphicsTwoDrawsEachThirdFromItsOwnPatternsInTwoColours) {
@@ -191,7 +191,7 @@ TEST_F(ColecoTest, GraphicsOneDrawsEveryThirdFromOnePatternTable) {
   WriteRegister(1, 0x00);
   WriteRegister(2, 0x0E);
   WriteRegister(4, 0x01);  // patterns at 0800h
-  ASSERT_EQ(Vdp.ScreenMode, 1);
+  ASSERT_EQ(Coleco.Video.ScreenMode, 1);
   WriteAt(0x3800 + 700, {0x09});  // row 21, column 28
   WriteAt(0x0800 + 8 * 9 + 2, {0x0F});
   VdpFrameStep();
@@ -201,9 +201,9 @@ TEST_F(ColecoTest, GraphicsOneDrawsEveryThirdFromOnePatternTable) {
 
 TEST_F(ColecoTest, FrameStepSetsTheFrameFlagAndRaisesTheInterruptWhenEnabled) {
   ColecoPortIn(0x00BF);
-  Vdp.Status = 0x3F;
+  Coleco.Video.Status = 0x3F;
   EXPECT_FALSE(VdpFrameStep());
-  EXPECT_EQ(Vdp.Status, 0x9F) << "bit 7 set, bit 5 cleared";
+  EXPECT_EQ(Coleco.Video.Status, 0x9F) << "bit 7 set, bit 5 cleared";
   EnterGraphicsTwo(0x20);
   EXPECT_TRUE(VdpFrameStep());
 }
@@ -212,13 +212,13 @@ TEST_F(ColecoTest, FrameEndingBetweenControlBytesDrawsNothingAndRaisesNoNmi) {
   EnterGraphicsTwo(0x20);
   WriteAt(0x0000, {0xFF});
   ColecoPortIn(0x00BF);
-  const uint8_t status = Vdp.Status;
+  const uint8_t status = Coleco.Video.Status;
   ColecoPortOut(0x00, Control);  // half a pair
   ActiveContext->NmiRequest = 0;
   ColecoFrame();
   EXPECT_EQ(ActiveContext->NmiRequest, 0u);
   EXPECT_EQ(ActiveContext->IrqState.Value, 0u) << "the maskable interrupt is allowed anyway";
-  EXPECT_EQ(Vdp.Status, status);
+  EXPECT_EQ(Coleco.Video.Status, status);
   EXPECT_EQ(PixelAt(0, 0), 0) << "nothing drawn";
   ColecoPortOut(0x40, Control);
   ColecoFrame();
@@ -242,12 +242,12 @@ TEST_F(ColecoTest, FrameRoutineCaptionsTheScreenModeOnlyWhenItChanges) {
 }
 
 TEST_F(ColecoTest, OtherPortsAreControllersAndSound) {
-  const VideoChip before = Vdp;
+  const VideoChip before = Coleco.Video;
   for (int port : {0x00, 0x80, 0x9F, 0xC0, 0xE0, 0xFC, 0xFF}) {
     ColecoPortOut(0x5A, static_cast<uint8_t>(port));
     EXPECT_EQ(ColecoPortIn(static_cast<uint16_t>(0xFF00 | port)), 0xFF) << port;
   }
-  EXPECT_EQ(std::memcmp(&before, &Vdp, sizeof Vdp), 0);
+  EXPECT_EQ(std::memcmp(&before, &Coleco.Video, sizeof Coleco.Video), 0);
 }
 
 TEST_F(ColecoTest, MemoryIsPlainEverywhere) {

@@ -87,6 +87,34 @@ TEST(SpectrumRun, OpenSeBasicAnswersATypedPrint) {
   EXPECT_EQ(text[0].substr(0, 3), "42 ") << "PRINT writes at the top left of the cleared screen\n" << shown;
 }
 
+// Typed as a person would paste it: capitals, symbols on symbol shift, lines back to back.
+TEST(SpectrumRun, OpenSeBasicKeepsEveryLineOfATypedProgramAndRunsIt) {
+  HeadlessOptions options;
+  options.Description = BinPath("opense_basic.ini");
+  options.TypeAfterFrame = 120;
+  options.TypeText =
+      "10 REM test +-*/<>=;:,.()\n20 LET a$=\"Hello, world\"\n30 LET s=0\n40 FOR i=1 TO 10\n"
+      "50 LET s=s+i*i\n60 NEXT i\n70 IF s<>385 THEN STOP\n80 PRINT a$\n90 PRINT \"sum=\";s\n"
+      "100 PRINT \"done\"\nRUN\n";
+  options.Frames = 2400;
+  const HeadlessResult result = RunHeadlessJob(options);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  EXPECT_EQ(result.TypingMessage, "");
+
+  // The program area (PROG, 5C53h, to VARS, 5C4Bh): line number high byte first, length, text.
+  std::vector<int> lines;
+  const auto word = [](uint16_t at) { return MemoryImage[at] | MemoryImage[at + 1] << 8; };
+  for (int at = word(0x5C53); at + 4 <= word(0x5C4B) && lines.size() < 20; at += 4 + word(at + 2))
+    lines.push_back(MemoryImage[at] << 8 | MemoryImage[at + 1]);
+  EXPECT_EQ(lines, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+
+  const uint16_t chars = static_cast<uint16_t>(word(0x5C36));
+  const std::vector<std::string> text = ReadScreenText(result.Picture, chars);
+  EXPECT_EQ(text[0].substr(0, 13), "Hello, world ");
+  EXPECT_EQ(text[1].substr(0, 8), "sum=385 ");
+  EXPECT_EQ(text[2].substr(0, 5), "done ");
+}
+
 TEST(SpectrumRun, KeyboardTestGolden) {
   // Ctrl, Q, 0, Return and Space held: one key of five different half-rows.
   EXPECT_TRUE(testing::MatchesGolden("keyboard_demo.ini", 60, "40-60:Ctrl+Q+0+Return+Space",

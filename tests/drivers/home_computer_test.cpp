@@ -156,6 +156,55 @@ TEST_F(SpectrumTest, PortFeCombinesEverySelectedRow) {
   EXPECT_EQ(SpectrumPortIn(0x001F), 0x00);
 }
 
+// The PC keys the matrix lacks arrive as the machine keys that give the same character or edit.
+TEST_F(SpectrumTest, PcKeysWithoutAPlaceHoldTheirChord) {
+  using enum VirtualKey;
+  struct Case {
+    std::vector<VirtualKey> Pc;  // as the desktop's key map holds them
+    std::vector<VirtualKey> Machine;
+  };
+  const Case cases[] = {
+      {{Backspace}, {Ctrl, D0}},           {{Escape}, {Ctrl, Space}},
+      {{Up}, {Ctrl, D7}},                  {{Left}, {Ctrl, D5}},
+      {{Shift, D8, Asterisk}, {Shift, B}}, {{Shift, D1, Exclam}, {Shift, D1}},
+      {{Minus}, {Shift, J}},               {{Shift, Underscore}, {Shift, D0}},
+      {{Shift, Quote}, {Shift, P}},        {{Comma, A}, {Shift, N, A}},
+  };
+  for (const Case& c : cases) {
+    KeyState.fill(0);
+    for (VirtualKey key : c.Pc) KeyState[static_cast<int>(key)] = 1;
+    SpectrumFrame();
+    for (const HalfRow& row : Keyboard) {
+      uint8_t expected = 0x1F;
+      for (int bit = 0; bit < 5; ++bit)
+        for (VirtualKey key : c.Machine)
+          if (row.Keys[bit] == key) expected &= static_cast<uint8_t>(~(1 << bit));
+      EXPECT_EQ(SpectrumPortIn(row.Port), expected) << VirtualKeyName(c.Pc.back()) << " row " << std::hex << row.Port;
+    }
+  }
+}
+
+TEST(SpectrumTyping, CharactersMapToTheirChords) {
+  using enum VirtualKey;
+  struct Case {
+    char32_t Character;
+    std::vector<VirtualKey> Keys;  // empty: cannot be typed
+  };
+  const Case cases[] = {
+      {'a', {A}},          {'Q', {Ctrl, Q}},   {'7', {D7}},        {' ', {Space}},
+      {'\n', {Return}},    {'*', {Shift, B}},  {'"', {Shift, P}},  {'(', {Shift, D8}},
+      {U'\u00A3', {Shift, X}}, {'~', {}},     {'\t', {}},         {U'\u00E9', {}},
+  };
+  for (const Case& c : cases) {
+    KeyChord chord{};
+    const bool typable = SpectrumDriver.CharacterKeys(c.Character, chord);
+    ASSERT_EQ(typable, !c.Keys.empty()) << static_cast<uint32_t>(c.Character);
+    if (typable)
+      EXPECT_EQ(std::vector<VirtualKey>(chord.Keys, chord.Keys + chord.Count), c.Keys)
+          << static_cast<uint32_t>(c.Character);
+  }
+}
+
 TEST_F(SpectrumTest, FrameRaisesTheMaskableInterruptWithZeroOnTheBus) {
   ActiveContext->IrqState.Value = 0x01000000;
   SpectrumFrame();

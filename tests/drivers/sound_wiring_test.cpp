@@ -15,34 +15,34 @@ TEST(SoundWiring, EachBoardsWritesReachItsSoundDevice) {
   Z80Contexts[0] = Z80Context{};
   ActiveContext = &Z80Contexts[0];
 
-  SpectrumBeeper = {};
+  Spectrum.Sound = {};
   SpectrumPortOut(0x18, 0xFE);
   SpectrumPortOut(0x00, 0xFF);  // an odd port is not the machine's own
-  EXPECT_EQ(SpectrumBeeper.Lines, 0x18);
+  EXPECT_EQ(Spectrum.Sound.Lines, 0x18);
 
-  ColecoSound.Reset(ToneGenerator::ColecoClock);
+  Coleco.Sound.Reset(ToneGenerator::ColecoClock);
   ColecoPortOut(0x9A, 0xFF);
   ColecoPortOut(0x95, 0xBF);  // the video chip's port
-  EXPECT_EQ(ColecoSound.Attenuation[0], 0x0A);
+  EXPECT_EQ(Coleco.Sound.Attenuation[0], 0x0A);
 
-  PacmanSound = {};
+  Pacman.Sound = {};
   PacmanDriver.Routines.WriteHandler(0x1C, 0x505A);
   PacmanDriver.Routines.WriteHandler(0x01, 0x5001);
   PacmanDriver.Routines.WriteHandler(0x07, 0x5060);  // sprite coordinates, past the registers
-  EXPECT_EQ(PacmanSound.Volume(1), 0x0C);
-  EXPECT_EQ(PacmanSound.Enabled, 1);
-  EXPECT_EQ(PacmanSound.Registers[0x1F], 0);
+  EXPECT_EQ(Pacman.Sound.Volume(1), 0x0C);
+  EXPECT_EQ(Pacman.Sound.Enabled, 1);
+  EXPECT_EQ(Pacman.Sound.Registers[0x1F], 0);
 
-  for (ToneGenerator& chip : LadybugSound) chip.Reset(4000000);
+  for (ToneGenerator& chip : Ladybug.Sound) chip.Reset(4000000);
   LadybugDriver.Routines.WriteHandler(0x9A, 0xB000);
   LadybugDriver.Routines.WriteHandler(0xBB, 0xC123);
-  EXPECT_EQ(LadybugSound[0].Attenuation[0], 0x0A);
-  EXPECT_EQ(LadybugSound[1].Attenuation[1], 0x0B);
+  EXPECT_EQ(Ladybug.Sound[0].Attenuation[0], 0x0A);
+  EXPECT_EQ(Ladybug.Sound[1].Attenuation[1], 0x0B);
 
-  GberetSound.Reset(1536000);
+  Gberet.Sound.Reset(1536000);
   GberetDriver.Routines.WriteHandler(0x9C, 0xF400);
   GberetDriver.Routines.WriteHandler(0x93, 0xF401);
-  EXPECT_EQ(GberetSound.Attenuation[0], 0x0C);
+  EXPECT_EQ(Gberet.Sound.Attenuation[0], 0x0C);
 }
 
 }  // namespace

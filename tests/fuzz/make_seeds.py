@@ -11,7 +11,9 @@ they only start the search from a machine that does something.
 import pathlib
 import re
 import struct
+import subprocess
 import sys
+import tempfile
 
 HERE = pathlib.Path(__file__).resolve().parent
 GAMES = HERE.parent.parent / "games"
@@ -103,6 +105,33 @@ def main():
     write(HERE / "corpus" / "cartridge", "demo.col", cartridge)
     write(HERE / "corpus" / "cartridge", "one-byte-long.col", cartridge + bytes(0x8001 - len(cartridge)))
     write(HERE / "corpus" / "cartridge", "empty.col", b"")
+
+    write_state_seeds(bin_dir)
+
+
+def write_state_seeds(bin_dir):
+    """fuzz_state: one game per driver, its state after three frames as a whole file (mode 0) and a
+    few overlays on the state and on the file (modes 1 and 2). The first byte is the game's place
+    among the descriptions beside the programs, sorted by name, as the target lists them."""
+    games = sorted(path.name for path in bin_dir.glob("*.ini"))
+    pairs = b"".join(struct.pack("<IB", offset, value) for offset, value in
+                     [(0x0C, 0xFF), (0x30, 0x76), (0x10000, 0x80), (0x7FFFFFF0, 0x01)])
+    seen = set()
+    with tempfile.TemporaryDirectory() as work:
+        for index, game in enumerate(games):
+            driver = next((line.split("=", 1)[1].strip().upper() for line in (bin_dir / game).read_text().splitlines()
+                           if line.upper().startswith("#DRIVER=")), None)
+            if driver is None or driver in seen:
+                continue
+            seen.add(driver)
+            state = pathlib.Path(work) / "seed.state"
+            subprocess.run([str(bin_dir / "tirvane-headless"), str(bin_dir / game), "--frames", "3",
+                            "--save-state", str(state)], check=True, capture_output=True)
+            name = pathlib.Path(game).stem
+            write(HERE / "corpus" / "state", f"{name}-file", bytes([index, 0]) + state.read_bytes())
+            write(HERE / "corpus" / "state", f"{name}-state", bytes([index, 1]) + pairs)
+            write(HERE / "corpus" / "state", f"{name}-header", bytes([index, 2]) + struct.pack("<IB", 8, 7) +
+                  struct.pack("<IB", 14, 0x41))
 
 
 if __name__ == "__main__":

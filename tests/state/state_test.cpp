@@ -124,7 +124,7 @@ TEST_F(StateTest, BadFilesAreRefusedWithTheirReasonAndLeaveTheMachineAlone) {
       {"empty", {}, "not a save state"},
       {"truncated", std::vector<uint8_t>(good.begin(), good.end() - 100), "damaged or cut short"},
       {"damaged payload", changed(good.size() - 50, good[good.size() - 50] ^ 1), "checksum"},
-      {"another version", resealed(changed(8, 2)), "format version 2"},
+      {"another version", resealed(changed(8, 0xEE)), "format version 238"},
       {"another driver", otherDriver, "INVADERS driver"},
       {"other ROMs", resealed(changed(8 + 4 + 2 + 8 + 2 + 17, good[8 + 4 + 2 + 8 + 2 + 17] ^ 1)), "other ROMs"},
   };

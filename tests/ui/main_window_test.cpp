@@ -37,6 +37,13 @@ QStringList ListItems(const QListWidget& list) {
   return items;
 }
 
+// The game screen's "Sound" tick.
+QAction* SoundTick(TfrmEmulator& window) {
+  for (QAction* action : window.frmGameScreen->actions())
+    if (action->text() == "Sound" && action->isCheckable()) return action;
+  return nullptr;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -320,7 +327,9 @@ void MainWindowTest::keysFollowKeyEventsAndFocusLoss() {
   QVERIFY(!KeyHeld(VirtualKey::D2));
   QTest::keyPress(screen, Qt::Key_Exclam);  // Shift+1 without a scan code
   QVERIFY(KeyHeld(VirtualKey::D1));
-  QVERIFY(!VirtualKeyFromQtKey(Qt::Key_Escape));
+  QTest::keyPress(screen, Qt::Key_Asterisk);  // Shift+8: the digit, and the character for boards that type it
+  QVERIFY(KeyHeld(VirtualKey::D8) && KeyHeld(VirtualKey::Asterisk));
+  QVERIFY(!VirtualKeyFromQtKey(Qt::Key_Insert));  // the save-state shortcut is no game key
 
   // Losing the focus lets go of everything: the releases would go to another program.
   QEvent deactivate(QEvent::WindowDeactivate);
@@ -392,6 +401,8 @@ void MainWindowTest::choicesAreRememberedBetweenLaunches() {
     TfrmEmulator window(folder.path().string());
     window.cbDoubleScr->click();
     window.frmGameScreen->actLimitSpeed->setChecked(false);
+    QVERIFY(SoundTick(window) && SoundTick(window)->isChecked());
+    SoundTick(window)->setChecked(false);
     QVERIFY(testing::SelectGame(window, "BBB", "Two"));
     for (int i = 1; i <= RecentFileCount + 1; ++i) AddRecentFile(QString("/f%1.sna").arg(i));
     AddRecentFile("/f3.sna");  // once only, moved to the front
@@ -402,6 +413,7 @@ void MainWindowTest::choicesAreRememberedBetweenLaunches() {
   QVERIFY(!DoubleScreen);
   QVERIFY(!again.frmGameScreen->actLimitSpeed->isChecked());
   QVERIFY(!again.Run.LimitSpeed);
+  QVERIFY(SoundTick(again) && !SoundTick(again)->isChecked());
   QCOMPARE(again.cbDrivers->currentText(), QString("BBB"));
   QCOMPARE(again.lbGames->currentItem()->text(), QString("Two"));
   PersistSettings = true;

@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "app/headless_runner.h"
 #include "app/ui/game_screen.h"
+#include "app/ui/state_menu.h"
 #include "support/test_driver.h"
 #include "ui_support.h"
 #include "video/png_image.h"
@@ -105,6 +107,7 @@ class RunWindowTest : public QObject {
   void closingTheMainWindowStopsTheRunFirst();
   void startInsideAStoppingRunNeverNests();
   void resetAndCartridgeDuringARun();
+  void insertSavesAndHomeLoadsTheFirstSlot();
   void screen2xDuringARunRescalesThePicture();
   void pictureMatchesTheHeadlessRunner();
   void ladybugScreenSizes();
@@ -408,6 +411,28 @@ void RunWindowTest::resetAndCartridgeDuringARun() {
   QCOMPARE(MemoryImage[td::LoadAddress], uint8_t{0x12});
   QCOMPARE(messages_.size(), 1);
   QVERIFY(messages_[0].startsWith("This machine does not load that kind of file"));
+}
+
+void RunWindowTest::insertSavesAndHomeLoadsTheFirstSlot() {
+  td::WriteCounterGame(*folder_, "TESTBOARD");
+  OpenWindow();
+  TfrmEmulator& w = *window_;
+  TfrmGameScreen& screen = *w.frmGameScreen;
+  uint8_t saved = 0, loaded = 1;
+  bool written = false;
+  QVERIFY(RunFrames(w, 3, [&] {
+    screen.activateWindow();
+    QApplication::processEvents();
+    saved = MemoryImage[0x8000];
+    QTest::keyClick(&screen, Qt::Key_Insert);
+    written = std::filesystem::exists(StateSlotPath(w.Run, 1));
+    MemoryImage[0x8000] = static_cast<uint8_t>(saved + 1);
+    QTest::keyClick(&screen, Qt::Key_Home);
+    loaded = MemoryImage[0x8000];
+  }));
+  QVERIFY(written);
+  QCOMPARE(loaded, saved);
+  QVERIFY(messages_.isEmpty());
 }
 
 void RunWindowTest::screen2xDuringARunRescalesThePicture() {

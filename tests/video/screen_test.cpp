@@ -82,7 +82,7 @@ TEST(Host, KeyNamesRoundTrip) {
   EXPECT_STREQ(VirtualKeyName(VirtualKey::F12), "F12");
   EXPECT_EQ(VirtualKeyFromName("ctrl"), VirtualKey::Ctrl);
   EXPECT_EQ(VirtualKeyFromName("q"), VirtualKey::Q);
-  for (const char* bad : {"", "F13", "Lef", "Leftt", "Escape"}) EXPECT_EQ(VirtualKeyFromName(bad), std::nullopt);
+  for (const char* bad : {"", "F13", "Lef", "Leftt", "Insert"}) EXPECT_EQ(VirtualKeyFromName(bad), std::nullopt);
 }
 
 TEST(Host, DefaultHostAnswersFolderQuestionsAndCancelsDialogs) {

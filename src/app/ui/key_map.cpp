@@ -2,6 +2,7 @@
 #include "app/ui/key_map.h"
 
 #include <Qt>
+#include <utility>
 
 namespace tirvane {
 
@@ -36,6 +37,10 @@ std::optional<VirtualKey> VirtualKeyFromQtKey(int qtKey) {
       return VirtualKey::Return;
     case Qt::Key_Space:
       return VirtualKey::Space;
+    case Qt::Key_Backspace:
+      return VirtualKey::Backspace;
+    case Qt::Key_Escape:
+      return VirtualKey::Escape;
     case Qt::Key_ParenRight:
       return VirtualKey::D0;
     case Qt::Key_Exclam:
@@ -57,8 +62,38 @@ std::optional<VirtualKey> VirtualKeyFromQtKey(int qtKey) {
     case Qt::Key_ParenLeft:
       return VirtualKey::D9;
     default:
-      return std::nullopt;
+      break;
   }
+  struct Symbol {
+    int QtKey;
+    VirtualKey Key;
+  };
+  static constexpr Symbol Symbols[] = {
+      {Qt::Key_Minus, VirtualKey::Minus},           {Qt::Key_Underscore, VirtualKey::Underscore},
+      {Qt::Key_Equal, VirtualKey::Equals},          {Qt::Key_Plus, VirtualKey::Plus},
+      {Qt::Key_Comma, VirtualKey::Comma},           {Qt::Key_Less, VirtualKey::Less},
+      {Qt::Key_Period, VirtualKey::Period},         {Qt::Key_Greater, VirtualKey::Greater},
+      {Qt::Key_Slash, VirtualKey::Slash},           {Qt::Key_Question, VirtualKey::Question},
+      {Qt::Key_Semicolon, VirtualKey::Semicolon},   {Qt::Key_Colon, VirtualKey::Colon},
+      {Qt::Key_Apostrophe, VirtualKey::Apostrophe}, {Qt::Key_QuoteDbl, VirtualKey::Quote},
+      {Qt::Key_sterling, VirtualKey::Pound},
+  };
+  for (const Symbol& symbol : Symbols)
+    if (symbol.QtKey == qtKey) return symbol.Key;
+  return std::nullopt;
+}
+
+std::optional<VirtualKey> ShiftedDigitSymbol(int qtKey) {
+  static constexpr std::pair<int, VirtualKey> Symbols[] = {
+      {Qt::Key_Exclam, VirtualKey::Exclam},         {Qt::Key_At, VirtualKey::At},
+      {Qt::Key_NumberSign, VirtualKey::Hash},       {Qt::Key_Dollar, VirtualKey::Dollar},
+      {Qt::Key_Percent, VirtualKey::Percent},       {Qt::Key_AsciiCircum, VirtualKey::Caret},
+      {Qt::Key_Ampersand, VirtualKey::Ampersand},   {Qt::Key_Asterisk, VirtualKey::Asterisk},
+      {Qt::Key_ParenLeft, VirtualKey::ParenLeft},   {Qt::Key_ParenRight, VirtualKey::ParenRight},
+  };
+  for (const auto& [key, symbol] : Symbols)
+    if (key == qtKey) return symbol;
+  return std::nullopt;
 }
 
 }  // namespace tirvane

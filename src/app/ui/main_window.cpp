@@ -28,6 +28,7 @@
 
 #include "app/ui/game_screen.h"
 #include "app/ui/state_menu.h"
+#include "app/ui/typing_menu.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
 #include "app/ui/sound_output.h"
@@ -153,6 +154,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
   });
   Run.History = &History;
   AddHistoryLengthMenu();
+  AddTypingMenu(*frmGameScreen, Run);
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);
@@ -601,7 +603,9 @@ void TfrmEmulator::ConnectSound() {
     sound_->SetEnabled(on);
   });
   Run.SoundOut = [this](std::span<const int16_t> samples, bool audible) { sound_->Play(samples, audible); };
-  if (!sound_->Available()) statusBar()->showMessage("No audio device: the games run without sound", 10000);
+  // Once the window shows: a message shown before would sit on top of the status panel.
+  if (!sound_->Available())
+    QTimer::singleShot(0, this, [this] { statusBar()->showMessage("No audio device: no sound", 10000); });
 }
 
 void TfrmEmulator::closeEvent(QCloseEvent* event) { FormClose(event); }

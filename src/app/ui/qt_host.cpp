@@ -165,20 +165,23 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
       const bool pressed = event->type() == QEvent::KeyPress;
       const quint32 scanCode = keyEvent->nativeScanCode();
       std::optional<VirtualKey> key = VirtualKeyFromQtKey(keyEvent->key());
+      std::optional<VirtualKey> symbol = ShiftedDigitSymbol(keyEvent->key());
       // A key pressed for a text field is not the machine's; letting one go always is.
       if (pressed && !machine) break;
       if (scanCode != 0) {
         if (pressed && key) {
-          heldByScanCode_[scanCode] = *key;
+          heldByScanCode_[scanCode] = {*key, symbol};
         } else if (!pressed) {
           const auto held = heldByScanCode_.find(scanCode);
           if (held != heldByScanCode_.end()) {
-            key = held->second;
+            key = held->second.first;
+            symbol = held->second.second;
             heldByScanCode_.erase(held);
           }
         }
       }
       if (key) KeyState[static_cast<int>(*key)] = pressed ? 1 : 0;
+      if (symbol) KeyState[static_cast<int>(*symbol)] = pressed ? 1 : 0;
       // During a run a focused check box or button must not also take the key (Space would untick
       // "Screen 2x").
       if (machine && Controls().Running()) return true;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "video/host.h"
 
@@ -57,7 +58,8 @@ class QtHost final : public QObject, public Host {
   QWidget* dialogParent_;
   std::string programFolder_;
   // A key is released by its physical key, so Shift let go before "1" cannot leave "1" held.
-  std::unordered_map<quint32, VirtualKey> heldByScanCode_;
+  // The second key is a shifted digit's symbol.
+  std::unordered_map<quint32, std::pair<VirtualKey, std::optional<VirtualKey>>> heldByScanCode_;
   std::optional<std::string> chosenFile_;
 };
 

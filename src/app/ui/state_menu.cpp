@@ -8,6 +8,7 @@
 #include <QShortcut>
 #include <QWidget>
 #include <filesystem>
+#include <utility>
 
 #include "run/run.h"
 #include "run/state_file.h"
@@ -63,10 +64,12 @@ void AddStateMenus(QWidget& screen, EmulationRun& run, std::function<void()> aft
       if (run.Running()) Load(run, StateSlotPath(run, slot), afterLoad);
     });
   }
-  for (QMenu* menu : {saveMenu, loadMenu})
-    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, &run] {
+  // The first slot shows its key after a tab, as a shortcut would be shown: an action shortcut
+  // would match in the screen's context beside the QShortcut below, and two matches fire neither.
+  for (auto [menu, key] : {std::pair{saveMenu, "Ins"}, std::pair{loadMenu, "Home"}})
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, key, &run] {
       for (int slot = 1; slot <= SlotCount; ++slot)
-        menu->actions()[slot - 1]->setText(SlotText(run, slot));
+        menu->actions()[slot - 1]->setText(SlotText(run, slot) + (slot == 1 ? QString("\t") + key : QString()));
     });
 
   auto* saveAs = new QAction("Save state as…", &screen);
@@ -91,12 +94,6 @@ void AddStateMenus(QWidget& screen, EmulationRun& run, std::function<void()> aft
   QObject::connect(new QShortcut(Qt::Key_Home, &screen), &QShortcut::activated, &screen, [&run, afterLoad] {
     if (run.Running()) Load(run, StateSlotPath(run, 1), afterLoad);
   });
-  for (QAction* shown : {saveMenu->actions()[0], loadMenu->actions()[0]}) {
-    shown->setShortcutContext(Qt::WidgetShortcut);
-    shown->setShortcutVisibleInContextMenu(true);
-  }
-  saveMenu->actions()[0]->setShortcut(Qt::Key_Insert);
-  loadMenu->actions()[0]->setShortcut(Qt::Key_Home);
 
   screen.addAction(saveMenu->menuAction());
   screen.addAction(loadMenu->menuAction());

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One byte of a one-bit-per-pixel screen turned into eight palette indices at once, for the
-// drivers whose hardware shifts out bytes most significant bit first (SPECTRUM, COLECO).
+// screens whose hardware shifts out bytes most significant bit first (SPECTRUM, COLECO).
 #pragma once
 
 #include <array>

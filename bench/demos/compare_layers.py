@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Free-run speed of the demos before and after a change, measured in one run.
+
+usage: bench/demos/compare_layers.py [BASE] [BUILD_DIR]
+
+Builds tirvane_bench_demos of BASE (a commit; default 35d2fa0, the last one before the layer
+libraries and the board records) in a tree of its own, then runs it and BUILD_DIR's (default
+build) in turns, three rounds, and prints each demo's best frames/s and emulated MHz with the
+ratio after/before. Descriptions that gained their board's real frame length since BASE run more
+T-states a frame, so their frames/s ratio is not like for like: MHz is the figure to compare.
+"""
+import json
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+
+
+def build_base(base):
+    work = pathlib.Path(tempfile.gettempdir()) / f"tirvane-demos-base-{base}"
+    bench = work / "build" / "bin" / "tirvane_bench_demos"
+    if not bench.exists():
+        (work / "src").mkdir(parents=True, exist_ok=True)
+        archive = subprocess.run(["git", "-C", str(ROOT), "archive", base], check=True, capture_output=True).stdout
+        subprocess.run(["tar", "-x", "-C", str(work / "src")], input=archive, check=True)
+        subprocess.run(["cmake", "-S", str(work / "src"), "-B", str(work / "build"), "-G", "Ninja",
+                        "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DTIRVANE_GUI=OFF",
+                        "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"], check=True, capture_output=True)
+        subprocess.run(["cmake", "--build", str(work / "build"), "-j2", "--target", "tirvane_bench_demos"],
+                       check=True, capture_output=True)
+    return bench
+
+
+def figures(bench):
+    out = subprocess.run([str(bench), "--benchmark_format=json"], check=True, capture_output=True, text=True)
+    return {row["name"].split("/")[0]: (row["fps"], row["MHz"]) for row in json.loads(out.stdout)["benchmarks"]}
+
+
+def main():
+    base = subprocess.run(["git", "-C", str(ROOT), "rev-parse", "--short",
+                           sys.argv[1] if len(sys.argv) > 1 else "35d2fa0"],
+                          check=True, capture_output=True, text=True).stdout.strip()
+    build = pathlib.Path(sys.argv[2] if len(sys.argv) > 2 else ROOT / "build")
+    subprocess.run(["cmake", "--build", str(build), "--target", "tirvane_bench_demos"], check=True,
+                   capture_output=True)
+    before_bench, after_bench = build_base(base), build / "bin" / "tirvane_bench_demos"
+    best = {"before": {}, "after": {}}
+    for _ in range(3):
+        for side, bench in (("before", before_bench), ("after", after_bench)):
+            for name, (fps, mhz) in figures(bench).items():
+                old = best[side].get(name, (0, 0))
+                best[side][name] = (max(old[0], fps), max(old[1], mhz))
+    print(f"{'demo, best of 3 runs':28} {'fps before':>11} {'fps after':>10} {'ratio':>6}"
+          f" {'MHz before':>11} {'MHz after':>10} {'ratio':>6}")
+    ratios = []
+    for name in sorted(set(best["before"]) & set(best["after"])):
+        (fb, mb), (fa, ma) = best["before"][name], best["after"][name]
+        ratios.append(ma / mb)
+        print(f"{name:28} {fb:11.0f} {fa:10.0f} {fa / fb:6.3f} {mb:11.1f} {ma:10.1f} {ma / mb:6.3f}")
+    if ratios:
+        product = 1.0
+        for r in ratios:
+            product *= r
+        print(f"before: {base}; after: {build}. Geometric mean of the MHz ratios: "
+              f"{product ** (1 / len(ratios)):.3f}")
+
+
+if __name__ == "__main__":
+    main()

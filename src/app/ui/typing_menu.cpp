@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ui/typing_menu.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QWidget>
+
+#include "run/run.h"
+#include "video/host.h"
+
+namespace tirvane {
+
+QString KeyboardHelpText(const EmulationRun& run) {
+  if (run.Running() && run.Row() != nullptr && run.Row()->KeyboardHelp != nullptr)
+    return QString::fromUtf8(run.Row()->KeyboardHelp);
+  return "The PC keys this machine reads are listed in the README of its board.";
+}
+
+void AddTypingMenu(QWidget& screen, EmulationRun& run) {
+  auto* separator = new QAction(&screen);
+  separator->setSeparator(true);
+  screen.addAction(separator);
+
+  auto* paste = new QAction("Paste text", &screen);
+  paste->setToolTip("Types the clipboard's text into the machine, a key at a time");
+  QObject::connect(paste, &QAction::triggered, &screen, [&run] {
+    if (!run.Running()) return;
+    const std::string message = run.TypeText(QGuiApplication::clipboard()->text().toStdString());
+    if (!message.empty()) CurrentHost().messageBox(message);
+  });
+  screen.addAction(paste);
+
+  auto* keyboard = new QAction("Keyboard…", &screen);
+  QObject::connect(keyboard, &QAction::triggered, &screen,
+                   [&run] { CurrentHost().messageBox(KeyboardHelpText(run).toStdString()); });
+  screen.addAction(keyboard);
+}
+
+}  // namespace tirvane
