@@ -152,7 +152,10 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
           // The past came back with the keys held then; the machine goes on with those held now.
           if (!RewindHeld) {
             KeyState.fill(0);
-            for (const auto& [scanCode, held] : heldByScanCode_) KeyState[static_cast<int>(held)] = 1;
+            for (const auto& [scanCode, held] : heldByScanCode_) {
+              KeyState[static_cast<int>(held.first)] = 1;
+              if (held.second) KeyState[static_cast<int>(*held.second)] = 1;
+            }
           }
         }
         return true;
