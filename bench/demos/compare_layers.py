@@ -2,11 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Free-run speed of the demos before and after a change, measured in one run.
 
-usage: bench/demos/compare_layers.py [BASE] [BUILD_DIR]
+usage: bench/demos/compare_layers.py [BASE] [AFTER]
 
 Builds tirvane_bench_demos of BASE (a commit; default 35d2fa0, the last one before the layer
-libraries and the board records) in a tree of its own, then runs it and BUILD_DIR's (default
-build) in turns, three rounds, and prints each demo's best frames/s and emulated MHz with the
+libraries and the board records) in a tree of its own, and of AFTER the same way when it is a
+commit (a906c18 is the first with both and nothing later), or takes AFTER's (a build folder;
+default build). Then runs both demo by demo in turns, five rounds, so that a change in the host's
+load touches both sides alike, and prints each demo's best frames/s and emulated MHz with the
 ratio after/before. Descriptions that gained their board's real frame length since BASE run more
 T-states a frame, so their frames/s ratio is not like for like: MHz is the figure to compare.
 """
@@ -34,8 +36,11 @@ def build_base(base):
     return bench
 
 
-def figures(bench):
-    out = subprocess.run([str(bench), "--benchmark_format=json"], check=True, capture_output=True, text=True)
+def figures(bench, name=None):
+    args = [str(bench), "--benchmark_format=json"]
+    if name:
+        args.append(f"--benchmark_filter=^{name.replace('.', '[.]')}/")
+    out = subprocess.run(args, check=True, capture_output=True, text=True)
     return {row["name"].split("/")[0]: (row["fps"], row["MHz"]) for row in json.loads(out.stdout)["benchmarks"]}
 
 
@@ -43,17 +48,27 @@ def main():
     base = subprocess.run(["git", "-C", str(ROOT), "rev-parse", "--short",
                            sys.argv[1] if len(sys.argv) > 1 else "35d2fa0"],
                           check=True, capture_output=True, text=True).stdout.strip()
-    build = pathlib.Path(sys.argv[2] if len(sys.argv) > 2 else ROOT / "build")
-    subprocess.run(["cmake", "--build", str(build), "--target", "tirvane_bench_demos"], check=True,
-                   capture_output=True)
-    before_bench, after_bench = build_base(base), build / "bin" / "tirvane_bench_demos"
+    after = sys.argv[2] if len(sys.argv) > 2 else str(ROOT / "build")
+    before_bench = build_base(base)
+    if pathlib.Path(after).is_dir():
+        subprocess.run(["cmake", "--build", after, "--target", "tirvane_bench_demos"], check=True,
+                       capture_output=True)
+        after_bench = pathlib.Path(after) / "bin" / "tirvane_bench_demos"
+    else:
+        after = subprocess.run(["git", "-C", str(ROOT), "rev-parse", "--short", after], check=True,
+                               capture_output=True, text=True).stdout.strip()
+        after_bench = build_base(after)
+    listed = subprocess.run([str(before_bench), "--benchmark_list_tests=true"], check=True, capture_output=True,
+                            text=True).stdout.split()
+    names = sorted({line.split("/")[0] for line in listed})
     best = {"before": {}, "after": {}}
-    for _ in range(3):
-        for side, bench in (("before", before_bench), ("after", after_bench)):
-            for name, (fps, mhz) in figures(bench).items():
-                old = best[side].get(name, (0, 0))
-                best[side][name] = (max(old[0], fps), max(old[1], mhz))
-    print(f"{'demo, best of 3 runs':28} {'fps before':>11} {'fps after':>10} {'ratio':>6}"
+    for _ in range(5):
+        for name in names:
+            for side, bench in (("before", before_bench), ("after", after_bench)):
+                for found, (fps, mhz) in figures(bench, name).items():
+                    old = best[side].get(found, (0, 0))
+                    best[side][found] = (max(old[0], fps), max(old[1], mhz))
+    print(f"{'demo, best of 5 runs':28} {'fps before':>11} {'fps after':>10} {'ratio':>6}"
           f" {'MHz before':>11} {'MHz after':>10} {'ratio':>6}")
     ratios = []
     for name in sorted(set(best["before"]) & set(best["after"])):
@@ -64,7 +79,7 @@ def main():
         product = 1.0
         for r in ratios:
             product *= r
-        print(f"before: {base}; after: {build}. Geometric mean of the MHz ratios: "
+        print(f"before: {base}; after: {after}. Geometric mean of the MHz ratios: "
               f"{product ** (1 / len(ratios)):.3f}")
 
 

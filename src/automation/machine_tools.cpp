@@ -158,7 +158,10 @@ json KeysProperty(const char* what) {
       {"type", "array"},
       {"items", {{"type", "string"}}},
       {"description",
-       std::string(what) + ". Key names: Left Right Up Down Ctrl Shift Alt Tab Return Space F1-F12 0-9 A-Z"}};
+       std::string(what) + ". Key names: Left Right Up Down Ctrl Shift Alt Tab Return Space F1-F12 0-9 A-Z Backspace Escape, "
+       "and the PC's character keys Minus Underscore Equals Plus Comma Less Period Greater Slash Question "
+       "Semicolon Colon Apostrophe Quote Exclam At Hash Dollar Percent Caret Ampersand Asterisk ParenLeft "
+       "ParenRight Pound"}};
 }
 
 }  // namespace
@@ -287,8 +290,9 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        true, &T::RunFrames},
       {"type_text",
        "Type text on the machine's keyboard, a key at a time (held 3 frames, released 3, longer after a "
-       "newline, which is Return). Letters, digits, space and newline work everywhere; the SPECTRUM also "
-       "takes its symbol-shift characters such as * \" + - = ; : , . / ( ) < > $ ?",
+       "newline, which is Return), as the desktop's \"Paste text\" does. Letters, digits, space and newline "
+       "work everywhere; the SPECTRUM types capitals with caps shift and takes its symbol-shift characters "
+       "such as * \" + - = ; : , . / ( ) < > $ ?",
        Schema({{"text", {{"type", "string"}, {"description", "the text, at most 4096 characters"}}}},
               {"text"}),
        true, &T::TypeText},

@@ -11,7 +11,7 @@ namespace tirvane {
 
 SoundMixer FrameSound;
 
-int32_t SoundMixer::Taps[KernelPhases][KernelWidth];
+float SoundMixer::Taps[KernelPhases][KernelWidth];
 
 namespace {
 
@@ -32,18 +32,13 @@ const bool TapsReady = [] {
       taps[k] = sinc * window;
       sum += taps[k];
     }
-    int32_t total = 0;
-    for (int k = 0; k < Width; ++k) {
-      SoundMixer::Taps[phase][k] = static_cast<int32_t>(std::lround(taps[k] / sum * SoundMixer::TapUnit));
-      total += SoundMixer::Taps[phase][k];
-    }
-    SoundMixer::Taps[phase][Width / 2 - 1] += SoundMixer::TapUnit - total;  // rounding left over
+    for (int k = 0; k < Width; ++k) SoundMixer::Taps[phase][k] = static_cast<float>(taps[k] / sum);
   }
   return true;
 }();
 
 // One source at full scale comes out at about a third of the 16-bit range, so a few together fit.
-constexpr float OutputScale = 12000.0f / (static_cast<float>(SoundMixer::FullScale) * SoundMixer::TapUnit);
+constexpr float OutputScale = 12000.0f / SoundMixer::FullScale;
 // A one-pole DC blocker (about 20 Hz): a level held by a silent source decays to 0.
 constexpr float DcPole = 0.9974f;
 
@@ -58,7 +53,7 @@ void SoundMixer::Configure(int framesPerSecond, uint32_t frameCycles) {
 void SoundMixer::Reset() {
   frameSamples_ = static_cast<uint32_t>(OutputRate / framesPerSecond_);
   sampleRemainder_ = 0;
-  deltas_.assign(OutputRate / framesPerSecond_ + 1 + KernelWidth, 0);
+  deltas_.assign(OutputRate / framesPerSecond_ + 1 + KernelWidth, 0.0f);
   output_ = 0;
   stepped_ = false;
   pending_.clear();
@@ -79,7 +74,7 @@ void SoundMixer::EndFrame() {
     NextFrame();
     return;  // the samples are already 0
   }
-  const int32_t* deltas = deltas_.data();
+  const float* deltas = deltas_.data();
   // The running sum of the deltas is the signal; its difference is the deltas themselves, so the
   // DC blocker y[i] = x[i] - x[i-1] + p y[i-1] is a leaky running sum of the deltas.
   float y = output_;
@@ -92,7 +87,7 @@ void SoundMixer::EndFrame() {
   const __m128 scale = _mm_set1_ps(OutputScale);
   __m128 carry = _mm_set1_ps(y);
   for (; i + 4 <= n; i += 4) {
-    __m128 x = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(deltas + i)));
+    __m128 x = _mm_loadu_ps(deltas + i);
     x = _mm_add_ps(x, _mm_mul_ps(p1, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(x), 4))));
     x = _mm_add_ps(x, _mm_mul_ps(p2, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(x), 8))));
     x = _mm_add_ps(x, _mm_mul_ps(powers, carry));
@@ -103,15 +98,15 @@ void SoundMixer::EndFrame() {
   y = _mm_cvtss_f32(carry);
 #endif
   for (; i < n; ++i) {
-    y = static_cast<float>(deltas[i]) + DcPole * y;
+    y = deltas[i] + DcPole * y;
     out[i] = static_cast<int16_t>(std::clamp(y * OutputScale, -32768.0f, 32767.0f));
   }
   // A decayed level ends at 0, never in the denormal range where each operation is slow.
   output_ = std::fabs(y) < 1.0f ? 0.0f : y;
   // The tail moves to the start.
   std::copy(deltas_.begin() + n, deltas_.begin() + n + KernelWidth, deltas_.begin());
-  std::fill(deltas_.begin() + KernelWidth, deltas_.end(), 0);
-  stepped_ = std::any_of(deltas_.begin(), deltas_.begin() + KernelWidth, [](int32_t d) { return d != 0; });
+  std::fill(deltas_.begin() + KernelWidth, deltas_.end(), 0.0f);
+  stepped_ = std::any_of(deltas_.begin(), deltas_.begin() + KernelWidth, [](float d) { return d != 0.0f; });
   NextFrame();
 }
 

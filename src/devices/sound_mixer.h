@@ -40,10 +40,9 @@ class SoundMixer {
     return static_cast<uint32_t>((static_cast<uint64_t>(cycle) * timePerCycle_) >> 16);
   }
 
-  // A windowed sinc per sub-sample phase in 1/TapUnit, each phase summing to exactly TapUnit: its
-  // running sum is a step of exactly the delta. Integers, so the running sum is one add a sample.
-  static constexpr int32_t TapUnit = 1 << 11;
-  static int32_t Taps[KernelPhases][KernelWidth];
+  // A windowed sinc per sub-sample phase, each phase summing to 1: its running sum is a step of the
+  // delta's size.
+  static float Taps[KernelPhases][KernelWidth];
 
   // A source's level changes by delta at the given time of the frame in progress.
   void AddStep(uint32_t time, int32_t delta) {
@@ -51,9 +50,10 @@ class SoundMixer {
     const uint32_t whole = time >> 16;
     // A step late in the frame (a write in the last instruction's overshoot) lands at the frame's end.
     const uint32_t start = whole < frameSamples_ ? whole : frameSamples_;
-    const int32_t* taps = Taps[(time & (TimeUnit - 1)) >> 10];
-    int32_t* out = deltas_.data() + start;
-    for (int k = 0; k < KernelWidth; ++k) out[k] += delta * taps[k];
+    const float* taps = Taps[(time & (TimeUnit - 1)) >> 10];
+    float* out = deltas_.data() + start;
+    const auto d = static_cast<float>(delta);
+    for (int k = 0; k < KernelWidth; ++k) out[k] += d * taps[k];
     stepped_ = true;
   }
 
@@ -73,7 +73,7 @@ class SoundMixer {
   uint32_t sampleRemainder_ = 0;  // of OutputRate / framesPerSecond, carried between frames
   // Differences of the output; a step spreads over KernelWidth of them, so the frame's tail reaches
   // into the next frame.
-  std::vector<int32_t> deltas_;
+  std::vector<float> deltas_;
   float output_ = 0;  // the DC blocker's last output
   // A step reached the frame's deltas; without one, and with the output settled at 0, the frame is
   // silence and needs no filtering.

@@ -153,7 +153,8 @@ inline void DescribeGame(const DriverInfo& row, ByteReader& in) {
 inline void HoldKeys(ByteReader& in) {
   const uint64_t low = in.Long();
   const uint64_t held = static_cast<uint64_t>(in.Long()) << 32 | low;
-  for (int k = 0; k < VirtualKeyCount; ++k) KeyState[k] = (held >> k) & 1;
+  // The first 64 keys come from the input; the PC's character keys past them stay up.
+  for (int k = 0; k < VirtualKeyCount; ++k) KeyState[k] = k < 64 && ((held >> k) & 1);
 }
 
 // The Start sequence from the description on, with GraphicsRegion filled from the input instead of

@@ -14,6 +14,7 @@
 #include "app/headless_runner.h"
 #include "app/ui/game_screen.h"
 #include "app/ui/state_menu.h"
+#include "debugger/ui/workspace.h"
 #include "support/test_driver.h"
 #include "ui_support.h"
 #include "video/png_image.h"
@@ -316,14 +317,17 @@ void RunWindowTest::droppedDescriptionReplacesTheRunningGame() {
   VerifyStopped(w);
 }
 
-// During a run a focused control of the main window never acts on a game key; a text field keeps its
-// keys from the machine.
+// During a run a focused control of the main window never acts on a game key; a text field and a
+// window that keeps its keys (the debugger's) keep them from the machine.
 void RunWindowTest::keysDuringARunReachOnlyTheMachine() {
   td::WriteCounterGame(*folder_, "TESTBOARD");
   OpenWindow();
   TfrmEmulator& w = *window_;
   QLineEdit field;
-  bool heldFromBox = false, heldFromField = true;
+  QWidget pane;
+  pane.setProperty(KeepsKeysProperty, true);
+  pane.setFocusPolicy(Qt::StrongFocus);
+  bool heldFromBox = false, heldFromField = true, heldFromPane = true;
   QVERIFY(RunFrames(w, 1, [&] {
     QTest::keyPress(w.cbDoubleScr, Qt::Key_Space);
     heldFromBox = KeyHeld(VirtualKey::Space);
@@ -333,7 +337,13 @@ void RunWindowTest::keysDuringARunReachOnlyTheMachine() {
     field.setFocus();
     QTest::keyPress(&field, Qt::Key_A);
     heldFromField = KeyHeld(VirtualKey::A);
+    pane.show();
+    QApplication::setActiveWindow(&pane);
+    pane.setFocus();
+    QTest::keyPress(&pane, Qt::Key_B);
+    heldFromPane = KeyHeld(VirtualKey::B);
   }));
+  QVERIFY(!heldFromPane);
   QVERIFY(heldFromBox);
   QVERIFY(w.cbDoubleScr->isChecked());
   QVERIFY(!heldFromField);

@@ -19,6 +19,7 @@
 #include "app/ui/game_screen.h"
 #include "app/ui/key_map.h"
 #include "app/ui/settings.h"
+#include "debugger/ui/workspace.h"
 #include "run/run_controls.h"
 
 namespace tirvane {
@@ -31,13 +32,15 @@ bool IsTextField(const QWidget* widget) {
          qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
 }
 
-// Text fields, dialogs and open menus keep their keys; every other key typed into our windows is
-// the machine's.
+// Text fields, dialogs, open menus and windows that say they keep their keys (the debugger's, whose
+// panes are moved through and typed into) keep them; every other key typed into our windows is the
+// machine's.
 bool KeysGoToMachine() {
   if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
   const QWidget* focus = QApplication::focusWidget();
   if (focus == nullptr) return true;
-  return !IsTextField(focus) && !qobject_cast<const QDialog*>(focus->window());
+  return !IsTextField(focus) && !qobject_cast<const QDialog*>(focus->window()) &&
+         !focus->window()->property(KeepsKeysProperty).toBool();
 }
 
 QString Displayed(const std::string& text) {

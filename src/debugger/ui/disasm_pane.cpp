@@ -118,12 +118,13 @@ void DisassemblyView::paintEvent(QPaintEvent*) {
   const QPalette& colours = palette();
   const int rowHeight = RowHeight(), ascent = fontMetrics().ascent() + 1;
   const int gutter = rowHeight;
+  text_.Begin();
   for (size_t i = 0; i < rows_.size(); ++i) {
     const uint16_t address = rows_[i].Address;
     const QRect row(0, static_cast<int>(i) * rowHeight, width(), rowHeight);
     if (rows_[i].Label) {
       painter.setPen(QColor(0, 0, 160));
-      painter.drawText(gutter + 2, row.top() + ascent, QString::fromStdString(*Symbols->NameAt(address)) + ':');
+      text_.Draw(painter, gutter + 2, row.top() + ascent, QString::fromStdString(*Symbols->NameAt(address)) + ':');
       continue;
     }
     QColor text = colours.color(QPalette::Text);
@@ -147,7 +148,7 @@ void DisassemblyView::paintEvent(QPaintEvent*) {
       painter.setBrush(Qt::NoBrush);
     }
     painter.setPen(text);
-    painter.drawText(gutter + 2, row.top() + ascent, LineText(address, Symbols));
+    text_.Draw(painter, gutter + 2, row.top() + ascent, LineText(address, Symbols));
   }
 }
 

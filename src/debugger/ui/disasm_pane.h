@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "debugger/ui/pane_scroll.h"
+#include "debugger/ui/row_text.h"
 
 class QLineEdit;
 class QScrollBar;
@@ -63,6 +64,7 @@ class DisassemblyView : public QWidget {
   std::vector<uint16_t> lines_;
   std::vector<Row> rows_;
   WheelRows wheel_;
+  RowText text_;
 };
 
 class DisassemblyPane : public QWidget {

@@ -84,27 +84,40 @@ void MemoryView::paintEvent(QPaintEvent*) {
   const QPalette& colours = palette();
   const int rowHeight = RowHeight(), charWidth = CharWidth(), ascent = fontMetrics().ascent();
   const QColor plain = colours.color(QPalette::Text), changed(200, 0, 0), address(0, 0, 128);
+  const QColor lit = colours.color(QPalette::HighlightedText);
+  // Each row is drawn in runs of one colour, usually one run for the hex and one for the characters.
+  QString hex, chars;
+  std::array<const QColor*, BytesPerRow> colour{};
+  text_.Begin();
   for (int r = 0; r < Rows() + 1 && topRow_ + r < RowCount; ++r) {
     const int base = (topRow_ + r) * BytesPerRow;
     const int y = r * rowHeight;
     painter.setPen(address);
-    painter.drawText(0, y + ascent, QString::fromStdString(FormatHex(static_cast<uint32_t>(base), 4)));
+    text_.Draw(painter, 0, y + ascent, QString::fromStdString(FormatHex(static_cast<uint32_t>(base), 4)));
+    hex.clear();
+    chars.clear();
     for (int i = 0; i < BytesPerRow; ++i) {
       const auto at = static_cast<uint16_t>(base + i);
       const uint8_t value = MemoryImage[at];
-      const int hexX = (HexColumn + 3 * i) * charWidth, charX = (CharColumn + i) * charWidth;
       if (at == cursor_) {
         const QBrush cursor = hasFocus() ? colours.highlight() : colours.alternateBase();
-        painter.fillRect(QRect(hexX, y, 2 * charWidth, rowHeight), cursor);
-        painter.fillRect(QRect(charX, y, charWidth, rowHeight), cursor);
+        painter.fillRect(QRect((HexColumn + 3 * i) * charWidth, y, 2 * charWidth, rowHeight), cursor);
+        painter.fillRect(QRect((CharColumn + i) * charWidth, y, charWidth, rowHeight), cursor);
       }
-      const bool lit = at == cursor_ && hasFocus();
-      painter.setPen(lit ? colours.color(QPalette::HighlightedText) : Changed(at) ? changed : plain);
-      QString hex = QString::fromStdString(FormatHex(value, 2));
-      if (at == cursor_ && pendingNibble_ >= 0) hex = QString::number(pendingNibble_, 16).toUpper() + '_';
-      painter.drawText(hexX, y + ascent, hex);
-      const QChar shown = value >= 0x20 && value < 0x7F ? QChar(value) : QChar(u'.');
-      painter.drawText(charX, y + ascent, QString(shown));
+      colour[static_cast<size_t>(i)] = at == cursor_ && hasFocus() ? &lit : Changed(at) ? &changed : &plain;
+      if (at == cursor_ && pendingNibble_ >= 0)
+        hex += QString::number(pendingNibble_, 16).toUpper() + "_ ";
+      else
+        hex += QString::fromStdString(FormatHex(value, 2)) + ' ';
+      chars += value >= 0x20 && value < 0x7F ? QChar(value) : QChar(u'.');
+    }
+    for (int i = 0; i < BytesPerRow;) {
+      int end = i + 1;
+      while (end < BytesPerRow && colour[static_cast<size_t>(end)] == colour[static_cast<size_t>(i)]) ++end;
+      painter.setPen(*colour[static_cast<size_t>(i)]);
+      text_.Draw(painter, (HexColumn + 3 * i) * charWidth, y + ascent, hex.mid(3 * i, 3 * (end - i) - 1));
+      text_.Draw(painter, (CharColumn + i) * charWidth, y + ascent, chars.mid(i, end - i));
+      i = end;
     }
   }
 }

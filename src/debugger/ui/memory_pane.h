@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "debugger/ui/pane_scroll.h"
+#include "debugger/ui/row_text.h"
 
 class QComboBox;
 class QLabel;
@@ -59,6 +60,7 @@ class MemoryView : public QWidget {
   int topRow_ = 0;
   int pendingNibble_ = -1;  // the first digit typed for the cursor's byte
   WheelRows wheel_;
+  RowText text_;
 };
 
 class MemoryPane : public QWidget {

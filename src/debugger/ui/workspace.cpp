@@ -47,6 +47,8 @@ DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatc
                                      std::function<void()> spriteSets, QWidget* parent)
     : QMainWindow(parent, Qt::Window), commands_(std::move(commands)) {
   setObjectName("frmWorkspace");
+  // Arrows, page keys and typed hex move through and edit the panes.
+  setProperty(KeepsKeysProperty, true);
   setWindowTitle("Debugger");
   setDockNestingEnabled(true);
   setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
@@ -107,6 +109,7 @@ DebuggerWorkspace::~DebuggerWorkspace() {
 QDockWidget* DebuggerWorkspace::Dock(QWidget* pane, const QString& title, const char* name) {
   auto* dock = new QDockWidget(title, this);
   dock->setObjectName(name);
+  dock->setProperty(KeepsKeysProperty, true);  // also when floating, a window of its own
   dock->setWidget(pane);
   dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                     QDockWidget::DockWidgetFloatable);

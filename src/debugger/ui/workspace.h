@@ -31,6 +31,9 @@ class TracePane;
 class TfrmAddWatch;
 class TfrmDebug;
 
+// Set on a window whose keys are its own, never the machine's, even during a run.
+inline constexpr const char* KeepsKeysProperty = "keepsKeys";
+
 // What the toolbar's actions do; an empty one leaves its action disabled.
 struct RunCommands {
   std::function<void()> Run, Pause, StepInto, StepOver, StepOut, RunToNextFrame;
