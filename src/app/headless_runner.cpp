@@ -32,6 +32,7 @@ constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
     "                        [--save-state FILE[@F]] [--load-state FILE]\n"
     "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--framecycles HEX]\n"
+    "                        [--timing exact|tables]\n"
     "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
     "                        [--trace FILE [--trace-from FRAME]] [--dump-memory FILE[@ADDR-ADDR]]\n"
     "                        [--registers] [--wav OUT.wav] [--type TEXT [--type-after F]]\n"
@@ -46,6 +47,7 @@ constexpr const char* Usage =
     "  --stats         print frames/s, emulated MHz and the state hash\n"
     "  --disasm        after the frames, print the listing of the ROM area, one instruction a line\n"
     "  --framecycles HEX  T-states per frame in place of the description's (3E8 to C3500)\n"
+    "  --timing exact|tables  real T-state counts, or the fixed tables, in place of the description's\n"
     "  --break ADDR    stop when the instruction at ADDR (hexadecimal or a label) is next; repeatable\n"
     "  --watch RANGE:ACCESS  stop when the program reads (r), writes (w) or either (rw) memory there\n"
     "  --symbols FILE  labels from a pasmo, z80asm or sdcc symbol file (default: NAME.sym beside NAME.ini)\n"
@@ -160,7 +162,7 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
     const bool takesValue = arg == "--frames" || arg == "--keys" || arg == "--load" || arg == "--png" ||
                             arg == "--scale" || arg == "--break" || arg == "--watch" || arg == "--symbols" ||
                             arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
-                            arg == "--save-state" || arg == "--load-state" || arg == "--framecycles" ||
+                            arg == "--save-state" || arg == "--load-state" || arg == "--framecycles" || arg == "--timing" ||
                             arg == "--type" || arg == "--type-after" || arg == "--wav" || arg == "--steps" ||
                             arg == "--step-back" || arg == "--rewind" || arg == "--history";
     if (takesValue && i + 1 >= args.size()) {
@@ -242,6 +244,13 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         return std::nullopt;
       }
       options.HistorySeconds = *seconds;
+    } else if (arg == "--timing") {
+      const std::string timing = args[++i];
+      if (timing != "exact" && timing != "tables") {
+        error = "--timing is exact or tables, not \"" + timing + "\"";
+        return std::nullopt;
+      }
+      options.ExactTiming = timing == "exact";
     } else if (arg == "--type") {
       options.TypeText = Unescaped(args[++i]);
     } else if (arg == "--type-after") {
@@ -455,6 +464,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   }
 
   if (options.FrameLength != 0) ActiveContext->FrameLength = options.FrameLength;
+  if (options.ExactTiming) ActiveContext->ExactTiming = *options.ExactTiming ? 1 : 0;
   if (!options.WavPath.empty())
     run.SoundOut = [&result](std::span<const int16_t> samples, bool) {
       result.Sound.insert(result.Sound.end(), samples.begin(), samples.end());

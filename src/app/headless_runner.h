@@ -57,6 +57,7 @@ struct HeadlessOptions {
   uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
   std::vector<TimeTravelAction> Actions;
   int HistorySeconds = 60;
+  std::optional<bool> ExactTiming;  // in place of the description's "#timing="; empty: the description's
   std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: from frame 1)
   int TypeAfterFrame = 0;
   std::string WavPath;  // empty: the sound is not kept

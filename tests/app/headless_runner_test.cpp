@@ -58,7 +58,8 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   const std::vector<std::string> all = {"g.ini",  "--frames",  "12",      "--keys", "1-2:A",
                                         "--load", "a@b.bin@3", "--png",   "o.png",  "--scale",
                                         "2",      "--stats",   "--disasm", "--framecycles", "11100",
-                                        "--type", "a\\nb\\\\n", "--type-after", "4"};
+                                        "--type", "a\\nb\\\\n", "--type-after", "4",
+                                        "--timing", "tables"};
   const auto options = ParseHeadlessArguments(all, error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->Description, "g.ini");
@@ -73,6 +74,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
   EXPECT_EQ(options->FrameLength, 69888u);
   EXPECT_EQ(options->TypeText, "a\nb\\n");
   EXPECT_EQ(options->TypeAfterFrame, 4);
+  EXPECT_EQ(options->ExactTiming, std::optional<bool>(false));
 
   const std::vector<std::string> defaults = {"g.ini", "--load", "x@y.bin"};
   const auto plain = ParseHeadlessArguments(defaults, error);
@@ -96,6 +98,7 @@ TEST(HeadlessArguments, OptionsAndTheirErrors) {
       {"g.ini", "--keys", "1-2:Nope"},
       {"g.ini", "--framecycles", "3E7"},
       {"g.ini", "--framecycles", "C3501"},
+      {"g.ini", "--timing", "fast"},
       {"g.ini", "--frames", "5", "--type", "x", "--type-after", "6"},
   };
   for (const auto& args : bad) {
