@@ -630,8 +630,10 @@ void TfrmEmulator::FormClose(QCloseEvent* event) {
 void TfrmEmulator::UpdateStatus() {
   const double seconds = statusClock_.nsecsElapsed() / 1e9;
   if (seconds <= 0) return;
-  statusFps_ = (Run.FramesRun() - statusFrames_) / seconds;
-  statusMhz_ = (Run.CyclesRun() - statusCycles_) / seconds / 1e6;
+  // Rewinding runs the counters backwards: the figures are the speed either way.
+  const auto moved = [](uint64_t now, uint64_t then) { return static_cast<double>(now > then ? now - then : then - now); };
+  statusFps_ = moved(Run.FramesRun(), statusFrames_) / seconds;
+  statusMhz_ = moved(Run.CyclesRun(), statusCycles_) / seconds / 1e6;
   statusFrames_ = Run.FramesRun();
   statusCycles_ = Run.CyclesRun();
   statusClock_.restart();
