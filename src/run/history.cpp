@@ -154,7 +154,7 @@ bool RunHistory::RestoreKeyframeBefore(HistoryPoint target, HistoryPoint& restor
 }
 
 void RunHistory::ReplayTo(HistoryPoint from, HistoryPoint target,
-                          const std::function<bool(HistoryPoint)>& onStep) {
+                          const std::function<bool(HistoryPoint)>& onStep, bool checkpoints) {
   auto event = std::lower_bound(events_.begin(), events_.end(), from,
                                 [](const KeyEvent& e, HistoryPoint p) { return e.Point < p; });
   HistoryPoint point = from;
@@ -163,7 +163,8 @@ void RunHistory::ReplayTo(HistoryPoint from, HistoryPoint target,
       if (event->Point == point) KeyState = event->Keys;
     if (onStep) {
       if (!onStep(point)) return;
-      if (point.Instruction % CheckpointInterval == 0 && point.Instruction > 0) TakeCheckpoint(point);
+      if (checkpoints && point.Instruction % CheckpointInterval == 0 && point.Instruction > 0)
+        TakeCheckpoint(point);
     }
     const bool keysWithinFrame = event != events_.end() && event->Point.Frame == point.Frame;
     if (!onStep && point.Instruction == 0 && point.Frame < target.Frame && !keysWithinFrame) {
@@ -295,32 +296,99 @@ RunHistory::SearchResult RunHistory::RunBack(const std::bitset<0x10000>& stops) 
   return SearchResult::StartOfHistory;
 }
 
+std::vector<HistoryPoint> RunHistory::KeyframePoints() const {
+  std::vector<HistoryPoint> starts;
+  for (const Block& block : blocks_)
+    for (const Keyframe& k : block.Keyframes) starts.push_back(k.Point);
+  return starts;
+}
+
+RunHistory::SearchResult RunHistory::RunBack(const std::function<bool()>& stopHere,
+                                             const std::function<void(bool)>& replaying) {
+  if (blocks_.empty() || !run_.Running()) return SearchResult::StartOfHistory;
+  if (!travelled_) newest_ = std::max(newest_, Current());
+  const HistoryPoint here = Current();
+  HistoryPoint limit = here;
+  std::optional<HistoryPoint> found;
+  const std::vector<HistoryPoint> starts = KeyframePoints();
+  Quietly([&] {
+    for (auto start = starts.rbegin(); start != starts.rend() && !found; ++start) {
+      if (*start >= limit) continue;
+      HistoryPoint restored;
+      if (!RestoreKeyframeBefore(*start, restored)) return;
+      if (replaying) replaying(true);
+      // A state captured with hooks in place would keep them.
+      ReplayTo(restored, limit, [&](HistoryPoint p) {
+        if (stopHere()) found = p;
+        return true;
+      }, false);
+      // The stretch's last instruction ends where the later stretch began: only this replay saw it.
+      if (limit < here && Current() == limit && stopHere()) found = limit;
+      if (replaying) replaying(false);
+      limit = restored;
+    }
+  });
+  if (found) {
+    GoTo(*found);
+    return SearchResult::Found;
+  }
+  GoTo(*Oldest());
+  return SearchResult::StartOfHistory;
+}
+
+namespace {
+
+// The write handler in place while LastWrite replays; a plain function pointer cannot carry them.
+WriteHandlerFn replayedWrite = nullptr;
+uint16_t writeWatched = 0;
+bool writeSeen = false;
+
+void NoteWrite(uint8_t value, uint16_t address) {
+  if (address == writeWatched) writeSeen = true;
+  replayedWrite(value, address);
+}
+
+}  // namespace
+
 std::optional<HistoryPoint> RunHistory::LastWrite(uint16_t address) {
   if (blocks_.empty() || !run_.Running()) return std::nullopt;
   if (!travelled_) newest_ = std::max(newest_, Current());
   HistoryPoint limit = Current();
   const HistoryPoint returnTo = limit;
   std::optional<HistoryPoint> found;
-  std::vector<HistoryPoint> starts;
-  for (const Block& block : blocks_)
-    for (const Keyframe& k : block.Keyframes) starts.push_back(k.Point);
+  const std::vector<HistoryPoint> starts = KeyframePoints();
+  Z80Context& z = *ActiveContext;
+  writeWatched = address;
+  // Writes are seen at the handler, so a write of the value already there counts too. Writes below
+  // the ROM limit never reach it: they change nothing and are not writes of the byte.
+  auto hook = [&z] {
+    if (z.WriteHandler == &NoteWrite) return;
+    replayedWrite = z.WriteHandler;  // a board may switch its handler between instructions
+    z.WriteHandler = &NoteWrite;
+  };
+  auto unhook = [&z] {
+    if (z.WriteHandler == &NoteWrite) z.WriteHandler = replayedWrite;
+  };
   Quietly([&] {
     for (auto start = starts.rbegin(); start != starts.rend() && !found; ++start) {
       if (*start >= limit) continue;
       HistoryPoint restored;
       if (!RestoreKeyframeBefore(*start, restored)) return;
       HistoryPoint previous = restored;
-      uint8_t value = MemoryImage[address];
+      writeSeen = false;
       ReplayTo(restored, limit, [&](HistoryPoint p) {
-        if (MemoryImage[address] != value && p != restored) found = previous;
-        value = MemoryImage[address];
+        if (writeSeen && p != restored) found = previous;
+        writeSeen = false;
         previous = p;
+        hook();
         return true;
       });
-      if (MemoryImage[address] != value) found = previous;
+      unhook();
+      if (writeSeen) found = previous;
       limit = restored;
     }
   });
+  unhook();
   GoTo(found ? *found : returnTo);
   return found;
 }

@@ -65,7 +65,13 @@ class RunHistory {
   // Back to the most recent earlier point where PC is marked in stops (where a forward run with
   // those breakpoints would have stopped), or to the start of the history.
   SearchResult RunBack(const std::bitset<0x10000>& stops);
-  // The point just before the most recent earlier instruction that changed the byte at address;
+  // The same for stops that need more than PC (conditions, memory accesses): stopHere is asked at
+  // each point passed, after the instruction that led there has run. replaying(true) comes after
+  // each restored state and replaying(false) before anything is captured or restored again, so
+  // access hooks see only replayed instructions and never end up in a stored state.
+  SearchResult RunBack(const std::function<bool()>& stopHere, const std::function<void(bool)>& replaying = {});
+  // The point just before the most recent earlier instruction that wrote the byte at address (the
+  // same value included);
   // nothing when none did within the history.
   std::optional<HistoryPoint> LastWrite(uint16_t address);
 
@@ -94,7 +100,9 @@ class RunHistory {
   bool RestoreKeyframeBefore(HistoryPoint target, HistoryPoint& restored);
   // From the restored point on to target, applying logged keys; onStep sees each point before its
   // instruction runs and may stop the replay by returning false.
-  void ReplayTo(HistoryPoint from, HistoryPoint target, const std::function<bool(HistoryPoint)>& onStep);
+  void ReplayTo(HistoryPoint from, HistoryPoint target, const std::function<bool(HistoryPoint)>& onStep,
+                bool checkpoints = true);
+  std::vector<HistoryPoint> KeyframePoints() const;
   // The point before the last instruction that ends at or before target.
   std::optional<HistoryPoint> PointBefore(HistoryPoint target);
   template <typename Fn>

@@ -15,6 +15,7 @@
 
 #include "app/headless_host.h"
 #include "app/headless_runner.h"
+#include "debugger/run_back.h"
 #include "machine/romset.h"
 #include "run/run.h"
 #include "support/test_driver.h"
@@ -171,6 +172,60 @@ TEST(History, RunBackAndLastWriteLandWhereTheForwardRunSaw) {
   stops.reset();
   EXPECT_EQ(m.history.RunBack(stops), RunHistory::SearchResult::StartOfHistory);
   EXPECT_EQ(m.Here(), *m.history.Oldest());
+}
+
+// Run back lands where the engine's forward run last stopped before the current point.
+TEST(History, RunBackStopsWhereTheEngineStoppedForward) {
+  struct Case {
+    const char* name;
+    RunBackStop stop;
+  };
+  for (const Case& c : {Case{"watchpoint", RunBackStop::Watchpoint}, Case{"condition", RunBackStop::Condition}}) {
+    HistoryRun m(std::string(TIRVANE_BIN_DIR) + "/pacman_demo.ini");
+    ASSERT_TRUE(m.started);
+    DebugEngine engine(m.run);
+    for (int i = 0; i < 20; ++i) m.run.RunPass();
+    if (c.stop == RunBackStop::Watchpoint) {
+      engine.Watchpoints.Add({WatchSpace::Memory, 0x4C00, 0x4C00, WatchWrite, {}, true});
+    } else {
+      ConditionError error;
+      char where[8];
+      std::snprintf(where, sizeof where, "%04X", ActiveContext->PC.w);
+      ASSERT_TRUE(engine.Breakpoints.Add(where, "A = " + std::to_string(ActiveContext->AF.h), 1, nullptr, error));
+      m.Step();  // the instruction resumed from never stops
+    }
+    auto runToStop = [&] {
+      engine.Run();
+      for (int i = 0; i < 300 && DebugState != DebugStateKind::Paused; ++i) m.run.RunPass();
+      return DebugState == DebugStateKind::Paused;
+    };
+    ASSERT_TRUE(runToStop()) << c.name;
+    const HistoryPoint first = m.Here();
+    ASSERT_TRUE(runToStop()) << c.name;
+    EXPECT_EQ(RunBackToStop(m.history, &engine, nullptr), c.stop) << c.name;
+    EXPECT_EQ(m.Here(), first) << c.name;
+    EXPECT_FALSE(engine.Watchpoints.HitPending()) << c.name;
+    EXPECT_EQ(RunBackToStop(m.history, nullptr, nullptr), RunBackStop::StartOfHistory) << c.name;
+  }
+}
+
+TEST(History, LastWriteFindsAWriteOfTheValueAlreadyThere) {
+  EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
+  testdriver::TempFolder folder("lastwrite");
+  // LD A,5; LD (8000h),A twice; then JR $.
+  testdriver::WriteFile(folder.path() / "p.bin", {0x3E, 0x05, 0x32, 0x00, 0x80, 0x32, 0x00, 0x80, 0x18, 0xFE});
+  const std::string ini = folder / "p.ini";
+  testdriver::WriteText(ini, "#driver=TESTBARE\n#maxrom=4000\n#framecycles=2710\n0000~p.bin\n");
+  HistoryRun m(ini);
+  ASSERT_TRUE(m.started);
+  std::optional<HistoryPoint> second;
+  for (int i = 0; i < 50; ++i) {
+    if (ActiveContext->PC.w == 0x0005) second = m.Here();
+    m.Step();
+  }
+  ASSERT_TRUE(second);
+  EXPECT_EQ(m.history.LastWrite(0x8000), second);
+  EXPECT_EQ(ActiveContext->PC.w, 0x0005);
 }
 
 }  // namespace

@@ -37,13 +37,10 @@ void ConnectHistory(TfrmEmulator& window, Debugger& debugger) {
   auto* pane = new HistoryPane;
   pane->SetHistory(&window.History);
   pane->Pause = [&workspace] { workspace.PauseAction->trigger(); };
-  // Plain breakpoints and the engine's (their conditions aside): where a forward run could stop.
-  pane->Stops = [&window, &debugger, marks = std::make_shared<std::bitset<0x10000>>()] {
-    marks->reset();
-    if (window.Run.BreakpointMarks != nullptr && BreakpointsEnabled) *marks |= *window.Run.BreakpointMarks;
-    if (DebugEngine* engine = debugger.Engine()) *marks |= engine->Breakpoints.Marks();
-    return marks.get();
+  pane->Stops = [&window]() -> const std::bitset<0x10000>* {
+    return window.Run.BreakpointMarks != nullptr && BreakpointsEnabled ? window.Run.BreakpointMarks : nullptr;
   };
+  pane->Engine = [&debugger] { return debugger.Engine(); };
   pane->Moved = [&window, &workspace] {
     if (window.Run.RefreshRegisters) window.Run.RefreshRegisters();
     workspace.Refresh();

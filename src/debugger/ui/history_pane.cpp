@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "debugger/run_back.h"
 #include "run/history.h"
 #include "run/run.h"
 
@@ -27,7 +28,7 @@ HistoryPane::HistoryPane(QWidget* parent) : QWidget(parent) {
   StepBackButton->setToolTip("Undo one instruction: registers, memory, the board and the picture as they were");
   RunBackButton = new QPushButton("Run back");
   RunBackButton->setObjectName("sbRunBack");
-  RunBackButton->setToolTip("Back to the most recent point where a breakpoint would have stopped the run");
+  RunBackButton->setToolTip("Back to the most recent point where a breakpoint or watchpoint would have stopped the run");
   Address = new QLineEdit;
   Address->setObjectName("edLastWrite");
   Address->setPlaceholderText("address");
@@ -109,11 +110,13 @@ void HistoryPane::StepBack() {
 void HistoryPane::RunBack() {
   if (!Ready()) return;
   const std::bitset<0x10000>* marks = Stops ? Stops() : nullptr;
-  const std::bitset<0x10000> none;
-  const auto result = history_->RunBack(marks ? *marks : none);
-  Done(result == RunHistory::SearchResult::Found
-           ? "Run back: stopped at a breakpoint, " + PointText(history_->Current()) + "."
-           : "Run back: no breakpoint on the way; at the start of the history.");
+  const RunBackStop stop = RunBackToStop(*history_, Engine ? Engine() : nullptr, marks);
+  const char* what = stop == RunBackStop::Watchpoint ? "a watchpoint"
+                     : stop == RunBackStop::Condition ? "a breakpoint whose condition holds"
+                                                      : "a breakpoint";
+  Done(stop != RunBackStop::StartOfHistory
+           ? QString("Run back: stopped at %1, ").arg(what) + PointText(history_->Current()) + "."
+           : "Run back: no breakpoint or watchpoint on the way; at the start of the history.");
 }
 
 void HistoryPane::LastWrite() {

@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace tirvane {
 
+class DebugEngine;
+
 class RunHistory;
 
 class HistoryPane : public QWidget {
@@ -34,8 +36,10 @@ class HistoryPane : public QWidget {
 
   // Pauses the machine before going back.
   std::function<void()> Pause;
-  // The breakpoints a run back stops at; null when none.
+  // The plain breakpoints a run back stops at; null when none.
   std::function<const std::bitset<0x10000>*()> Stops;
+  // The engine whose conditional breakpoints and watchpoints stop it too; null when none.
+  std::function<DebugEngine*()> Engine;
   // After any move through the history: the other panes show the machine there.
   std::function<void()> Moved;
   // One line of outcome for the status bar.
