@@ -355,7 +355,8 @@ TEST(McpServer, GoingBackMatchesTheMachineAsItWasGoingForward) {
     ASSERT_EQ(MachineState(), steps[i - 1]);
   }
 
-  EXPECT_NE(Text(Call(server, "last_write", {{"address", "9100"}})).find("Nothing wrote"), std::string::npos);
+  // In ROM: the start-up code writes RAM (9100h included, with the value already there).
+  EXPECT_NE(Text(Call(server, "last_write", {{"address", "0100"}})).find("Nothing wrote"), std::string::npos);
   EXPECT_EQ(MachineState(), steps[0]);
   Call(server, "step_into", {{"count", 30}});
   EXPECT_FALSE(IsError(Call(server, "last_write", {{"address", "9000"}})));
