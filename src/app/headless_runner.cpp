@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/headless_runner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iomanip>
+#include <memory>
 #include <ostream>
 
 #include "machine/description.h"
 #include "app/headless_host.h"
 #include "app/wav_writer.h"
 #include "debugger/debug_engine.h"
+#include "run/history.h"
 #include "run/run.h"
 #include "debugger/disassembler.h"
 #include "run/machine_state.h"
@@ -33,6 +36,7 @@ constexpr const char* Usage =
     "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
     "                        [--trace FILE [--trace-from FRAME]] [--dump-memory FILE[@ADDR-ADDR]]\n"
     "                        [--registers] [--wav OUT.wav] [--type TEXT [--type-after F]]\n"
+    "                        [--steps N] [--step-back N] [--rewind F] [--state-hash] [--history SECONDS]\n"
     "  --frames N      run N whole frames (default 1)\n"
     "  --keys RANGES   keys held during frame ranges, e.g. \"1-30:Left+Ctrl,40-40:3\"\n"
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
@@ -54,7 +58,13 @@ constexpr const char* Usage =
     "                  frame F of --type-after; characters the machine cannot type are skipped\n"
     "  --wav OUT.wav   the sound of all frames, 48 kHz 16-bit mono\n"
     "  With --break or --watch the exit status is 0 when one stopped the run, 3 when the frames ran\n"
-    "  out first; a line says which.\n";
+    "  out first; a line says which.\n"
+    "  After the frames, in the order given:\n"
+    "  --steps N       N single instructions forward\n"
+    "  --step-back N   N instructions back through the run's history\n"
+    "  --rewind F      F frames back through the run's history\n"
+    "  --state-hash    print a hash of the whole machine state\n"
+    "  --history S     seconds of history kept (10-600, default 60)\n";
 
 // "\n" is a newline and "\\" a backslash, so one shell argument can carry several lines.
 std::string Unescaped(std::string_view text) {
@@ -153,7 +163,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
                             arg == "--scale" || arg == "--break" || arg == "--watch" || arg == "--symbols" ||
                             arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
                             arg == "--save-state" || arg == "--load-state" || arg == "--framecycles" || arg == "--timing" ||
-                            arg == "--type" || arg == "--type-after" || arg == "--wav";
+                            arg == "--type" || arg == "--type-after" || arg == "--wav" || arg == "--steps" ||
+                            arg == "--step-back" || arg == "--rewind" || arg == "--history";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -214,6 +225,25 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         error = "--framecycles is hexadecimal from 3E8 to C3500, not \"" + args[i] + "\"";
         return std::nullopt;
       }
+    } else if (arg == "--steps" || arg == "--step-back" || arg == "--rewind") {
+      const auto count = ParseNumber(args[++i], 0, MaxFrames);
+      if (!count) {
+        error = arg + " needs a whole number, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
+      const auto kind = arg == "--steps"       ? TimeTravelAction::Steps
+                        : arg == "--step-back" ? TimeTravelAction::StepBack
+                                               : TimeTravelAction::Rewind;
+      options.Actions.push_back({kind, static_cast<uint64_t>(*count)});
+    } else if (arg == "--state-hash") {
+      options.Actions.push_back({TimeTravelAction::StateHash, 0});
+    } else if (arg == "--history") {
+      const auto seconds = ParseNumber(args[++i], 10, 600);
+      if (!seconds) {
+        error = "--history takes seconds from 10 to 600, not \"" + args[i] + "\"";
+        return std::nullopt;
+      }
+      options.HistorySeconds = *seconds;
     } else if (arg == "--timing") {
       const std::string timing = args[++i];
       if (timing != "exact" && timing != "tables") {
@@ -373,6 +403,40 @@ bool PrepareDebugger(const HeadlessOptions& options, DebugEngine& engine, Headle
   return true;
 }
 
+void RunTimeTravelActions(EmulationRun& run, RunHistory* history, const std::vector<TimeTravelAction>& actions,
+                          std::vector<std::string>& lines) {
+  for (const TimeTravelAction& action : actions) {
+    if (!run.Running()) return;
+    switch (action.What) {
+      case TimeTravelAction::Steps:
+        for (uint64_t i = 0; i < action.Count && run.Running(); ++i) {
+          if (history) history->BeforeExecute();
+          run.ExecuteStep();
+        }
+        break;
+      case TimeTravelAction::StepBack:
+        for (uint64_t i = 0; i < action.Count; ++i) {
+          if (!history->StepBack()) {
+            lines.push_back("step back: start of the history after " + std::to_string(i) + " of " +
+                            std::to_string(action.Count));
+            break;
+          }
+        }
+        break;
+      case TimeTravelAction::Rewind:
+        if (action.Count > 0 && !history->RewindFrames(action.Count)) lines.push_back("rewind: start of the history");
+        break;
+      case TimeTravelAction::StateHash: {
+        char text[32];
+        std::snprintf(text, sizeof text, "state hash: %016llx",
+                      static_cast<unsigned long long>(MachineStateHash(run)));
+        lines.emplace_back(text);
+        break;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
@@ -382,6 +446,16 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   ResetRunControls();
 
   EmulationRun run;
+  // The history costs a little on every frame: it is kept only when an action goes back.
+  std::unique_ptr<RunHistory> history;
+  const bool goesBack = std::any_of(options.Actions.begin(), options.Actions.end(), [](const TimeTravelAction& a) {
+    return a.What == TimeTravelAction::StepBack || a.What == TimeTravelAction::Rewind;
+  });
+  if (goesBack) {
+    history = std::make_unique<RunHistory>(run);
+    history->SetLength(options.HistorySeconds);
+    run.History = history.get();
+  }
   const StartResult start = run.Start(options.Description);
   if (!start.Ok) {
     result.Error = start.Message;
@@ -466,6 +540,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
       result.TypingMessage += "The frames ran out before --type had typed all of its text.";
     }
     result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    if (!loadFailed) RunTimeTravelActions(run, history.get(), options.Actions, result.ActionLines);
     result.Frames = run.FramesRun();
     result.Cycles = run.CyclesRun();
     MachineState state;
@@ -532,6 +607,7 @@ int RunHeadless(std::span<const std::string> args, std::ostream& out, std::ostre
   for (const std::string& line : result.Listing) out << line << "\n";
   if (!result.StopLine.empty()) out << result.StopLine << "\n";
   if (!result.RegistersLine.empty()) out << result.RegistersLine << "\n";
+  for (const std::string& line : result.ActionLines) out << line << "\n";
   int status = result.Messages.empty() ? 0 : 1;
   if (!options->DumpPath.empty()) {
     std::ofstream dump(options->DumpPath, std::ios::binary | std::ios::trunc);

@@ -25,6 +25,13 @@ struct KeyRange {
   std::vector<VirtualKey> Keys;
 };
 
+// After the frames, in the order given: instructions forward, instructions or frames back through
+// the run's history, and the hash of the whole machine state.
+struct TimeTravelAction {
+  enum Kind { Steps, StepBack, Rewind, StateHash } What = Steps;
+  uint64_t Count = 0;
+};
+
 struct HeadlessOptions {
   std::string Description;
   int Frames = 1;
@@ -48,6 +55,8 @@ struct HeadlessOptions {
   int SaveStateAfterFrame = 0;           // 0: after the last frame
   std::optional<std::string> LoadState;  // restored before frame 1
   uint32_t FrameLength = 0;  // T-states per frame in place of the description's; 0: the description's
+  std::vector<TimeTravelAction> Actions;
+  int HistorySeconds = 60;
   std::optional<bool> ExactTiming;  // in place of the description's "#timing="; empty: the description's
   std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: from frame 1)
   int TypeAfterFrame = 0;
@@ -77,6 +86,8 @@ struct HeadlessResult {
   std::string StopLine;          // with Breaks or Watches: what stopped the run, or that nothing did
   std::string RegistersLine;     // with Registers
   std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
+  // One line for each --state-hash, and what a step back or rewind could not do.
+  std::vector<std::string> ActionLines;
   std::string TypingMessage;     // characters --type skipped, or text left when the frames ran out
   // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
   std::vector<int16_t> Sound;

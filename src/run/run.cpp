@@ -11,6 +11,7 @@
 #include "devices/sound_mixer.h"
 #include "machine/description.h"
 #include "machine/romset.h"
+#include "run/history.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -20,6 +21,7 @@ bool StopRequested = true;
 DebugStateKind DebugState = DebugStateKind::Running;
 bool DebugMode = false;
 bool BreakpointsEnabled = false;
+bool RewindHeld = false;
 
 void ResetRunControls() {
   KeyState.fill(0);
@@ -61,6 +63,11 @@ void ResetGeometry() {
 }
 
 void Pump() { CurrentHost().pumpMessages(); }
+
+// At a frame's end the instruction address names nothing yet; giving it one value whichever loop
+// ended the frame makes a frame run whole and the same frame stepped leave equal machine states,
+// which is what lets the history replay a past run by either.
+void SettleFrameEnd(Z80Context& z) { z.InstructionAddress = z.PC.w; }
 
 std::string ShortHex(uint32_t value) {
   const std::string text = FormatHex(value, 8);
@@ -169,6 +176,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   CreateScreenBitmap();
   installed_ = true;
   StopRequested = false;
+  if (History) History->Begin();
   return {true, {}};
 }
 
@@ -204,8 +212,9 @@ void EmulationRun::StepCounted() {
   if (after >= before) {
     cycles_ += after - before;
   } else {  // the frame ended inside this step and the count went back to 0
-    cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
+    cycles_ += LastFrameLength - before;
     FrameDone();
+    SettleFrameEnd(z);
   }
 }
 
@@ -221,6 +230,14 @@ void EmulationRun::RunPassFrames() {
 
   // Whatever else set the keys (a key let go on the PC), the typed chord stays held.
   if (typer_.Busy()) typer_.Hold();
+  if (RewindHeld && History) {
+    // A frame back a pass, paced like the game itself; at the start of the history it waits there.
+    History->RewindFrames(1);
+    PaceFrame();
+    Pump();
+    return;
+  }
+  if (History) History->BeforeExecute();
 
   if (Debugger != nullptr && Debugger->Active()) {
     Debugger->Pass(*this);
@@ -260,9 +277,7 @@ void EmulationRun::RunPassFrames() {
     return;
   }
 
-  RunFrame(1);
-  cycles_ += z.CycleCount;
-  FrameDone();
+  ExecuteFrame();
   PaceFrame();
   Pump();
 }
@@ -274,9 +289,20 @@ bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
     cycles_ += z.CycleCount - before;
     return true;
   }
-  cycles_ += before < z.FrameLength ? z.FrameLength - before : 0;
+  cycles_ += LastFrameLength - before;
   FrameDone();
+  SettleFrameEnd(z);
   return false;
+}
+
+void EmulationRun::ExecuteFrame() {
+  Z80Context& z = *ActiveContext;
+  RunFrame(1);
+  cycles_ += z.CycleCount;
+  // A step after a free-run frame begins a new frame instead of ending the one just finished.
+  z.CycleCount = 0;
+  FrameDone();
+  SettleFrameEnd(z);
 }
 
 void EmulationRun::DebugRedrawNow() {
@@ -341,6 +367,7 @@ void EmulationRun::Stop() {
   typer_.Cancel();
   ResetGeometry();
   StopRequested = true;
+  if (History) History->Clear();
   FreeGameDescription();
   if (Screen) FreeScreenBitmap();
 }
@@ -349,10 +376,13 @@ void EmulationRun::Reset() {
   if (!Running()) return;
   ActiveContext->SP.w = StartStackPointer;
   ActiveContext->PC.w = 0;
+  if (History) History->Begin();
 }
 
 void EmulationRun::Cartridge() {
-  if (Running() && driver_.LoaderRoutine) driver_.LoaderRoutine();
+  if (!Running() || !driver_.LoaderRoutine) return;
+  driver_.LoaderRoutine();
+  if (History) History->MarkOutsideChange();
 }
 
 void EmulationRun::Redraw() {

@@ -17,6 +17,8 @@
 
 namespace tirvane {
 
+class RunHistory;
+
 enum class DebugStateKind { Running, Paused, Step };
 
 class EmulationRun;
@@ -37,6 +39,7 @@ extern bool StopRequested;         // true while no run is active or a stop has 
 extern DebugStateKind DebugState;  // set by the register window's buttons
 extern bool DebugMode;             // the "Debug" check box
 extern bool BreakpointsEnabled;    // the "Break" check box
+extern bool RewindHeld;            // the rewind key is down: passes play the history backwards
 
 // No key held and the debugger off: where a run that no window steers starts (the headless runner,
 // benchmarks, tests).
@@ -117,8 +120,19 @@ class EmulationRun {
   // Live figures for the status bar and the headless runner, counted from the last Start.
   uint64_t FramesRun() const { return frames_; }
   uint64_t CyclesRun() const { return cycles_; }
-  // For a restored state, which brings its own counts.
-  void SetCounters(uint64_t frames, uint64_t cycles) { frames_ = frames, cycles_ = cycles; }
+  // A restored state brings its own figures.
+  void SetCounters(uint64_t frames, uint64_t cycles) {
+    frames_ = frames;
+    cycles_ = cycles;
+  }
+
+  // One whole frame, or one instruction, with the figures counted: the free-run and debug cases'
+  // own steps, through which the history replays the past exactly as it first ran.
+  void ExecuteFrame();
+  void ExecuteStep() { StepCounted(); }
+
+  // When set, told before every pass that executes, and at Start, Reset, Stop and Cartridge.
+  RunHistory* History = nullptr;
 
   // Drivers that exist only in tests are looked up after the table.
   static void SetExtraDrivers(std::span<const DriverInfo> drivers);

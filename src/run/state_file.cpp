@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "run/history.h"
 #include "run/run.h"
 #include "video/screen.h"
 
@@ -148,6 +149,8 @@ StateFileCheck LoadStateFile(EmulationRun& run, const std::string& path) {
   StateFileCheck check = DecodeStateFile(file, run, state);
   if (!check.Ok) return {false, check.Message + "\r" + path};
   if (!RestoreMachineState(run, state)) return {false, "The save state does not fit this machine."};
+  // The past before the loaded state is another run's: replaying it would not lead here.
+  if (run.History) run.History->Begin();
   PresentScreen();
   return {true, {}};
 }

@@ -5,6 +5,8 @@
 
 namespace tirvane {
 
+uint32_t LastFrameLength = 0;
+
 namespace {
 
 // Processor numbers are 1-based; anything outside 1-10 has no record.
@@ -25,6 +27,7 @@ void RunFrame(uint16_t processor) {
   z80ops::runFrameLoop(z);
   z.FrameInstructions = 0;
   FrameEvent(z);
+  LastFrameLength = z.CycleCount;
 }
 
 void StepInstruction(uint16_t processor) {
@@ -36,6 +39,7 @@ void StepInstruction(uint16_t processor) {
   z80ops::executeInline(z);
   if (z.CycleCount >= z.FrameLength || ++z.FrameInstructions >= MaxFrameInstructions) {
     FrameEvent(z);
+    LastFrameLength = z.CycleCount;
     z.CycleCount = 0;
     z.FrameInstructions = 0;
   }
@@ -47,6 +51,7 @@ bool RunFrameUntil(uint16_t processor, const std::bitset<0x10000>& stops) {
   Z80Context& z = *record;
   if (z80ops::runFrameLoopUntil(z, stops)) return true;
   FrameEvent(z);
+  LastFrameLength = z.CycleCount;
   z.CycleCount = 0;
   z.FrameInstructions = 0;
   return false;

@@ -95,6 +95,10 @@ struct Z80Context {
 // up to a frame of 800,000 T-states.
 constexpr uint32_t MaxFrameInstructions = 200000;
 
+// T-states the last finished frame ran, its overshoot past FrameLength and the interrupt taken at
+// its end included, whichever entry point finished it: a step that ends a frame leaves CycleCount at 0.
+extern uint32_t LastFrameLength;
+
 // Processors are numbered 1 to 10; only processor 1 is used.
 extern Z80Context Z80Contexts[ProcessorCount];
 extern Z80Context* ActiveContext;

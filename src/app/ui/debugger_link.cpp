@@ -2,10 +2,15 @@
 #include "app/ui/debugger_link.h"
 
 #include <QAction>
+#include <QStyle>
+#include <bitset>
+#include <memory>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QTimer>
+#include <QDockWidget>
+#include <QToolBar>
 #include <QToolButton>
 #include <utility>
 
@@ -16,6 +21,8 @@
 #include "debugger/ui/debugger.h"
 #include "debugger/ui/workspace.h"
 #include "debugger/ui/disasm_window.h"
+#include "debugger/ui/history_pane.h"
+#include "debugger/debug_engine.h"
 
 namespace tirvane {
 
@@ -70,6 +77,40 @@ class GameScreenDocking : public QObject {
   QPoint place_;
 };
 
+// The history pane docks in the workspace, and its two moves join the run toolbar after the steps.
+void ConnectHistory(TfrmEmulator& window, Debugger& debugger) {
+  DebuggerWorkspace& workspace = *debugger.Workspace;
+  auto* pane = new HistoryPane;
+  pane->SetHistory(&window.History);
+  pane->Pause = [&workspace] { workspace.PauseAction->trigger(); };
+  // Plain breakpoints and the engine's (their conditions aside): where a forward run could stop.
+  pane->Stops = [&window, &debugger, marks = std::make_shared<std::bitset<0x10000>>()] {
+    marks->reset();
+    if (window.Run.BreakpointMarks != nullptr && BreakpointsEnabled) *marks |= *window.Run.BreakpointMarks;
+    if (DebugEngine* engine = debugger.Engine()) *marks |= engine->Breakpoints.Marks();
+    return marks.get();
+  };
+  pane->Moved = [&window, &workspace] {
+    if (window.Run.RefreshRegisters) window.Run.RefreshRegisters();
+    workspace.Refresh();
+  };
+  pane->Report = [&workspace](const QString& text) { workspace.ShowMessage(text); };
+  auto* dock = new QDockWidget("History", &workspace);
+  dock->setObjectName("dockHistory");
+  dock->setWidget(pane);
+  workspace.addDockWidget(Qt::RightDockWidgetArea, dock);
+  workspace.tabifyDockWidget(workspace.StopsDock, dock);
+  if (auto* bar = workspace.findChild<QToolBar*>("toolbarRun")) {
+    auto* back = new QAction(workspace.style()->standardIcon(QStyle::SP_MediaSeekBackward), "Step back", &workspace);
+    back->setObjectName("actStepBack");
+    QObject::connect(back, &QAction::triggered, pane, &HistoryPane::StepBack);
+    auto* runBack = new QAction(workspace.style()->standardIcon(QStyle::SP_MediaSkipBackward), "Run back", &workspace);
+    runBack->setObjectName("actRunBack");
+    QObject::connect(runBack, &QAction::triggered, pane, &HistoryPane::RunBack);
+    bar->insertActions(workspace.LoadSymbolsAction, {back, runBack});
+  }
+}
+
 }  // namespace
 
 void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
@@ -114,6 +155,7 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
     debugger.SetClassic(on);
     if (const auto settings = OpenSettings()) settings->setValue("debugger/classicWindows", on);
   });
+  ConnectHistory(window, debugger);
   debugger.Workspace->Settings = [] { return OpenSettings(); };
   debugger.Workspace->ClassicChosen = [classic](bool on) { classic->setChecked(on); };
   auto* docking = new GameScreenDocking(*window.frmGameScreen);

@@ -77,6 +77,12 @@ void TfrmGameScreen::CreateContextMenu() {
   connect(actFullScreen, &QAction::toggled, this, &TfrmGameScreen::SetFullScreen);
   addAction(actFullScreen);
 
+  auto* rewind = new QAction("Rewind: hold Page Up", this);
+  rewind->setObjectName("actRewindHint");
+  rewind->setToolTip("Hold Page Up to play the game backwards through its history (see History length); let go to go on from there");
+  rewind->setEnabled(false);
+  addAction(rewind);
+
   mnuRecent = new QMenu("Recent", this);
   connect(mnuRecent, &QMenu::aboutToShow, this, &TfrmGameScreen::FillRecentMenu);
   addAction(mnuRecent->menuAction());

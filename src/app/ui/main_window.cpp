@@ -2,6 +2,7 @@
 #include "app/ui/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -151,6 +152,8 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
     if (Run.RefreshRegisters) Run.RefreshRegisters();
     if (Run.DebugRedraw) Run.DebugRedraw();
   });
+  Run.History = &History;
+  AddHistoryLengthMenu();
   AddTypingMenu(*frmGameScreen, Run);
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
@@ -627,8 +630,10 @@ void TfrmEmulator::FormClose(QCloseEvent* event) {
 void TfrmEmulator::UpdateStatus() {
   const double seconds = statusClock_.nsecsElapsed() / 1e9;
   if (seconds <= 0) return;
-  statusFps_ = (Run.FramesRun() - statusFrames_) / seconds;
-  statusMhz_ = (Run.CyclesRun() - statusCycles_) / seconds / 1e6;
+  // Rewinding runs the counters backwards: the figures are the speed either way.
+  const auto moved = [](uint64_t now, uint64_t then) { return static_cast<double>(now > then ? now - then : then - now); };
+  statusFps_ = moved(Run.FramesRun(), statusFrames_) / seconds;
+  statusMhz_ = moved(Run.CyclesRun(), statusCycles_) / seconds / 1e6;
   statusFrames_ = Run.FramesRun();
   statusCycles_ = Run.CyclesRun();
   statusClock_.restart();
@@ -646,6 +651,30 @@ void TfrmEmulator::ShowStatus() {
   else
     StatusPanel->setText(
         QString("%1 fps, %2 MHz, %3").arg(statusFps_, 0, 'f', 0).arg(statusMhz_, 0, 'f', 2).arg(mode));
+}
+
+}  // namespace tirvane
+
+namespace tirvane {
+
+// How far back rewinding and stepping back reach, kept between launches.
+void TfrmEmulator::AddHistoryLengthMenu() {
+  const auto settings = OpenSettings();
+  History.SetLength(settings ? settings->value("history/seconds", 60).toInt() : 60);
+  auto* menu = new QMenu("History length", frmGameScreen);
+  menu->setObjectName("mnuHistoryLength");
+  auto* group = new QActionGroup(menu);
+  for (const int seconds : {10, 30, 60, 120, 300, 600}) {
+    QAction* action = group->addAction(QString("%1 s").arg(seconds));
+    action->setCheckable(true);
+    action->setChecked(seconds == History.Length());
+    connect(action, &QAction::triggered, this, [this, seconds] {
+      History.SetLength(seconds);
+      if (const auto kept = OpenSettings()) kept->setValue("history/seconds", seconds);
+    });
+    menu->addAction(action);
+  }
+  frmGameScreen->addAction(menu->menuAction());
 }
 
 }  // namespace tirvane

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/catalogue.h"
+#include "run/history.h"
 #include "run/run.h"
 #include "run/run_controls.h"
 #include "debugger/breakpoints.h"
@@ -67,6 +68,9 @@ class TfrmEmulator : public QMainWindow {
   ~TfrmEmulator() override;
 
   EmulationRun Run;
+  // The last minute of the run, for rewinding and stepping back.
+  RunHistory History{Run};
+  void AddHistoryLengthMenu();
   RunControls& Controls_ = Controls();  // how the window reads and steers Run
   DebuggerHooks Debugger;
 

@@ -150,8 +150,23 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyPress) gameScreen_.SetFullScreen(false);
         return true;
       }
-      // Auto-repeat arrives as release/press pairs; the key stays held throughout.
       const bool machine = KeysGoToMachine();
+      // The rewind key is no game key on any board: held, the game plays backwards.
+      if (keyEvent->key() == RewindQtKey && machine && Controls().Running()) {
+        if (!keyEvent->isAutoRepeat()) {
+          RewindHeld = event->type() == QEvent::KeyPress;
+          // The past came back with the keys held then; the machine goes on with those held now.
+          if (!RewindHeld) {
+            KeyState.fill(0);
+            for (const auto& [scanCode, held] : heldByScanCode_) {
+              KeyState[static_cast<int>(held.first)] = 1;
+              if (held.second) KeyState[static_cast<int>(*held.second)] = 1;
+            }
+          }
+        }
+        return true;
+      }
+      // Auto-repeat arrives as release/press pairs; the key stays held throughout.
       if (keyEvent->isAutoRepeat()) {
         if (machine && Controls().Running()) return true;
         break;

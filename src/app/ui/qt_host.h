@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <Qt>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@
 class QWidget;
 
 namespace tirvane {
+
+// Held down, plays the running game backwards through its history.
+inline constexpr Qt::Key RewindQtKey = Qt::Key_PageUp;
 
 class TfrmGameScreen;
 

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The run's history on every bundled game: stepping back retraces each step, rewinding equals the
+// straight run, run back and last write land where the forward run says.
+#include "run/history.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <algorithm>
+#include <bitset>
+#include <cctype>
+#include <map>
+#include <optional>
+#include <random>
+
+#include "app/headless_host.h"
+#include "app/headless_runner.h"
+#include "machine/romset.h"
+#include "run/run.h"
+#include "support/test_driver.h"
+#include "video/screen.h"
+#include "z80/z80.h"
+
+namespace tirvane {
+namespace {
+
+std::vector<std::string> BundledDescriptions() {
+  std::vector<std::string> paths;
+  for (const auto& entry : std::filesystem::directory_iterator(TIRVANE_BIN_DIR))
+    if (entry.path().extension() == ".ini") paths.push_back(entry.path().string());
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// A bundled game started with a history, on the headless host.
+class HistoryRun {
+ public:
+  explicit HistoryRun(const std::string& description) : host_(FolderOf(description)), scope_(host_) {
+    ResetRunControls();
+    run.History = &history;
+    started = run.Start(description).Ok;
+  }
+  ~HistoryRun() {
+    run.Stop();
+    run.RunLoop();
+  }
+  void Step() {
+    history.BeforeExecute();
+    run.ExecuteStep();
+  }
+  HistoryPoint Here() const { return history.Current(); }
+
+  EmulationRun run;
+  RunHistory history{run};
+  bool started = false;
+
+ private:
+  HeadlessHost host_;
+  ScopedHost scope_;
+};
+
+// Records the hash before each of 10,000 steps that cross a frame's end and its interrupt, then
+// steps back through all of them; the text says how far back the first mismatch was.
+std::string StepBackMismatch(HistoryRun& m) {
+  constexpr int Steps = 10000;
+  for (int i = 0; i < 40; ++i) m.run.RunPass();
+  // Start about 5,000 instructions before a frame ends.
+  uint32_t frameLength = 0;
+  for (const uint64_t frame = m.Here().Frame; m.Here().Frame == frame; ++frameLength) m.Step();
+  for (uint32_t i = 0; i + 5000 < frameLength; ++i) m.Step();
+
+  std::vector<uint64_t> hashes;
+  const uint64_t firstFrame = m.Here().Frame;
+  for (int i = 0; i < Steps; ++i) {
+    hashes.push_back(MachineStateHash(m.run));
+    m.Step();
+  }
+  if (m.Here().Frame == firstFrame) return "the steps never crossed a frame's end";
+  int i = Steps - 1;
+  while (i >= 0 && m.history.StepBack() && MachineStateHash(m.run) == hashes[i]) --i;
+  return i == -1 ? "" : "step back went wrong " + std::to_string(Steps - 1 - i) + " steps back";
+}
+
+// One test per game, so that each has its own time limit.
+class HistoryOnEveryGame : public testing::TestWithParam<std::string> {};
+
+TEST_P(HistoryOnEveryGame, SteppingBackRetracesEveryStep) {
+  HistoryRun m(GetParam());
+  ASSERT_TRUE(m.started);
+  EXPECT_EQ(StepBackMismatch(m), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundled, HistoryOnEveryGame, testing::ValuesIn(BundledDescriptions()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string name = std::filesystem::path(info.param).stem().string();
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+// Random bytes as the program of a board with no handlers: whatever mix of instructions, interrupt
+// modes, HALTs and block instructions they make, stepping back retraces them.
+TEST(History, SteppingBackRetracesRandomPrograms) {
+  EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
+  testdriver::TempFolder folder("history");
+  std::mt19937 random(17);
+  for (int program = 0; program < 4; ++program) {
+    std::vector<uint8_t> bytes(0x4000);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    testdriver::WriteFile(folder.path() / "random.bin", bytes);
+    const std::string ini = folder / "random.ini";
+    testdriver::WriteText(ini, "#driver=TESTBARE\n#maxrom=4000\n#framecycles=2710\n0000~random.bin\n");
+    HistoryRun m(ini);
+    ASSERT_TRUE(m.started) << program;
+    EXPECT_EQ(StepBackMismatch(m), "") << "program " << program;
+  }
+}
+
+// In one run, so that what a board keeps across runs (a frame counter) is the same on both sides.
+TEST(History, RewindingEqualsTheStraightRunWithKeysHeld) {
+  for (const std::string& path : BundledDescriptions()) {
+    HistoryRun m(path);
+    ASSERT_TRUE(m.started) << path;
+    uint64_t straight = 0;
+    std::vector<uint8_t> picture;
+    for (int frame = 1; frame <= 300; ++frame) {
+      KeyState.fill(0);
+      // Held across the frame rewound to, and changed within the rewound stretch.
+      if (frame >= 150 && frame < 250) KeyState[static_cast<int>(VirtualKey::Left)] = 1;
+      if (frame >= 190 && frame < 230) KeyState[static_cast<int>(VirtualKey::Ctrl)] = 1;
+      m.run.RunPass();
+      if (frame == 200) straight = MachineStateHash(m.run), picture.assign(Screen->Pixels.begin(), Screen->Pixels.end());
+    }
+    ASSERT_TRUE(m.history.RewindFrames(100)) << path;
+    EXPECT_EQ(MachineStateHash(m.run), straight) << path;
+    EXPECT_TRUE(std::equal(picture.begin(), picture.end(), Screen->Pixels.begin())) << path;
+  }
+}
+
+TEST(History, RunBackAndLastWriteLandWhereTheForwardRunSaw) {
+  HistoryRun m(std::string(TIRVANE_BIN_DIR) + "/pacman_demo.ini");
+  ASSERT_TRUE(m.started);
+  for (int i = 0; i < 20; ++i) m.run.RunPass();
+  // Forward: where each address was last the next instruction, and where a RAM byte last changed.
+  std::map<uint16_t, HistoryPoint> lastAt;
+  std::optional<HistoryPoint> lastChange;
+  const uint16_t watched = 0x4C00;
+  for (int i = 0; i < 30000; ++i) {
+    lastAt[ActiveContext->PC.w] = m.Here();
+    const HistoryPoint before = m.Here();
+    const uint8_t value = MemoryImage[watched];
+    m.Step();
+    if (MemoryImage[watched] != value) lastChange = before;
+  }
+  const HistoryPoint end = m.Here();
+  ASSERT_TRUE(lastChange) << "the demo's RAM byte never changed";
+
+  const auto written = m.history.LastWrite(watched);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(*written, *lastChange);
+  EXPECT_EQ(m.Here(), *lastChange);
+
+  ASSERT_TRUE(m.history.GoTo(end));
+  const uint16_t target = lastAt.begin()->first;
+  std::bitset<0x10000> stops;
+  stops[target] = true;
+  EXPECT_EQ(m.history.RunBack(stops), RunHistory::SearchResult::Found);
+  EXPECT_EQ(m.Here(), lastAt[target]);
+  EXPECT_EQ(ActiveContext->PC.w, target);
+
+  stops.reset();
+  EXPECT_EQ(m.history.RunBack(stops), RunHistory::SearchResult::StartOfHistory);
+  EXPECT_EQ(m.Here(), *m.history.Oldest());
+}
+
+}  // namespace
+}  // namespace tirvane
