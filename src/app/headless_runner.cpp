@@ -221,7 +221,7 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
       options.Scale = *scale;
     } else if (arg == "--framecycles") {
       options.FrameLength = static_cast<uint32_t>(ParseHex(args[++i]));
-      if (options.FrameLength < 1000 || options.FrameLength > 800000) {
+      if (options.FrameLength < MinFrameLength || options.FrameLength > MaxFrameLength) {
         error = "--framecycles is hexadecimal from 3E8 to C3500, not \"" + args[i] + "\"";
         return std::nullopt;
       }
@@ -470,14 +470,15 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
       result.Sound.insert(result.Sound.end(), samples.begin(), samples.end());
     };
   DebugEngine engine(run);
-  std::optional<std::pair<uint16_t, uint16_t>> dumpRange(std::in_place, 0x0000, 0xFFFF);
+  std::pair<uint16_t, uint16_t> dumpRange{0x0000, 0xFFFF};
   std::ofstream trace;
   std::string error;
   bool ready = PrepareDebugger(options, engine, result, error);
   if (ready && !options.DumpRange.empty()) {
-    dumpRange = ParseAddressRange(options.DumpRange, &engine.Symbols);
-    if (!dumpRange) error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
-    ready = dumpRange.has_value();
+    const auto range = ParseAddressRange(options.DumpRange, &engine.Symbols);
+    if (range) dumpRange = *range;
+    else error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
+    ready = range.has_value();
   }
   if (ready && !options.TracePath.empty()) {
     trace.open(options.TracePath, std::ios::binary | std::ios::trunc);
@@ -562,7 +563,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     }
     if (options.Registers) result.RegistersLine = RegistersText(z);
     if (!options.DumpPath.empty() && z.MemoryImage != nullptr)
-      result.Dump.assign(z.MemoryImage + dumpRange->first, z.MemoryImage + dumpRange->second + 1);
+      result.Dump.assign(z.MemoryImage + dumpRange.first, z.MemoryImage + dumpRange.second + 1);
     trace.flush();
     if (trace.is_open() && !trace) {
       result.Error = "writing the trace to " + options.TracePath + " failed";

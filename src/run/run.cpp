@@ -35,8 +35,6 @@ namespace {
 std::span<const DriverInfo> extraDrivers;
 
 constexpr uint16_t StartStackPointer = 0xF000;
-constexpr int32_t MinFrameLength = 1000;
-constexpr int32_t MaxFrameLength = 800000;
 
 // A driver row that leaves a bus slot empty still gets a harmless one: the core calls the slots
 // without checking them.
@@ -135,7 +133,8 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   z.RomLimit = static_cast<uint16_t>(Game.MaxRom);
   // Below the minimum the frame routine would run more often than the screen could show it; above
   // the maximum the frame's instruction bound would cut frames short.
-  if (Game.FrameLength < MinFrameLength || Game.FrameLength > MaxFrameLength)
+  const auto frameLength = static_cast<uint32_t>(Game.FrameLength);  // a negative one wraps far above
+  if (frameLength < MinFrameLength || frameLength > MaxFrameLength)
     return Fail("The frame length " + ShortHex(static_cast<uint32_t>(Game.FrameLength)) +
                 "h (#framecycles=) is out of range: " + ShortHex(MinFrameLength) + "h to " +
                 ShortHex(MaxFrameLength) + "h T-states, in " + descriptionPath);

@@ -17,6 +17,10 @@
 
 namespace tirvane {
 
+// The T-states a frame may last (a description's #framecycles=, a saved state).
+constexpr uint32_t MinFrameLength = 1000;
+constexpr uint32_t MaxFrameLength = 800000;
+
 class RunHistory;
 
 enum class DebugStateKind { Running, Paused, Step };

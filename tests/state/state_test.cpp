@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -136,6 +137,45 @@ TEST_F(StateTest, BadFilesAreRefusedWithTheirReasonAndLeaveTheMachineAlone) {
   }
   EXPECT_EQ(Hash(), before);
   EXPECT_TRUE(DecodeStateFile(good, run_, state).Ok);
+}
+
+// A checksum guards against damage only: a crafted state must not hand the frame loop or the
+// drawing bounds they trust.
+TEST_F(StateTest, CraftedStatesWithUnsoundBoundsAreRefused) {
+  Start(std::string(TIRVANE_BIN_DIR) + "/galaxian_demo.ini");
+  run_.RunPass();
+  MachineState good;
+  CaptureMachineState(run_, good);
+  const uint32_t frameLength = ActiveContext->FrameLength;
+  ActiveContext->FrameLength = 0x5A5A5A5A;
+  MachineState marked;
+  CaptureMachineState(run_, marked);
+  ActiveContext->FrameLength = frameLength;
+  const size_t frameLengthAt = static_cast<size_t>(
+      std::mismatch(good.Bytes().begin(), good.Bytes().end(), marked.Bytes().begin()).first - good.Bytes().begin());
+  const size_t geometryAt = good.Bytes().size() - 33;  // width, height, x, y; the dirty flag; two counters
+
+  struct Case {
+    const char* What;
+    size_t At;
+    int32_t Value;
+  };
+  const Case cases[] = {
+      {"no frame length", frameLengthAt, 0},        {"endless frame", frameLengthAt, 0x7FFFFFFF},
+      {"no width", geometryAt, 0},                  {"wider than the bitmap", geometryAt, 257},
+      {"taller than the bitmap", geometryAt + 4, 289}, {"left of the bitmap", geometryAt + 8, -1},
+      {"below the bitmap", geometryAt + 12, 288},
+  };
+  const uint64_t before = Hash();
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes(good.Bytes().begin(), good.Bytes().end());
+    std::memcpy(bytes.data() + c.At, &c.Value, sizeof c.Value);
+    MachineState crafted;
+    crafted.Assign(bytes);
+    EXPECT_FALSE(RestoreMachineState(run_, crafted)) << c.What;
+  }
+  EXPECT_EQ(Hash(), before);
+  EXPECT_TRUE(RestoreMachineState(run_, good));
 }
 
 }  // namespace
