@@ -204,7 +204,7 @@ class MainWindowDebuggerTest : public QObject {
           window_->cbDebug->click();
           QVERIFY(workspace.isVisible() && workspace.GameDock->isHidden());
           screenPlace = screen.pos();
-          workspace.GameDock->show();
+          workspace.GameDock->toggleViewAction()->trigger();  // as from the View menu
           break;
         case 1: {
           asideWhileDocked = !screen.isVisible();

@@ -27,7 +27,11 @@ void GamePane::Refresh() {
   const int width = std::clamp(shown.Width, 0, bitmap->Width - x);
   const int height = std::clamp(shown.Height, 0, bitmap->Height - y);
   if (width == 0 || height == 0) return;
-  if (picture_.size() != QSize(width, height)) picture_ = QImage(width, height, QImage::Format_RGB32);
+  if (picture_.size() != QSize(width, height)) {
+    picture_ = QImage(width, height, QImage::Format_RGB32);
+    // Never narrower than the picture: a whole-number scale below 1 would cut it off.
+    setMinimumSize(picture_.size());
+  }
   std::array<QRgb, 256> colours;
   for (size_t i = 0; i < colours.size(); ++i)
     colours[i] = qRgb(bitmap->Palette[i].r, bitmap->Palette[i].g, bitmap->Palette[i].b);

@@ -79,7 +79,7 @@ DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatc
   Game = new GamePane;
   GameDock = Dock(Game, "Game screen", "dockGame");
   // Off until asked for: the separate game screen window is the usual place of the picture.
-  connect(GameDock->toggleViewAction(), &QAction::toggled, this, [this] { TellGameDocked(); });
+  connect(GameDock, &QDockWidget::visibilityChanged, this, [this] { TellGameDocked(); });
   Trace->Report = [this](const QString& text) { ShowMessage(text); };
   AskSymbolPath = [this] {
     return QFileDialog::getOpenFileName(this, "Load symbols", QString(),
