@@ -255,6 +255,7 @@ std::vector<VirtualKey> ToolArguments::Keys(const char* name) const {
 MachineTools::MachineTools(std::string folder, int framesPerCall)
     : folder_(std::move(folder)), framesPerCall_(framesPerCall), host_(folder_), scope_(host_) {
   ResetRunControls();
+  run_.History = &history_;
   using T = MachineTools;
   const json noArgs = Schema();
   entries_ = {
@@ -444,6 +445,30 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "is refused with the reason and the machine is left as it was.",
        Schema({{"path", {{"type", "string"}, {"description", "the file to read"}}}}, {"path"}), true,
        &T::LoadState},
+      // time travel
+      {"step_back",
+       "Undo executed instructions exactly: registers, memory, the board and the picture as they were. Use "
+       "after a step or a stop to see what led there. The history keeps the last 60 seconds of everything "
+       "run since start_game, reset, load_file or load_state; running on from a past point drops what came "
+       "after it.",
+       Schema({{"count", IntegerProperty("instructions to undo", 1, MaxStepsPerCall, 1)}}), true, &T::StepBack},
+      {"rewind",
+       "Go back whole frames through the history, to the start of a frame, as the machine was then.",
+       Schema({{"frames", IntegerProperty("frames to go back", 1, 36000, 1)}}, {"frames"}), true, &T::Rewind},
+      {"run_back",
+       "Run backwards to the most recent earlier point where a breakpoint (set_breakpoint; conditions are "
+       "not checked) would have stopped a forward run, or to the start of the history; the answer says "
+       "which. Use to find the last time the program passed a routine before now.",
+       noArgs, true, &T::RunBack},
+      {"last_write",
+       "Go back to the instruction that last wrote a memory byte within the history (the machine stands "
+       "just before it, so step_into repeats the write), or say that none did. Use to find who changed a "
+       "variable.",
+       Schema({{"address", AddressProperty("the byte's address or a label")}}, {"address"}), true, &T::LastWrite},
+      {"history",
+       "Where the machine stands in its history (frame and instruction), the oldest and newest points kept, "
+       "and the memory the history uses.",
+       noArgs, true, &T::HistoryStatus},
       // looking
       {"screenshot", "The game screen as a PNG image, as the last frame drew it.",
        Schema({{"scale", IntegerProperty("1 or 2 (double size)", 1, 2, 1)}}), true, &T::Screenshot},
@@ -464,6 +489,7 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
 
 MachineTools::~MachineTools() {
   StopMachine();
+  run_.History = nullptr;
   KeyState.fill(0);
 }
 
@@ -650,6 +676,7 @@ ToolOutcome MachineTools::LoadFile(const ToolArguments& args) {
   if (driver == nullptr || driver->FileLoader == nullptr)
     throw ToolRefusal("the " + UpperAscii(Game.Driver) + " driver loads no files");
   if (!driver->FileLoader(path)) return Failure("load_file: the driver refused " + path);
+  history_.Begin();
   return Answer("Loaded " + path + ".\n" + RegisterText());
 }
 
@@ -794,6 +821,7 @@ ToolOutcome MachineTools::SetRegisters(const ToolArguments& args) {
     else
       *target->Byte = static_cast<uint8_t>(value);
   }
+  history_.MarkOutsideChange();
   return Answer(RegisterText());
 }
 
@@ -846,6 +874,7 @@ ToolOutcome MachineTools::WriteMemory(const ToolArguments& args) {
     throw ToolRefusal("the range " + Hex(address, 4) + "+" + std::to_string(bytes.size()) +
                       " runs past FFFF");
   std::copy(bytes.begin(), bytes.end(), ActiveContext->MemoryImage + address);
+  history_.MarkOutsideChange();
   return Answer("Wrote " + std::to_string(bytes.size()) + " bytes at " + Hex(address, 4) + ".");
 }
 
@@ -868,13 +897,14 @@ ToolOutcome MachineTools::StepInto(const ToolArguments& args) {
   HoldKeys({});
   Z80Context& z = *ActiveContext;
   const bool tracing = engine_.Recording();
+  const uint64_t before = run_.FramesRun();
   for (int i = 0; i < count; ++i) {
-    const uint32_t before = z.CycleCount;
     if (tracing) engine_.Trace.Before(z, z.MemoryImage);
-    StepInstruction(1);
+    history_.BeforeExecute();
+    run_.ExecuteStep();
     if (tracing) engine_.Trace.After(z);
-    if (z.CycleCount < before) ++frames_;
   }
+  frames_ += run_.FramesRun() - before;
   return Answer(RegisterText() + Where());
 }
 
@@ -1121,6 +1151,71 @@ ToolOutcome MachineTools::LoadState(const ToolArguments& args) {
   // The trace led to the state left behind.
   engine_.Trace.Clear();
   return Answer("Loaded " + path + ".\n" + RegisterText() + Where());
+}
+
+// ---- time travel
+
+std::string MachineTools::PointText(HistoryPoint point) const {
+  return "frame " + std::to_string(point.Frame) + ", instruction " + std::to_string(point.Instruction);
+}
+
+ToolOutcome MachineTools::Travelled(std::string what) {
+  freeRunning_ = false;
+  frames_ = run_.FramesRun();
+  stopReason_.clear();
+  HoldKeys({});  // the past's keys were replayed; the held ones are those of press_keys
+  return Answer(what + "\nAt " + PointText(history_.Current()) + ".\n" + RegisterText() + Where());
+}
+
+ToolOutcome MachineTools::StepBack(const ToolArguments& args) {
+  const int count = static_cast<int>(args.Integer("count", 1, MaxStepsPerCall, 1));
+  int done = 0;
+  while (done < count && history_.StepBack()) ++done;
+  if (done == 0) throw ToolRefusal("at the start of the history; nothing to step back to");
+  return Travelled("Stepped back " + std::to_string(done) + " instructions" +
+                   (done < count ? " and reached the start of the history." : "."));
+}
+
+ToolOutcome MachineTools::Rewind(const ToolArguments& args) {
+  const auto frames = static_cast<uint64_t>(args.Integer("frames", 1, 36000, std::nullopt));
+  if (!history_.RewindFrames(frames)) throw ToolRefusal("at the start of the history; nothing to rewind");
+  return Travelled("Rewound to the start of frame " + std::to_string(history_.Current().Frame) +
+                   (history_.Current() == history_.Oldest() ? ", the start of the history." : "."));
+}
+
+ToolOutcome MachineTools::RunBack(const ToolArguments&) {
+  if (const auto oldest = history_.Oldest(); !oldest || history_.Current() <= *oldest)
+    throw ToolRefusal("at the start of the history; nothing to run back through");
+  std::bitset<0x10000> stops = breakpoints_.Marks();
+  stops |= engine_.Breakpoints.Marks();
+  const bool found = history_.RunBack(stops) == RunHistory::SearchResult::Found;
+  return Travelled(found ? "Run back: stopped at the breakpoint at " + Hex(ActiveContext->PC.w, 4) + "."
+                         : "Run back: no breakpoint on the way; at the start of the history.");
+}
+
+ToolOutcome MachineTools::LastWrite(const ToolArguments& args) {
+  const uint16_t address = args.Address("address");
+  const auto found = history_.LastWrite(address);
+  if (!found) {
+    frames_ = run_.FramesRun();
+    HoldKeys({});
+    return Answer("Nothing wrote " + Hex(address, 4) + " within the history (from " +
+                  PointText(history_.Oldest().value_or(HistoryPoint{})) + "); the machine is where it was.");
+  }
+  return Travelled("Last write of " + Hex(address, 4) + ": the next instruction writes it.");
+}
+
+ToolOutcome MachineTools::HistoryStatus(const ToolArguments&) {
+  json status = {{"at", {{"frame", history_.Current().Frame}, {"instruction", history_.Current().Instruction}}},
+                 {"seconds_kept", history_.Length()},
+                 {"memory_bytes", history_.MemoryBytes()}};
+  if (const auto oldest = history_.Oldest()) {
+    const HistoryPoint newest = std::max(history_.Newest(), history_.Current());
+    status["oldest"] = {{"frame", oldest->Frame}, {"instruction", oldest->Instruction}};
+    status["newest"] = {{"frame", newest.Frame}, {"instruction", newest.Instruction}};
+    status["in_the_past"] = history_.Current() < newest;
+  }
+  return Answer(status.dump(1));
 }
 
 // ---- looking

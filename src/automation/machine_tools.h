@@ -17,6 +17,7 @@
 #include "app/headless_host.h"
 #include "debugger/breakpoints.h"
 #include "debugger/debug_engine.h"
+#include "run/history.h"
 #include "run/run.h"
 #include "video/host.h"
 
@@ -123,6 +124,11 @@ class MachineTools {
   ToolOutcome TraceLines(const ToolArguments& args);
   ToolOutcome SaveState(const ToolArguments& args);
   ToolOutcome LoadState(const ToolArguments& args);
+  ToolOutcome StepBack(const ToolArguments& args);
+  ToolOutcome Rewind(const ToolArguments& args);
+  ToolOutcome RunBack(const ToolArguments& args);
+  ToolOutcome LastWrite(const ToolArguments& args);
+  ToolOutcome HistoryStatus(const ToolArguments& args);
   ToolOutcome Screenshot(const ToolArguments& args);
   ToolOutcome TileSetImage(const ToolArguments& args);
 
@@ -139,6 +145,9 @@ class MachineTools {
   std::optional<StopReport> FinishEngineCommand();
   // What stopped a run to a breakpoint: a plain breakpoint, a conditional one or a watchpoint.
   std::string StopText(const StopReport& stop) const;
+  // After a move through the history: the counters follow the machine, which stands paused there.
+  ToolOutcome Travelled(std::string what);
+  std::string PointText(HistoryPoint point) const;
   // A path as given, or relative to the descriptions' folder.
   std::string ToolPath(const ToolArguments& args) const;
 
@@ -148,6 +157,8 @@ class MachineTools {
   ScopedHost scope_;
   EmulationRun run_;
   BreakpointList breakpoints_;
+  // Everything the tools run passes through the run, which records it here.
+  RunHistory history_{run_};
   DebugEngine engine_{run_};  // inactive (free run untouched) while no command is under way
   std::array<uint8_t, VirtualKeyCount> held_{};
   std::string gameTitle_;

@@ -167,6 +167,11 @@ TEST(McpServer, RefusedCallsSayWhyAndLeaveTheMachineAlone) {
       {"save_state", {{"path", "/no/such/folder/x.state"}}},
       {"load_state", {{"path", "missing.state"}}},
       {"load_state", {{"path", damaged}}},
+      {"step_back", {{"count", 0}}},
+      {"rewind", {}},
+      {"rewind", {{"frames", -3}}},
+      {"last_write", {{"address", "nowhere"}}},
+      {"run_back", {{"to", "8000"}}},
   };
   for (const auto& [tool, arguments] : refused) {
     SCOPED_TRACE(std::string(tool) + " " + arguments.dump());
@@ -315,6 +320,62 @@ TEST(McpServer, TraceLinesAndStatesRoundTrip) {
   ASSERT_NE(MachineState(), saved);
   ASSERT_FALSE(IsError(Call(server, "load_state", {{"path", path}})));
   EXPECT_EQ(MachineState(), saved);
+}
+
+TEST(McpServer, GoingBackMatchesTheMachineAsItWasGoingForward) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "opense_basic"}})));
+  // Nothing has run since the start: each way back is refused and changes nothing.
+  for (const char* tool : {"step_back", "rewind", "run_back"}) {
+    SCOPED_TRACE(tool);
+    const std::vector<uint8_t> before = MachineState();
+    EXPECT_TRUE(IsError(Call(server, tool, std::string(tool) == "rewind" ? json{{"frames", 1}} : json::object())));
+    EXPECT_EQ(MachineState(), before);
+  }
+
+  // Frames with and without keys held, then instructions crossing a frame's end.
+  std::vector<std::vector<uint8_t>> frames{MachineState()};
+  for (int i = 0; i < 4; ++i) {
+    Call(server, "run_frames", {{"frames", 4}, {"keys", i == 1 ? json{"A"} : json::array()}});
+    frames.push_back(MachineState());
+  }
+  WriteCountingLoop(server);
+  std::vector<std::vector<uint8_t>> steps{MachineState()};
+  for (int i = 0; i < 40; ++i) {
+    Call(server, "step_into", {{"count", i == 20 ? 20000 : 1}});
+    steps.push_back(MachineState());
+  }
+  for (int i = 40; i > 0; --i) {
+    SCOPED_TRACE(i);
+    if (i == 21) {  // the long stretch goes back in one call
+      EXPECT_FALSE(IsError(Call(server, "step_back", {{"count", 20000}})));
+    } else {
+      EXPECT_FALSE(IsError(Call(server, "step_back")));
+    }
+    ASSERT_EQ(MachineState(), steps[i - 1]);
+  }
+
+  EXPECT_NE(Text(Call(server, "last_write", {{"address", "9100"}})).find("Nothing wrote"), std::string::npos);
+  EXPECT_EQ(MachineState(), steps[0]);
+  Call(server, "step_into", {{"count", 30}});
+  EXPECT_FALSE(IsError(Call(server, "last_write", {{"address", "9000"}})));
+  EXPECT_EQ(ActiveContext->PC.w, 0x8006);
+  EXPECT_NE(Text(Call(server, "history")).find("\"in_the_past\": true"), std::string::npos);
+  Call(server, "set_breakpoint", {{"address", "8004"}});
+  EXPECT_NE(Text(Call(server, "run_back")).find("breakpoint at 8004"), std::string::npos);
+  EXPECT_EQ(ActiveContext->PC.w, 0x8004);
+  Call(server, "clear_breakpoint");
+
+  // Mid-frame, one frame back is the start of the frame; from there whole frames.
+  EXPECT_FALSE(IsError(Call(server, "rewind", {{"frames", 1}})));
+  const json at = json::parse(Text(Call(server, "history")))["at"];
+  ASSERT_EQ(at["instruction"], 0);
+  EXPECT_FALSE(IsError(Call(server, "rewind", {{"frames", at["frame"].get<int>() - 12}})));
+  EXPECT_EQ(MachineState(), frames[3]);
+  EXPECT_FALSE(IsError(Call(server, "rewind", {{"frames", 8}})));
+  EXPECT_EQ(MachineState(), frames[1]);
+  EXPECT_NE(Text(Call(server, "run_back")).find("start of the history"), std::string::npos);
+  EXPECT_EQ(MachineState(), frames[0]);
 }
 
 TEST(McpServer, Base64MatchesTheStandardAlphabetAndPadding) {
