@@ -459,7 +459,7 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "Run backwards to the most recent earlier point where a breakpoint (set_breakpoint; conditions are "
        "not checked) would have stopped a forward run, or to the start of the history; the answer says "
        "which. Use to find the last time the program passed a routine before now.",
-       noArgs, true, &T::RunBack},
+       noArgs, true, &T::RunBack, true},
       {"last_write",
        "Go back to the instruction that last wrote a memory byte within the history (the machine stands "
        "just before it, so step_into repeats the write), or say that none did. Use to find who changed a "

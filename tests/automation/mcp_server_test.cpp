@@ -362,7 +362,7 @@ TEST(McpServer, GoingBackMatchesTheMachineAsItWasGoingForward) {
   EXPECT_FALSE(IsError(Call(server, "last_write", {{"address", "9000"}})));
   EXPECT_EQ(ActiveContext->PC.w, 0x8006);
   EXPECT_NE(Text(Call(server, "history")).find("\"in_the_past\": true"), std::string::npos);
-  Call(server, "set_breakpoint", {{"address", "8004"}});
+  Call(server, "set_breakpoint", {{"address", "8004"}, {"condition", "L = 2"}});
   EXPECT_NE(Text(Call(server, "run_back")).find("breakpoint at 8004"), std::string::npos);
   EXPECT_EQ(ActiveContext->PC.w, 0x8004);
   Call(server, "clear_breakpoint");

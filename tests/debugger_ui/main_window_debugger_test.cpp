@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +21,8 @@
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/debugger.h"
 #include "debugger/ui/disasm_window.h"
+#include "debugger/ui/game_pane.h"
+#include "debugger/ui/workspace.h"
 #include "debugger/ui/hex_edit.h"
 #include "debugger/ui/sprite_set_viewer.h"
 #include "modal.h"
@@ -182,6 +185,58 @@ class MainWindowDebuggerTest : public QObject {
     QCOMPARE(first, (std::vector<std::string>{"0000NOP", "0001JR FD"}));
     // No room right of the game screen on the 800-pixel test screen: it stays on the screen instead.
     QVERIFY(disasm.screen()->availableGeometry().contains(disasm.frameGeometry()));
+  }
+
+  // The picture docked in the workspace: drawn from the run's bitmap, typed into as the game screen
+  // is, and the game screen window standing aside only meanwhile.
+  void GameScreenPaneTakesThePictureAndTheKeys() {
+    OpenWindow("TESTBOARD");
+    debugger_->SetClassic(false);
+    DebuggerWorkspace& workspace = *debugger_->Workspace;
+    TfrmGameScreen& screen = *window_->frmGameScreen;
+    QPoint screenPlace;
+    bool asideWhileDocked = false, keyHeld = false, keyLetGo = false, backWhenClosed = false;
+    QRgb shown = 0, painted = 0;
+    int step = 0;
+    QVERIFY(testing::RunGame(*window_, [&] {
+      switch (step++) {
+        case 0:
+          window_->cbDebug->click();
+          QVERIFY(workspace.isVisible() && workspace.GameDock->isHidden());
+          screenPlace = screen.pos();
+          workspace.GameDock->toggleViewAction()->trigger();  // as from the View menu
+          break;
+        case 1: {
+          asideWhileDocked = !screen.isVisible();
+          Screen->Palette[7] = {10, 200, 30};
+          const ScreenGeometry geometry = Controls().Geometry();
+          Screen->Pixels[static_cast<size_t>(Screen->Stride * (geometry.OffsetY + 3) + geometry.OffsetX + 5)] = 7;
+          workspace.Game->resize(600, 500);
+          workspace.Game->Refresh();
+          shown = workspace.Game->Picture().pixel(5, 3);
+          const int scale = workspace.Game->ShownScale();
+          const QSize size = workspace.Game->Picture().size() * scale;
+          const QPoint corner((600 - size.width()) / 2, (500 - size.height()) / 2);
+          painted = workspace.Game->grab().toImage().pixel(corner + QPoint(5, 3) * scale + QPoint(scale - 1, 0));
+          QApplication::setActiveWindow(&workspace);
+          workspace.Game->setFocus();
+          QTest::keyPress(workspace.Game, Qt::Key_Left);
+          keyHeld = KeyState[static_cast<int>(VirtualKey::Left)] == 1;
+          QTest::keyRelease(workspace.Game, Qt::Key_Left);
+          keyLetGo = KeyState[static_cast<int>(VirtualKey::Left)] == 0;
+          workspace.GameDock->close();
+          break;
+        }
+        default:
+          backWhenClosed = screen.isVisible() && screen.pos() == screenPlace;
+          window_->sbStartClick();
+      }
+    }));
+    QVERIFY(asideWhileDocked);
+    QCOMPARE(shown, qRgb(10, 200, 30));
+    QCOMPARE(painted, shown);
+    QVERIFY(keyHeld && keyLetGo);
+    QVERIFY(backWhenClosed);
   }
 
   void SpritesOpensTheCharacterViewerOnTheSpriteTilesWithoutNamedSets() {

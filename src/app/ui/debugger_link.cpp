@@ -7,9 +7,12 @@
 #include <memory>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
+#include <QTimer>
 #include <QDockWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <utility>
 
 #include "app/ui/game_screen.h"
 #include "app/ui/main_window.h"
@@ -30,6 +33,49 @@ std::function<std::optional<std::string>()> hooksAsk(TfrmEmulator& window, Debug
     return debugger.AskBreakpointAddress(&window, window.sbAddBreak->mapTo(&window, QPoint(0, 0)));
   };
 }
+
+// While the workspace shows the picture as a pane, the game screen window stands aside, also when
+// a game start shows it; it comes back where it stood once the pane closes, if a game still runs.
+class GameScreenDocking : public QObject {
+ public:
+  explicit GameScreenDocking(TfrmGameScreen& screen) : QObject(&screen), screen_(screen) {
+    screen.installEventFilter(this);
+  }
+
+  void SetDocked(bool docked) {
+    docked_ = docked;
+    if (docked) {
+      StandAside();
+    } else if (std::exchange(aside_, false) && !screen_.MayClose) {
+      screen_.show();
+      screen_.move(place_);
+    }
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    // After the show has finished, so whoever showed the window sees no difference.
+    if (event->type() == QEvent::Show && docked_)
+      QTimer::singleShot(0, this, [this] {
+        if (docked_) StandAside();
+      });
+    return false;
+  }
+
+ private:
+  void StandAside() {
+    if (!screen_.isVisible()) return;
+    if (screen_.isFullScreen()) screen_.SetFullScreen(false);
+    place_ = screen_.pos();
+    aside_ = true;
+    screen_.hide();
+  }
+
+  TfrmGameScreen& screen_;
+  bool docked_ = false;
+  bool aside_ = false;
+  QPoint place_;
+};
 
 // The history pane docks in the workspace, and its two moves join the run toolbar after the steps.
 void ConnectHistory(TfrmEmulator& window, Debugger& debugger) {
@@ -109,6 +155,8 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   ConnectHistory(window, debugger);
   debugger.Workspace->Settings = [] { return OpenSettings(); };
   debugger.Workspace->ClassicChosen = [classic](bool on) { classic->setChecked(on); };
+  auto* docking = new GameScreenDocking(*window.frmGameScreen);
+  debugger.Workspace->GameScreenDocked = [docking](bool docked) { docking->SetDocked(docked); };
 }
 
 }  // namespace tirvane

@@ -19,6 +19,7 @@
 #include "app/ui/game_screen.h"
 #include "app/ui/key_map.h"
 #include "app/ui/settings.h"
+#include "debugger/ui/game_pane.h"
 #include "debugger/ui/workspace.h"
 #include "run/run_controls.h"
 
@@ -34,11 +35,13 @@ bool IsTextField(const QWidget* widget) {
 
 // Text fields, dialogs, open menus and windows that say they keep their keys (the debugger's, whose
 // panes are moved through and typed into) keep them; every other key typed into our windows is the
-// machine's.
+// machine's, as are those typed into the debugger's game pane. The debugger's shortcuts are taken
+// before any key reaches here, so they stay the debugger's there too.
 bool KeysGoToMachine() {
   if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
   const QWidget* focus = QApplication::focusWidget();
   if (focus == nullptr) return true;
+  if (focus->property(GameKeysProperty).toBool()) return true;
   return !IsTextField(focus) && !qobject_cast<const QDialog*>(focus->window()) &&
          !focus->window()->property(KeepsKeysProperty).toBool();
 }

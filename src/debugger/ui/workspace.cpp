@@ -20,6 +20,7 @@
 #include "debugger/debug_engine.h"
 #include "debugger/registers.h"
 #include "debugger/ui/disasm_pane.h"
+#include "debugger/ui/game_pane.h"
 #include "debugger/ui/memory_pane.h"
 #include "debugger/ui/register_pane.h"
 #include "debugger/ui/stop_pane.h"
@@ -32,7 +33,7 @@ namespace {
 constexpr const char* GeometryKey = "debugger/workspaceGeometry";
 constexpr const char* StateKey = "debugger/workspaceState";
 // Bumped when the panes change, so a layout saved by an older build is not half applied.
-constexpr int LayoutVersion = 2;
+constexpr int LayoutVersion = 3;
 
 int RefreshMilliseconds() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -75,6 +76,10 @@ DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatc
   StopsDock = Dock(Stops, "Watchpoints", "dockStops");
   StopsDock->setToolTip("Breakpoints with conditions or hit counts, and watchpoints");
   TraceDock = Dock(Trace, "Trace", "dockTrace");
+  Game = new GamePane;
+  GameDock = Dock(Game, "Game screen", "dockGame");
+  // Off until asked for: the separate game screen window is the usual place of the picture.
+  connect(GameDock, &QDockWidget::visibilityChanged, this, [this] { TellGameDocked(); });
   Trace->Report = [this](const QString& text) { ShowMessage(text); };
   AskSymbolPath = [this] {
     return QFileDialog::getOpenFileName(this, "Load symbols", QString(),
@@ -172,9 +177,11 @@ void DebuggerWorkspace::BuildActions() {
   // The keys work in floating panes too, and only in the debugger's windows: the game screen keeps
   // F5-F11 for the machine.
   for (QDockWidget* dock : Docks()) dock->addActions(debug->actions());
+  GameDock->addActions(debug->actions());
 
   QMenu* view = menuBar()->addMenu("&View");
   for (QDockWidget* dock : Docks()) view->addAction(dock->toggleViewAction());
+  view->addAction(GameDock->toggleViewAction());
   view->addSeparator();
   ResetLayoutAction = view->addAction("Reset layout", this, &DebuggerWorkspace::ResetLayout);
   ClassicAction = view->addAction("Classic windows");
@@ -206,7 +213,7 @@ void DebuggerWorkspace::Arrange(int crowding) {
   const bool compact = crowding > 0;
   // Every register in view while there is room; scrolled in a compact layout.
   registersScroll_->setMinimumHeight(compact ? 0 : Registers->sizeHint().height());
-  for (QDockWidget* dock : Docks()) {
+  for (QDockWidget* dock : Docks() + QList<QDockWidget*>{GameDock}) {
     dock->setFloating(false);
     removeDockWidget(dock);
   }
@@ -227,6 +234,10 @@ void DebuggerWorkspace::Arrange(int crowding) {
   tabifyDockWidget(MemoryDock, TraceDock);
   tabifyDockWidget(TraceDock, TilesDock);
   for (QDockWidget* dock : Docks()) dock->show();
+  // Between the listing and the registers when asked for; hidden until then.
+  addDockWidget(Qt::LeftDockWidgetArea, GameDock);
+  splitDockWidget(DisassemblyDock, GameDock, Qt::Horizontal);
+  GameDock->hide();
   compact ? RegistersDock->raise() : WatchesDock->raise();
   crowding > 1 ? DisassemblyDock->raise() : MemoryDock->raise();
   WholeTabNames();
@@ -284,12 +295,21 @@ void DebuggerWorkspace::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   refresh_.start();
   Refresh();
+  TellGameDocked();
 }
 
 void DebuggerWorkspace::hideEvent(QHideEvent* event) {
   SaveLayout();
   refresh_.stop();
   QMainWindow::hideEvent(event);
+  TellGameDocked();
+}
+
+void DebuggerWorkspace::TellGameDocked() {
+  const bool docked = isVisible() && !GameDock->isHidden();
+  if (docked == gameDocked_) return;
+  gameDocked_ = docked;
+  if (GameScreenDocked) GameScreenDocked(docked);
 }
 
 void DebuggerWorkspace::closeEvent(QCloseEvent* event) {
@@ -323,6 +343,7 @@ void DebuggerWorkspace::Refresh() {
   if (!TilesDock->visibleRegion().isEmpty()) Tiles->Refresh();
   if (!StopsDock->visibleRegion().isEmpty()) Stops->Refresh();
   if (!TraceDock->visibleRegion().isEmpty()) Trace->Refresh();
+  if (!GameDock->visibleRegion().isEmpty()) Game->Refresh();
 }
 
 void DebuggerWorkspace::SetEngine(DebugEngine* engine) {

@@ -24,6 +24,7 @@ namespace tirvane {
 
 class DebugEngine;
 class DisassemblyPane;
+class GamePane;
 class MemoryPane;
 class RegisterPane;
 class StopPane;
@@ -75,6 +76,9 @@ class DebuggerWorkspace : public QMainWindow {
   std::function<void()> Closed;
   // The "Classic windows" choice: the workspace hides and the separate windows take over.
   std::function<void(bool classic)> ClassicChosen;
+  // The "Game screen" pane came into view (true) or left it with the pane closed or the workspace
+  // gone (false): the separate game screen window makes way for it meanwhile.
+  std::function<void(bool docked)> GameScreenDocked;
 
   DisassemblyPane* Disassembly;
   RegisterPane* Registers;
@@ -84,8 +88,9 @@ class DebuggerWorkspace : public QMainWindow {
   TilePane* Tiles;
   StopPane* Stops;
   TracePane* Trace;
+  GamePane* Game;
   QDockWidget *DisassemblyDock, *RegistersDock, *WatchesDock, *MemoryDock, *BreakpointsDock, *TilesDock;
-  QDockWidget *StopsDock, *TraceDock;
+  QDockWidget *StopsDock, *TraceDock, *GameDock;
   QAction *RunAction, *PauseAction, *StepIntoAction, *StepOverAction, *StepOutAction, *RunToCursorAction;
   QAction *RunToNextFrameAction, *LoadSymbolsAction;
   QAction *ToggleBreakpointAction, *GoToAction, *ResetLayoutAction, *ClassicAction;
@@ -105,6 +110,7 @@ class DebuggerWorkspace : public QMainWindow {
   // 0: every group in view; 1 and 2: fewer side by side, for a screen with little room.
   void Arrange(int crowding);
   void WholeTabNames();
+  void TellGameDocked();
 
   RunCommands commands_;
   DebugEngine* engine_ = nullptr;
@@ -113,6 +119,7 @@ class DebuggerWorkspace : public QMainWindow {
   QTimer refresh_;
   QByteArray firstState_;
   bool restored_ = false;
+  bool gameDocked_ = false;
   RegisterSnapshot shownRegisters_;
 };
 
