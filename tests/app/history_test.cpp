@@ -60,15 +60,20 @@ class HistoryRun {
   ScopedHost scope_;
 };
 
-// Records the hash before each of 10,000 steps that cross a frame's end and its interrupt, then
-// steps back through all of them; the text says how far back the first mismatch was.
+// Records the hash before each of 10,000 steps (1,000 under the sanitizers) that cross a frame's end
+// and its interrupt, then steps back through all of them; the text says how far back the first
+// mismatch was.
 std::string StepBackMismatch(HistoryRun& m) {
+#ifdef TIRVANE_SANITIZED
+  constexpr int Steps = 1000;
+#else
   constexpr int Steps = 10000;
+#endif
   for (int i = 0; i < 40; ++i) m.run.RunPass();
-  // Start about 5,000 instructions before a frame ends.
+  // Start half the steps before a frame ends.
   uint32_t frameLength = 0;
   for (const uint64_t frame = m.Here().Frame; m.Here().Frame == frame; ++frameLength) m.Step();
-  for (uint32_t i = 0; i + 5000 < frameLength; ++i) m.Step();
+  for (uint32_t i = 0; i + Steps / 2 < frameLength; ++i) m.Step();
 
   std::vector<uint64_t> hashes;
   const uint64_t firstFrame = m.Here().Frame;
