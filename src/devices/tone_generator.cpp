@@ -33,8 +33,8 @@ void ToneGenerator::Reset(uint32_t inputClock) {
 int32_t ToneGenerator::CurrentLevel() const {
   int32_t level = 0;
   for (int c = 0; c < ToneChannels; ++c)
-    if (FlipFlop[c]) level += VolumeTable[Attenuation[c]];
-  if (Shift & 1) level += VolumeTable[Attenuation[NoiseChannel]];
+    if (FlipFlop[c]) level += Volume(Attenuation[c]);
+  if (Shift & 1) level += Volume(Attenuation[NoiseChannel]);
   return level;
 }
 
@@ -52,7 +52,7 @@ void ToneGenerator::RunEvents(uint32_t ticks, SoundMixer& mixer) {
   uint32_t reload[3];
   for (int c = 0; c < ToneChannels; ++c) reload[c] = Divider[c] == 0 ? 1024 : Divider[c];
   int32_t volume[4];
-  for (int c = 0; c < 4; ++c) volume[c] = VolumeTable[Attenuation[c]];
+  for (int c = 0; c < 4; ++c) volume[c] = Volume(Attenuation[c]);
   uint32_t flip[3] = {FlipFlop[0], FlipFlop[1], FlipFlop[2]};
   uint32_t shift = Shift;
   const bool white = (NoiseControl & 4) != 0;
@@ -127,7 +127,8 @@ void ToneGenerator::Write(uint8_t value, uint32_t cycle, SoundMixer& mixer) {
   const uint32_t time = mixer.TimeOfCycle(cycle);
   RunUntil(time, mixer);
   if (value & 0x80) Latched = (value >> 4) & 7;
-  const int channel = Latched >> 1;
+  // Masked again: a restored state may carry any value.
+  const int channel = (Latched & 7) >> 1;
   if (Latched & 1) {
     Attenuation[channel] = value & 0x0F;
   } else if (channel == NoiseChannel) {

@@ -44,16 +44,16 @@ uint8_t VideoChip::SelectMode(uint8_t r0, uint8_t r1) const {
 }
 
 void VideoChip::ComputeNameTable() {
-  NameTable = static_cast<uint16_t>((R[2] & TableMasks[ScreenMode][MaskR2]) << 10);
+  NameTable = static_cast<uint16_t>((R[2] & TableMasks[ScreenMode & 3][MaskR2]) << 10);
 }
 void VideoChip::ComputeColourTable() {
-  ColourTable = static_cast<uint16_t>((R[3] & TableMasks[ScreenMode][MaskR3]) << 6);
+  ColourTable = static_cast<uint16_t>((R[3] & TableMasks[ScreenMode & 3][MaskR3]) << 6);
 }
 void VideoChip::ComputePatternTable() {
-  PatternTable = static_cast<uint16_t>((R[4] & TableMasks[ScreenMode][MaskR4]) << 11);
+  PatternTable = static_cast<uint16_t>((R[4] & TableMasks[ScreenMode & 3][MaskR4]) << 11);
 }
 void VideoChip::ComputeSpriteAttributeTable() {
-  SpriteAttributeTable = static_cast<uint16_t>((R[5] & TableMasks[ScreenMode][MaskR5]) << 7);
+  SpriteAttributeTable = static_cast<uint16_t>((R[5] & TableMasks[ScreenMode & 3][MaskR5]) << 7);
 }
 void VideoChip::ComputeSpritePatternTable() { SpritePatternTable = static_cast<uint16_t>((R[6] & 0x3F) << 11); }
 

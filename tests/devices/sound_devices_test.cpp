@@ -3,6 +3,7 @@
 // operations into a mixer, without a board.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -95,6 +96,18 @@ TEST(ToneGenerator, DataByteGoesToTheLatchedRegister) {
   EXPECT_EQ(chip.Attenuation[2], 7);
   chip.Write(0xA9, 0, mixer);  // a new low nibble keeps the upper bits
   EXPECT_EQ(chip.Divider[1], 0x129);
+}
+
+// A restored state may hold any bytes: the chip's fields stay within their tables.
+TEST(ToneGenerator, OutOfRangeFieldsFromAStateStayInsideTheChip) {
+  SoundMixer mixer = FreshMixer();
+  ToneGenerator chip{};
+  chip.Reset(ToneGenerator::ColecoClock);
+  std::fill(std::begin(chip.Attenuation), std::end(chip.Attenuation), uint8_t{109});
+  chip.Latched = 0xFFFF;  // a data byte would go to attenuation "32767"
+  chip.Write(0x05, Cycles / 2, mixer);
+  chip.EndFrame(mixer);
+  EXPECT_EQ(chip.Attenuation[3], 5);
 }
 
 // From the seed back to the seed: 2^15 - 1 shifts for white noise (feedback from bits 0 and 1),
