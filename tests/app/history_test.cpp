@@ -19,19 +19,12 @@
 #include "machine/romset.h"
 #include "run/run.h"
 #include "support/test_driver.h"
+#include "support/bundled_descriptions.h"
 #include "video/screen.h"
 #include "z80/z80.h"
 
 namespace tirvane {
 namespace {
-
-std::vector<std::string> BundledDescriptions() {
-  std::vector<std::string> paths;
-  for (const auto& entry : std::filesystem::directory_iterator(TIRVANE_BIN_DIR))
-    if (entry.path().extension() == ".ini") paths.push_back(entry.path().string());
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
 
 // A bundled game started with a history, on the headless host.
 class HistoryRun {

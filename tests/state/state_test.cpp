@@ -12,18 +12,11 @@
 #include "run/machine_state.h"
 #include "run/run.h"
 #include "run/state_file.h"
+#include "support/bundled_descriptions.h"
 #include "z80/z80.h"
 
 namespace tirvane {
 namespace {
-
-std::vector<std::string> BundledDescriptions() {
-  std::vector<std::string> paths;
-  for (const auto& entry : std::filesystem::directory_iterator(TIRVANE_BIN_DIR))
-    if (entry.path().extension() == ".ini") paths.push_back(entry.path().string());
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
 
 class StateTest : public ::testing::Test {
  protected:
