@@ -70,7 +70,9 @@ void ColecoFrame() {
     CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "] mode " + ModeCaptions[CaptionMode & 3]);
   }
   const bool nmi = VdpFrameStep();
-  ActiveContext->IrqState.Value = 0;
+  // No chip drives /INT on the console (the video chip uses NMI); the original processor still
+  // raises it at every frame end, as it always has.
+  ActiveContext->IrqState.Value = ActiveContext->Cpu == CpuModel::Silicon ? 0x01000000u : 0;
   if (nmi) ActiveContext->NmiRequest = 1;
   Coleco.Sound.EndFrame(FrameSound);
   PresentScreen();

@@ -198,12 +198,14 @@ void SpectrumFrame() {
       if (held[static_cast<int>(KeyRows[row][bit])]) bits &= static_cast<uint8_t>(~(1u << bit));
     Spectrum.Persistent.KeyMatrix[row] = bits;
   }
-  ActiveContext->IrqState.Value = 0;
+  // The ULA holds /INT for 32 T-states from the frame start, with nothing driving the bus (FFh).
+  ActiveContext->IrqState.Value = ActiveContext->Cpu == CpuModel::Silicon ? 0xFF : 0;
   PresentScreen();
 }
 
 void SpectrumInitialise(uint8_t*) {
   Spectrum.Sound = {};
+  ActiveContext->IntHoldCycles = 32;
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
 }
 

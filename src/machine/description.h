@@ -47,6 +47,9 @@ struct GameDescription {
   int32_t FrameLength = 50000;
   std::string SoundProm;  // the PACMAN board's 256-byte waveform PROM, relative to the program folder
   std::string Timing;  // "exact": real T-state counts; anything else: the fixed tables
+  // "exact": the processor as the silicon behaves, with real T-state counts; anything else: the
+  // original processor.
+  std::string Cpu;
 };
 
 // The one record, filled at every Start.

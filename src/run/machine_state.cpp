@@ -26,6 +26,7 @@ void ForEachProcessorField(Context& z, Fn fn) {
   fn(z.CycleCount), fn(z.RomLimit), fn(z.DirectReadLimit), fn(z.NmiAddress), fn(z.Halted);
   fn(z.InterruptMode), fn(z.NmiRequest), fn(z.IrqState.Value), fn(z.FrameInstructions);
   fn(z.InstructionAddress), fn(z.FrameLength);
+  fn(z.MemPtr), fn(z.Q), fn(z.Boundary);  // the Silicon processor's hidden state
 }
 
 size_t ProcessorSize() {

@@ -140,6 +140,10 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
                 ShortHex(MaxFrameLength) + "h T-states, in " + descriptionPath);
   z.FrameLength = static_cast<uint32_t>(Game.FrameLength);
   z.ExactTiming = UpperAscii(TrimSpaces(Game.Timing)) == "EXACT" ? 1 : 0;
+  if (UpperAscii(TrimSpaces(Game.Cpu)) == "EXACT") {
+    z.Cpu = CpuModel::Silicon;
+    z.ExactTiming = 1;
+  }
 
   const DriverInfo* row = SelectDriver(UpperAscii(Game.Driver));
   if (!row) {

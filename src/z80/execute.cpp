@@ -17,14 +17,22 @@ Z80Context* processorRecord(uint16_t processor) {
 
 }  // namespace
 
-void ExecuteOne(Z80Context& z) { z80ops::executeInline(z); }
+void ExecuteOne(Z80Context& z) {
+  if (z.Cpu == CpuModel::Silicon)
+    SiliconExecuteOne(z);
+  else
+    z80ops::executeInline(z);
+}
 
 void RunFrame(uint16_t processor) {
   Z80Context* record = processorRecord(processor);
   if (record == nullptr) return;
   Z80Context& z = *record;
   z.CycleCount = 0;
-  z80ops::runFrameLoop(z);
+  if (z.Cpu == CpuModel::Silicon)
+    SiliconRunFrame(z);
+  else
+    z80ops::runFrameLoop(z);
   z.FrameInstructions = 0;
   FrameEvent(z);
   LastFrameLength = z.CycleCount;
@@ -35,8 +43,12 @@ void StepInstruction(uint16_t processor) {
   if (record == nullptr) return;
   Z80Context& z = *record;
   z.InstructionAddress = z.PC.w;
-  ++z.R;
-  z80ops::executeInline(z);
+  if (z.Cpu == CpuModel::Silicon) {
+    SiliconExecuteOne(z);
+  } else {
+    ++z.R;
+    z80ops::executeInline(z);
+  }
   if (z.CycleCount >= z.FrameLength || ++z.FrameInstructions >= MaxFrameInstructions) {
     FrameEvent(z);
     LastFrameLength = z.CycleCount;
@@ -49,7 +61,9 @@ bool RunFrameUntil(uint16_t processor, const std::bitset<0x10000>& stops) {
   Z80Context* record = processorRecord(processor);
   if (record == nullptr) return false;
   Z80Context& z = *record;
-  if (z80ops::runFrameLoopUntil(z, stops)) return true;
+  const bool stopped =
+      z.Cpu == CpuModel::Silicon ? SiliconRunUntil(z, &stops) : z80ops::runFrameLoopUntil(z, stops);
+  if (stopped) return true;
   FrameEvent(z);
   LastFrameLength = z.CycleCount;
   z.CycleCount = 0;

@@ -6,6 +6,9 @@
 // pages, rare in hot code, go through the same tables ExecuteOne uses.
 //
 // Decoding matches ExecuteOne byte for byte, including the bound on prefix chains.
+//
+// In the loop that stops at marked addresses, an enabling EI whose inline instruction (run inside
+// it) sat at a marked address stops right after it, so no breakpoint is passed over silently.
 #include <bitset>
 
 #include "z80/ops_cb.h"
@@ -58,6 +61,13 @@ namespace tirvane::z80ops {
     Z80_NEXT_AFTER_ED;                                         \
   } else {                                                     \
     mainOp<UseHL, 0x##n>(c);                                   \
+    if constexpr (0x##n == 0xFB && WithStops) {                \
+      if (z.InlineRan != 0 && (*stops)[z.InlineAddress] &&     \
+          c.cycles < c.frameLength && executed + 1 < MaxFrameInstructions) { \
+        ++executed;                                            \
+        goto stopped;                                          \
+      }                                                        \
+    }                                                          \
     Z80_NEXT;                                                  \
   }
 

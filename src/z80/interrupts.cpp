@@ -21,6 +21,7 @@ void FrameEvent(Z80Context& z) {
 }
 
 void AcceptInterrupt(Z80Context& z) {
+  if (z.Cpu == CpuModel::Silicon) return SiliconAcceptInterrupt(z, true);
   const bool nmi = z.NmiRequest != 0;
   if (!nmi) {
     if (z.IrqState.IrqDone != 0) return;
@@ -82,6 +83,8 @@ void enableInterrupts(Z80Context& z) {
   z.IFF1 = 1;
   z.IFF2 = 1;
   ++z.R;
+  z.InlineRan = 1;
+  z.InlineAddress = z.PC.w;
   executeInline(z);
   AcceptInterrupt(z);
 }

@@ -50,6 +50,17 @@ enum : uint8_t {
   FlagS = 0x80,
 };
 
+// Which processor executes: the core's original one (EI runs the next instruction inside itself,
+// block instructions run to their end in one step, interrupts only at frame ends), or the NMOS
+// Zilog part as the silicon behaves (MEMPTR, Q, one block iteration per step, /INT sampled at every
+// instruction boundary). Both exist because recorded pictures, held-out results and timings were
+// made with the first, while real programs that probe the processor need the second.
+enum class CpuModel : uint8_t { Original = 0, Silicon = 1 };
+
+// Why the next instruction boundary accepts no interrupt: an EI just ran (maskable ones only), a
+// prefix chain was cut short (none at all). LdAir marks LD A,I / LD A,R for the P/V quirk.
+enum : uint8_t { BoundaryAfterEi = 0x01, BoundaryInPrefix = 0x02, BoundaryAfterLdAir = 0x04 };
+
 constexpr int ProcessorCount = 10;
 // The frame length of a record that is not told its machine's own.
 constexpr uint32_t FrameCycles = 50000;
@@ -85,6 +96,19 @@ struct Z80Context {
   // Nonzero: T-states as the processor spends them (taken branches, each block repetition, prefixes,
   // interrupt acceptance); 0: the fixed tables. Set before running; the core never changes it.
   uint8_t ExactTiming;
+  // Set before running; Silicon implies exact timing. The fields below it are that processor's own.
+  CpuModel Cpu = CpuModel::Original;
+  uint8_t Boundary;  // Boundary* bits of the instruction just run
+  uint8_t Q;         // the flags the last instruction computed, 0 when it computed none
+  uint8_t LastQ;     // Q as it stood before the instruction in progress (SCF and CCF read it)
+  uint16_t MemPtr;   // the internal WZ register
+  // T-states from the frame start during which the board holds /INT; 0: until it is accepted.
+  uint32_t IntHoldCycles;
+  // The Original processor runs the instruction after an enabling EI inside the EI: InlineRan says
+  // one ran (the debugger clears it), InlineAddress where. The stepping loop of RunFrameUntil stops
+  // right after it when its address is marked.
+  uint8_t InlineRan;
+  uint16_t InlineAddress;
 };
 
 // A frame also ends after this many instructions: a program looping over instructions that cost
@@ -116,6 +140,14 @@ void StepInstruction(uint16_t processor);
 bool RunFrameUntil(uint16_t processor, const std::bitset<0x10000>& stops);
 // Executes one instruction (the R increment is the caller's, as in RunFrame and StepInstruction).
 void ExecuteOne(Z80Context& z);
+
+// silicon.cpp: the Silicon processor's entry points, reached through the ones above.
+void SiliconRunFrame(Z80Context& z);
+bool SiliconRunUntil(Z80Context& z, const std::bitset<0x10000>* stops);
+void SiliconExecuteOne(Z80Context& z);
+// Takes an NMI or a maskable interrupt at the instruction boundary just reached, if one is due;
+// frameStart: the board has just raised its lines, so the /INT window is open.
+void SiliconAcceptInterrupt(Z80Context& z, bool frameStart);
 
 // interrupts.cpp
 // Calls FrameHandler, then AcceptInterrupt.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]] [--png OUT.png]
 //                  [--scale 1|2] [--stats]
+// tirvane-headless --cpm PROGRAM.com [--cpu exact|original] [--max-tstates N]: a CP/M program on
+//                  the bare processor.
 // tirvane-headless --version
 // tirvane-headless --mcp: the automation server on standard input and output, serving the bundled
 //                  descriptions.
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cpm_machine.h"
 #include "app/games_folder.h"
 #include "app/headless_host.h"
 #include "app/headless_runner.h"
@@ -25,5 +28,7 @@ int main(int argc, char** argv) {
   if (args.size() == 1 && args[0] == "--mcp")
     return tirvane::ServeMcp(STDIN_FILENO, std::cout,
                              tirvane::BundledGamesFolder(tirvane::ExecutableFolder()));
+  for (const std::string& arg : args)
+    if (arg == "--cpm") return tirvane::RunCpmCommand(args, std::cin, std::cout, std::cerr);
   return tirvane::RunHeadless(args, std::cout, std::cerr);
 }
