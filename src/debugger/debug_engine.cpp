@@ -2,6 +2,7 @@
 #include "debugger/debug_engine.h"
 
 #include "debugger/stepping.h"
+#include "text/text.h"
 #include "video/host.h"
 
 namespace tirvane {
@@ -25,8 +26,34 @@ DebugEngine::~DebugEngine() {
 // Inside an instruction: every address becomes a stop, so the core's loop ends before the next one.
 void DebugEngine::WatchHitStops(void* engine) { static_cast<DebugEngine*>(engine)->stops_.set(); }
 
+// Plain breakpoints come here too, so that one on an instruction run inside an EI is not passed over.
 bool DebugEngine::Active() const {
-  return command_ != Command::None || Watchpoints.AnyEnabled() || Breakpoints.AnyEnabled() || Recording();
+  return command_ != Command::None || Watchpoints.AnyEnabled() || Breakpoints.AnyEnabled() || Recording() ||
+         (BreakpointsEnabled && run_.BreakpointCheck);
+}
+
+namespace {
+
+std::string InlineStopMessage(uint16_t address) {
+  return "Stopped after the instruction at " + FormatHex(address, 4) +
+         "h: it ran inside the EI before it, which runs the next instruction with itself.";
+}
+
+}  // namespace
+
+bool DebugEngine::InlineStop(EmulationRun& run, Z80Context& z) {
+  if (z.InlineRan == 0) return false;
+  z.InlineRan = 0;
+  const uint16_t at = z.InlineAddress;
+  const bool target = ((command_ == Command::StepOver && z.SP.w >= stack_) || command_ == Command::RunTo) && at == target_;
+  const bool commandDone = target || (command_ == Command::RunToMarks && (*marks_)[at]) ||
+                           (command_ == Command::StepOut && IsReturn(z.MemoryImage, at) && z.SP.w > stack_);
+  const int index = commandDone ? -1 : Breakpoints.Check(at, z, z.MemoryImage);
+  const bool plain = BreakpointsEnabled && run.BreakpointCheck && (run.BreakpointMarks == nullptr || (*run.BreakpointMarks)[at]);
+  if (!commandDone && index < 0 && !plain) return false;
+  Watchpoints.Disarm(z);
+  Stop(run, {index >= 0 ? StopReason::Breakpoint : StopReason::StepDone, z.PC.w, index, std::nullopt, InlineStopMessage(at)});
+  return true;
 }
 
 void DebugEngine::Begin(Command command) {
@@ -132,9 +159,10 @@ bool DebugEngine::TakeWatchHit(EmulationRun& run, Z80Context& z) {
 void DebugEngine::StepAfterPlainHit(EmulationRun& run, Z80Context& z) {
   if (StopRequested) return;
   Watchpoints.Arm(z);
+  z.InlineRan = 0;
   StepTraced(run, z);
   Watchpoints.Disarm(z);
-  TakeWatchHit(run, z);
+  if (!TakeWatchHit(run, z)) InlineStop(run, z);
 }
 
 void DebugEngine::FrameEnded(EmulationRun& run, Z80Context& z) {
@@ -173,11 +201,13 @@ void DebugEngine::DebugModeStep(EmulationRun& run, Z80Context& z) {
   const uint64_t frames = run.FramesRun();
   const bool watching = Watchpoints.AnyEnabled();
   if (watching) Watchpoints.Arm(z);
+  z.InlineRan = 0;
   StepTraced(run, z);
   if (watching) Watchpoints.Disarm(z);
   if (DebugState == DebugStateKind::Step) DebugState = DebugStateKind::Paused;
   if (StopRequested) return;
   if (Watchpoints.HitPending() && TakeWatchHit(run, z)) return;
+  if (DebugState == DebugStateKind::Running && InlineStop(run, z)) return;
   run.DebugRedrawNow();
   if (run.FramesRun() != frames && DebugState == DebugStateKind::Running) run.PaceFrame();
   Pump();
@@ -195,8 +225,10 @@ void DebugEngine::PreciseStretch(EmulationRun& run, Z80Context& z) {
       return;
     }
     const bool returning = command_ == Command::StepOut && IsReturn(z.MemoryImage, z.PC.w);
+    z.InlineRan = 0;
     StepTraced(run, z);
     if (TakeWatchHit(run, z)) return;
+    if (command_ != Command::StepInto && InlineStop(run, z)) return;
     if (command_ == Command::StepInto || (returning && z.SP.w > stack_) ||
         (command_ == Command::Interrupt && z.Halted == 0)) {
       Watchpoints.Disarm(z);
@@ -231,8 +263,10 @@ void DebugEngine::FastStretch(EmulationRun& run, Z80Context& z) {
   resumeAt_.reset();
   Watchpoints.Arm(z);
   while (!StopRequested) {
+    z.InlineRan = 0;
     const bool stopped = run.RunUntilCounted(stops_);
     if (TakeWatchHit(run, z)) return;
+    if (InlineStop(run, z)) return;
     if (!stopped) {
       Watchpoints.Disarm(z);
       FrameEnded(run, z);

@@ -57,7 +57,8 @@ class DebugEngine final : public DebugPath {
   void StepInto();
   // A CALL, RST or DJNZ runs until the instruction after it is next with the stack back where it
   // was (recursion and loops included); a HALT runs until an interrupt is taken, stopping at the
-  // handler's first instruction; anything else is StepInto. Block instructions complete in one step.
+  // handler's first instruction; a repeating block instruction runs to the next instruction;
+  // anything else is StepInto.
   void StepOver();
   // Runs until a return takes the stack above where it is now: the routine has returned to its caller.
   void StepOut();
@@ -112,6 +113,10 @@ class DebugEngine final : public DebugPath {
     Trace.After(z);
     if (TraceSink) TraceSink(Trace.Last());
   }
+  // The Original processor runs the instruction after an enabling EI inside the EI, so PC never
+  // rests on it: a stop due there (a breakpoint, the command's target, StepOut's return) is made
+  // right after it, saying so. Clears the core's note of it either way.
+  bool InlineStop(EmulationRun& run, Z80Context& z);
   // A plain breakpoint's hook has run: its instruction still runs in this pass.
   void StepAfterPlainHit(EmulationRun& run, Z80Context& z);
   // True when a watchpoint hit stopped the run.

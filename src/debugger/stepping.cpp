@@ -25,6 +25,9 @@ StepOverPlan PlanStepOver(const uint8_t* memory, uint16_t pc) {
   if (IsCall(op)) return {StepOverPlan::Kind::RunTo, static_cast<uint16_t>(at + 3)};
   if (IsRst(op)) return {StepOverPlan::Kind::RunTo, static_cast<uint16_t>(at + 1)};
   if (op == 0x10) return {StepOverPlan::Kind::RunTo, static_cast<uint16_t>(at + 2)};
+  // ED B0-B3, B8-BB: LDIR, CPIR, INIR, OTIR and the D forms.
+  if (op == 0xED && (At(memory, at, 1) & 0xF4) == 0xB0)
+    return {StepOverPlan::Kind::RunTo, static_cast<uint16_t>(at + 2)};
   if (op == 0x76) return {StepOverPlan::Kind::Interrupt, static_cast<uint16_t>(at + 1)};
   return {};
 }

@@ -11,15 +11,16 @@ namespace tirvane {
 struct StepOverPlan {
   enum class Kind : uint8_t {
     Single,     // an ordinary instruction: one step
-    RunTo,      // CALL, RST, DJNZ: run until PC is Target with the stack back where it was
+    RunTo,      // CALL, RST, DJNZ, the repeating block instructions: run until PC is Target with
+                // the stack back where it was
     Interrupt,  // HALT: run until an interrupt takes the processor out of it
   };
   Kind What = Kind::Single;
   uint16_t Target = 0;
 };
 
-// Block instructions (LDIR and the rest) complete all their repetitions in one step in this core,
-// so they are Single.
+// The repeating block instructions (LDIR and the rest) run to the next instruction: the original
+// processor gets there in one step, the Silicon one in one step per iteration.
 StepOverPlan PlanStepOver(const uint8_t* memory, uint16_t pc);
 // RET, RET cc, RETI, RETN (with or without a DD/FD prefix before it).
 bool IsReturn(const uint8_t* memory, uint16_t pc);

@@ -17,7 +17,6 @@ namespace tirvane {
 
 namespace {
 
-using z80ops::ContextAccess;
 using z80ops::fetch;
 using z80ops::fetchWord;
 using z80ops::Index;
@@ -44,7 +43,9 @@ constexpr std::array<uint8_t, 256> Sz53p = [] {
   return t;
 }();
 
-using Cpu = ContextAccess;
+// PC and the cycle count live in the access object between instructions and go back to the record
+// before any handler runs (FrameAccess), as in the original processor's frame loop.
+using Cpu = z80ops::FrameAccess<true>;
 
 // R counts M1 cycles in its low 7 bits; bit 7 stays as LD R,A left it.
 inline void refresh(Z80Context& z) { z.R = static_cast<uint8_t>((z.R & 0x80) | ((z.R + 1) & 0x7F)); }
@@ -198,7 +199,7 @@ void cbPage(Cpu& c) {
   Z80Context& z = c.z;
   refresh(z);
   const uint8_t op = fetch(c);
-  z.CycleCount += Tm.CB[op];
+  c.cycles += Tm.CB[op];
   const int k = op & 7;
   if (k == 6) {
     const uint8_t v = readByte(c, z.HL.w);
@@ -221,7 +222,7 @@ void indexedCbPage(Cpu& c, int x) {
   Z80Context& z = c.z;
   const auto address = static_cast<uint16_t>(indexPair(z, x).w + static_cast<int8_t>(fetch(c)));
   const uint8_t op = fetch(c);
-  z.CycleCount += Tm.IndexedCB[op];
+  c.cycles += Tm.IndexedCB[op];
   z.MemPtr = address;
   const uint8_t v = readByte(c, address);
   if ((op >> 6) == 1) {
@@ -240,7 +241,7 @@ void indexedCbPage(Cpu& c, int x) {
 inline void repeatBlock(Cpu& c) {
   Z80Context& z = c.z;
   c.pc = static_cast<uint16_t>(c.pc - 2);
-  z.CycleCount += BlockRepeat;
+  c.cycles += BlockRepeat;
   z.MemPtr = static_cast<uint16_t>(c.pc + 1);
   z.AF.l = static_cast<uint8_t>((z.AF.l & ~F53) | ((c.pc >> 8) & F53));
   z.Q = z.AF.l;
@@ -282,7 +283,7 @@ void blockIoFlags(Cpu& c, uint8_t v, unsigned k, bool repeat) {
   f |= SzpFlags[(k & 7) ^ b] & FlagPV;
   if (repeat && b != 0) {
     c.pc = static_cast<uint16_t>(c.pc - 2);
-    z.CycleCount += BlockRepeat;
+    c.cycles += BlockRepeat;
     z.MemPtr = static_cast<uint16_t>(c.pc + 1);
     f = (f & ~F53) | ((c.pc >> 8) & F53);
     const auto oddParity = [](unsigned x) { return (SzpFlags[x & 7] & FlagPV) != 0 ? 0u : unsigned{FlagPV}; };
@@ -326,7 +327,7 @@ void edPage(Cpu& c) {
   Z80Context& z = c.z;
   refresh(z);
   const uint8_t op = fetch(c);
-  z.CycleCount += Tm.ED[op];
+  c.cycles += Tm.ED[op];
   const int y = (op >> 3) & 7;
   if (op >= 0x40 && op < 0x80) {
     switch (op & 7) {
@@ -428,13 +429,13 @@ void indexedPage(Cpu& c, int x) {
   for (int chain = 1;; ++chain) {
     refresh(z);
     const uint8_t op = fetch(c);
-    z.CycleCount += Tm.DDFD[op];
+    c.cycles += Tm.DDFD[op];
     if (op == 0xDD || op == 0xFD) {
       x = op == 0xDD ? UseIX : UseIY;
       if (chain == z80ops::MaxPrefixChain) {
         z.Boundary |= BoundaryInPrefix;
         --c.pc;
-        z.CycleCount -= Tm.DDFD[op];
+        c.cycles -= Tm.DDFD[op];
         z.R = static_cast<uint8_t>((z.R & 0x80) | ((z.R - 1) & 0x7F));
         return;
       }
@@ -482,7 +483,7 @@ void indexedPage(Cpu& c, int x) {
             if (jump) {
               c.pc = static_cast<uint16_t>(c.pc + e);
               z.MemPtr = c.pc;
-              if (y != 3) z.CycleCount += TakenJump;
+              if (y != 3) c.cycles += TakenJump;
             }
           }
           return;
@@ -604,7 +605,7 @@ void indexedPage(Cpu& c, int x) {
       if (condition(z, y)) {
         c.pc = pop(c);
         z.MemPtr = c.pc;
-        z.CycleCount += TakenReturn;
+        c.cycles += TakenReturn;
       }
       return;
     case 1:
@@ -662,7 +663,7 @@ void indexedPage(Cpu& c, int x) {
       if (condition(z, y)) {
         push(c, c.pc);
         c.pc = target;
-        z.CycleCount += TakenCall;
+        c.cycles += TakenCall;
       }
       return;
     }
@@ -709,38 +710,39 @@ void dispatchMain(Cpu& c, uint8_t op) {
   switch (op) { SILICON_ALL(SILICON_CASE) }
 }
 
-// One instruction at PC; the caller has not counted its first M1.
-inline void executeInstruction(Z80Context& z) {
-  ContextAccess c(z);
+// One instruction at PC.
+[[gnu::always_inline]] inline void executeInstruction(Cpu& c) {
+  Z80Context& z = c.z;
   z.LastQ = z.Q;
   z.Q = 0;
   z.Boundary = 0;
   refresh(z);
   const uint8_t op = fetch(c);
-  z.CycleCount += Tm.Main[op];
+  c.cycles += Tm.Main[op];
   dispatchMain<UseHL>(c, op);
 }
 
-inline bool interruptDue(const Z80Context& z) { return z.NmiRequest != 0 || (z.IFF1 != 0 && z.IrqState.IrqDone == 0); }
+void acceptInterrupt(Cpu& c, bool frameStart);
 
-// One instruction, then the boundary after it.
-inline void step(Z80Context& z) {
-  executeInstruction(z);
-  if (interruptDue(z)) SiliconAcceptInterrupt(z, false);
+// The boundary after an instruction.
+[[gnu::always_inline]] inline void boundary(Cpu& c) {
+  const Z80Context& z = c.z;
+  if (z.NmiRequest != 0 || (z.IFF1 != 0 && z.IrqState.IrqDone == 0)) acceptInterrupt(c, false);
 }
 
-}  // namespace
-
-void SiliconAcceptInterrupt(Z80Context& z, bool frameStart) {
+void acceptInterrupt(Cpu& c, bool frameStart) {
+  Z80Context& z = c.z;
   if (z.Boundary & BoundaryInPrefix) return;
   const bool nmi = z.NmiRequest != 0;
   if (!nmi) {
     if (z.IFF1 == 0 || z.IrqState.IrqDone != 0 || (z.Boundary & BoundaryAfterEi)) return;
-    if (!frameStart && z.IntHoldCycles != 0 && z.CycleCount >= z.IntHoldCycles) return;
+    if (!frameStart && z.IntHoldCycles != 0 && c.cycles >= z.IntHoldCycles) {
+      z.IrqState.IrqDone = 1;  // the board has let the line go for this frame
+      return;
+    }
     // IFF2 is cleared while LD A,I / LD A,R is still writing F: the copy they made reads 0.
     if (z.Boundary & BoundaryAfterLdAir) z.AF.l &= static_cast<uint8_t>(~FlagPV);
   }
-  ContextAccess c(z);
   if (z.Halted != 0) {
     ++c.pc;  // resume past the HALT opcode
     z.Halted = 0;
@@ -751,7 +753,7 @@ void SiliconAcceptInterrupt(Z80Context& z, bool frameStart) {
   if (nmi) {
     z.NmiRequest = 0;
     z.IFF1 = 0;
-    z.CycleCount += NmiAcceptance;
+    c.cycles += NmiAcceptance;
     push(c, c.pc);
     c.pc = z.NmiAddress;
     z.MemPtr = c.pc;
@@ -763,19 +765,19 @@ void SiliconAcceptInterrupt(Z80Context& z, bool frameStart) {
     case 0: {
       // The byte on the bus runs as an opcode (operands, if any, from memory at PC).
       const uint8_t op = z.IrqState.DataBus;
-      z.CycleCount += Tm.Main[op] + Mode0Acceptance;
+      c.cycles += Tm.Main[op] + Mode0Acceptance;
       z.LastQ = 0;
       dispatchMain<UseHL>(c, op);
       break;
     }
     case 3:
-      z.CycleCount += Mode2Acceptance;
+      c.cycles += Mode2Acceptance;
       push(c, c.pc);
       c.pc = readWord(c, static_cast<uint16_t>(z.I << 8 | z.IrqState.DataBus));
       z.MemPtr = c.pc;
       break;
     default:
-      z.CycleCount += Mode1Acceptance;
+      c.cycles += Mode1Acceptance;
       push(c, c.pc);
       c.pc = 0x0038;
       z.MemPtr = c.pc;
@@ -783,28 +785,47 @@ void SiliconAcceptInterrupt(Z80Context& z, bool frameStart) {
   }
 }
 
-void SiliconExecuteOne(Z80Context& z) { step(z); }
+}  // namespace
+
+void SiliconAcceptInterrupt(Z80Context& z, bool frameStart) {
+  Cpu c(z);
+  acceptInterrupt(c, frameStart);
+  c.store();
+}
+
+void SiliconExecuteOne(Z80Context& z) {
+  Cpu c(z);
+  executeInstruction(c);
+  boundary(c);
+  c.store();
+}
 
 void SiliconRunFrame(Z80Context& z) {
-  const uint32_t length = z.FrameLength;
+  Cpu c(z);
   uint32_t executed = 0;
   do {
-    step(z);
-  } while (z.CycleCount < length && ++executed < MaxFrameInstructions);
+    executeInstruction(c);
+    boundary(c);
+  } while (c.cycles < c.frameLength && ++executed < MaxFrameInstructions);
+  c.store();
 }
 
 bool SiliconRunUntil(Z80Context& z, const std::bitset<0x10000>* stops) {
-  const uint32_t length = z.FrameLength;
+  Cpu c(z);
   uint32_t executed = z.FrameInstructions;
   for (;;) {
-    z.InstructionAddress = z.PC.w;
-    step(z);
-    if (z.CycleCount >= length || ++executed >= MaxFrameInstructions) return false;
-    if (stops != nullptr && (*stops)[z.PC.w]) {
+    z.InstructionAddress = c.pc;
+    executeInstruction(c);
+    boundary(c);
+    if (c.cycles >= c.frameLength || ++executed >= MaxFrameInstructions) break;
+    if (stops != nullptr && (*stops)[c.pc]) {
+      c.store();
       z.FrameInstructions = executed;
       return true;
     }
   }
+  c.store();
+  return false;
 }
 
 }  // namespace tirvane

@@ -8,6 +8,7 @@
 #include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
 #include "engine_machine.h"
+#include "text/text.h"
 
 namespace tirvane::testing {
 namespace {
@@ -111,6 +112,48 @@ TEST_F(Stepping, PlainBreakpointsKeepTheirMessageOnTheEnginePath) {
   EXPECT_EQ(host_.Messages[0], BreakpointMessage("0103"));
   // As on the run's own path, the instruction at the breakpoint has run.
   EXPECT_EQ(z().PC.w, Label("rst8"));
+}
+
+// The original processor runs the RET after the handler's EI inside the EI, so PC never rests on
+// it; every way of stopping there stops right after it instead, and says why.
+TEST_F(Stepping, StopsDueInsideAnEiAreMadeRightAfterIt) {
+  enum class Way { Breakpoint, PlainBreakpoint, RunTo, StepOut };
+  for (const Way way : {Way::Breakpoint, Way::PlainBreakpoint, Way::RunTo, Way::StepOut}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    SetUp();
+    engine.RunTo(Label("wait"));
+    ASSERT_TRUE(Finish());
+    BreakpointList plain;
+    ConditionError error;
+    switch (way) {
+      case Way::Breakpoint:
+        ASSERT_TRUE(engine.Breakpoints.Add("irq_ret", "", 1, &engine.Symbols, error)) << error.Text();
+        engine.Run();
+        break;
+      case Way::PlainBreakpoint:
+        plain.Add(FormatHex(Label("irq_ret"), 4));
+        run.BreakpointMarks = &plain.Marks();
+        run.BreakpointCheck = [] {};
+        BreakpointsEnabled = true;
+        engine.Run();
+        break;
+      case Way::RunTo: engine.RunTo(Label("irq_ret")); break;
+      case Way::StepOut:
+        engine.RunTo(Label("irq"));
+        ASSERT_TRUE(Finish());
+        engine.StepOut();
+        break;
+    }
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(z().PC.w, Label("after_halt"));
+    ASSERT_TRUE(engine.LastStop());
+    EXPECT_NE(engine.LastStop()->Message.find(FormatHex(Label("irq_ret"), 4) + "h: it ran inside the EI"),
+              std::string::npos)
+        << engine.LastStop()->Message;
+    run.BreakpointMarks = nullptr;
+    run.BreakpointCheck = nullptr;
+    TearDown();
+  }
 }
 
 class Watching : public EngineMachine, public ::testing::WithParamInterface<bool> {

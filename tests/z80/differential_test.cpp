@@ -551,12 +551,22 @@ class SiliconDifferential : public Differential {
     z.Cpu = CpuModel::Silicon;
     z.ExactTiming = 1;
     load(z, start, code);
+    z.MemPtr = start.pc;
     machine_.log.clear();
     StepInstruction(1);
     Registers ours = save(z);
     const int ourStates = static_cast<int>(z.CycleCount);
 
-    setReference(start);
+    // MEMPTR starts at PC on both: ours was set directly, the reference's by a JP to the instruction.
+    const auto scratch = static_cast<uint16_t>(start.pc - 3);
+    const uint8_t jump[3] = {0xC3, static_cast<uint8_t>(start.pc), static_cast<uint8_t>(start.pc >> 8)};
+    for (uint16_t i = 0; i < 3; ++i) ref_.memory[(scratch + i) & 0xFFFF] = jump[i];
+    Registers before = start;
+    before.pc = scratch;
+    before.r = static_cast<uint8_t>((start.r & 0x80) | ((start.r - 1) & 0x7F));
+    setReference(before);
+    ref_.stepInstruction();
+    for (uint16_t i = 0; i < 3; ++i) ref_.memory[(scratch + i) & 0xFFFF] = base_[(scratch + i) & 0xFFFF];
     ref_.log.clear();
     const int refStates = ref_.stepInstruction();
     Registers expected = readReference();

@@ -72,7 +72,6 @@ const Scenario Scenarios[] = {
     {"mode 2 takes its vector from I and the bus byte",
      {0x3E, 0x80, 0xED, 0x47, 0x00, 0x00, 0x00}, 1, 3, 2, 7, false, 0xFF},
     {"NMI waits for the end of a prefix chain", {0xFD, 0xDD, 0x36, 0x02, 0x99, 0x00}, 0, 1, 0, 3, true},
-    {"NMI is taken right after EI", {0xFB, 0x00, 0x00}, 0, 1, 0, 3, true},
 };
 
 TEST(SiliconInterrupts, AcceptedWhereTheReferenceAcceptsThem) {

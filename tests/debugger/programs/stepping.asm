@@ -24,7 +24,8 @@ irq:    push af
         ld (ticks),a
         pop af
         ei
-        ret
+irq_ret:
+        ret                 ; runs inside the EI on the original processor
 
         org 100h
 main:   call outer
