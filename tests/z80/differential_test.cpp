@@ -573,14 +573,23 @@ class SiliconDifferential : public Differential {
     // The reference knows nothing of the flags a repeating block instruction leaves when it steps
     // back (bits 5 and 3 from PC's high byte; for the I/O forms P/V and H as B's incrementer leaves
     // them: D. Banks, "Undocumented Flags", Z80Decoder wiki, 2022); the table below checks them.
-    if (isRepeatingBlock(d) && expected.pc == static_cast<uint16_t>(start.pc + d.pageStart)) {
+    const bool repeating = isRepeatingBlock(d) && expected.pc == static_cast<uint16_t>(start.pc + d.pageStart);
+    if (repeating) {
       const uint8_t own = (d.op & 3) >= 2 ? Bits53 | FlagPV | FlagH : Bits53;
       expected.af = static_cast<uint16_t>((expected.af & ~own) | (ours.af & own));
+    }
+    // The reference's SCF and CCF take bits 5 and 3 from A alone; Zilog parts take them from
+    // (Q xor F) or A, and Q is 0 here (nothing ran before): F or A. The table in silicon_test.cpp
+    // checks Q itself.
+    if (d.page == Page::Main && (d.op == 0x37 || d.op == 0x3F)) {
+      const auto bits = static_cast<uint8_t>((start.af | start.af >> 8) & Bits53);
+      expected.af = static_cast<uint16_t>((expected.af & ~Bits53) | bits);
     }
     std::string diff = compare(ours, expected);
     if (ourStates != refStates)
       diff += "T-states " + std::to_string(ourStates) + ", expected " + std::to_string(refStates) + "; ";
-    if (diff.empty() && !ours.halted) {
+    // A repeating iteration leaves MEMPTR at its own address + 1, which the reference does not know.
+    if (diff.empty() && !ours.halted && !repeating) {
       // MEMPTR shows in bits 5 and 3 of BIT n,(HL).
       for (uint16_t i = 0; i < 2; ++i) {
         machine_.memory[(ours.pc + i) & 0xFFFF] = i == 0 ? 0xCB : 0x46;
