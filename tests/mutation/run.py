@@ -90,29 +90,10 @@ def test_env():
     return env
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--full", action="store_true", help="every test after every fault")
-    parser.add_argument("--only", help="comma-separated fault ids")
-    parser.add_argument("--work", default="/tmp/tirvane-mutation", help="clone and build folder")
-    parser.add_argument("--jobs", type=int, default=2)
-    parser.add_argument("--faults", default=os.path.join(HERE, "faults.txt"))
-    args = parser.parse_args()
-
-    faults = read_faults(args.faults)
-    if args.only:
-        wanted = set(args.only.split(","))
-        faults = [f for f in faults if f["id"] in wanted]
-    source = os.path.join(args.work, "tree")
-    # The build sits inside the copy as build/ does in a checkout, so that with the copy as ccache's
-    # base folder its compile lines match those of any other checkout and reuse their cache.
-    build = os.path.join(source, "build")
-    os.environ["CCACHE_BASEDIR"] = source
-    log = os.path.join(args.work, "log.txt")
-    os.makedirs(args.work, exist_ok=True)
-    # A clean copy of what is committed: the faults never touch the working tree. A copy kept from an
-    # earlier run is brought to the commit in place, so unchanged files keep their times and the
-    # build stays incremental.
+def prepare_copy(source):
+    """A clean copy of what is committed: the faults never touch the working tree. A copy kept from an
+    earlier run is brought to the commit in place, so unchanged files keep their times and the build
+    stays incremental."""
     head = subprocess.run(["git", "-C", REPO, "rev-parse", "HEAD"], capture_output=True, text=True,
                           check=True).stdout.strip()
     if not os.path.isdir(os.path.join(source, ".git")):
@@ -120,6 +101,9 @@ def main():
     subprocess.run(["git", "-C", source, "fetch", "--quiet", REPO, head], check=True)
     subprocess.run(["git", "-C", source, "checkout", "--quiet", "--force", head], check=True)
     subprocess.run(["git", "-C", source, "clean", "--quiet", "-fdx", "-e", "/build"], check=True)
+
+
+def prepare_build(source, build, jobs, log):
     if not os.path.isfile(os.path.join(build, "build.ninja")):
         launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
         if shutil.which("ccache") is None:
@@ -127,8 +111,35 @@ def main():
         if run(["cmake", "-S", source, "-B", build, "-G", "Ninja"] + launcher, source, log) != 0:
             sys.exit(f"configuring failed; see {log}")
     print(f"building the unchanged tree in {build} (log: {log})", flush=True)
-    if run(["cmake", "--build", build, "-j", str(args.jobs)], source, log) != 0:
+    if run(["cmake", "--build", build, "-j", str(jobs)], source, log) != 0:
         sys.exit(f"the unchanged tree does not build; see {log}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--full", action="store_true", help="every test after every fault")
+    parser.add_argument("--only", help="comma-separated fault ids")
+    parser.add_argument("--work", default="/tmp/tirvane-mutation", help="clone and build folder")
+    parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--faults", default=os.path.join(HERE, "faults.txt"))
+    parser.add_argument("--build", help="use this checkout's existing build folder instead of a clean copy "
+                        "(quicker; every file a fault touches is put back afterwards)")
+    args = parser.parse_args()
+
+    faults = read_faults(args.faults)
+    if args.only:
+        wanted = set(args.only.split(","))
+        faults = [f for f in faults if f["id"] in wanted]
+    source = REPO if args.build else os.path.join(args.work, "tree")
+    # The build sits inside the copy as build/ does in a checkout, so that with the copy as ccache's
+    # base folder its compile lines match those of any other checkout and reuse their cache.
+    build = os.path.abspath(args.build) if args.build else os.path.join(source, "build")
+    os.environ["CCACHE_BASEDIR"] = source
+    log = os.path.join(args.work, "log.txt")
+    os.makedirs(args.work, exist_ok=True)
+    if not args.build:
+        prepare_copy(source)
+        prepare_build(source, build, args.jobs, log)
 
     results = []
     for fault in faults:
