@@ -65,7 +65,9 @@ std::string StepBackMismatch(HistoryRun& m) {
   for (int i = 0; i < 40; ++i) m.run.RunPass();
   // Start half the steps before a frame ends.
   uint32_t frameLength = 0;
-  for (const uint64_t frame = m.Here().Frame; m.Here().Frame == frame; ++frameLength) m.Step();
+  for (const uint64_t frame = m.Here().Frame; m.Here().Frame == frame && frameLength < 1'000'000; ++frameLength)
+    m.Step();
+  if (frameLength == 1'000'000) return "a frame never ended";
   for (uint32_t i = 0; i + Steps / 2 < frameLength; ++i) m.Step();
 
   std::vector<uint64_t> hashes;

@@ -14,6 +14,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -116,6 +117,8 @@ def prepare_build(source, build, jobs, log):
 
 
 def main():
+    # Stopped from outside, the fault is still taken out again (see the finally below).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--full", action="store_true", help="every test after every fault")
     parser.add_argument("--only", help="comma-separated fault ids")
@@ -167,7 +170,8 @@ def main():
             elif run(build_cmd, source, log) != 0:
                 outcome = "build fails"
             else:
-                code = run(["ctest", "--test-dir", build, "-R", regex, "-j", str(args.jobs), "--output-on-failure"],
+                code = run(["ctest", "--test-dir", build, "-R", regex, "-j", str(args.jobs), "--output-on-failure",
+                            "--stop-on-failure"],
                            source, log, timeout=HANG_SECONDS, env=test_env())
                 outcome = "hung" if code is None else ("caught" if code != 0 else "SURVIVED")
         finally:
