@@ -13,7 +13,9 @@ scripts/build.sh build
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== Sanitizer build (ASan + UBSan) =="
-scripts/build.sh build-asan -DTIRVANE_SANITIZE=ON -DTIRVANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
+# -O1, as the sanitizers' own documentation advises: the same checks, several times faster than -O0.
+scripts/build.sh build-asan -DTIRVANE_SANITIZE=ON -DTIRVANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 

@@ -65,7 +65,9 @@ std::string StepBackMismatch(HistoryRun& m) {
   for (int i = 0; i < 40; ++i) m.run.RunPass();
   // Start half the steps before a frame ends.
   uint32_t frameLength = 0;
-  for (const uint64_t frame = m.Here().Frame; m.Here().Frame == frame; ++frameLength) m.Step();
+  for (const uint64_t frame = m.Here().Frame; m.Here().Frame == frame && frameLength < 1'000'000; ++frameLength)
+    m.Step();
+  if (frameLength == 1'000'000) return "a frame never ended";
   for (uint32_t i = 0; i + Steps / 2 < frameLength; ++i) m.Step();
 
   std::vector<uint64_t> hashes;
@@ -126,13 +128,19 @@ TEST(History, RewindingEqualsTheStraightRunWithKeysHeld) {
       KeyState.fill(0);
       // Held across the frame rewound to, and changed within the rewound stretch.
       if (frame >= 150 && frame < 250) KeyState[static_cast<int>(VirtualKey::Left)] = 1;
-      if (frame >= 190 && frame < 230) KeyState[static_cast<int>(VirtualKey::Ctrl)] = 1;
+      if (frame >= 196 && frame < 230) KeyState[static_cast<int>(VirtualKey::Ctrl)] = 1;
       m.run.RunPass();
       if (frame == 200) straight = MachineStateHash(m.run), picture.assign(Screen->Pixels.begin(), Screen->Pixels.end());
     }
     ASSERT_TRUE(m.history.RewindFrames(100)) << path;
     EXPECT_EQ(MachineStateHash(m.run), straight) << path;
     EXPECT_TRUE(std::equal(picture.begin(), picture.end(), Screen->Pixels.begin())) << path;
+    // From within a frame, one frame back is that frame's start.
+    const HistoryPoint frameStart = m.Here();
+    m.Step();
+    m.Step();
+    ASSERT_TRUE(m.history.RewindFrames(1)) << path;
+    EXPECT_EQ(m.Here(), frameStart) << path;
   }
 }
 
@@ -205,6 +213,26 @@ TEST(History, RunBackStopsWhereTheEngineStoppedForward) {
     EXPECT_FALSE(engine.Watchpoints.HitPending()) << c.name;
     EXPECT_EQ(RunBackToStop(m.history, nullptr, nullptr), RunBackStop::StartOfHistory) << c.name;
   }
+}
+
+// Run back stops only where a breakpoint's condition held, not at its latest pass.
+TEST(History, RunBackPassesByABreakpointWhoseConditionFails) {
+  EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
+  testdriver::TempFolder folder("runback");
+  // LD HL,0; then INC HL; JR back to it.
+  testdriver::WriteFile(folder.path() / "p.bin", {0x21, 0x00, 0x00, 0x23, 0x18, 0xFD});
+  const std::string ini = folder / "p.ini";
+  testdriver::WriteText(ini, "#driver=TESTBARE\n#maxrom=4000\n#framecycles=2710\n0000~p.bin\n");
+  HistoryRun m(ini);
+  ASSERT_TRUE(m.started);
+  DebugEngine engine(m.run);
+  ConditionError error;
+  ASSERT_TRUE(engine.Breakpoints.Add("0003", "L & 3 = 0", 1, nullptr, error)) << error.Text();
+  for (int i = 0; i < 38; ++i) m.Step();  // the last pass at 0003h had L = 18
+  ASSERT_EQ(ActiveContext->HL.l, 19);
+  EXPECT_EQ(RunBackToStop(m.history, &engine, nullptr), RunBackStop::Condition);
+  EXPECT_EQ(ActiveContext->PC.w, 0x0003);
+  EXPECT_EQ(ActiveContext->HL.l, 16);
 }
 
 TEST(History, LastWriteFindsAWriteOfTheValueAlreadyThere) {

@@ -156,7 +156,20 @@ TEST(SoundCapture, WavFileHoldsTheSameBytesEveryRun) {
   ASSERT_EQ(first.size(), 44u + 40 * 800 * 2);
   EXPECT_EQ(first.substr(0, 4), "RIFF");
   EXPECT_EQ(first.substr(8, 8), "WAVEfmt ");
-  EXPECT_EQ(static_cast<uint8_t>(first[24]) | static_cast<uint8_t>(first[25]) << 8, 48000 & 0xFFFF);
+  auto little = [&first](size_t at, int bytes) {
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(first[at + i]);
+    return value;
+  };
+  struct Field {
+    size_t At;
+    int Bytes;
+    uint32_t Value;
+  };
+  // RIFF size, format size, PCM, mono, rate, byte rate, frame size, bits, data size.
+  const Field fields[] = {{4, 4, 36 + 40 * 800 * 2}, {16, 4, 16}, {20, 2, 1}, {22, 2, 1}, {24, 4, 48000},
+                          {28, 4, 96000},            {32, 2, 2},  {34, 2, 16}, {40, 4, 40 * 800 * 2}};
+  for (const Field& f : fields) EXPECT_EQ(little(f.At, f.Bytes), f.Value) << "at byte " << f.At;
   EXPECT_EQ(first, write("b.wav"));
 
   std::ostringstream out, err;

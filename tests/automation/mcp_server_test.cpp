@@ -190,6 +190,8 @@ TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
   Call(server, "write_memory", {{"address", "0x8000"}, {"bytes", "3E 2A, c9"}});
   EXPECT_NE(Text(Call(server, "read_memory", {{"address", 32768}, {"length", 3}})).find("8000: 3E 2A C9"),
             std::string::npos);
+  EXPECT_FALSE(IsError(Call(server, "write_memory", {{"address", "FFFE"}, {"bytes", "5AA5"}})));  // up to the top
+  EXPECT_EQ(ActiveContext->MemoryImage[0xFFFF], 0xA5);
   Call(server, "set_registers", {{"PC", "8000h"}, {"R", "7F"}});
   EXPECT_EQ(ActiveContext->PC.w, 0x8000);
   EXPECT_NE(Text(Call(server, "disassemble", {{"count", 2}})).find("> 8000"), std::string::npos);
@@ -320,6 +322,9 @@ TEST(McpServer, TraceLinesAndStatesRoundTrip) {
   ASSERT_NE(MachineState(), saved);
   ASSERT_FALSE(IsError(Call(server, "load_state", {{"path", path}})));
   EXPECT_EQ(MachineState(), saved);
+  // The past before the load is another run's.
+  EXPECT_TRUE(IsError(Call(server, "step_back")));
+  EXPECT_EQ(MachineState(), saved);
 }
 
 TEST(McpServer, GoingBackMatchesTheMachineAsItWasGoingForward) {
@@ -344,6 +349,10 @@ TEST(McpServer, GoingBackMatchesTheMachineAsItWasGoingForward) {
   for (int i = 0; i < 40; ++i) {
     Call(server, "step_into", {{"count", i == 20 ? 20000 : 1}});
     steps.push_back(MachineState());
+    if (i == 10) {  // a poke between steps belongs to the past that stepping back returns to
+      Call(server, "write_memory", {{"address", "9100"}, {"bytes", "5A"}});
+      steps.back() = MachineState();
+    }
   }
   for (int i = 40; i > 0; --i) {
     SCOPED_TRACE(i);
@@ -368,9 +377,12 @@ TEST(McpServer, GoingBackMatchesTheMachineAsItWasGoingForward) {
   Call(server, "clear_breakpoint");
 
   // Mid-frame, one frame back is the start of the frame; from there whole frames.
+  const json midFrame = json::parse(Text(Call(server, "history")))["at"];
+  ASSERT_NE(midFrame["instruction"], 0);
   EXPECT_FALSE(IsError(Call(server, "rewind", {{"frames", 1}})));
   const json at = json::parse(Text(Call(server, "history")))["at"];
   ASSERT_EQ(at["instruction"], 0);
+  EXPECT_EQ(at["frame"], midFrame["frame"]);
   EXPECT_FALSE(IsError(Call(server, "rewind", {{"frames", at["frame"].get<int>() - 12}})));
   EXPECT_EQ(MachineState(), frames[3]);
   EXPECT_FALSE(IsError(Call(server, "rewind", {{"frames", 8}})));

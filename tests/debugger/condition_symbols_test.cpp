@@ -45,6 +45,8 @@ TEST(Conditions, GoodConditionsReadRegistersFlagsMemoryAndLabels) {
       {"DE' = 1234h", true},
       {"(HL+1)", false},
       {"~A & 0FFh = 0FCh", true},
+      {"A <= 3 and A >= 3 and B <= 10h", true},
+      {"A <= 2 or A >= 4", false},
       {"  ", true},
   };
   for (const auto& [text, expected] : cases) {
@@ -132,9 +134,12 @@ TEST(Symbols, AddressesLabelsAndOperandsReadBothWays) {
   SymbolTable symbols;
   symbols.Add("Start", 0x0150);
   symbols.Add("score", 0x8000);
+  symbols.Add("Loop", 0x0200);
+  symbols.Add("LOOP", 0x0210);
   const std::pair<const char*, std::optional<uint16_t>> addresses[] = {
       {"start", 0x0150}, {"Start", 0x0150}, {"8000", 0x8000}, {"0FFFFh", 0xFFFF}, {"$1F", 0x1F},
       {"0x10", 0x10},    {" 12 ", 0x12},    {"10000", std::nullopt}, {"xyz", std::nullopt}, {"", std::nullopt},
+      {"LOOP", 0x0210},  {"loop", std::nullopt},  // two labels match it: refused, not the first
   };
   for (const auto& [text, expected] : addresses) EXPECT_EQ(ParseAddress(text, &symbols), expected) << text;
   EXPECT_EQ(WithLabels("CALL 0150", symbols), "CALL Start");

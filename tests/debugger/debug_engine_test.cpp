@@ -32,6 +32,8 @@ TEST_F(Stepping, EachCommandStopsWhereTheProgramGoesNext) {
       {"wait", Command::StepOver, "irq"},                  // HALT, then the frame's interrupt
       {"inner", Command::StepOut, "after_inner"},          // back in the caller
       {"inner_call", Command::StepOver, "after_inner_call"},  // deeper returns pass by
+      {"cc_call", Command::StepOver, "after_cc_call"},     // CALL NZ taken
+      {"out_from", Command::StepOut, "after_twice"},       // a nested call's return passes by
       {"port_in", Command::StepInto, "rom_write"},
   };
   for (const Case& c : cases) {
@@ -183,6 +185,7 @@ TEST_P(Watching, AccessesStopAfterTheInstructionThatMadeThem) {
       {WatchSpace::Memory, 0x013B, 0x013B, WatchRead, {}, "block", false, 0x013B, 0x12},
       {WatchSpace::Memory, 0x0100, 0x0120, WatchRead, {}, nullptr, false, 0, 0},
       {WatchSpace::Memory, 0x0010, 0x0010, WatchWrite, {}, "rom_write", true, 0x0010, 0xFF},
+      {WatchSpace::Memory, 0x4000, 0x4000, WatchWrite, {}, "ram_write", true, 0x4000, 0x01},
       {WatchSpace::Port, 0x10, 0x10, WatchWrite, {Test::Equal, 0x12, 0xFF}, "port_out", true, 0x10, 0x12},
       {WatchSpace::Port, 0x10, 0x10, WatchWrite, {Test::Equal, 0x13, 0xFF}, nullptr, false, 0, 0},
       {WatchSpace::Port, 0x20, 0x20, WatchRead, {Test::NotEqual, 0xFF, 0xFF}, nullptr, false, 0, 0},
@@ -209,6 +212,9 @@ TEST_P(Watching, AccessesStopAfterTheInstructionThatMadeThem) {
       EXPECT_EQ(stop->Hit->Address & (c.Space == WatchSpace::Port ? 0xFF : 0xFFFF), c.Address);
       EXPECT_EQ(stop->Hit->Value, c.Value);
       EXPECT_NE(z().PC.w, Label(c.Instruction));  // the instruction has completed
+      if (c.Write && c.Space == WatchSpace::Memory && c.Address >= z().RomLimit) {
+        EXPECT_EQ(z().MemoryImage[c.Address], c.Value);  // and its watched write landed
+      }
     }
     EXPECT_EQ(z().ReadHandler, before.ReadHandler);
     EXPECT_EQ(z().WriteHandler, before.WriteHandler);

@@ -49,10 +49,11 @@ class WorkspaceRunTest : public QObject {
   void PauseInLoop() {
     for (int i = 0; i < 3; ++i) run_->RunPass();
     Workspace().PauseAction->trigger();
-    while (ActiveContext->PC.w != 0x0003) {
+    for (int i = 0; i < 1000 && ActiveContext->PC.w != 0x0003; ++i) {
       DebugState = DebugStateKind::Step;
       run_->RunPass();
     }
+    QVERIFY2(ActiveContext->PC.w == 0x0003, "single steps never reached the loop's INC (HL)");
   }
   QString Status() { return Workspace().statusBar()->currentMessage(); }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "machine/description.h"
@@ -253,6 +255,20 @@ TEST_F(PacmanTest, LowerSpriteNumbersDrawOnTopInTheirColourGroup) {
   MemoryImage[SpriteRam + 11] = 1;        // sprite 5: group 1
   d.DrawRoutine();
   EXPECT_EQ(Pixel(155, 171), 10 + 3);
+}
+
+TEST_F(PacmanTest, SoundPromOfAnyOtherSizeIsRefusedWithAMessage) {
+  const std::filesystem::path prom = std::filesystem::path(::testing::TempDir()) / "tirvane_pacman_waves.prom";
+  for (const size_t size : {size_t{256}, size_t{255}, size_t{1}, size_t{257}}) {
+    SCOPED_TRACE(size);
+    std::ofstream(prom, std::ios::binary) << std::string(size, '\x0F');
+    Game.SoundProm = std::filesystem::relative(prom, host_.programFolder()).string();
+    host_.Messages.clear();
+    PacmanDriver.Initialise(graphics.data());
+    ASSERT_EQ(host_.Messages.size(), size == 256 ? 0u : 1u);
+    if (size != 256) EXPECT_NE(host_.Messages[0].find("sound PROM (256 bytes)"), std::string::npos);
+  }
+  std::filesystem::remove(prom);
 }
 
 TEST(PacmanGolden, DemoIdle) {

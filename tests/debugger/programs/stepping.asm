@@ -76,7 +76,24 @@ after_inner_call:
 
 source: db 10h,11h,12h,13h,14h,15h,16h,17h,18h,19h,1Ah,1Bh,1Ch,1Dh,1Eh,1Fh
 
+; After everything above, so that adding to it moves no address the tests name.
 init:   xor a
         ld (ticks),a
         ei
+        inc a               ; NZ, and a value to write
+ram_write:
+        ld (4000h),a        ; the first byte above RomLimit
+cc_call:
+        call nz,leaf        ; a taken conditional call is stepped over like CALL
+after_cc_call:
+        call twice
+after_twice:
         jp main
+
+; Step out from here passes by the return of the routine it calls.
+twice:
+out_from:
+        call leaf
+        ret
+
+leaf:   ret
