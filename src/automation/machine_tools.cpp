@@ -163,14 +163,22 @@ json ObjectOf(json properties, json required) {
   return {{"type", "object"}, {"properties", std::move(properties)}, {"required", std::move(required)}};
 }
 
-json HistoryPointSchema() { return ObjectOf({{"frame", Typed("integer")}, {"instruction", Typed("integer")}}, {"frame", "instruction"}); }
+json HistoryPointSchema() {
+  return ObjectOf({{"frame", Typed("integer")}, {"instruction", Typed("integer")}}, {"frame", "instruction"});
+}
 
-const char* const RegisterPairNames[] = {"AF", "BC", "DE", "HL", "IX", "IY", "SP", "PC", "AF'", "BC'", "DE'", "HL'"};
+const char* const RegisterPairNames[] = {"AF", "BC", "DE",  "HL",  "IX",  "IY",
+                                         "SP", "PC", "AF'", "BC'", "DE'", "HL'"};
 
 json RegistersSchema() {
-  json properties = {{"I", Typed("integer")},   {"R", Typed("integer")},      {"IFF1", Typed("boolean")},
-                     {"IFF2", Typed("boolean")}, {"IM", Typed("integer")},     {"halted", Typed("boolean")},
-                     {"flags", {{"type", "array"}, {"items", Typed("string")}}}, {"tstates", Typed("integer")}};
+  json properties = {{"I", Typed("integer")},
+                     {"R", Typed("integer")},
+                     {"IFF1", Typed("boolean")},
+                     {"IFF2", Typed("boolean")},
+                     {"IM", Typed("integer")},
+                     {"halted", Typed("boolean")},
+                     {"flags", {{"type", "array"}, {"items", Typed("string")}}},
+                     {"tstates", Typed("integer")}};
   json required = json::array();
   for (const auto& [name, value] : properties.items()) required.push_back(name);
   for (const char* pair : RegisterPairNames) {
@@ -186,10 +194,11 @@ struct ByteRegister {
   const char* Pair;
   bool High;
 };
-constexpr ByteRegister ByteRegisters[] = {
-    {"A", "AF", true},    {"F", "AF", false},   {"B", "BC", true},    {"C", "BC", false}, {"D", "DE", true},
-    {"E", "DE", false},   {"H", "HL", true},    {"L", "HL", false},   {"IXH", "IX", true}, {"IXL", "IX", false},
-    {"IYH", "IY", true},  {"IYL", "IY", false}, {"I", nullptr, false}, {"R", nullptr, false}};
+constexpr ByteRegister ByteRegisters[] = {{"A", "AF", true},     {"F", "AF", false},   {"B", "BC", true},
+                                          {"C", "BC", false},    {"D", "DE", true},    {"E", "DE", false},
+                                          {"H", "HL", true},     {"L", "HL", false},   {"IXH", "IX", true},
+                                          {"IXL", "IX", false},  {"IYH", "IY", true},  {"IYL", "IY", false},
+                                          {"I", nullptr, false}, {"R", nullptr, false}};
 
 json SetRegistersSchema() {
   json properties = json::object();
@@ -227,16 +236,17 @@ int64_t ToolArguments::Integer(const char* name, int64_t low, int64_t high, std:
     throw ToolRefusal(std::string("missing argument '") + name + "'");
   }
   const json& value = Get(name);
-  if (!value.is_number() || (value.is_number_float() && std::trunc(value.get<double>()) != value.get<double>()))
+  if (!value.is_number() ||
+      (value.is_number_float() && std::trunc(value.get<double>()) != value.get<double>()))
     throw ToolRefusal(std::string("'") + name + "' must be a whole number, not " +
                       (value.is_number() ? value.dump() : TypeName(value)));
   // Compared as doubles, so values past 64 bits are refused here rather than wrapped.
   const double number = value.get<double>();
   if (number < static_cast<double>(low) || number > static_cast<double>(high))
-    throw ToolRefusal(std::string("'") + name + "' must be between " + std::to_string(low) + " and " +
-                      std::to_string(high) + ", not " + value.dump() +
-                      (number > static_cast<double>(high) && !aboveHigh.empty() ? "; " + std::string(aboveHigh)
-                                                                                : ""));
+    throw ToolRefusal(
+        std::string("'") + name + "' must be between " + std::to_string(low) + " and " +
+        std::to_string(high) + ", not " + value.dump() +
+        (number > static_cast<double>(high) && !aboveHigh.empty() ? "; " + std::string(aboveHigh) : ""));
   if (value.is_number_float()) return static_cast<int64_t>(number);
   return value.is_number_unsigned() ? static_cast<int64_t>(value.get<uint64_t>()) : value.get<int64_t>();
 }
@@ -319,11 +329,13 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        Schema(
            {{"driver", {{"type", "string"}, {"description", "only games of this driver, e.g. SPECTRUM"}}}}),
        false, &T::ListGames, false, true,
-       ObjectOf({{"games",
-                  {{"type", "array"},
-                   {"items", ObjectOf({{"title", Typed("string")}, {"driver", Typed("string")}, {"file", Typed("string")}},
-                                      {"title", "driver", "file"})}}}},
-                {"games"})},
+       ObjectOf(
+           {{"games",
+             {{"type", "array"},
+              {"items",
+               ObjectOf({{"title", Typed("string")}, {"driver", Typed("string")}, {"file", Typed("string")}},
+                        {"title", "driver", "file"})}}}},
+           {"games"})},
       {"start_game",
        "Start a game by its title or description file name (from list_games). Stops the game running "
        "before; breakpoints are kept.",
@@ -354,7 +366,10 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "newline, which is Return), as the desktop's \"Paste text\" does. Letters, digits, space and newline "
        "work everywhere; the SPECTRUM types capitals with caps shift and takes its symbol-shift characters "
        "such as * \" + - = ; : , . / ( ) < > $ ?",
-       Schema({{"text", {{"type", "string"}, {"maxLength", 4096}, {"description", "the text, at most 4096 characters"}}}},
+       Schema({{"text",
+                {{"type", "string"},
+                 {"maxLength", 4096},
+                 {"description", "the text, at most 4096 characters"}}}},
               {"text"}),
        true, &T::TypeText},
       {"press_keys", "Hold keys down until release_keys; they stay held through every later run.",
@@ -422,17 +437,21 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
       {"step_over",
        "Execute one instruction, running a CALL, RST or DJNZ through to the instruction after it; "
        "stops early at a breakpoint of the debugger engine or after max_frames frames.",
-       Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
+       Schema({{"max_frames",
+                IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
        true, &T::StepOver, true},
-      {"step_out", "Run until the current routine returns to its caller, or until max_frames frames have passed.",
-       Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
+      {"step_out",
+       "Run until the current routine returns to its caller, or until max_frames frames have passed.",
+       Schema({{"max_frames",
+                IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
        true, &T::StepOut, true},
       {"run_to_address",
        "Run until the next instruction is at an address (it has not run yet), or until max_frames frames "
        "have passed.",
-       Schema({{"address", AddressProperty("code address")},
-               {"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}},
-              {"address"}),
+       Schema(
+           {{"address", AddressProperty("code address")},
+            {"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}},
+           {"address"}),
        true, &T::RunToAddress, true},
       {"load_symbols",
        "Add the labels of an assembler's symbol or label file (path relative to the games folder); labels "
@@ -448,24 +467,26 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
       {"set_breakpoint",
        "Stop execution before the instruction at an address (run_to_breakpoint, resume). With a condition "
        "over registers, flags and memory (e.g. \"A = 3 and (HL) <> 0 and Z\", \"BC > 1000h\", "
-       "\"(IX+5) = 0FFh\") it stops only when the condition holds; with hit_count only on that hit and after. "
+       "\"(IX+5) = 0FFh\") it stops only when the condition holds; with hit_count only on that hit and "
+       "after. "
        "Use a condition to catch one case of a routine called often.",
-       Schema({{"address", AddressProperty("code address or label")},
-               {"condition",
-                {{"type", "string"},
-                 {"description",
-                  "registers (A, HL, IX, AF', ...), flags alone (Z NZ C NC PE PO P M), (expr) for the byte in "
-                  "memory, labels, numbers (3, 0FFh, $FF, %101); = <> < > <= >=, + - & | ^, and or not"}}},
-               {"hit_count", IntegerProperty("stop on this hit of the breakpoint (the condition holding)", 1,
-                                             static_cast<int>(MaxHitCount), 1)}},
-              {"address"}),
+       Schema(
+           {{"address", AddressProperty("code address or label")},
+            {"condition",
+             {{"type", "string"},
+              {"description",
+               "registers (A, HL, IX, AF', ...), flags alone (Z NZ C NC PE PO P M), (expr) for the byte in "
+               "memory, labels, numbers (3, 0FFh, $FF, %101); = <> < > <= >=, + - & | ^, and or not"}}},
+            {"hit_count", IntegerProperty("stop on this hit of the breakpoint (the condition holding)", 1,
+                                          static_cast<int>(MaxHitCount), 1)}},
+           {"address"}),
        false, &T::SetBreakpoint, true},
       {"clear_breakpoint",
        "Remove the breakpoints at an address (plain and conditional), or every breakpoint when no address "
        "is given.",
        Schema({{"address", AddressProperty("code address")}}), false, &T::ClearBreakpoint, true},
-      {"list_breakpoints", "List the breakpoints, conditional ones with their condition and hits so far.", noArgs,
-       false, &T::ListBreakpoints, true, true},
+      {"list_breakpoints", "List the breakpoints, conditional ones with their condition and hits so far.",
+       noArgs, false, &T::ListBreakpoints, true, true},
       {"set_watchpoint",
        "Stop run_to_breakpoint and resume when the program reads or writes a memory range or an I/O port, "
        "optionally only for some byte values. Use it to find the code that changes or reads a variable or a "
@@ -473,26 +494,33 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "the value.",
        Schema({{"address", AddressProperty("first address, or the port number (00-FF) with port true")},
                {"last", AddressProperty("last address of the range (default: address)")},
-               {"port", {{"type", "boolean"}, {"description", "watch an I/O port (its low byte) instead of memory"}}},
-               {"access", ChoiceProperty("the accesses that stop", {"read", "write", "read_write"}, "read_write")},
+               {"port",
+                {{"type", "boolean"}, {"description", "watch an I/O port (its low byte) instead of memory"}}},
+               {"access",
+                ChoiceProperty("the accesses that stop", {"read", "write", "read_write"}, "read_write")},
                {"value", ByteProperty("only accesses of this value")},
-               {"compare", ChoiceProperty("how the accessed byte meets value: equal, not_equal, or mask: (byte AND "
-                                          "mask) = value",
-                                          {"equal", "not_equal", "mask"}, "equal")},
+               {"compare",
+                ChoiceProperty("how the accessed byte meets value: equal, not_equal, or mask: (byte AND "
+                               "mask) = value",
+                               {"equal", "not_equal", "mask"}, "equal")},
                {"mask", ByteProperty("the mask for compare mask")}},
               {"address"}),
        false, &T::SetWatchpoint, true},
       {"clear_watchpoint",
        "Remove the watchpoint of a number list_watchpoints shows, or every watchpoint when none is given.",
-       Schema({{"index", IntegerProperty("watchpoint number", 0, 1000, 0)}}), false, &T::ClearWatchpoint, true},
-      {"list_watchpoints", "List the watchpoints with their numbers.", noArgs, false, &T::ListWatchpoints, true, true},
+       Schema({{"index", IntegerProperty("watchpoint number", 0, 1000, 0)}}), false, &T::ClearWatchpoint,
+       true},
+      {"list_watchpoints", "List the watchpoints with their numbers.", noArgs, false, &T::ListWatchpoints,
+       true, true},
       {"trace_lines",
-       "The last instructions executed, oldest first: address, bytes, instruction and the registers after it. "
+       "The last instructions executed, oldest first: address, bytes, instruction and the registers after "
+       "it. "
        "Recording is off until record is true (it keeps the last 100,000 and makes running several times "
        "slower); use it to see how the program reached a breakpoint or a crash.",
        Schema({{"count", IntegerProperty("lines to show", 1, MaxTraceLines, 20)},
-               {"record", {{"type", "boolean"},
-                           {"description", "true: start recording (dropping the lines kept); false: stop"}}}}),
+               {"record",
+                {{"type", "boolean"},
+                 {"description", "true: start recording (dropping the lines kept); false: stop"}}}}),
        false, &T::TraceLines},
       // state
       {"save_state",
@@ -511,7 +539,8 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "after a step or a stop to see what led there. The history keeps the last 60 seconds of everything "
        "run since start_game, reset, load_file or load_state; running on from a past point drops what came "
        "after it.",
-       Schema({{"count", IntegerProperty("instructions to undo", 1, MaxStepsPerCall, 1)}}), true, &T::StepBack},
+       Schema({{"count", IntegerProperty("instructions to undo", 1, MaxStepsPerCall, 1)}}), true,
+       &T::StepBack},
       {"rewind",
        "Go back whole frames through the history, to the start of a frame, as the machine was then.",
        Schema({{"frames", IntegerProperty("frames to go back", 1, 36000, 1)}}, {"frames"}), true, &T::Rewind},
@@ -524,7 +553,8 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "Go back to the instruction that last wrote a memory byte within the history (the machine stands "
        "just before it, so step_into repeats the write), or say that none did. Use to find who changed a "
        "variable.",
-       Schema({{"address", AddressProperty("the byte's address or a label")}}, {"address"}), true, &T::LastWrite},
+       Schema({{"address", AddressProperty("the byte's address or a label")}}, {"address"}), true,
+       &T::LastWrite},
       {"history",
        "Where the machine stands in its history (frame and instruction), the oldest and newest points kept, "
        "and the memory the history uses.",
@@ -538,14 +568,16 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
                 {"at", "seconds_kept", "memory_bytes"})},
       // looking
       {"screenshot", "The game screen as a PNG image, as the last frame drew it.",
-       Schema({{"scale", IntegerProperty("1 or 2 (double size)", 1, 2, 1)}}), true, &T::Screenshot, false, true},
+       Schema({{"scale", IntegerProperty("1 or 2 (double size)", 1, 2, 1)}}), true, &T::Screenshot, false,
+       true},
       {"tile_set",
        "The decoded tiles of one graphics bank as a PNG image. Without 'bank' it lists the banks of the "
        "running driver. Every driver with tiles names its banks chars, sprites and, where it has a second "
        "sprite bank, sprites2; the driver's own names (as the debugger's viewers show them) work too.",
        Schema({{"bank",
                 {{"type", "string"},
-                 {"description", "chars, sprites or sprites2, or a name from the list, e.g. \"Char Set (8x8)\""}}},
+                 {"description",
+                  "chars, sprites or sprites2, or a name from the list, e.g. \"Char Set (8x8)\""}}},
                {"set", IntegerProperty("set within a chars/sprites bank", 0, 255, 0)},
                {"palette", IntegerProperty("colour palette", 0, 255, 0)},
                {"zoom", IntegerProperty("pixels per tile pixel", 1, 3, 1)}}),
@@ -619,7 +651,8 @@ ToolOutcome MachineTools::WithMessages(ToolOutcome outcome) {
   return outcome;
 }
 
-ToolOutcome MachineTools::RunInSlices(int limit, std::function<bool()> reached, std::function<ToolOutcome()> end) {
+ToolOutcome MachineTools::RunInSlices(int limit, std::function<bool()> reached,
+                                      std::function<ToolOutcome()> end) {
   job_.emplace();
   job_->Limit = static_cast<uint64_t>(limit);
   job_->Start = run_.FramesRun();
@@ -663,7 +696,8 @@ std::string MachineTools::Cancel() {
   job.Stops.reset();
   host_.Messages.clear();
   stopReason_ = job.Tool + " cancelled after " + std::to_string(done) + " of at most " +
-                std::to_string(job.Limit) + " frames, at frame " + std::to_string(frames_) + " since the start";
+                std::to_string(job.Limit) + " frames, at frame " + std::to_string(frames_) +
+                " since the start";
   return stopReason_ + "; the machine stands paused there.\n" + (Running() ? Where() : "");
 }
 
@@ -730,7 +764,8 @@ std::string MachineTools::CapText() const {
 }
 
 int MachineTools::MaxFrames(const ToolArguments& args) const {
-  return static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_), CapText()));
+  return static_cast<int>(
+      args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_), CapText()));
 }
 
 std::string MachineTools::ToolPath(const ToolArguments& args) const {
@@ -756,9 +791,9 @@ ToolOutcome MachineTools::ListGames(const ToolArguments& args) {
                      {"driver", itemDriver},
                      {"file", path.substr(path.find_last_of('/') + 1)}});
   }
-  ToolOutcome outcome = Answer(games.empty() ? driver.empty() ? "No descriptions in " + folder_
-                                                               : "No games of driver " + driver
-                                             : games.dump(1));
+  ToolOutcome outcome =
+      Answer(games.empty() ? driver.empty() ? "No descriptions in " + folder_ : "No games of driver " + driver
+                           : games.dump(1));
   outcome.Structured = {{"games", std::move(games)}};
   return outcome;
 }
@@ -944,7 +979,8 @@ ToolOutcome MachineTools::Status(const ToolArguments&) {
 
 ToolOutcome MachineTools::GetRegisters(const ToolArguments&) {
   const Z80Context& z = *ActiveContext;
-  const uint16_t pairs[] = {z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w, z.AltHL.w};
+  const uint16_t pairs[] = {z.AF.w, z.BC.w, z.DE.w,    z.HL.w,    z.IX.w,    z.IY.w,
+                            z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w, z.AltHL.w};
   static constexpr int Modes[] = {0, 1, 1, 2};
   json data = {{"I", z.I},
                {"R", z.R},
@@ -964,7 +1000,8 @@ ToolOutcome MachineTools::GetRegisters(const ToolArguments&) {
 
 ToolOutcome MachineTools::SetRegisters(const ToolArguments& args) {
   Z80Context& z = *ActiveContext;
-  RegisterPair* const pairs[] = {&z.AF, &z.BC, &z.DE, &z.HL, &z.IX, &z.IY, &z.SP, &z.PC, &z.AltAF, &z.AltBC, &z.AltDE, &z.AltHL};
+  RegisterPair* const pairs[] = {&z.AF, &z.BC, &z.DE,    &z.HL,    &z.IX,    &z.IY,
+                                 &z.SP, &z.PC, &z.AltAF, &z.AltBC, &z.AltDE, &z.AltHL};
   static_assert(std::size(pairs) == std::size(RegisterPairNames));
   const auto pairNamed = [&](std::string_view name) {
     for (size_t i = 0; i < std::size(pairs); ++i)
@@ -985,7 +1022,8 @@ ToolOutcome MachineTools::SetRegisters(const ToolArguments& args) {
     uint8_t* target = pair ? (r.High ? &pair->h : &pair->l) : std::string_view(r.Name) == "I" ? &z.I : &z.R;
     bytes.emplace_back(target, value);
   }
-  if (words.empty() && bytes.empty()) throw ToolRefusal("name at least one register, e.g. {\"PC\": \"8000\"}");
+  if (words.empty() && bytes.empty())
+    throw ToolRefusal("name at least one register, e.g. {\"PC\": \"8000\"}");
   for (const auto& [target, value] : words) *target = value;
   for (const auto& [target, value] : bytes) *target = value;
   history_.MarkOutsideChange();
@@ -999,7 +1037,8 @@ ToolOutcome MachineTools::ReadMemory(const ToolArguments& args) {
     throw ToolRefusal("the range " + Hex(address, 4) + "+" + std::to_string(length) + " runs past FFFF");
   const uint8_t* memory = ActiveContext->MemoryImage;
   std::string text;
-  json data = {{"address", address}, {"bytes", std::vector<uint8_t>(memory + address, memory + address + length)}};
+  json data = {{"address", address},
+               {"bytes", std::vector<uint8_t>(memory + address, memory + address + length)}};
   for (int row = 0; row < length; row += 16) {
     const int count = std::min(16, length - row);
     text += Hex(address + row, 4) + ":";
@@ -1086,37 +1125,41 @@ ToolOutcome MachineTools::RunToBreakpoint(const ToolArguments& args) {
   const uint64_t before = run_.FramesRun();
   engine_.ClearLastStop();
   engine_.RunToMarks(breakpoints_.Marks());
-  return RunInSlices(maxFrames, [this] { return engine_.Pending() == DebugEngine::Command::None; }, [this, before] {
-    const std::optional<StopReport> stop = FinishEngineCommand();
-    HoldKeys({});
-    const uint64_t done = run_.FramesRun() - before;
-    frames_ += done;
-    if (!stop) {
-      const bool none =
-          breakpoints_.Count() == 0 && !engine_.Breakpoints.AnyEnabled() && !engine_.Watchpoints.AnyEnabled();
-      return Answer("No breakpoint or watchpoint reached in " + std::to_string(done) + " frames" +
-                    (none ? " (none is set)." : "; call run_to_breakpoint again to run on.") + "\n" + Where());
-    }
-    stopReason_ = StopText(*stop);
-    return Answer(stopReason_ + " Stopped after " + std::to_string(done) + " whole frames.\n" + RegisterText() +
-                  Where());
-  });
+  return RunInSlices(
+      maxFrames, [this] { return engine_.Pending() == DebugEngine::Command::None; },
+      [this, before] {
+        const std::optional<StopReport> stop = FinishEngineCommand();
+        HoldKeys({});
+        const uint64_t done = run_.FramesRun() - before;
+        frames_ += done;
+        if (!stop) {
+          const bool none = breakpoints_.Count() == 0 && !engine_.Breakpoints.AnyEnabled() &&
+                            !engine_.Watchpoints.AnyEnabled();
+          return Answer("No breakpoint or watchpoint reached in " + std::to_string(done) + " frames" +
+                        (none ? " (none is set)." : "; call run_to_breakpoint again to run on.") + "\n" +
+                        Where());
+        }
+        stopReason_ = StopText(*stop);
+        return Answer(stopReason_ + " Stopped after " + std::to_string(done) + " whole frames.\n" +
+                      RegisterText() + Where());
+      });
 }
 
 ToolOutcome MachineTools::RunEngineCommand(int maxFrames, const std::string& what, const std::string& goOn) {
   const uint64_t before = run_.FramesRun();
-  return RunInSlices(maxFrames, [this] { return engine_.Pending() == DebugEngine::Command::None; },
-                     [this, before, what, goOn] {
-                       const bool finished = FinishEngineCommand().has_value();
-                       const uint64_t done = run_.FramesRun() - before;
-                       frames_ += done;
-                       if (!finished)
-                         return Answer(what + " did not finish in " + std::to_string(done) + " frames; paused. " +
-                                       goOn + "\n" + Where());
-                       stopReason_ = what + " at " + Hex(ActiveContext->PC.w, 4);
-                       return Answer(what + " done after " + std::to_string(done) + " frame ends.\n" +
-                                     RegisterText() + Where());
-                     });
+  return RunInSlices(
+      maxFrames, [this] { return engine_.Pending() == DebugEngine::Command::None; },
+      [this, before, what, goOn] {
+        const bool finished = FinishEngineCommand().has_value();
+        const uint64_t done = run_.FramesRun() - before;
+        frames_ += done;
+        if (!finished)
+          return Answer(what + " did not finish in " + std::to_string(done) + " frames; paused. " + goOn +
+                        "\n" + Where());
+        stopReason_ = what + " at " + Hex(ActiveContext->PC.w, 4);
+        return Answer(what + " done after " + std::to_string(done) + " frame ends.\n" + RegisterText() +
+                      Where());
+      });
 }
 
 ToolOutcome MachineTools::StepOver(const ToolArguments& args) {
@@ -1439,9 +1482,9 @@ ToolOutcome MachineTools::TileSetImage(const ToolArguments& args) {
   }
   std::string list;
   for (const Bank& b : banks)
-    list += (list.empty() ? "" : ", ") + (b.Common.empty()  ? "\"" + b.Own + "\""
-                                          : b.Own.empty() ? b.Common
-                                                          : b.Common + " (\"" + b.Own + "\")");
+    list += (list.empty() ? "" : ", ") + (b.Common.empty() ? "\"" + b.Own + "\""
+                                          : b.Own.empty()  ? b.Common
+                                                           : b.Common + " (\"" + b.Own + "\")");
 
   if (!args.Has("bank")) return Answer(banks.empty() ? "This driver has no tile banks." : "Banks: " + list);
   const std::string bank = args.Text("bank", 64);

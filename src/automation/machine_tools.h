@@ -73,7 +73,7 @@ struct ToolEntry {
   // Runs with the engine's watchpoints and conditional breakpoints live, or edits them; every other
   // tool runs with them switched off, as frames for play ignore breakpoints.
   bool KeepsStops = false;
-  bool ReadOnly = false;                // changes neither the machine nor the debugger's settings
+  bool ReadOnly = false;                  // changes neither the machine nor the debugger's settings
   nlohmann::json OutputSchema = nullptr;  // for tools whose answer is data
 };
 
@@ -155,7 +155,7 @@ class MachineTools {
   // A call that runs frames: its tool sets it up, Continue runs passes until it ends.
   struct FrameJob {
     std::string Tool;
-    uint64_t Limit = 0;                // passes it may run
+    uint64_t Limit = 0;  // passes it may run
     uint64_t Passes = 0;
     uint64_t Start = 0;                // FramesRun when it began
     std::function<bool()> Reached;     // ends it before the limit; may be empty

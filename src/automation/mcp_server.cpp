@@ -82,7 +82,8 @@ std::optional<std::string> McpServer::HandleLine(std::string_view line) {
   return answer;
 }
 
-std::optional<McpServer::Request> McpServer::Read(std::string_view line, const Output& out, bool& notification) {
+std::optional<McpServer::Request> McpServer::Read(std::string_view line, const Output& out,
+                                                  bool& notification) {
   notification = false;
   const auto refuse = [&](const json& id, int code, const std::string& message) {
     out(ErrorLine(id, code, message), false);
@@ -91,17 +92,20 @@ std::optional<McpServer::Request> McpServer::Read(std::string_view line, const O
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
     line.remove_suffix(1);
   if (line.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
-  if (line.size() > MaxMessageBytes) return refuse(nullptr, ParseError, "Parse error: message longer than 1 MB");
+  if (line.size() > MaxMessageBytes)
+    return refuse(nullptr, ParseError, "Parse error: message longer than 1 MB");
   if (NestingDepth(line) > MaxNestingDepth)
-    return refuse(nullptr, ParseError,
-                  "Parse error: arrays and objects nested deeper than " + std::to_string(MaxNestingDepth) +
-                      " levels");
+    return refuse(
+        nullptr, ParseError,
+        "Parse error: arrays and objects nested deeper than " + std::to_string(MaxNestingDepth) + " levels");
 
   const json message = json::parse(line, nullptr, false);
   if (message.is_discarded()) return refuse(nullptr, ParseError, "Parse error: the line is not valid JSON");
   if (message.is_array())
-    return refuse(nullptr, InvalidRequest, "Invalid request: batches are not supported, send one message a line");
-  if (!message.is_object()) return refuse(nullptr, InvalidRequest, "Invalid request: a message is a JSON object");
+    return refuse(nullptr, InvalidRequest,
+                  "Invalid request: batches are not supported, send one message a line");
+  if (!message.is_object())
+    return refuse(nullptr, InvalidRequest, "Invalid request: a message is a JSON object");
 
   const auto idField = message.find("id");
   const bool hasId = idField != message.end();
@@ -143,9 +147,10 @@ void McpServer::Receive(std::string_view line, const Output& out) {
   // ping touches nothing, so it needs no turn: a client checking the server hears back during a call.
   if (!Busy() || request->Method == "ping") return Start(std::move(*request), out);
   if (waitingBytes_ + request->Bytes > MaxWaitingBytes)
-    return out(ErrorLine(request->Id, InvalidRequest,
-                         "Invalid request: too many requests wait for the call under way; send it again later"),
-               false);
+    return out(
+        ErrorLine(request->Id, InvalidRequest,
+                  "Invalid request: too many requests wait for the call under way; send it again later"),
+        false);
   waitingBytes_ += request->Bytes;
   waiting_.push_back(std::move(*request));
 }
@@ -175,11 +180,13 @@ void McpServer::Notified(const std::string& method, const json& params, const Ou
 void McpServer::Start(Request request, const Output& out) {
   bool isError = false, pending = false;
   json result = Dispatch(request, isError, pending);
-  if (isError) return out(ErrorLine(request.Id, result["code"].get<int>(), result["message"].get<std::string>()), false);
+  if (isError)
+    return out(ErrorLine(request.Id, result["code"].get<int>(), result["message"].get<std::string>()), false);
   if (pending) {
     json token = nullptr;
     if (const auto meta = request.Params.find("_meta"); meta != request.Params.end() && meta->is_object())
-      if (const auto found = meta->find("progressToken"); found != meta->end() && ValidId(*found)) token = *found;
+      if (const auto found = meta->find("progressToken"); found != meta->end() && ValidId(*found))
+        token = *found;
     underway_ = Underway{request.Id, std::move(token), 0};
     return;
   }
@@ -207,19 +214,21 @@ void McpServer::Work(const Output& out) {
   }
   std::optional<ToolOutcome> outcome = tools_.Continue(sliceFrames_);
   const uint64_t done = tools_.CallFramesDone();
-  if (outcome && !outcome->Pending) {
-    out(Serialise({{"jsonrpc", "2.0"}, {"id", underway_->Id}, {"result", ToolResult(std::move(*outcome))}}), false);
+  if (!outcome || !outcome->Pending) {
+    // No outcome at all would mean the call ended behind the server's back; it still gets an answer.
+    json result = outcome ? ToolResult(std::move(*outcome)) : json{{"content", json::array()}, {"isError", true}};
+    out(Serialise({{"jsonrpc", "2.0"}, {"id", underway_->Id}, {"result", std::move(result)}}), false);
     underway_.reset();
     return;
   }
   if (!underway_->ProgressToken.is_null() && done >= underway_->Reported + ProgressEveryFrames) {
     underway_->Reported = done;
     const uint64_t limit = tools_.CallFramesLimit();
-    out(Notification("notifications/progress",
-                     {{"progressToken", underway_->ProgressToken},
-                      {"progress", done},
-                      {"total", limit},
-                      {"message", std::to_string(done) + " of at most " + std::to_string(limit) + " frames"}}),
+    out(Notification("notifications/progress", {{"progressToken", underway_->ProgressToken},
+                                                {"progress", done},
+                                                {"total", limit},
+                                                {"message", std::to_string(done) + " of at most " +
+                                                                std::to_string(limit) + " frames"}}),
         true);
   }
 }

@@ -118,9 +118,13 @@ TEST(McpServer, EveryListedToolHasASchemaThatNamesItsRequiredArguments) {
       if (t["name"] == name) return t;
     return json();
   };
-  const std::pair<const char*, bool> readOnly[] = {
-      {"get_registers", true}, {"tile_set", true}, {"history", true}, {"run_frames", false}, {"trace_lines", false}};
-  for (const auto& [name, only] : readOnly) EXPECT_EQ(tool(name)["annotations"]["readOnlyHint"], only) << name;
+  const std::pair<const char*, bool> readOnly[] = {{"get_registers", true},
+                                                   {"tile_set", true},
+                                                   {"history", true},
+                                                   {"run_frames", false},
+                                                   {"trace_lines", false}};
+  for (const auto& [name, only] : readOnly)
+    EXPECT_EQ(tool(name)["annotations"]["readOnlyHint"], only) << name;
   EXPECT_EQ(tool("type_text")["inputSchema"]["properties"]["text"]["maxLength"], 4096);
 }
 
@@ -135,14 +139,17 @@ TEST(McpServer, DataAnswersComeAlsoAsStructuredContentWithEveryFieldTheirSchemaR
     ++withSchema;
     const std::string name = tool["name"];
     SCOPED_TRACE(name);
-    const json reply = Call(server, name, name == "read_memory" ? json{{"address", "5C36"}, {"length", 2}} : json::object());
+    const json reply =
+        Call(server, name, name == "read_memory" ? json{{"address", "5C36"}, {"length", 2}} : json::object());
     ASSERT_FALSE(IsError(reply));
     const json& data = reply["result"]["structuredContent"];
     ASSERT_TRUE(data.is_object());
-    for (const json& field : tool["outputSchema"]["required"]) EXPECT_TRUE(data.contains(field.get<std::string>())) << field;
+    for (const json& field : tool["outputSchema"]["required"])
+      EXPECT_TRUE(data.contains(field.get<std::string>())) << field;
   }
   EXPECT_GE(withSchema, 5);
-  const json memory = Call(server, "read_memory", {{"address", "5C36"}, {"length", 2}})["result"]["structuredContent"];
+  const json memory =
+      Call(server, "read_memory", {{"address", "5C36"}, {"length", 2}})["result"]["structuredContent"];
   EXPECT_EQ(memory["bytes"], json({MemoryImage[0x5C36], MemoryImage[0x5C37]}));
   EXPECT_EQ(Call(server, "get_registers")["result"]["structuredContent"]["PC"], ActiveContext->PC.w);
 }
@@ -246,7 +253,8 @@ TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
   Call(server, "write_memory", {{"address", "0x8000"}, {"bytes", "3E 2A, c9"}});
   EXPECT_NE(Text(Call(server, "read_memory", {{"address", 32768}, {"length", 3}})).find("8000: 3E 2A C9"),
             std::string::npos);
-  Call(server, "set_registers", {{"PC", "8000h"}, {"R", "7F"}, {"B", "12"}, {"L", 0x34}, {"IXH", "56"}, {"IYL", "78"}});
+  Call(server, "set_registers",
+       {{"PC", "8000h"}, {"R", "7F"}, {"B", "12"}, {"L", 0x34}, {"IXH", "56"}, {"IYL", "78"}});
   EXPECT_EQ(ActiveContext->PC.w, 0x8000);
   EXPECT_EQ(ActiveContext->R, 0x7F);
   EXPECT_EQ(ActiveContext->BC.h, 0x12);
