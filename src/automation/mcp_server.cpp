@@ -195,9 +195,9 @@ void McpServer::Start(Request request, const Output& out) {
 
 namespace {
 
-json ToolResult(ToolOutcome outcome) {
+json ToolResult(ToolOutcome outcome, bool structured) {
   json result = {{"content", std::move(outcome.Content)}};
-  if (!outcome.Structured.is_null()) result["structuredContent"] = std::move(outcome.Structured);
+  if (structured && !outcome.Structured.is_null()) result["structuredContent"] = std::move(outcome.Structured);
   if (outcome.IsError) result["isError"] = true;
   return result;
 }
@@ -216,7 +216,8 @@ void McpServer::Work(const Output& out) {
   const uint64_t done = tools_.CallFramesDone();
   if (!outcome || !outcome->Pending) {
     // No outcome at all would mean the call ended behind the server's back; it still gets an answer.
-    json result = outcome ? ToolResult(std::move(*outcome)) : json{{"content", json::array()}, {"isError", true}};
+    json result =
+        outcome ? ToolResult(std::move(*outcome), structured_) : json{{"content", json::array()}, {"isError", true}};
     out(Serialise({{"jsonrpc", "2.0"}, {"id", underway_->Id}, {"result", std::move(result)}}), false);
     underway_.reset();
     return;
@@ -247,6 +248,8 @@ json McpServer::Dispatch(const Request& request, bool& isError, bool& pending) {
     if (asked != params.end() && asked->is_string())
       for (const char* known : McpProtocolVersions)
         if (*asked == known) version = known;
+    // Revisions as dates compare as text.
+    structured_ = version >= std::string("2025-06-18");
     return {{"protocolVersion", version},
             {"capabilities", {{"tools", {{"listChanged", false}}}, {"logging", json::object()}}},
             {"serverInfo",
@@ -258,7 +261,12 @@ json McpServer::Dispatch(const Request& request, bool& isError, bool& pending) {
   if (method == "ping") return json::object();
   // The log carries only the notices of cancelled calls, so every level keeps them.
   if (method == "logging/setLevel") return json::object();
-  if (method == "tools/list") return {{"tools", tools_.List()}};
+  if (method == "tools/list") {
+    json tools = tools_.List();
+    if (!structured_)
+      for (json& tool : tools) tool.erase("outputSchema");
+    return {{"tools", std::move(tools)}};
+  }
   if (method == "tools/call") {
     const auto name = params.find("name");
     if (name == params.end() || !name->is_string())
@@ -269,7 +277,7 @@ json McpServer::Dispatch(const Request& request, bool& isError, bool& pending) {
     std::optional<ToolOutcome> outcome = tools_.Begin(toolName, args);
     if (!outcome) return fail(InvalidParams, "Unknown tool: " + toolName + " (tools/list names them)");
     pending = outcome->Pending;
-    return pending ? json() : ToolResult(std::move(*outcome));
+    return pending ? json() : ToolResult(std::move(*outcome), structured_);
   }
   return fail(MethodNotFound, "Method not found: " + method);
 }

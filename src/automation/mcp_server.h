@@ -88,6 +88,8 @@ class McpServer {
   std::optional<Underway> underway_;
   std::deque<Request> waiting_;
   size_t waitingBytes_ = 0;
+  // Structured answers and output schemas came with revision 2025-06-18; older clients get text only.
+  bool structured_ = true;
 };
 
 // Serves inputFd until it ends and every request read is answered; answers go to out, one line each.
