@@ -197,7 +197,8 @@ namespace {
 
 json ToolResult(ToolOutcome outcome, bool structured) {
   json result = {{"content", std::move(outcome.Content)}};
-  if (structured && !outcome.Structured.is_null()) result["structuredContent"] = std::move(outcome.Structured);
+  if (structured && !outcome.Structured.is_null())
+    result["structuredContent"] = std::move(outcome.Structured);
   if (outcome.IsError) result["isError"] = true;
   return result;
 }
@@ -216,8 +217,8 @@ void McpServer::Work(const Output& out) {
   const uint64_t done = tools_.CallFramesDone();
   if (!outcome || !outcome->Pending) {
     // No outcome at all would mean the call ended behind the server's back; it still gets an answer.
-    json result =
-        outcome ? ToolResult(std::move(*outcome), structured_) : json{{"content", json::array()}, {"isError", true}};
+    json result = outcome ? ToolResult(std::move(*outcome), structured_)
+                          : json{{"content", json::array()}, {"isError", true}};
     out(Serialise({{"jsonrpc", "2.0"}, {"id", underway_->Id}, {"result", std::move(result)}}), false);
     underway_.reset();
     return;

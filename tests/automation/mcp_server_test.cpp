@@ -101,7 +101,8 @@ TEST(McpServer, InitializeAgreesOnARevisionBothSidesSpeak) {
     EXPECT_TRUE(reply["result"]["capabilities"].contains("tools"));
     // Output schemas came with the 2025-06-18 revision.
     const json tools = Send(server, R"({"jsonrpc":"2.0","id":2,"method":"tools/list"})")["result"]["tools"];
-    EXPECT_EQ(std::count_if(tools.begin(), tools.end(), [](const json& t) { return t.contains("outputSchema"); }) > 0,
+    EXPECT_EQ(std::count_if(tools.begin(), tools.end(),
+                            [](const json& t) { return t.contains("outputSchema"); }) > 0,
               std::string(agreed) >= "2025-06-18")
         << agreed;
   }
