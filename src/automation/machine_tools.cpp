@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <thread>
 
@@ -40,6 +41,13 @@ json TextItem(std::string text) { return {{"type", "text"}, {"text", std::move(t
 ToolOutcome Answer(std::string text) {
   ToolOutcome outcome;
   outcome.Content.push_back(TextItem(std::move(text)));
+  return outcome;
+}
+
+// An answer that is data: its text is the data as JSON.
+ToolOutcome Data(json data) {
+  ToolOutcome outcome = Answer(data.dump(1));
+  outcome.Structured = std::move(data);
   return outcome;
 }
 
@@ -148,6 +156,57 @@ class StopsOff {
   std::vector<int> watchpoints_, breakpoints_;
 };
 
+// Output schemas: the structured answer of the tools whose answer is data.
+json Typed(const char* type) { return {{"type", type}}; }
+
+json ObjectOf(json properties, json required) {
+  return {{"type", "object"}, {"properties", std::move(properties)}, {"required", std::move(required)}};
+}
+
+json HistoryPointSchema() {
+  return ObjectOf({{"frame", Typed("integer")}, {"instruction", Typed("integer")}}, {"frame", "instruction"});
+}
+
+const char* const RegisterPairNames[] = {"AF", "BC", "DE",  "HL",  "IX",  "IY",
+                                         "SP", "PC", "AF'", "BC'", "DE'", "HL'"};
+
+json RegistersSchema() {
+  json properties = {{"I", Typed("integer")},
+                     {"R", Typed("integer")},
+                     {"IFF1", Typed("boolean")},
+                     {"IFF2", Typed("boolean")},
+                     {"IM", Typed("integer")},
+                     {"halted", Typed("boolean")},
+                     {"flags", {{"type", "array"}, {"items", Typed("string")}}},
+                     {"tstates", Typed("integer")}};
+  json required = json::array();
+  for (const auto& [name, value] : properties.items()) required.push_back(name);
+  for (const char* pair : RegisterPairNames) {
+    properties[pair] = Typed("integer");
+    required.push_back(pair);
+  }
+  return ObjectOf(std::move(properties), std::move(required));
+}
+
+// The single registers set_registers takes, each with the pair it is half of (none for I and R).
+struct ByteRegister {
+  const char* Name;
+  const char* Pair;
+  bool High;
+};
+constexpr ByteRegister ByteRegisters[] = {{"A", "AF", true},     {"F", "AF", false},   {"B", "BC", true},
+                                          {"C", "BC", false},    {"D", "DE", true},    {"E", "DE", false},
+                                          {"H", "HL", true},     {"L", "HL", false},   {"IXH", "IX", true},
+                                          {"IXL", "IX", false},  {"IYH", "IY", true},  {"IYL", "IY", false},
+                                          {"I", nullptr, false}, {"R", nullptr, false}};
+
+json SetRegistersSchema() {
+  json properties = json::object();
+  for (const char* pair : RegisterPairNames) properties[pair] = AddressProperty(pair);
+  for (const ByteRegister& r : ByteRegisters) properties[r.Name] = ByteProperty(r.Name);
+  return Schema(std::move(properties));
+}
+
 json IntegerProperty(const char* what, int low, int high, int fallback) {
   return {
       {"type", "integer"}, {"minimum", low}, {"maximum", high}, {"default", fallback}, {"description", what}};
@@ -170,21 +229,25 @@ json KeysProperty(const char* what) {
 
 const json& ToolArguments::Get(const char* name) const { return object_.at(name); }
 
-int64_t ToolArguments::Integer(const char* name, int64_t low, int64_t high,
-                               std::optional<int64_t> fallback) const {
+int64_t ToolArguments::Integer(const char* name, int64_t low, int64_t high, std::optional<int64_t> fallback,
+                               std::string_view aboveHigh) const {
   if (!Has(name)) {
     if (fallback) return *fallback;
     throw ToolRefusal(std::string("missing argument '") + name + "'");
   }
   const json& value = Get(name);
-  const bool whole = value.is_number_integer() ||
-                     (value.is_number_float() &&
-                      value.get<double>() == static_cast<double>(static_cast<int64_t>(value.get<double>())));
-  if (!whole) throw ToolRefusal(std::string("'") + name + "' must be a whole number, not " + TypeName(value));
+  if (!value.is_number() ||
+      (value.is_number_float() && std::trunc(value.get<double>()) != value.get<double>()))
+    throw ToolRefusal(std::string("'") + name + "' must be a whole number, not " +
+                      (value.is_number() ? value.dump() : TypeName(value)));
+  // Compared as doubles, so values past 64 bits are refused here rather than wrapped.
   const double number = value.get<double>();
   if (number < static_cast<double>(low) || number > static_cast<double>(high))
-    throw ToolRefusal(std::string("'") + name + "' must be between " + std::to_string(low) + " and " +
-                      std::to_string(high) + ", not " + value.dump());
+    throw ToolRefusal(
+        std::string("'") + name + "' must be between " + std::to_string(low) + " and " +
+        std::to_string(high) + ", not " + value.dump() +
+        (number > static_cast<double>(high) && !aboveHigh.empty() ? "; " + std::string(aboveHigh) : ""));
+  if (value.is_number_float()) return static_cast<int64_t>(number);
   return value.is_number_unsigned() ? static_cast<int64_t>(value.get<uint64_t>()) : value.get<int64_t>();
 }
 
@@ -265,7 +328,14 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "game for start_game.",
        Schema(
            {{"driver", {{"type", "string"}, {"description", "only games of this driver, e.g. SPECTRUM"}}}}),
-       false, &T::ListGames},
+       false, &T::ListGames, false, true,
+       ObjectOf(
+           {{"games",
+             {{"type", "array"},
+              {"items",
+               ObjectOf({{"title", Typed("string")}, {"driver", Typed("string")}, {"file", Typed("string")}},
+                        {"title", "driver", "file"})}}}},
+           {"games"})},
       {"start_game",
        "Start a game by its title or description file name (from list_games). Stops the game running "
        "before; breakpoints are kept.",
@@ -285,7 +355,9 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
       // running
       {"run_frames",
        "Run whole frames as fast as possible, ignoring breakpoints, optionally holding keys during them "
-       "(on top of those held by press_keys). Use to let a program work or to play.",
+       "(on top of those held by press_keys). Use to let a program work or to play. One call runs at most "
+       "36000 frames (ten minutes of a 60 Hz machine); call again to run on. With a progress token it "
+       "reports progress; cancelled, it stops at the end of a frame.",
        Schema({{"frames", IntegerProperty("frames to run", 1, framesPerCall_, 1)},
                {"keys", KeysProperty("keys held during these frames only")}}),
        true, &T::RunFrames},
@@ -294,7 +366,10 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "newline, which is Return), as the desktop's \"Paste text\" does. Letters, digits, space and newline "
        "work everywhere; the SPECTRUM types capitals with caps shift and takes its symbol-shift characters "
        "such as * \" + - = ; : , . / ( ) < > $ ?",
-       Schema({{"text", {{"type", "string"}, {"description", "the text, at most 4096 characters"}}}},
+       Schema({{"text",
+                {{"type", "string"},
+                 {"maxLength", 4096},
+                 {"description", "the text, at most 4096 characters"}}}},
               {"text"}),
        true, &T::TypeText},
       {"press_keys", "Hold keys down until release_keys; they stay held through every later run.",
@@ -308,34 +383,34 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
       {"pause", "Stop the machine that resume left running; it keeps its state.", noArgs, true, &T::Pause},
       {"status",
        "Say whether a game runs, which one, frames run, whether it runs on its own, and why it stopped.",
-       noArgs, false, &T::Status},
+       noArgs, false, &T::Status, false, true,
+       ObjectOf({{"running", Typed("boolean")},
+                 {"game", Typed("string")},
+                 {"file", Typed("string")},
+                 {"driver", Typed("string")},
+                 {"frames", Typed("integer")},
+                 {"free_running", Typed("boolean")},
+                 {"pc", Typed("string")},
+                 {"stopped", Typed("string")},
+                 {"breakpoints", Typed("integer")}},
+                {"running", "breakpoints"})},
       // debugging
       {"get_registers", "Read the processor registers, flags, interrupt state and T-states into the frame.",
-       noArgs, true, &T::GetRegisters},
+       noArgs, true, &T::GetRegisters, false, true, RegistersSchema()},
       {"set_registers",
-       "Write processor registers; give only those to change. Pairs take 0-FFFF, I and R take 0-FF.",
-       Schema({{"AF", AddressProperty("AF")},
-               {"BC", AddressProperty("BC")},
-               {"DE", AddressProperty("DE")},
-               {"HL", AddressProperty("HL")},
-               {"IX", AddressProperty("IX")},
-               {"IY", AddressProperty("IY")},
-               {"SP", AddressProperty("SP")},
-               {"PC", AddressProperty("PC")},
-               {"AF'", AddressProperty("AF'")},
-               {"BC'", AddressProperty("BC'")},
-               {"DE'", AddressProperty("DE'")},
-               {"HL'", AddressProperty("HL'")},
-               {"I", AddressProperty("I")},
-               {"R", AddressProperty("R")}}),
-       true, &T::SetRegisters},
+       "Write processor registers; give only those to change. Pairs take 0-FFFF; single registers (A, F, "
+       "B, C, D, E, H, L, IXH, IXL, IYH, IYL, I, R) take 0-FF. A pair and one of its halves together are "
+       "refused.",
+       SetRegistersSchema(), true, &T::SetRegisters},
       {"read_memory",
        "Read bytes of the 64 KB memory image as a hex dump with ASCII. At most 4096 bytes and never past "
        "FFFF.",
        Schema({{"address", AddressProperty("first address")},
                {"length", IntegerProperty("bytes to read", 1, MaxMemoryBytes, 256)}},
               {"address"}),
-       true, &T::ReadMemory},
+       true, &T::ReadMemory, false, true,
+       ObjectOf({{"address", Typed("integer")}, {"bytes", {{"type", "array"}, {"items", Typed("integer")}}}},
+                {"address", "bytes"})},
       {"write_memory",
        "Write bytes into the memory image (ROM included, for patching). At most 4096 bytes, never past FFFF.",
        Schema({{"address", AddressProperty("first address")},
@@ -346,7 +421,7 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
       {"disassemble", "Disassemble instructions from an address (default: PC). '>' marks the PC.",
        Schema({{"address", AddressProperty("first address (default PC)")},
                {"count", IntegerProperty("instructions", 1, MaxDisassemblyLines, 16)}}),
-       true, &T::DisassembleAt},
+       true, &T::DisassembleAt, false, true},
       {"step_into", "Execute single instructions (into calls) and show registers and the next instruction.",
        Schema({{"count", IntegerProperty("instructions to execute", 1, MaxStepsPerCall, 1)}}), true,
        &T::StepInto},
@@ -362,17 +437,21 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
       {"step_over",
        "Execute one instruction, running a CALL, RST or DJNZ through to the instruction after it; "
        "stops early at a breakpoint of the debugger engine or after max_frames frames.",
-       Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
+       Schema({{"max_frames",
+                IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
        true, &T::StepOver, true},
-      {"step_out", "Run until the current routine returns to its caller, or until max_frames frames have passed.",
-       Schema({{"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
+      {"step_out",
+       "Run until the current routine returns to its caller, or until max_frames frames have passed.",
+       Schema({{"max_frames",
+                IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}}),
        true, &T::StepOut, true},
       {"run_to_address",
        "Run until the next instruction is at an address (it has not run yet), or until max_frames frames "
        "have passed.",
-       Schema({{"address", AddressProperty("code address")},
-               {"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}},
-              {"address"}),
+       Schema(
+           {{"address", AddressProperty("code address")},
+            {"max_frames", IntegerProperty("frame limit", 1, framesPerCall_, std::min(600, framesPerCall_))}},
+           {"address"}),
        true, &T::RunToAddress, true},
       {"load_symbols",
        "Add the labels of an assembler's symbol or label file (path relative to the games folder); labels "
@@ -384,28 +463,30 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
       {"lookup_label", "The address of a label, or the label at an address.",
        Schema({{"label", {{"type", "string"}, {"description", "label name"}}},
                {"address", AddressProperty("address")}}),
-       false, &T::LookupLabel},
+       false, &T::LookupLabel, false, true},
       {"set_breakpoint",
        "Stop execution before the instruction at an address (run_to_breakpoint, resume). With a condition "
        "over registers, flags and memory (e.g. \"A = 3 and (HL) <> 0 and Z\", \"BC > 1000h\", "
-       "\"(IX+5) = 0FFh\") it stops only when the condition holds; with hit_count only on that hit and after. "
+       "\"(IX+5) = 0FFh\") it stops only when the condition holds; with hit_count only on that hit and "
+       "after. "
        "Use a condition to catch one case of a routine called often.",
-       Schema({{"address", AddressProperty("code address or label")},
-               {"condition",
-                {{"type", "string"},
-                 {"description",
-                  "registers (A, HL, IX, AF', ...), flags alone (Z NZ C NC PE PO P M), (expr) for the byte in "
-                  "memory, labels, numbers (3, 0FFh, $FF, %101); = <> < > <= >=, + - & | ^, and or not"}}},
-               {"hit_count", IntegerProperty("stop on this hit of the breakpoint (the condition holding)", 1,
-                                             static_cast<int>(MaxHitCount), 1)}},
-              {"address"}),
+       Schema(
+           {{"address", AddressProperty("code address or label")},
+            {"condition",
+             {{"type", "string"},
+              {"description",
+               "registers (A, HL, IX, AF', ...), flags alone (Z NZ C NC PE PO P M), (expr) for the byte in "
+               "memory, labels, numbers (3, 0FFh, $FF, %101); = <> < > <= >=, + - & | ^, and or not"}}},
+            {"hit_count", IntegerProperty("stop on this hit of the breakpoint (the condition holding)", 1,
+                                          static_cast<int>(MaxHitCount), 1)}},
+           {"address"}),
        false, &T::SetBreakpoint, true},
       {"clear_breakpoint",
        "Remove the breakpoints at an address (plain and conditional), or every breakpoint when no address "
        "is given.",
        Schema({{"address", AddressProperty("code address")}}), false, &T::ClearBreakpoint, true},
-      {"list_breakpoints", "List the breakpoints, conditional ones with their condition and hits so far.", noArgs,
-       false, &T::ListBreakpoints, true},
+      {"list_breakpoints", "List the breakpoints, conditional ones with their condition and hits so far.",
+       noArgs, false, &T::ListBreakpoints, true, true},
       {"set_watchpoint",
        "Stop run_to_breakpoint and resume when the program reads or writes a memory range or an I/O port, "
        "optionally only for some byte values. Use it to find the code that changes or reads a variable or a "
@@ -413,26 +494,33 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "the value.",
        Schema({{"address", AddressProperty("first address, or the port number (00-FF) with port true")},
                {"last", AddressProperty("last address of the range (default: address)")},
-               {"port", {{"type", "boolean"}, {"description", "watch an I/O port (its low byte) instead of memory"}}},
-               {"access", ChoiceProperty("the accesses that stop", {"read", "write", "read_write"}, "read_write")},
+               {"port",
+                {{"type", "boolean"}, {"description", "watch an I/O port (its low byte) instead of memory"}}},
+               {"access",
+                ChoiceProperty("the accesses that stop", {"read", "write", "read_write"}, "read_write")},
                {"value", ByteProperty("only accesses of this value")},
-               {"compare", ChoiceProperty("how the accessed byte meets value: equal, not_equal, or mask: (byte AND "
-                                          "mask) = value",
-                                          {"equal", "not_equal", "mask"}, "equal")},
+               {"compare",
+                ChoiceProperty("how the accessed byte meets value: equal, not_equal, or mask: (byte AND "
+                               "mask) = value",
+                               {"equal", "not_equal", "mask"}, "equal")},
                {"mask", ByteProperty("the mask for compare mask")}},
               {"address"}),
        false, &T::SetWatchpoint, true},
       {"clear_watchpoint",
        "Remove the watchpoint of a number list_watchpoints shows, or every watchpoint when none is given.",
-       Schema({{"index", IntegerProperty("watchpoint number", 0, 1000, 0)}}), false, &T::ClearWatchpoint, true},
-      {"list_watchpoints", "List the watchpoints with their numbers.", noArgs, false, &T::ListWatchpoints, true},
+       Schema({{"index", IntegerProperty("watchpoint number", 0, 1000, 0)}}), false, &T::ClearWatchpoint,
+       true},
+      {"list_watchpoints", "List the watchpoints with their numbers.", noArgs, false, &T::ListWatchpoints,
+       true, true},
       {"trace_lines",
-       "The last instructions executed, oldest first: address, bytes, instruction and the registers after it. "
+       "The last instructions executed, oldest first: address, bytes, instruction and the registers after "
+       "it. "
        "Recording is off until record is true (it keeps the last 100,000 and makes running several times "
        "slower); use it to see how the program reached a breakpoint or a crash.",
        Schema({{"count", IntegerProperty("lines to show", 1, MaxTraceLines, 20)},
-               {"record", {{"type", "boolean"},
-                           {"description", "true: start recording (dropping the lines kept); false: stop"}}}}),
+               {"record",
+                {{"type", "boolean"},
+                 {"description", "true: start recording (dropping the lines kept); false: stop"}}}}),
        false, &T::TraceLines},
       // state
       {"save_state",
@@ -451,7 +539,8 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "after a step or a stop to see what led there. The history keeps the last 60 seconds of everything "
        "run since start_game, reset, load_file or load_state; running on from a past point drops what came "
        "after it.",
-       Schema({{"count", IntegerProperty("instructions to undo", 1, MaxStepsPerCall, 1)}}), true, &T::StepBack},
+       Schema({{"count", IntegerProperty("instructions to undo", 1, MaxStepsPerCall, 1)}}), true,
+       &T::StepBack},
       {"rewind",
        "Go back whole frames through the history, to the start of a frame, as the machine was then.",
        Schema({{"frames", IntegerProperty("frames to go back", 1, 36000, 1)}}, {"frames"}), true, &T::Rewind},
@@ -464,27 +553,45 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
        "Go back to the instruction that last wrote a memory byte within the history (the machine stands "
        "just before it, so step_into repeats the write), or say that none did. Use to find who changed a "
        "variable.",
-       Schema({{"address", AddressProperty("the byte's address or a label")}}, {"address"}), true, &T::LastWrite},
+       Schema({{"address", AddressProperty("the byte's address or a label")}}, {"address"}), true,
+       &T::LastWrite},
       {"history",
        "Where the machine stands in its history (frame and instruction), the oldest and newest points kept, "
        "and the memory the history uses.",
-       noArgs, true, &T::HistoryStatus},
+       noArgs, true, &T::HistoryStatus, false, true,
+       ObjectOf({{"at", HistoryPointSchema()},
+                 {"seconds_kept", Typed("integer")},
+                 {"memory_bytes", Typed("integer")},
+                 {"oldest", HistoryPointSchema()},
+                 {"newest", HistoryPointSchema()},
+                 {"in_the_past", Typed("boolean")}},
+                {"at", "seconds_kept", "memory_bytes"})},
       // looking
       {"screenshot", "The game screen as a PNG image, as the last frame drew it.",
-       Schema({{"scale", IntegerProperty("1 or 2 (double size)", 1, 2, 1)}}), true, &T::Screenshot},
+       Schema({{"scale", IntegerProperty("1 or 2 (double size)", 1, 2, 1)}}), true, &T::Screenshot, false,
+       true},
       {"tile_set",
        "The decoded tiles of one graphics bank as a PNG image. Without 'bank' it lists the banks of the "
-       "running driver.",
+       "running driver. Every driver with tiles names its banks chars, sprites and, where it has a second "
+       "sprite bank, sprites2; the driver's own names (as the debugger's viewers show them) work too.",
        Schema({{"bank",
-                {{"type", "string"}, {"description", "a bank name from the list, e.g. chars or sprites"}}},
+                {{"type", "string"},
+                 {"description",
+                  "chars, sprites or sprites2, or a name from the list, e.g. \"Char Set (8x8)\""}}},
                {"set", IntegerProperty("set within a chars/sprites bank", 0, 255, 0)},
                {"palette", IntegerProperty("colour palette", 0, 255, 0)},
                {"zoom", IntegerProperty("pixels per tile pixel", 1, 3, 1)}}),
-       true, &T::TileSetImage},
+       true, &T::TileSetImage, false, true},
   };
   list_ = json::array();
-  for (const ToolEntry& entry : entries_)
-    list_.push_back({{"name", entry.Name}, {"description", entry.Description}, {"inputSchema", entry.Schema}});
+  for (const ToolEntry& entry : entries_) {
+    json tool = {{"name", entry.Name},
+                 {"description", entry.Description},
+                 {"inputSchema", entry.Schema},
+                 {"annotations", {{"readOnlyHint", entry.ReadOnly}, {"openWorldHint", false}}}};
+    if (!entry.OutputSchema.is_null()) tool["outputSchema"] = entry.OutputSchema;
+    list_.push_back(std::move(tool));
+  }
 }
 
 MachineTools::~MachineTools() {
@@ -494,10 +601,17 @@ MachineTools::~MachineTools() {
 }
 
 std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json& arguments) {
+  std::optional<ToolOutcome> outcome = Begin(name, arguments);
+  while (outcome && outcome->Pending) outcome = Continue(framesPerCall_);
+  return outcome;
+}
+
+std::optional<ToolOutcome> MachineTools::Begin(std::string_view name, const json& arguments) {
   const auto entry =
       std::find_if(entries_.begin(), entries_.end(), [&](const ToolEntry& s) { return name == s.Name; });
   if (entry == entries_.end()) return std::nullopt;
   const std::string prefix = std::string(name) + ": ";
+  if (job_) return Failure(prefix + "another call is still running");
   if (!arguments.is_object()) return Failure(prefix + "arguments must be an object");
   const json& properties = entry->Schema["properties"];
   for (const auto& [key, value] : arguments.items())
@@ -509,15 +623,24 @@ std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json&
     }
   if (entry->NeedsMachine && !Running()) return Failure(prefix + "no game is running; call start_game first");
   host_.Messages.clear();
-  std::optional<StopsOff> stopsOff;
+  std::shared_ptr<StopsOff> stopsOff;
   if (!entry->KeepsStops && (engine_.Watchpoints.AnyEnabled() || engine_.Breakpoints.AnyEnabled()))
-    stopsOff.emplace(engine_);
+    stopsOff = std::make_shared<StopsOff>(engine_);
   ToolOutcome outcome;
   try {
     outcome = (this->*(entry->Run))(ToolArguments(arguments, &engine_.Symbols));
   } catch (const ToolRefusal& refusal) {
     return Failure(prefix + refusal.what());
   }
+  if (job_) {
+    job_->Tool = entry->Name;
+    job_->Stops = std::move(stopsOff);
+    return outcome;
+  }
+  return WithMessages(std::move(outcome));
+}
+
+ToolOutcome MachineTools::WithMessages(ToolOutcome outcome) {
   // Message boxes the machine raised (a loader refusing a file, for one) belong to the answer.
   for (const std::string& message : host_.Messages) {
     std::string text = message;
@@ -526,6 +649,56 @@ std::optional<ToolOutcome> MachineTools::Call(std::string_view name, const json&
   }
   host_.Messages.clear();
   return outcome;
+}
+
+ToolOutcome MachineTools::RunInSlices(int limit, std::function<bool()> reached,
+                                      std::function<ToolOutcome()> end) {
+  job_.emplace();
+  job_->Limit = static_cast<uint64_t>(limit);
+  job_->Start = run_.FramesRun();
+  job_->Reached = std::move(reached);
+  job_->End = std::move(end);
+  ToolOutcome outcome;
+  outcome.Pending = true;
+  return outcome;
+}
+
+bool MachineTools::JobEnded() const {
+  return !Running() || job_->Passes >= job_->Limit || (job_->Reached && job_->Reached());
+}
+
+uint64_t MachineTools::CallFramesDone() const { return job_ ? run_.FramesRun() - job_->Start : 0; }
+
+std::optional<ToolOutcome> MachineTools::Continue(int passes) {
+  if (!job_) return std::nullopt;
+  for (int i = 0; i < passes && !JobEnded(); ++i) {
+    run_.RunPass();
+    ++job_->Passes;
+  }
+  if (!JobEnded()) {
+    ToolOutcome outcome;
+    outcome.Pending = true;
+    return outcome;
+  }
+  FrameJob job = std::move(*job_);
+  job_.reset();
+  ToolOutcome outcome = job.End();
+  job.Stops.reset();
+  return WithMessages(std::move(outcome));
+}
+
+std::string MachineTools::Cancel() {
+  if (!job_) return {};
+  FrameJob job = std::move(*job_);
+  job_.reset();
+  const uint64_t done = run_.FramesRun() - job.Start;
+  job.End();
+  job.Stops.reset();
+  host_.Messages.clear();
+  stopReason_ = job.Tool + " cancelled after " + std::to_string(done) + " of at most " +
+                std::to_string(job.Limit) + " frames, at frame " + std::to_string(frames_) +
+                " since the start";
+  return stopReason_ + "; the machine stands paused there.\n" + (Running() ? Where() : "");
 }
 
 // ---- helpers
@@ -585,6 +758,16 @@ std::string MachineTools::StopText(const StopReport& stop) const {
   return "Breakpoint at " + Hex(stop.PC, 4) + "; the instruction there has not run.";
 }
 
+std::string MachineTools::CapText() const {
+  return "one call runs at most " + std::to_string(framesPerCall_) +
+         " frames, so split a longer run into several calls: each goes on where the one before stopped";
+}
+
+int MachineTools::MaxFrames(const ToolArguments& args) const {
+  return static_cast<int>(
+      args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_), CapText()));
+}
+
 std::string MachineTools::ToolPath(const ToolArguments& args) const {
   std::string path = args.Text("path", MaxPathLength);
   if (path.empty()) throw ToolRefusal("'path' is empty");
@@ -608,9 +791,11 @@ ToolOutcome MachineTools::ListGames(const ToolArguments& args) {
                      {"driver", itemDriver},
                      {"file", path.substr(path.find_last_of('/') + 1)}});
   }
-  if (games.empty())
-    return Answer(driver.empty() ? "No descriptions in " + folder_ : "No games of driver " + driver);
-  return Answer(games.dump(1));
+  ToolOutcome outcome =
+      Answer(games.empty() ? driver.empty() ? "No descriptions in " + folder_ : "No games of driver " + driver
+                           : games.dump(1));
+  outcome.Structured = {{"games", std::move(games)}};
+  return outcome;
 }
 
 ToolOutcome MachineTools::StartGame(const ToolArguments& args) {
@@ -683,16 +868,17 @@ ToolOutcome MachineTools::LoadFile(const ToolArguments& args) {
 // ---- running
 
 ToolOutcome MachineTools::RunFrames(const ToolArguments& args) {
-  const int frames = static_cast<int>(args.Integer("frames", 1, framesPerCall_, 1));
+  const int frames = static_cast<int>(args.Integer("frames", 1, framesPerCall_, 1, CapText()));
   const std::vector<VirtualKey> keys = args.Keys("keys");
   freeRunning_ = false;
   HoldKeys(keys);
   const uint64_t before = run_.FramesRun();
-  for (int i = 0; i < frames && Running(); ++i) run_.RunPass();
-  frames_ += run_.FramesRun() - before;
-  HoldKeys({});
-  return Answer("Ran " + std::to_string(run_.FramesRun() - before) + " frames (" + std::to_string(frames_) +
-                " since the start). PC=" + Hex(ActiveContext->PC.w, 4));
+  return RunInSlices(frames, nullptr, [this, before] {
+    frames_ += run_.FramesRun() - before;
+    HoldKeys({});
+    return Answer("Ran " + std::to_string(run_.FramesRun() - before) + " frames (" + std::to_string(frames_) +
+                  " since the start). PC=" + Hex(ActiveContext->PC.w, 4));
+  });
 }
 
 ToolOutcome MachineTools::TypeText(const ToolArguments& args) {
@@ -786,41 +972,60 @@ ToolOutcome MachineTools::Status(const ToolArguments&) {
     if (!stopReason_.empty()) status["stopped"] = stopReason_;
   }
   status["breakpoints"] = breakpoints_.Count();
-  return Answer(status.dump(1));
+  return Data(std::move(status));
 }
 
 // ---- debugging
 
-ToolOutcome MachineTools::GetRegisters(const ToolArguments&) { return Answer(RegisterText()); }
+ToolOutcome MachineTools::GetRegisters(const ToolArguments&) {
+  const Z80Context& z = *ActiveContext;
+  const uint16_t pairs[] = {z.AF.w, z.BC.w, z.DE.w,    z.HL.w,    z.IX.w,    z.IY.w,
+                            z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w, z.AltHL.w};
+  static constexpr int Modes[] = {0, 1, 1, 2};
+  json data = {{"I", z.I},
+               {"R", z.R},
+               {"IFF1", z.IFF1 != 0},
+               {"IFF2", z.IFF2 != 0},
+               {"IM", Modes[z.InterruptMode & 3]},
+               {"halted", z.Halted != 0},
+               {"flags", json::array()},
+               {"tstates", z.CycleCount}};
+  for (size_t i = 0; i < std::size(pairs); ++i) data[RegisterPairNames[i]] = pairs[i];
+  for (const FlagName& flag : FlagNames)
+    if (z.AF.l & flag.Mask) data["flags"].push_back(flag.Name);
+  ToolOutcome outcome = Answer(RegisterText());
+  outcome.Structured = std::move(data);
+  return outcome;
+}
 
 ToolOutcome MachineTools::SetRegisters(const ToolArguments& args) {
   Z80Context& z = *ActiveContext;
-  struct Target {
-    const char* Name;
-    uint16_t* Word;
-    uint8_t* Byte;
+  RegisterPair* const pairs[] = {&z.AF, &z.BC, &z.DE,    &z.HL,    &z.IX,    &z.IY,
+                                 &z.SP, &z.PC, &z.AltAF, &z.AltBC, &z.AltDE, &z.AltHL};
+  static_assert(std::size(pairs) == std::size(RegisterPairNames));
+  const auto pairNamed = [&](std::string_view name) {
+    for (size_t i = 0; i < std::size(pairs); ++i)
+      if (name == RegisterPairNames[i]) return pairs[i];
+    return static_cast<RegisterPair*>(nullptr);
   };
-  const Target targets[] = {
-      {"AF", &z.AF.w, nullptr},     {"BC", &z.BC.w, nullptr},     {"DE", &z.DE.w, nullptr},
-      {"HL", &z.HL.w, nullptr},     {"IX", &z.IX.w, nullptr},     {"IY", &z.IY.w, nullptr},
-      {"SP", &z.SP.w, nullptr},     {"PC", &z.PC.w, nullptr},     {"AF'", &z.AltAF.w, nullptr},
-      {"BC'", &z.AltBC.w, nullptr}, {"DE'", &z.AltDE.w, nullptr}, {"HL'", &z.AltHL.w, nullptr},
-      {"I", nullptr, &z.I},         {"R", nullptr, &z.R}};
   // Every value is read before any is written.
-  std::vector<std::pair<const Target*, uint16_t>> writes;
-  for (const Target& target : targets) {
-    if (!args.Has(target.Name)) continue;
-    const uint16_t value = args.Address(target.Name);
-    if (target.Byte && value > 0xFF) throw ToolRefusal(std::string("'") + target.Name + "' is a byte: 00-FF");
-    writes.emplace_back(&target, value);
+  std::vector<std::pair<uint16_t*, uint16_t>> words;
+  std::vector<std::pair<uint8_t*, uint8_t>> bytes;
+  for (size_t i = 0; i < std::size(pairs); ++i)
+    if (args.Has(RegisterPairNames[i])) words.emplace_back(&pairs[i]->w, args.Address(RegisterPairNames[i]));
+  for (const ByteRegister& r : ByteRegisters) {
+    if (!args.Has(r.Name)) continue;
+    if (r.Pair && args.Has(r.Pair))
+      throw ToolRefusal(std::string("'") + r.Name + "' is half of '" + r.Pair + "': give one or the other");
+    const uint8_t value = ByteArgument(args, r.Name);
+    RegisterPair* pair = r.Pair ? pairNamed(r.Pair) : nullptr;
+    uint8_t* target = pair ? (r.High ? &pair->h : &pair->l) : std::string_view(r.Name) == "I" ? &z.I : &z.R;
+    bytes.emplace_back(target, value);
   }
-  if (writes.empty()) throw ToolRefusal("name at least one register, e.g. {\"PC\": \"8000\"}");
-  for (const auto& [target, value] : writes) {
-    if (target->Word)
-      *target->Word = value;
-    else
-      *target->Byte = static_cast<uint8_t>(value);
-  }
+  if (words.empty() && bytes.empty())
+    throw ToolRefusal("name at least one register, e.g. {\"PC\": \"8000\"}");
+  for (const auto& [target, value] : words) *target = value;
+  for (const auto& [target, value] : bytes) *target = value;
   history_.MarkOutsideChange();
   return Answer(RegisterText());
 }
@@ -832,6 +1037,8 @@ ToolOutcome MachineTools::ReadMemory(const ToolArguments& args) {
     throw ToolRefusal("the range " + Hex(address, 4) + "+" + std::to_string(length) + " runs past FFFF");
   const uint8_t* memory = ActiveContext->MemoryImage;
   std::string text;
+  json data = {{"address", address},
+               {"bytes", std::vector<uint8_t>(memory + address, memory + address + length)}};
   for (int row = 0; row < length; row += 16) {
     const int count = std::min(16, length - row);
     text += Hex(address + row, 4) + ":";
@@ -843,7 +1050,9 @@ ToolOutcome MachineTools::ReadMemory(const ToolArguments& args) {
     }
     text += std::string(static_cast<size_t>(16 - count) * 3, ' ') + "  |" + ascii + "|\n";
   }
-  return Answer(text);
+  ToolOutcome outcome = Answer(text);
+  outcome.Structured = std::move(data);
+  return outcome;
 }
 
 ToolOutcome MachineTools::WriteMemory(const ToolArguments& args) {
@@ -909,75 +1118,76 @@ ToolOutcome MachineTools::StepInto(const ToolArguments& args) {
 }
 
 ToolOutcome MachineTools::RunToBreakpoint(const ToolArguments& args) {
-  const int maxFrames =
-      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  const int maxFrames = MaxFrames(args);
   const std::vector<VirtualKey> keys = args.Keys("keys");
   freeRunning_ = false;
   HoldKeys(keys);
   const uint64_t before = run_.FramesRun();
   engine_.ClearLastStop();
   engine_.RunToMarks(breakpoints_.Marks());
-  while (Running() && engine_.Pending() != DebugEngine::Command::None &&
-         run_.FramesRun() - before < static_cast<uint64_t>(maxFrames))
-    run_.RunPass();
-  const std::optional<StopReport> stop = FinishEngineCommand();
-  HoldKeys({});
-  const uint64_t done = run_.FramesRun() - before;
-  frames_ += done;
-  if (!stop) {
-    const bool none =
-        breakpoints_.Count() == 0 && !engine_.Breakpoints.AnyEnabled() && !engine_.Watchpoints.AnyEnabled();
-    return Answer("No breakpoint or watchpoint reached in " + std::to_string(done) + " frames" +
-                  (none ? " (none is set)" : "") + ".\n" + Where());
-  }
-  stopReason_ = StopText(*stop);
-  return Answer(stopReason_ + " Stopped after " + std::to_string(done) + " whole frames.\n" + RegisterText() +
-                Where());
+  return RunInSlices(
+      maxFrames, [this] { return engine_.Pending() == DebugEngine::Command::None; },
+      [this, before] {
+        const std::optional<StopReport> stop = FinishEngineCommand();
+        HoldKeys({});
+        const uint64_t done = run_.FramesRun() - before;
+        frames_ += done;
+        if (!stop) {
+          const bool none = breakpoints_.Count() == 0 && !engine_.Breakpoints.AnyEnabled() &&
+                            !engine_.Watchpoints.AnyEnabled();
+          return Answer("No breakpoint or watchpoint reached in " + std::to_string(done) + " frames" +
+                        (none ? " (none is set)." : "; call run_to_breakpoint again to run on.") + "\n" +
+                        Where());
+        }
+        stopReason_ = StopText(*stop);
+        return Answer(stopReason_ + " Stopped after " + std::to_string(done) + " whole frames.\n" +
+                      RegisterText() + Where());
+      });
 }
 
-ToolOutcome MachineTools::RunEngineCommand(int maxFrames, const std::string& what) {
+ToolOutcome MachineTools::RunEngineCommand(int maxFrames, const std::string& what, const std::string& goOn) {
   const uint64_t before = run_.FramesRun();
-  while (Running() && engine_.Pending() != DebugEngine::Command::None &&
-         run_.FramesRun() - before < static_cast<uint64_t>(maxFrames))
-    run_.RunPass();
-  const bool finished = FinishEngineCommand().has_value();
-  const uint64_t done = run_.FramesRun() - before;
-  frames_ += done;
-  if (!finished)
-    return Answer(what + " did not finish in " + std::to_string(done) + " frames; paused.\n" + Where());
-  stopReason_ = what + " at " + Hex(ActiveContext->PC.w, 4);
-  return Answer(what + " done after " + std::to_string(done) + " frame ends.\n" + RegisterText() + Where());
+  return RunInSlices(
+      maxFrames, [this] { return engine_.Pending() == DebugEngine::Command::None; },
+      [this, before, what, goOn] {
+        const bool finished = FinishEngineCommand().has_value();
+        const uint64_t done = run_.FramesRun() - before;
+        frames_ += done;
+        if (!finished)
+          return Answer(what + " did not finish in " + std::to_string(done) + " frames; paused. " + goOn +
+                        "\n" + Where());
+        stopReason_ = what + " at " + Hex(ActiveContext->PC.w, 4);
+        return Answer(what + " done after " + std::to_string(done) + " frame ends.\n" + RegisterText() +
+                      Where());
+      });
 }
 
 ToolOutcome MachineTools::StepOver(const ToolArguments& args) {
-  const int maxFrames =
-      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  const int maxFrames = MaxFrames(args);
   freeRunning_ = false;
   HoldKeys({});
   engine_.ClearLastStop();
   engine_.StepOver();
-  return RunEngineCommand(maxFrames, "Step over");
+  return RunEngineCommand(maxFrames, "Step over", "step_out goes on to the routine's return.");
 }
 
 ToolOutcome MachineTools::StepOut(const ToolArguments& args) {
-  const int maxFrames =
-      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  const int maxFrames = MaxFrames(args);
   freeRunning_ = false;
   HoldKeys({});
   engine_.ClearLastStop();
   engine_.StepOut();
-  return RunEngineCommand(maxFrames, "Step out");
+  return RunEngineCommand(maxFrames, "Step out", "step_out again goes on.");
 }
 
 ToolOutcome MachineTools::RunToAddress(const ToolArguments& args) {
   const uint16_t address = args.Address("address");
-  const int maxFrames =
-      static_cast<int>(args.Integer("max_frames", 1, framesPerCall_, std::min(600, framesPerCall_)));
+  const int maxFrames = MaxFrames(args);
   freeRunning_ = false;
   HoldKeys({});
   engine_.ClearLastStop();
   engine_.RunTo(address);
-  return RunEngineCommand(maxFrames, "Run to " + Hex(address, 4));
+  return RunEngineCommand(maxFrames, "Run to " + Hex(address, 4), "run_to_address again goes on.");
 }
 
 ToolOutcome MachineTools::LoadSymbols(const ToolArguments& args) {
@@ -1215,7 +1425,7 @@ ToolOutcome MachineTools::HistoryStatus(const ToolArguments&) {
     status["newest"] = {{"frame", newest.Frame}, {"instruction", newest.Instruction}};
     status["in_the_past"] = history_.Current() < newest;
   }
-  return Answer(status.dump(1));
+  return Data(std::move(status));
 }
 
 // ---- looking
@@ -1244,34 +1454,58 @@ ToolOutcome MachineTools::Screenshot(const ToolArguments& args) {
 }
 
 ToolOutcome MachineTools::TileSetImage(const ToolArguments& args) {
-  // The banks the sprite viewer and the character viewer show.
+  // The banks the sprite viewer and the character viewer show. Drivers name their own sets freely,
+  // so each also gets a name common to all drivers: the first character bank is chars, the sprite
+  // banks sprites, sprites2 and on.
   int setCount = 0;
   TileSet** sets = nullptr;
   if (run_.Driver().SpriteSetsRoutine) run_.Driver().SpriteSetsRoutine(setCount, sets);
-  std::vector<std::string> banks;
-  if (CharTiles && CharTileCount > 0) banks.push_back("chars");
-  if (SpriteTiles && SpriteTileCount > 0) banks.push_back("sprites");
-  for (int i = 0; i < setCount; ++i)
-    if (sets[i]) banks.push_back(sets[i]->Name);
+  struct Bank {
+    std::string Common, Own;
+    const TileSet* Set = nullptr;  // null: the raw chars or sprites
+  };
+  std::vector<Bank> banks;
+  if (CharTiles && CharTileCount > 0) banks.push_back({"chars", "", nullptr});
+  if (SpriteTiles && SpriteTileCount > 0) banks.push_back({"sprites", "", nullptr});
+  int spriteBanks = SpriteTiles && SpriteTileCount > 0 ? 1 : 0;
+  for (int i = 0; i < setCount; ++i) {
+    if (!sets[i]) continue;
+    const std::string name = UpperAscii(sets[i]->Name);
+    std::string common;
+    if (name.find("CHAR") != std::string::npos) {
+      if (std::none_of(banks.begin(), banks.end(), [](const Bank& b) { return b.Common == "chars"; }))
+        common = "chars";
+    } else if (name.find("SPRITE") != std::string::npos) {
+      common = ++spriteBanks == 1 ? "sprites" : "sprites" + std::to_string(spriteBanks);
+    }
+    banks.push_back({common, sets[i]->Name, sets[i]});
+  }
   std::string list;
-  for (const std::string& bank : banks) list += (list.empty() ? "" : ", ") + bank;
+  for (const Bank& b : banks)
+    list += (list.empty() ? "" : ", ") + (b.Common.empty() ? "\"" + b.Own + "\""
+                                          : b.Own.empty()  ? b.Common
+                                                           : b.Common + " (\"" + b.Own + "\")");
 
   if (!args.Has("bank")) return Answer(banks.empty() ? "This driver has no tile banks." : "Banks: " + list);
   const std::string bank = args.Text("bank", 64);
   const int set = static_cast<int>(args.Integer("set", 0, 255, 0));
   const int palette = static_cast<int>(args.Integer("palette", 0, 255, 0));
   const int zoom = static_cast<int>(args.Integer("zoom", 1, 3, 1));
-  if (std::find(banks.begin(), banks.end(), bank) == banks.end())
+  const auto chosen = std::find_if(banks.begin(), banks.end(), [&](const Bank& b) {
+    return (!b.Common.empty() && b.Common == bank) || (!b.Own.empty() && b.Own == bank);
+  });
+  if (chosen == banks.end())
     throw ToolRefusal("no bank \"" + bank + "\"; banks: " + (list.empty() ? "none" : list));
   if (Screen == nullptr) return Failure("tile_set: the machine has no palette yet");
 
   IndexedImage image;
   image.Palette = Screen->Palette;
   constexpr int PerRow = 16;
-  if (bank == "chars" || bank == "sprites") {
-    Tile** tiles = bank == "chars" ? CharTiles : SpriteTiles;
-    const int count = bank == "chars" ? CharTileCount : SpriteTileCount;
-    const int perSet = bank == "chars" ? 256 : 64;
+  if (chosen->Set == nullptr) {
+    const bool chars = chosen->Common == "chars";
+    Tile** tiles = chars ? CharTiles : SpriteTiles;
+    const int count = chars ? CharTileCount : SpriteTileCount;
+    const int perSet = chars ? 256 : 64;
     const int sets = (count + perSet - 1) / perSet;
     if (set >= sets) throw ToolRefusal("'set' must be below " + std::to_string(sets) + " for " + bank);
     if (palette > 15) throw ToolRefusal("'palette' must be 0-15 for " + bank);
@@ -1288,9 +1522,7 @@ ToolOutcome MachineTools::TileSetImage(const ToolArguments& args) {
     image.Height = painted.Height;
     image.Pixels = painted.Pixels;
   } else {
-    const TileSet* tileSet = nullptr;
-    for (int i = 0; i < setCount; ++i)
-      if (sets[i] && sets[i]->Name == bank) tileSet = sets[i];
+    const TileSet* tileSet = chosen->Set;
     const int count = std::min<int>(tileSet->Count, static_cast<int>(tileSet->Tiles.size()));
     const int w = tileSet->Width * zoom, h = tileSet->Height * zoom;
     const int rows = std::max(1, (count + PerRow - 1) / PerRow);

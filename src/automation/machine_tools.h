@@ -7,6 +7,8 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
@@ -26,7 +28,9 @@ namespace tirvane {
 // What a tool answers: MCP content items, and whether they describe a failure the caller can act on.
 struct ToolOutcome {
   nlohmann::json Content = nlohmann::json::array();
+  nlohmann::json Structured;  // the same answer as data, for tools with an output schema; else null
   bool IsError = false;
+  bool Pending = false;  // the call runs frames: MachineTools::Continue carries it on
 };
 
 // Thrown by a tool before it changes anything; the message tells the caller what to send instead.
@@ -43,7 +47,9 @@ class ToolArguments {
   ToolArguments(const nlohmann::json& object, const SymbolTable* symbols = nullptr)
       : object_(object), symbols_(symbols) {}
   bool Has(const char* name) const { return object_.contains(name); }
-  int64_t Integer(const char* name, int64_t low, int64_t high, std::optional<int64_t> fallback) const;
+  // aboveHigh, when given, follows the refusal of a value above high (how to get what was asked).
+  int64_t Integer(const char* name, int64_t low, int64_t high, std::optional<int64_t> fallback,
+                  std::string_view aboveHigh = {}) const;
   // An integer, hexadecimal text ("38", "0x38", "38h", "$38"), or a label of the loaded symbols.
   uint16_t Address(const char* name, std::optional<uint16_t> fallback = std::nullopt) const;
   std::string Text(const char* name, size_t maxLength,
@@ -67,6 +73,8 @@ struct ToolEntry {
   // Runs with the engine's watchpoints and conditional breakpoints live, or edits them; every other
   // tool runs with them switched off, as frames for play ignore breakpoints.
   bool KeepsStops = false;
+  bool ReadOnly = false;                  // changes neither the machine nor the debugger's settings
+  nlohmann::json OutputSchema = nullptr;  // for tools whose answer is data
 };
 
 class MachineTools {
@@ -81,8 +89,20 @@ class MachineTools {
 
   // The tools array of tools/list, built once.
   const nlohmann::json& List() const { return list_; }
-  // nullopt when no tool has that name; refusals and failures come back as error outcomes.
+  // nullopt when no tool has that name; refusals and failures come back as error outcomes. Runs the
+  // call to its end.
   std::optional<ToolOutcome> Call(std::string_view name, const nlohmann::json& arguments);
+  // As Call, but a call that runs frames comes back Pending after checking its arguments: Continue
+  // runs it a slice at a time and Cancel ends it, both at frame boundaries.
+  std::optional<ToolOutcome> Begin(std::string_view name, const nlohmann::json& arguments);
+  bool CallUnderWay() const { return job_.has_value(); }
+  // Frames the call under way has run, and the most it will run.
+  uint64_t CallFramesDone() const;
+  uint64_t CallFramesLimit() const { return job_ ? job_->Limit : 0; }
+  // Runs up to passes more passes of the call under way; its outcome once it has ended.
+  std::optional<ToolOutcome> Continue(int passes);
+  // Ends the call under way where it stands (status repeats it); says where the machine stopped.
+  std::string Cancel();
 
   // The machine left running between calls by "resume": the server runs one frame whenever no
   // message waits, paced to the machine's frame rate.
@@ -132,6 +152,21 @@ class MachineTools {
   ToolOutcome Screenshot(const ToolArguments& args);
   ToolOutcome TileSetImage(const ToolArguments& args);
 
+  // A call that runs frames: its tool sets it up, Continue runs passes until it ends.
+  struct FrameJob {
+    std::string Tool;
+    uint64_t Limit = 0;  // passes it may run
+    uint64_t Passes = 0;
+    uint64_t Start = 0;                // FramesRun when it began
+    std::function<bool()> Reached;     // ends it before the limit; may be empty
+    std::function<ToolOutcome()> End;  // tidies up and answers, cancelled or not
+    std::shared_ptr<void> Stops;       // the stops switched off for it, back on when it ends
+  };
+  ToolOutcome RunInSlices(int limit, std::function<bool()> reached, std::function<ToolOutcome()> end);
+  bool JobEnded() const;
+  // Messages the machine raised during the call join its answer.
+  ToolOutcome WithMessages(ToolOutcome outcome);
+
   bool Running() const { return run_.Running(); }
   void StopMachine();
   // Keys held by press_keys plus the extra ones, into KeyState.
@@ -139,7 +174,11 @@ class MachineTools {
   std::string RegisterText() const;
   std::string Where() const;  // PC and the instruction there
   // Passes of the engine's command until it stops or maxFrames frames have run; paused either way.
-  ToolOutcome RunEngineCommand(int maxFrames, const std::string& what);
+  // goOn tells the caller how to carry on when the frame limit comes first.
+  ToolOutcome RunEngineCommand(int maxFrames, const std::string& what, const std::string& goOn);
+  // The refusal's advice for a frame count above the limit of one call.
+  std::string CapText() const;
+  int MaxFrames(const ToolArguments& args) const;
   // Ends the engine's command: its stop if it made one; DebugState back to Running, as the other
   // tools drive the run pass by pass.
   std::optional<StopReport> FinishEngineCommand();
@@ -170,6 +209,7 @@ class MachineTools {
   std::chrono::steady_clock::time_point nextFrame_{};
   std::vector<ToolEntry> entries_;
   nlohmann::json list_;
+  std::optional<FrameJob> job_;
 };
 
 // Bytes as standard base64, for image content.

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "machine/romset.h"
@@ -32,7 +35,7 @@ std::string Text(const json& reply) { return reply["result"]["content"][0]["text
 bool IsError(const json& reply) { return reply["result"].value("isError", false); }
 
 struct ProtocolCase {
-  const char* Line;
+  std::string Line;
   int Code;  // 0: a result; 1: no answer at all
 };
 
@@ -59,9 +62,13 @@ TEST(McpServer, EveryMalformedMessageGetsItsProtocolError) {
       {"{\"jsonrpc\":\"2.0\",\"method\":\"no/such/notification\"}", 1},
       {"{\"jsonrpc\":\"2.0\",\"id\":3,\"result\":{}}", 1},
       {"   \r", 1},
+      // Nesting is refused before the parser builds it; brackets inside text do not count.
+      {std::string(65, '[') + std::string(65, ']'), ParseError},
+      {std::string(1 << 20, '['), ParseError},
+      {R"({"jsonrpc":"2.0","id":")" + std::string(100, '[') + R"(","method":"ping"})", 0},
   };
   for (const ProtocolCase& c : cases) {
-    SCOPED_TRACE(c.Line);
+    SCOPED_TRACE(c.Line.substr(0, 80));
     const auto reply = server.HandleLine(c.Line);
     if (c.Code == 1) {
       EXPECT_FALSE(reply);
@@ -92,6 +99,12 @@ TEST(McpServer, InitializeAgreesOnARevisionBothSidesSpeak) {
                          .dump());
     EXPECT_EQ(reply["result"]["protocolVersion"], agreed);
     EXPECT_TRUE(reply["result"]["capabilities"].contains("tools"));
+    // Output schemas came with the 2025-06-18 revision.
+    const json tools = Send(server, R"({"jsonrpc":"2.0","id":2,"method":"tools/list"})")["result"]["tools"];
+    EXPECT_EQ(std::count_if(tools.begin(), tools.end(),
+                            [](const json& t) { return t.contains("outputSchema"); }) > 0,
+              std::string(agreed) >= "2025-06-18")
+        << agreed;
   }
 }
 
@@ -105,7 +118,47 @@ TEST(McpServer, EveryListedToolHasASchemaThatNamesItsRequiredArguments) {
     EXPECT_EQ(tool["inputSchema"]["type"], "object");
     for (const json& name : tool["inputSchema"].value("required", json::array()))
       EXPECT_TRUE(tool["inputSchema"]["properties"].contains(name.get<std::string>()));
+    EXPECT_TRUE(tool["annotations"]["readOnlyHint"].is_boolean());
   }
+  const auto tool = [&](const char* name) {
+    for (const json& t : tools)
+      if (t["name"] == name) return t;
+    return json();
+  };
+  const std::pair<const char*, bool> readOnly[] = {{"get_registers", true},
+                                                   {"tile_set", true},
+                                                   {"history", true},
+                                                   {"run_frames", false},
+                                                   {"trace_lines", false}};
+  for (const auto& [name, only] : readOnly)
+    EXPECT_EQ(tool(name)["annotations"]["readOnlyHint"], only) << name;
+  EXPECT_EQ(tool("type_text")["inputSchema"]["properties"]["text"]["maxLength"], 4096);
+}
+
+TEST(McpServer, DataAnswersComeAlsoAsStructuredContentWithEveryFieldTheirSchemaRequires) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "opense_basic"}})));
+  Call(server, "run_frames", {{"frames", 3}});
+  const json tools = Send(server, R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})")["result"]["tools"];
+  int withSchema = 0;
+  for (const json& tool : tools) {
+    if (!tool.contains("outputSchema")) continue;
+    ++withSchema;
+    const std::string name = tool["name"];
+    SCOPED_TRACE(name);
+    const json reply =
+        Call(server, name, name == "read_memory" ? json{{"address", "5C36"}, {"length", 2}} : json::object());
+    ASSERT_FALSE(IsError(reply));
+    const json& data = reply["result"]["structuredContent"];
+    ASSERT_TRUE(data.is_object());
+    for (const json& field : tool["outputSchema"]["required"])
+      EXPECT_TRUE(data.contains(field.get<std::string>())) << field;
+  }
+  EXPECT_GE(withSchema, 5);
+  const json memory =
+      Call(server, "read_memory", {{"address", "5C36"}, {"length", 2}})["result"]["structuredContent"];
+  EXPECT_EQ(memory["bytes"], json({MemoryImage[0x5C36], MemoryImage[0x5C37]}));
+  EXPECT_EQ(Call(server, "get_registers")["result"]["structuredContent"]["PC"], ActiveContext->PC.w);
 }
 
 // What a refused call must not touch: every register and the whole memory image.
@@ -181,6 +234,23 @@ TEST(McpServer, RefusedCallsSayWhyAndLeaveTheMachineAlone) {
     EXPECT_EQ(Text(reply).rfind(std::string(tool) + ": ", 0), 0u);
     EXPECT_EQ(MachineState(), before);
   }
+
+  // Some refusals must also say what to send instead.
+  const std::tuple<const char*, json, const char*> advised[] = {
+      {"run_frames", {{"frames", 1.5}}, "a whole number, not 1.5"},
+      {"run_frames", {{"frames", 36001}}, "split a longer run into several calls"},
+      {"run_to_breakpoint", {{"max_frames", 1e30}}, "split a longer run"},
+      {"set_registers", {{"A", "12"}, {"AF", "3400"}}, "'A' is half of 'AF'"},
+      {"set_registers", {{"IXH", "100"}}, "'IXH' is a byte"},
+  };
+  for (const auto& [tool, arguments, says] : advised) {
+    SCOPED_TRACE(std::string(tool) + " " + arguments.dump());
+    const std::vector<uint8_t> before = MachineState();
+    const json reply = Call(server, tool, arguments);
+    EXPECT_TRUE(IsError(reply));
+    EXPECT_NE(Text(reply).find(says), std::string::npos) << Text(reply);
+    EXPECT_EQ(MachineState(), before);
+  }
 }
 
 TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
@@ -192,8 +262,14 @@ TEST(McpServer, MemoryRegistersAndBreakpointsWorkThroughTools) {
             std::string::npos);
   EXPECT_FALSE(IsError(Call(server, "write_memory", {{"address", "FFFE"}, {"bytes", "5AA5"}})));  // up to the top
   EXPECT_EQ(ActiveContext->MemoryImage[0xFFFF], 0xA5);
-  Call(server, "set_registers", {{"PC", "8000h"}, {"R", "7F"}});
+  Call(server, "set_registers",
+       {{"PC", "8000h"}, {"R", "7F"}, {"B", "12"}, {"L", 0x34}, {"IXH", "56"}, {"IYL", "78"}});
   EXPECT_EQ(ActiveContext->PC.w, 0x8000);
+  EXPECT_EQ(ActiveContext->R, 0x7F);
+  EXPECT_EQ(ActiveContext->BC.h, 0x12);
+  EXPECT_EQ(ActiveContext->HL.l, 0x34);
+  EXPECT_EQ(ActiveContext->IX.h, 0x56);
+  EXPECT_EQ(ActiveContext->IY.l, 0x78);
   EXPECT_NE(Text(Call(server, "disassemble", {{"count", 2}})).find("> 8000"), std::string::npos);
   Call(server, "step_into");
   EXPECT_EQ(ActiveContext->AF.h, 0x2A);
@@ -389,6 +465,74 @@ TEST(McpServer, GoingBackMatchesTheMachineAsItWasGoingForward) {
   EXPECT_EQ(MachineState(), frames[1]);
   EXPECT_NE(Text(Call(server, "run_back")).find("start of the history"), std::string::npos);
   EXPECT_EQ(MachineState(), frames[0]);
+}
+
+std::string CallLine(int id, const std::string& tool, const json& arguments, const json& meta = nullptr) {
+  json params = {{"name", tool}, {"arguments", arguments}};
+  if (!meta.is_null()) params["_meta"] = meta;
+  return json{{"jsonrpc", "2.0"}, {"id", id}, {"method", "tools/call"}, {"params", params}}.dump();
+}
+
+TEST(McpServer, LongCallsServePingsReportProgressAndStopWhereCancelled) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "opense_basic"}})));
+  std::vector<json> sent;
+  const McpServer::Output out = [&](const std::string& line, bool) { sent.push_back(json::parse(line)); };
+
+  server.Receive(CallLine(9, "run_frames", {{"frames", 36000}}, {{"progressToken", "p"}}), out);
+  for (int slice = 0; slice < 31; ++slice) server.Work(out);
+  // A ping is answered at once; another call waits for this one.
+  server.Receive(R"({"jsonrpc":"2.0","id":10,"method":"ping"})", out);
+  server.Receive(CallLine(11, "status", json::object()), out);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0]["method"], "notifications/progress");
+  EXPECT_EQ(sent[0]["params"]["progressToken"], "p");
+  EXPECT_EQ(sent[0]["params"]["progress"], McpServer::ProgressEveryFrames);
+  EXPECT_EQ(sent[0]["params"]["total"], 36000);
+  EXPECT_EQ(sent[1]["id"], 10);
+
+  // Cancelled: no answer to the call, a notice of where it stopped, the waiting call then runs.
+  const uint64_t stoppedAt = 31 * McpServer::DefaultSliceFrames;
+  server.Receive(R"({"jsonrpc":"2.0","method":"notifications/cancelled","params":{"requestId":9}})", out);
+  while (server.Busy()) server.Work(out);
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[2]["method"], "notifications/message");
+  EXPECT_NE(sent[2]["params"]["data"].get<std::string>().find("after " + std::to_string(stoppedAt) + " of"),
+            std::string::npos);
+  EXPECT_EQ(sent[3]["id"], 11);
+  const json status = sent[3]["result"]["structuredContent"];
+  EXPECT_EQ(status["frames"], stoppedAt);
+  EXPECT_NE(status["stopped"].get<std::string>().find("run_frames cancelled"), std::string::npos);
+
+  // A waiting call can be cancelled before it starts; the machine stands where it was.
+  server.Receive(CallLine(12, "run_to_breakpoint", {{"max_frames", 100}}), out);
+  server.Receive(CallLine(13, "run_frames", {{"frames", 5}}), out);
+  server.Receive(R"({"jsonrpc":"2.0","method":"notifications/cancelled","params":{"requestId":13}})", out);
+  while (server.Busy()) server.Work(out);
+  ASSERT_EQ(sent.size(), 5u);
+  EXPECT_EQ(sent[4]["id"], 12);
+  EXPECT_EQ(json::parse(Text(Call(server, "status")))["frames"], stoppedAt + 100);
+}
+
+TEST(McpServer, EveryDriverWithTilesAnswersToTheCommonBankNames) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  std::set<std::string> drivers;
+  const json games = Call(server, "list_games")["result"]["structuredContent"]["games"];
+  for (const json& game : games) {
+    if (!drivers.insert(game["driver"].get<std::string>()).second) continue;
+    SCOPED_TRACE(game["file"].get<std::string>());
+    ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", game["file"]}})));
+    Call(server, "run_frames", {{"frames", 1}});
+    const std::string banks = Text(Call(server, "tile_set"));
+    if (banks.find("Banks:") == std::string::npos) continue;
+    EXPECT_EQ(banks.rfind("Banks: chars", 0), 0u) << banks;
+    for (const char* bank : {"chars", "sprites", "sprites2"}) {
+      if (banks.find(std::string(" ") + bank) == std::string::npos) continue;
+      const json reply = Call(server, "tile_set", {{"bank", bank}});
+      EXPECT_FALSE(IsError(reply)) << bank << ": " << Text(reply);
+    }
+  }
+  EXPECT_GE(drivers.size(), 8u);
 }
 
 TEST(McpServer, Base64MatchesTheStandardAlphabetAndPadding) {

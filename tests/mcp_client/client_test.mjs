@@ -67,7 +67,26 @@ assert.ok(found, 'PRINT 6*7 shows 42 on the screen');
 await call('set_breakpoint', { address: '0038' });
 const hit = text(await call('run_to_breakpoint', { max_frames: 5 }));
 assert.match(hit, /Breakpoint at 0038/);
-assert.match(text(await call('get_registers')), /PC=0038/);
+const registers = await call('get_registers');
+assert.match(text(registers), /PC=0038/);
+assert.equal(registers.structuredContent.PC, 0x38);
+
+// A long run reports progress, leaves the server answering pings, and stops where it is cancelled;
+// status then says where (the data checked against the tool's output schema by the client).
+const framesBefore = (await call('status')).structuredContent.frames;
+const controller = new AbortController();
+let progressed;
+const firstProgress = new Promise((resolve) => { progressed = resolve; });
+const long = client.callTool({ name: 'run_frames', arguments: { frames: 36000 } }, undefined,
+  { signal: controller.signal, onprogress: (p) => progressed(p) });
+const progress = await firstProgress;
+assert.equal(progress.total, 36000);
+await client.ping();
+controller.abort('enough');
+await assert.rejects(long);
+const status = (await call('status')).structuredContent;
+assert.match(status.stopped, /run_frames cancelled after \d+ of at most 36000 frames/);
+assert.ok(status.frames - framesBefore < 36000, `${status.frames - framesBefore} frames run`);
 
 // Mistakes come back as answers an agent can act on.
 const refused = await client.callTool({ name: 'read_memory', arguments: { address: 'FFFF', length: 2 } });
