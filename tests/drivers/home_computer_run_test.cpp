@@ -209,18 +209,32 @@ TEST(SpectrumRun, OpenSeBasicKeepsEveryLineOfALongTypedProgramAtTheRomsOwnPace) 
   EXPECT_LE(result.TypedByFrame, 1.5 * needed);
 }
 
-// A running program leaves BASIC no edit line to be ready with: the key after RUN is never taken.
-TEST(SpectrumRun, TypingIntoABusyProgramStopsWithTheKeyItStoppedAt) {
-  HeadlessOptions options;
-  options.Description = BinPath("opense_basic.ini");
-  options.TypeText = "10 GOTO 10\nRUN\nPRINT 1\n";
-  options.Frames = 2400;
-  const HeadlessResult result = RunHeadlessJob(options);
-  ASSERT_TRUE(result.Ok) << result.Error;
-  EXPECT_EQ(result.TypingMessage,
-            "Typing stopped at \"P\" (line 3, column 1): the machine took no key for 1500 frames. The rest "
-            "of the text was not typed.");
-  EXPECT_EQ(result.TypedByFrame, 0);
+// After RUN the next key waits for the program to ask for a line: INPUT does (a number, then a
+// string, which starts between its two quotes); a program that never asks stops the typing.
+TEST(SpectrumRun, TypingAfterRunWaitsForInputAndStopsWhereNothingAsks) {
+  struct Case {
+    const char* Text;
+    std::string Message;
+    std::string Shown;  // the top row of the screen
+  };
+  const Case cases[] = {
+      {"10 INPUT A: INPUT \"NAME? \";N$: PRINT A*2;N$\nRUN\n21\nBOB\n", "", "42BOB "},
+      {"10 GOTO 10\nRUN\nPRINT 1\n",
+       "Typing stopped at \"P\" (line 3, column 1): the machine took no key for 1500 frames. The rest of "
+       "the text was not typed.",
+       "      "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    HeadlessOptions options;
+    options.Description = BinPath("opense_basic.ini");
+    options.TypeText = c.Text;
+    options.Frames = 1800;
+    const HeadlessResult result = RunHeadlessJob(options);
+    ASSERT_TRUE(result.Ok) << result.Error;
+    EXPECT_EQ(result.TypingMessage, c.Message);
+    EXPECT_EQ(ReadScreenText(result.Picture, Word(0x5C36))[0].substr(0, 6), c.Shown);
+  }
 }
 
 TEST(SpectrumRun, KeyboardTestGolden) {
