@@ -54,8 +54,9 @@ constexpr const char* Usage =
     "  --trace FILE    write every instruction run, with the registers after it, from frame FRAME on\n"
     "  --dump-memory FILE[@ADDR-ADDR]  after the run, the memory image (or part of it) as raw bytes\n"
     "  --registers     after the run, print the registers on one line\n"
-    "  --type TEXT     type TEXT into the machine key by key (\\n is Return), from frame 1 or after\n"
-    "                  frame F of --type-after; characters the machine cannot type are skipped\n"
+    "  --type TEXT     type TEXT into the machine key by key (\\n is Return), each key as soon as the\n"
+    "                  machine has taken the one before, from when it is ready for a line (or after\n"
+    "                  frame F of --type-after); characters the machine cannot type are skipped\n"
     "  --wav OUT.wav   the sound of all frames, 48 kHz 16-bit mono\n"
     "  With --break or --watch the exit status is 0 when one stopped the run, 3 when the frames ran\n"
     "  out first; a line says which.\n"
@@ -521,7 +522,9 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     result.Error = "the " + UpperAscii(Game.Driver) + " driver has no loader for --load";
   } else if (!loadFailed) {
     const bool typing = !options.TypeText.empty();
-    const auto type = [&] { result.TypingMessage = run.TypeText(options.TypeText); };
+    // A frame of --type-after is the user's word that the machine is ready by then.
+    const TypingPace pace{.WaitUntilReady = options.TypeAfterFrame == 0};
+    const auto type = [&] { result.TypingMessage = run.TypeText(options.TypeText, pace); };
     if (options.LoadFile && options.LoadAfterFrame == 0) load();
     if (typing && options.TypeAfterFrame == 0) type();
     const auto began = std::chrono::steady_clock::now();
@@ -532,14 +535,17 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
       run.RunPass();
       // Headless passes are whole frames unless something stopped the run inside one.
       if (engine.LastStop() || DebugState == DebugStateKind::Paused) break;
+      if (typing && result.TypedByFrame == 0 && frame > options.TypeAfterFrame && !run.Typing() &&
+          run.TypingStopMessage().empty())
+        result.TypedByFrame = frame;
       if (options.LoadFile && options.LoadAfterFrame == frame) load();
       if (options.SaveState && saveAfter == frame) saveState();
       if (typing && options.TypeAfterFrame == frame) type();
     }
-    if (run.Typing()) {
-      if (!result.TypingMessage.empty()) result.TypingMessage += "\n";
-      result.TypingMessage += "The frames ran out before --type had typed all of its text.";
-    }
+    result.TypingReadyWait = run.Typer().ReadyWaitFrames();
+    const std::string typingEnd = run.Typing() ? "The frames ran out before --type had typed all of its text."
+                                               : run.TypingStopMessage();
+    if (!typingEnd.empty()) result.TypingMessage += (result.TypingMessage.empty() ? "" : "\n") + typingEnd;
     result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!loadFailed) RunTimeTravelActions(run, history.get(), options.Actions, result.ActionLines);
     result.Frames = run.FramesRun();

@@ -58,7 +58,7 @@ struct HeadlessOptions {
   std::vector<TimeTravelAction> Actions;
   int HistorySeconds = 60;
   std::optional<bool> ExactTiming;  // in place of the description's "#timing="; empty: the description's
-  std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: from frame 1)
+  std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: once the machine is ready)
   int TypeAfterFrame = 0;
   std::string WavPath;  // empty: the sound is not kept
 };
@@ -88,7 +88,9 @@ struct HeadlessResult {
   std::vector<uint8_t> Dump;     // with DumpPath: the bytes to write
   // One line for each --state-hash, and what a step back or rewind could not do.
   std::vector<std::string> ActionLines;
-  std::string TypingMessage;     // characters --type skipped, or text left when the frames ran out
+  std::string TypingMessage;     // characters --type skipped, text left when the frames ran out, or the key typing stopped at
+  int TypedByFrame = 0;          // the frame by whose end --type had typed all of its text (0: it had not)
+  uint64_t TypingReadyWait = 0;  // frames of those the machine took to be ready for a line
   // With WavPath: every sample the frames made, 48 kHz 16-bit mono.
   std::vector<int16_t> Sound;
 };

@@ -362,8 +362,10 @@ MachineTools::MachineTools(std::string folder, int framesPerCall)
                {"keys", KeysProperty("keys held during these frames only")}}),
        true, &T::RunFrames},
       {"type_text",
-       "Type text on the machine's keyboard, a key at a time (held 3 frames, released 3, longer after a "
-       "newline, which is Return), as the desktop's \"Paste text\" does. Letters, digits, space and newline "
+       "Type text on the machine's keyboard, a key at a time, as the desktop's \"Paste text\" does: each key "
+       "is held until the machine has taken it, and after a newline (Return) the next waits until the machine "
+       "is ready for a line; a key not taken within 1500 frames stops the typing with a message naming it. "
+       "Letters, digits, space and newline "
        "work everywhere; the SPECTRUM types capitals with caps shift and takes its symbol-shift characters "
        "such as * \" + - = ; : , . / ( ) < > $ ?",
        Schema({{"text",
@@ -895,8 +897,10 @@ ToolOutcome MachineTools::TypeText(const ToolArguments& args) {
   while (run_.Typing() && Running()) run_.RunPass();
   HoldKeys({});
   frames_ += run_.FramesRun() - before;
-  return Answer("Typed " + std::to_string(check.Typable) + " keys in " +
-                std::to_string(run_.FramesRun() - before) + " frames. Take a screenshot to see the result.");
+  const std::string frames = std::to_string(run_.FramesRun() - before) + " frames";
+  if (!run_.TypingStopMessage().empty()) return Failure(run_.TypingStopMessage() + " (after " + frames + ")");
+  return Answer("Typed " + std::to_string(check.Typable) + " keys in " + frames +
+                ". Take a screenshot to see the result.");
 }
 
 ToolOutcome MachineTools::PressKeys(const ToolArguments& args) {

@@ -31,6 +31,18 @@ using CharacterKeysFn = bool (*)(char32_t character, KeyChord& chord);
 // of its own is typed on.
 bool PlainCharacterKeys(char32_t character, KeyChord& chord);
 
+// What a machine shows, at a frame's end, of the keys typed into it. A machine whose program keeps
+// its own record of keys fills these in; on the others a key counts as taken once the program has
+// looked at it DriverInfo::TypingLooks times while held, and as let go once looked at as often up.
+struct TypingSigns {
+  // The program has taken the chord held since it was pressed.
+  bool (*Taken)(const KeyChord& chord) = nullptr;
+  // The keyboard routine still counts the chord's key as down: pressed now, it would not read as new.
+  bool (*Remembered)(const KeyChord& chord) = nullptr;
+  // The program waits for a new line: at the start and after Return, typing waits for this.
+  bool (*Ready)() = nullptr;
+};
+
 struct MachineDriver {
   ReadHandlerFn ReadHandler = nullptr;
   WriteHandlerFn WriteHandler = nullptr;
@@ -67,6 +79,8 @@ struct DriverInfo {
   CharacterKeysFn CharacterKeys = PlainCharacterKeys;
   // How the PC keyboard maps to the machine's where that is not obvious; null otherwise.
   const char* KeyboardHelp = nullptr;
+  TypingSigns Typing{};
+  int TypingLooks = 3;
 };
 
 // A board record seen as bytes. Records have no padding, so equal states have equal bytes.

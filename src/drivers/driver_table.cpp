@@ -12,6 +12,7 @@
 #include "drivers/ladybug.h"
 #include "drivers/pacman.h"
 #include "drivers/phoenix.h"
+#include "drivers/rom_keyboard.h"
 
 namespace tirvane {
 
@@ -42,6 +43,14 @@ const DriverInfo* const Rows[] = {
     &PacmanDriver,
     &GberetDriver,
 };
+
+// Machines that show for themselves when they have taken a typed key (see TypingSigns); the
+// others are judged by how often their program looks at the key.
+struct TypingRow {
+  const DriverInfo* Row;
+  const TypingSigns* Signs;
+};
+const TypingRow TypingRows[] = {{&SpectrumDriver, &RomKeyboardSigns}};
 }  // namespace
 
 bool ScreenDirty = false;
@@ -65,7 +74,11 @@ void ResetBoards() {
 std::span<const DriverInfo> DriverTable() {
   static const auto table = [] {
     static DriverInfo rows[std::size(Rows)];
-    for (size_t i = 0; i < std::size(Rows); ++i) rows[i] = *Rows[i];
+    for (size_t i = 0; i < std::size(Rows); ++i) {
+      rows[i] = *Rows[i];
+      for (const TypingRow& typing : TypingRows)
+        if (typing.Row == Rows[i]) rows[i].Typing = *typing.Signs;
+    }
     return std::span<const DriverInfo>(rows);
   }();
   return table;

@@ -24,13 +24,6 @@ char32_t NextCodePoint(std::string_view text, size_t& i) {
   return value;
 }
 
-bool SharesKey(const KeyChord& a, const KeyChord& b) {
-  for (int i = 0; i < a.Count; ++i)
-    for (int k = 0; k < b.Count; ++k)
-      if (a.Keys[i] == b.Keys[k]) return true;
-  return false;
-}
-
 // Each character of the text with its chord, newlines normalised; false for those without one.
 template <typename Fn>
 void ForEachCharacter(std::string_view utf8, CharacterKeysFn keysFor, Fn fn) {
@@ -60,27 +53,38 @@ TypingCheck CheckTyping(std::string_view utf8, CharacterKeysFn keysFor) {
   return check;
 }
 
-int KeyTyper::Type(std::string_view utf8, CharacterKeysFn keysFor, const TypingPace& pace) {
+int KeyTyper::Type(std::string_view utf8, CharacterKeysFn keysFor, const TypingProbe& probe,
+                   const TypingPace& pace) {
   Cancel();
+  stopMessage_.clear();
+  readyWaitFrames_ = 0;
   int skipped = 0;
-  ForEachCharacter(utf8, keysFor, [&](char32_t c, const KeyChord& chord, bool typable, std::string_view) {
-    if (!typable) {
+  int line = 1;
+  int column = 1;
+  ForEachCharacter(utf8, keysFor, [&](char32_t c, const KeyChord& chord, bool typable, std::string_view text) {
+    if (typable)
+      steps_.push_back({chord, line, column, std::string(text), c == '\n'});
+    else
       ++skipped;
-      return;
+    if (c == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
     }
-    if (!steps_.empty() && SharesKey(steps_.back().Chord, chord))
-      steps_.back().ReleaseFrames = std::max(steps_.back().ReleaseFrames, pace.RepeatReleaseFrames);
-    steps_.push_back({chord, c == '\n' ? pace.NewlineReleaseFrames : pace.ReleaseFrames});
   });
-  holdFrames_ = pace.HoldFrames;
+  probe_ = probe;
+  probe_.Looks = std::max(probe_.Looks, 1);
+  timeout_ = std::max(pace.KeyTimeoutFrames, 1);
+  released_ = {};
+  if (Busy()) Enter(pace.WaitUntilReady ? Phase::Ready : Phase::Release);
   return skipped;
 }
 
 void KeyTyper::Cancel() {
-  if (Busy() && frame_ < holdFrames_) SetChord(steps_[next_].Chord, 0);
+  if (Busy() && phase_ == Phase::Press) SetChord(steps_[next_].Chord, 0);
   steps_.clear();
   next_ = 0;
-  frame_ = 0;
 }
 
 void KeyTyper::SetChord(const KeyChord& chord, uint8_t held) const {
@@ -88,18 +92,74 @@ void KeyTyper::SetChord(const KeyChord& chord, uint8_t held) const {
 }
 
 void KeyTyper::Hold() const {
-  if (Busy() && frame_ < holdFrames_) SetChord(steps_[next_].Chord, 1);
+  if (Busy() && phase_ == Phase::Press) SetChord(steps_[next_].Chord, 1);
+}
+
+bool KeyTyper::LookedAt(const KeyChord& chord) const {
+  for (int i = 0; i < chord.Count; ++i)
+    if (KeyLooks[static_cast<int>(chord.Keys[i])] - looksAtStart_[i] < static_cast<uint32_t>(probe_.Looks))
+      return false;
+  return true;
+}
+
+bool KeyTyper::ReleaseSeen() const {
+  if (probe_.Signs.Remembered != nullptr) return !probe_.Signs.Remembered(steps_[next_].Chord);
+  return LookedAt(released_);
+}
+
+// Each phase is checked as it begins as well, so a machine that is already there costs no frame.
+void KeyTyper::Enter(Phase phase) {
+  phase_ = phase;
+  phaseFrames_ = 0;
+  const KeyChord& watched = phase == Phase::Press ? steps_[next_].Chord : released_;
+  for (int i = 0; i < watched.Count && i < 2; ++i) looksAtStart_[i] = KeyLooks[static_cast<int>(watched.Keys[i])];
+  if (phase == Phase::Ready && (probe_.Signs.Ready == nullptr || probe_.Signs.Ready()))
+    Enter(Phase::Release);
+  else if (phase == Phase::Release && ReleaseSeen())
+    Enter(Phase::Press);
+}
+
+// The key is taken: it is let go, and the next waits for the machine to see that (or, after Return,
+// to be ready for a new line).
+void KeyTyper::Advance() {
+  const KeyChord done = steps_[next_].Chord;
+  const bool newline = steps_[next_].Newline;
+  SetChord(done, 0);
+  released_ = done;
+  ++next_;
+  if (!Busy()) {
+    Cancel();
+    return;
+  }
+  Enter(newline ? Phase::Ready : Phase::Release);
 }
 
 void KeyTyper::FrameEnded() {
   if (!Busy()) return;
-  ++frame_;
-  if (frame_ == holdFrames_) SetChord(steps_[next_].Chord, 0);
-  if (frame_ >= holdFrames_ + steps_[next_].ReleaseFrames) {
-    ++next_;
-    frame_ = 0;
-    if (!Busy()) Cancel();
+  ++phaseFrames_;
+  switch (phase_) {
+    case Phase::Ready:
+      ++readyWaitFrames_;
+      if (probe_.Signs.Ready == nullptr || probe_.Signs.Ready()) Enter(Phase::Release);
+      break;
+    case Phase::Release:
+      if (ReleaseSeen()) Enter(Phase::Press);
+      break;
+    case Phase::Press:
+      if (probe_.Signs.Taken != nullptr ? probe_.Signs.Taken(steps_[next_].Chord) : LookedAt(steps_[next_].Chord))
+        Advance();
+      break;
   }
+  if (Busy() && phaseFrames_ >= timeout_) GiveUp();
+}
+
+void KeyTyper::GiveUp() {
+  const Step& step = steps_[next_];
+  const std::string name = step.Newline ? "Return" : step.Text == " " ? "Space" : "\"" + step.Text + "\"";
+  stopMessage_ = "Typing stopped at " + name + " (line " + std::to_string(step.Line) + ", column " +
+                 std::to_string(step.Column) + "): the machine took no key for " + std::to_string(timeout_) +
+                 " frames. The rest of the text was not typed.";
+  Cancel();
 }
 
 std::string SkippedCharactersMessage(int skipped) {

@@ -317,7 +317,8 @@ void EmulationRun::DebugRedrawNow() {
 
 std::string EmulationRun::TypeText(std::string_view utf8, const TypingPace& pace) {
   if (!Running()) return {};
-  return SkippedCharactersMessage(typer_.Type(utf8, row_ ? row_->CharacterKeys : nullptr, pace));
+  const TypingProbe probe{row_ ? row_->Typing : TypingSigns{}, row_ ? row_->TypingLooks : 1};
+  return SkippedCharactersMessage(typer_.Type(utf8, row_ ? row_->CharacterKeys : nullptr, probe, pace));
 }
 
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.

@@ -75,11 +75,15 @@ class EmulationRun {
   void Stop();
   void Reset();
   void Cartridge();
-  // Types the text into the running machine key by key over the next frames, replacing what an
-  // earlier call had still to type. Returns the message counting the characters this driver
-  // cannot type (empty when all can); nothing is typed when no run is active.
+  // Types the text into the running machine key by key over the next frames, as fast as the machine
+  // takes the keys, replacing what an earlier call had still to type. Returns the message counting
+  // the characters this driver cannot type (empty when all can); nothing is typed when no run is
+  // active.
   std::string TypeText(std::string_view utf8, const TypingPace& pace = {});
   bool Typing() const { return typer_.Busy(); }
+  // Why the last text stopped before its end (the machine did not take a key); empty otherwise.
+  const std::string& TypingStopMessage() const { return typer_.StopMessage(); }
+  const KeyTyper& Typer() const { return typer_; }
   // DrawRoutine (if any), then PresentScreen: what the debug case shows after each step.
   void Redraw();
 

@@ -7,6 +7,7 @@
 namespace tirvane {
 
 std::array<uint8_t, VirtualKeyCount> KeyState{};
+std::array<uint32_t, VirtualKeyCount> KeyLooks{};
 
 namespace {
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,7 +31,13 @@ constexpr int VirtualKeyCount = static_cast<int>(VirtualKey::Count);
 
 // Held state of every virtual key, kept current by the host (1 = held).
 extern std::array<uint8_t, VirtualKeyCount> KeyState;
-inline bool KeyHeld(VirtualKey key) { return KeyState[static_cast<int>(key)] != 0; }
+// How often drivers have looked at each key, held or not: what tells typing that a program reads it.
+extern std::array<uint32_t, VirtualKeyCount> KeyLooks;
+inline bool KeyHeld(VirtualKey key) {
+  const auto k = static_cast<size_t>(key);
+  ++KeyLooks[k];
+  return KeyState[k] != 0;
+}
 
 // Names as the headless runner's --keys option spells them: "Left", "Ctrl", "F1", "0", "A".
 const char* VirtualKeyName(VirtualKey key);

@@ -190,29 +190,38 @@ TEST_F(RunTest, FreeRunPassRunsOneWholeFrameOfTheDescribedLengthThenPumps) {
   }
 }
 
-TEST_F(RunTest, TypedTextHoldsEachChordForWholeFramesAndWaitsLongerAfterReturnAndBeforeARepeat) {
-  const TypingPace pace{2, 1, 4, 6};
+// The test board looks at '3' once a frame and never at A; it has no signs of its own, so a key is
+// taken after three looks while held and seen let go after three looks while up.
+TEST_F(RunTest, TypedKeysWaitForTheProgramToLookAtThemAndAKeyNeverReadStopsTheTyping) {
   struct Case {
     const char* Text;
     std::string Message;
     std::vector<uint8_t> Frames;  // bit 2: '3' held during the frame
+    std::string Stop;
   };
+  const std::vector<uint8_t> twice{4, 4, 4, 0, 0, 0, 4, 4, 4, 0, 0, 0};
+  std::vector<uint8_t> stopped = twice;
+  stopped.resize(twice.size() + 14);  // A held through the time-out, then nothing
   const Case cases[] = {
-      {"33", "", {4, 4, 0, 0, 0, 0, 4, 4, 0, 0}},
-      {"3\r\n~3", "1 character cannot be typed on this machine and was skipped.",
-       {4, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 0, 0}},
+      {"33", "", twice, ""},
+      {"3~3", "1 character cannot be typed on this machine and was skipped.", twice, ""},
+      {"33a3", "", stopped,
+       "Typing stopped at \"a\" (line 1, column 3): the machine took no key for 12 frames. The rest of "
+       "the text was not typed."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Text);
     StartOrFail();
     calls = {};
-    EXPECT_EQ(run_.TypeText(c.Text, pace), c.Message);
+    EXPECT_EQ(run_.TypeText(c.Text, {.KeyTimeoutFrames = 12}), c.Message);
     for (size_t frame = 0; frame < c.Frames.size(); ++frame) {
       KeyState.fill(0);  // the host letting go of every key does not cut a chord short
       run_.RunPass();
     }
     EXPECT_EQ(calls.KeysPerFrame, c.Frames);
     EXPECT_FALSE(run_.Typing());
+    EXPECT_EQ(run_.TypingStopMessage(), c.Stop);
+    EXPECT_FALSE(KeyHeld(VirtualKey::A));
     run_.Stop();
     run_.RunLoop();
   }

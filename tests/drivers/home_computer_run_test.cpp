@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,127 @@ TEST(SpectrumRun, OpenSeBasicKeepsEveryLineOfATypedProgramAndRunsIt) {
   EXPECT_EQ(text[0].substr(0, 13), "Hello, world ");
   EXPECT_EQ(text[1].substr(0, 8), "sum=385 ");
   EXPECT_EQ(text[2].substr(0, 5), "done ");
+}
+
+uint16_t Word(uint16_t at) { return static_cast<uint16_t>(MemoryImage[at] | MemoryImage[at + 1] << 8); }
+
+// A stored program line as LIST spells it, less its spaces: keywords from OpenSE BASIC's token
+// table (00A9h, from RND, A5h, on), numbers without the hidden binary form after them (0Eh and
+// five bytes).
+std::string StoredLineText(uint16_t at, uint16_t length) {
+  std::string text;
+  for (uint16_t i = at; i < at + length && MemoryImage[i] != 0x0D; ++i) {
+    const uint8_t byte = MemoryImage[i];
+    if (byte == 0x0E) {
+      i += 5;
+    } else if (byte >= 0xA5) {
+      uint16_t word = 0xA9;
+      for (int token = 0xA5; token < byte; ++token) {
+        while (MemoryImage[word] < 0x80) ++word;
+        ++word;
+      }
+      uint8_t c = 0;
+      do {
+        c = MemoryImage[word++];
+        text += static_cast<char>(c & 0x7F);
+      } while ((c & 0x80) == 0);
+    } else {
+      text += static_cast<char>(byte);
+    }
+  }
+  std::erase(text, ' ');
+  return text;
+}
+
+// The two lines of the report among eighteen more of our own, most of them long; LIST at the end.
+// Typing starts with the run: the keys wait until the ROM has started and is ready for a line.
+TEST(SpectrumRun, OpenSeBasicKeepsEveryLineOfALongTypedProgramAtTheRomsOwnPace) {
+  const std::vector<std::string> program = {
+      "10 REM A LONG PROGRAM TYPED LINE AFTER LINE, TO SEE THAT BASIC KEEPS EVERY ONE OF THEM",
+      "20 FOR I=1 TO 300: LET X=SIN I*EXP (I/999): NEXT I",
+      "30 PRINT PEEK 23672+256*PEEK 23673",
+      "40 LET A$=\"THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG\": LET B$=A$(5 TO 9)+A$(41 TO )",
+      "50 DIM T(20): FOR J=1 TO 20: LET T(J)=J*J-3*J+7: NEXT J",
+      "60 LET S=0: FOR J=1 TO 20: LET S=S+T(J): NEXT J: PRINT \"SUM OF SQUARES \";S",
+      "70 IF S<>2380 THEN PRINT \"WRONG SUM\": STOP",
+      "80 LET C=COS (PI/3)+TAN 0.5*4-PI+SQR 16+ABS -2.5+INT 7.9",
+      "90 PRINT \"C=\";C;\" LEN=\";LEN A$;\" CODE=\";CODE A$",
+      "100 FOR K=10 TO 1 STEP -1: PRINT K;\" \";: NEXT K: PRINT",
+      "110 LET D=VAL \"12345\"+VAL \"6789.5\": PRINT STR$ D",
+      "120 IF D>19000 AND D<20000 OR D=0 THEN PRINT \"IN RANGE\"",
+      "130 GOSUB 1000: PRINT \"BACK FROM THE SUBROUTINE WITH R=\";R",
+      "140 DATA 3,1,4,1,5,9,2,6,5,3,5,8,9,7,9,3,2,3,8,4,6,2,6,4,3",
+      "150 RESTORE 140: LET M=0: FOR J=1 TO 25: READ V: IF V>M THEN LET M=V",
+      "160 NEXT J: PRINT \"LARGEST DIGIT \";M",
+      "170 LET E$=\"\": FOR J=1 TO 10: LET E$=E$+CHR$ (64+J): NEXT J: PRINT E$",
+      "180 PRINT AT 20,0;\"ROW TWENTY\";TAB 16;\"TAB SIXTEEN\"",
+      "190 STOP",
+      "1000 LET R=SGN -5+LN EXP 2+2.5E3/1E2: RETURN",
+  };
+  HeadlessOptions options;
+  options.Description = BinPath("opense_basic.ini");
+  int keys = 0;
+  for (const std::string& line : program) {
+    options.TypeText += line + "\n";
+    keys += static_cast<int>(line.size()) + 1;
+  }
+  options.TypeText += "LIST\n";
+  keys += 5;
+  options.Frames = 12000;
+  const HeadlessResult result = RunHeadlessJob(options);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  EXPECT_EQ(result.TypingMessage, "");
+
+  std::vector<std::string> stored;
+  for (uint16_t at = Word(0x5C53); at + 4 <= Word(0x5C4B) && stored.size() < 30; at += 4 + Word(at + 2))
+    stored.push_back(std::to_string(MemoryImage[at] << 8 | MemoryImage[at + 1]) + " " +
+                     StoredLineText(at + 4, Word(at + 2)));
+  std::vector<std::string> typed;
+  for (const std::string& line : program) {
+    std::string text = line.substr(line.find(' ') + 1);
+    std::erase(text, ' ');
+    typed.push_back(line.substr(0, line.find(' ')) + " " + text);
+  }
+  EXPECT_EQ(stored, typed);
+  const std::vector<std::string> screen = ReadScreenText(result.Picture, Word(0x5C36));
+  EXPECT_EQ(screen[0].substr(screen[0].find_first_not_of(' '), 8), "10 REM A") << "LIST shows the first line";
+
+  // The ROM's own need: the frames it spent before it was ready for each line, and two and a half
+  // frames a key, as its two key sets, each free five scans after its key went up, allow.
+  const double needed = static_cast<double>(result.TypingReadyWait) + 2.5 * keys;
+  std::printf("Typed %d keys in %d frames; the ROM needs %.0f (%llu waiting for a line): %.2f times\n", keys,
+              result.TypedByFrame, needed, static_cast<unsigned long long>(result.TypingReadyWait),
+              result.TypedByFrame / needed);
+  ASSERT_GT(result.TypedByFrame, 0);
+  EXPECT_LE(result.TypedByFrame, 1.5 * needed);
+}
+
+// After RUN the next key waits for the program to ask for a line: INPUT does (a number, then a
+// string, which starts between its two quotes); a program that never asks stops the typing.
+TEST(SpectrumRun, TypingAfterRunWaitsForInputAndStopsWhereNothingAsks) {
+  struct Case {
+    const char* Text;
+    std::string Message;
+    std::string Shown;  // the top row of the screen
+  };
+  const Case cases[] = {
+      {"10 INPUT A: INPUT \"NAME? \";N$: PRINT A*2;N$\nRUN\n21\nBOB\n", "", "42BOB "},
+      {"10 GOTO 10\nRUN\nPRINT 1\n",
+       "Typing stopped at \"P\" (line 3, column 1): the machine took no key for 1500 frames. The rest of "
+       "the text was not typed.",
+       "      "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    HeadlessOptions options;
+    options.Description = BinPath("opense_basic.ini");
+    options.TypeText = c.Text;
+    options.Frames = 1800;
+    const HeadlessResult result = RunHeadlessJob(options);
+    ASSERT_TRUE(result.Ok) << result.Error;
+    EXPECT_EQ(result.TypingMessage, c.Message);
+    EXPECT_EQ(ReadScreenText(result.Picture, Word(0x5C36))[0].substr(0, 6), c.Shown);
+  }
 }
 
 TEST(SpectrumRun, KeyboardTestGolden) {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 
 #include "run/run.h"
@@ -24,10 +25,19 @@ void AddTypingMenu(QWidget& screen, EmulationRun& run) {
 
   auto* paste = new QAction("Paste text", &screen);
   paste->setToolTip("Types the clipboard's text into the machine, a key at a time");
-  QObject::connect(paste, &QAction::triggered, &screen, [&run] {
+  // Typing goes on over many passes; the watch says so when the machine stopped taking keys.
+  auto* watch = new QTimer(&screen);
+  watch->setInterval(250);
+  QObject::connect(watch, &QTimer::timeout, &screen, [&run, watch] {
+    if (run.Typing()) return;
+    watch->stop();
+    if (!run.TypingStopMessage().empty()) CurrentHost().messageBox(run.TypingStopMessage());
+  });
+  QObject::connect(paste, &QAction::triggered, &screen, [&run, watch] {
     if (!run.Running()) return;
     const std::string message = run.TypeText(QGuiApplication::clipboard()->text().toStdString());
     if (!message.empty()) CurrentHost().messageBox(message);
+    watch->start();
   });
   screen.addAction(paste);
 
