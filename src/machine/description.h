@@ -47,6 +47,8 @@ struct GameDescription {
   int32_t FrameLength = 50000;
   std::string SoundProm;  // the PACMAN board's 256-byte waveform PROM, relative to the program folder
   std::string Timing;  // "exact": real T-state counts; anything else: the fixed tables
+  // Why the description cannot be started (a key with a value that means nothing); empty when it can.
+  std::string Refused;
 };
 
 // The one record, filled at every Start.

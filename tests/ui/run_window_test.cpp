@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include "app/headless_runner.h"
 #include "app/ui/game_screen.h"
+#include "app/ui/settings.h"
 #include "app/ui/state_menu.h"
 #include "debugger/ui/workspace.h"
 #include "support/test_driver.h"
@@ -108,6 +110,7 @@ class RunWindowTest : public QObject {
   void closingTheMainWindowStopsTheRunFirst();
   void startInsideAStoppingRunNeverNests();
   void resetAndCartridgeDuringARun();
+  void onlyLoadedCartridgesJoinRecent();
   void insertSavesAndHomeLoadsTheFirstSlot();
   void screen2xDuringARunRescalesThePicture();
   void pictureMatchesTheHeadlessRunner();
@@ -423,6 +426,29 @@ void RunWindowTest::resetAndCartridgeDuringARun() {
   QVERIFY(messages_[0].startsWith("This machine does not load that kind of file"));
 }
 
+void RunWindowTest::onlyLoadedCartridgesJoinRecent() {
+  WriteCounterGameWith(*folder_, "#cartridge=carts\n");
+  const std::string good = *folder_ / "good.bin", empty = *folder_ / "empty.bin", state = *folder_ / "junk.state";
+  td::WriteFile(good, {0x12});
+  td::WriteFile(empty, {});
+  td::WriteFile(state, {1, 2, 3});
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(*folder_ / "settings"));
+  PersistSettings = true;
+  OpenWindow();
+  TfrmEmulator& w = *window_;
+  w.Host().FileDialogHook = [&](const FileDialogRequest&) -> std::optional<std::string> { return state; };
+  QVERIFY(RunFrames(w, 1, [&] {
+    w.LoadFileAsCartridge(empty);
+    w.LoadFileAsCartridge(good);
+    for (QAction* action : w.frmGameScreen->actions())
+      if (action->text() == "Load state from…") action->trigger();
+  }));
+  const QStringList recent = RecentFiles();
+  PersistSettings = false;
+  QCOMPARE(messages_.size(), 2);  // the empty cartridge and the junk state, each refused
+  QCOMPARE(recent, QStringList{QString::fromStdString(good)});
+}
+
 void RunWindowTest::insertSavesAndHomeLoadsTheFirstSlot() {
   td::WriteCounterGame(*folder_, "TESTBOARD");
   OpenWindow();
@@ -430,6 +456,7 @@ void RunWindowTest::insertSavesAndHomeLoadsTheFirstSlot() {
   TfrmGameScreen& screen = *w.frmGameScreen;
   uint8_t saved = 0, loaded = 1;
   bool written = false;
+  QString status;
   QVERIFY(RunFrames(w, 3, [&] {
     screen.activateWindow();
     QApplication::processEvents();
@@ -437,11 +464,18 @@ void RunWindowTest::insertSavesAndHomeLoadsTheFirstSlot() {
     QTest::keyClick(&screen, Qt::Key_Insert);
     written = std::filesystem::exists(StateSlotPath(w.Run, 1));
     MemoryImage[0x8000] = static_cast<uint8_t>(saved + 1);
+    // As if the game had run long since the save: loading takes the counters far back.
+    w.Run.SetCounters(w.Run.FramesRun() + 1'000'000'000, w.Run.CyclesRun());
+    w.UpdateStatus();
     QTest::keyClick(&screen, Qt::Key_Home);
     loaded = MemoryImage[0x8000];
+    w.UpdateStatus();
+    status = w.StatusPanel->text();
   }));
   QVERIFY(written);
   QCOMPARE(loaded, saved);
+  // The jump is no speed: the figure after the load counts only frames run since.
+  QVERIFY2(status.section(' ', 0, 0).toDouble() < 1e6, qPrintable(status));
   QVERIFY(messages_.isEmpty());
 }
 
