@@ -224,12 +224,11 @@ void MainWindowTest::screen2xResizesTheHiddenGameScreen() {
   QVERIFY(DoubleScreen);
   QCOMPARE(window.frmGameScreen->size(), QSize(512, 512));
 
-  // The offscreen screen is 800 x 600: a 256-pixel picture fits twice, not three times.
+  // The offscreen screen is 800 x 800: a 256-pixel picture fits three times, not four.
   TfrmGameScreen& screen = *window.frmGameScreen;
-  QVERIFY(screen.actScale[1]->isEnabled());
-  QVERIFY(!screen.actScale[2]->isEnabled() && !screen.actScale[3]->isEnabled());
+  QVERIFY(screen.actScale[2]->isEnabled() && !screen.actScale[3]->isEnabled());
   screen.SetScale(4);  // as a scale remembered from a larger screen
-  QCOMPARE(screen.size(), QSize(512, 512));
+  QCOMPARE(screen.size(), QSize(768, 768));
   window.cbDoubleScr->click();
   window.cbDoubleScr->click();
 }

@@ -508,7 +508,8 @@ void RunWindowTest::screen2xDuringARunRescalesThePicture() {
       for (int d = 0; d < 4; ++d) QCOMPARE(doubled.pixelColor(2 * x + d % 2, 2 * y + d / 2), expected);
     }
 
-  // The menu's 4x unticks "Screen 2x" and 2x ticks it again; full screen centres the largest whole
+  // The menu's 3x unticks "Screen 2x" and 2x ticks it again (4x, 800 pixels and a frame, is more than
+  // the 800-pixel offscreen screen holds, and not offered); full screen centres the largest whole
   // scale on black, and Escape returns to the window.
   TfrmGameScreen& screen = *w.frmGameScreen;
   QImage quadruple, full;
@@ -518,7 +519,8 @@ void RunWindowTest::screen2xDuringARunRescalesThePicture() {
   int fullScale = 0;
   QVERIFY(RunFrames(w, 2, [&] {
     frame = td::calls.Frames;
-    screen.actScale[3]->trigger();
+    QVERIFY(!screen.actScale[3]->isEnabled());
+    screen.actScale[2]->trigger();
     boxAt4x = w.cbDoubleScr->isChecked();
     quadrupleSize = screen.size();
     quadruple = screen.grab().toImage();
@@ -531,8 +533,8 @@ void RunWindowTest::screen2xDuringARunRescalesThePicture() {
     boxAt2x = w.cbDoubleScr->isChecked();
   }));
   QVERIFY(!boxAt4x && boxAt2x);
-  QCOMPARE(quadrupleSize, QSize(4 * g.Width, 4 * g.Height));
-  QCOMPARE(quadruple.pixelColor(4 * 3 + 3, 4 * 5 + 3), PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));
+  QCOMPARE(quadrupleSize, QSize(3 * g.Width, 3 * g.Height));
+  QCOMPARE(quadruple.pixelColor(3 * 3 + 2, 3 * 5 + 2), PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));
   QCOMPARE(fullScale, std::min(full.width() / g.Width, full.height() / g.Height));
   QCOMPARE(full.pixelColor(fullOrigin + QPoint(3, 5) * fullScale),
            PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));
