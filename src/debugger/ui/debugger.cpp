@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTimer>
 #include <QWidget>
+#include <vector>
 
 #include "debugger/debug_engine.h"
 #include "debugger/ui/add_watch_dialog.h"
@@ -198,12 +199,9 @@ void Debugger::PlaceWorkspace() {
     if (place.width() >= std::max(least.width(), 640) && place.height() >= least.height()) break;
   }
   const QSize size = (Workspace->size() + decoration).boundedTo(place.size()).expandedTo(least);
-  place = QRect(place.topLeft(), size);
-  // Still too big for what is left below or beside: slide it back onto the screen.
-  place.moveRight(std::min(place.right(), room.right()));
-  place.moveBottom(std::min(place.bottom(), room.bottom()));
-  place.moveLeft(std::max(place.left(), room.left()));
-  place.moveTop(std::max(place.top(), room.top()));
+  // Where no place is free of the game screen and the main window, the one that covers least of them.
+  const std::vector<QRect> taken{main, game};
+  place = QRect(BestFramePosition(size, place.topLeft(), room, taken), size);
   Workspace->move(place.topLeft());
   Workspace->resize(place.size() - decoration);
 }
