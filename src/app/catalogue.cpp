@@ -65,6 +65,10 @@ GameCatalogue BuildGameCatalogue(const std::string& folder) {
     if (HasSeparator(path)) continue;  // the path could not be told apart from the title
     CatalogueHeader header;
     if (!ReadCatalogueHeader(path, header)) continue;  // an unreadable file must not stop start-up
+    if (header.Driver == path) {
+      header.Driver = UnreadableDriver;
+      header.Title = name + ": no #driver= line";
+    }
     catalogue.Items.push_back(WithoutSeparators(header.Driver) + CatalogueSep1 +
                               WithoutSeparators(header.Title) + CatalogueSep2 + path);
   }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The game catalogue: every *.ini of a folder, as the main window lists it. Files that cannot be read
-// are left out; titles and driver names lose any separator character they contain.
+// are left out; titles and driver names lose any separator character they contain. A file without a
+// driver line (random bytes, a stray text file) is listed under UnreadableDriver, titled with its
+// name and the reason, so starting it shows the full message.
 #pragma once
 
 #include <string>
@@ -11,6 +13,8 @@ namespace tirvane {
 // Item text: driver + '\x01' + title + '\x02' + full path.
 constexpr char CatalogueSep1 = '\x01';
 constexpr char CatalogueSep2 = '\x02';
+
+inline constexpr const char* UnreadableDriver = "Unreadable descriptions";
 
 struct GameCatalogue {
   std::vector<std::string> Items;  // sorted case-insensitively

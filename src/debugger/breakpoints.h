@@ -49,8 +49,7 @@ struct BreakpointHitActions {
 std::string BreakpointMessage(std::string_view item);
 
 // Every item equal to pc, in list order, refreshes, shows its message through the host, ticks Debug
-// and pauses. The instruction at pc still runs in this pass; the pause holds from the next one.
-// Returns the number of hits.
+// and pauses, the instruction at pc not yet run. Returns the number of hits.
 int CheckBreakpoints(const BreakpointList& list, uint16_t pc, const BreakpointHitActions& actions);
 
 }  // namespace tirvane

@@ -138,6 +138,8 @@ DebugEngine::Check DebugEngine::CheckBefore(EmulationRun& run, Z80Context& z) {
   if (BreakpointsEnabled && run.BreakpointCheck && (run.BreakpointMarks == nullptr || (*run.BreakpointMarks)[pc])) {
     Watchpoints.Disarm(z);
     run.BreakpointCheck();
+    // The machine stands here; whatever resumes it runs this instruction without a second hit.
+    resumeAt_ = pc;
     return Check::PlainHit;
   }
   return Check::Go;
@@ -156,15 +158,6 @@ bool DebugEngine::TakeWatchHit(EmulationRun& run, Z80Context& z) {
   return true;
 }
 
-void DebugEngine::StepAfterPlainHit(EmulationRun& run, Z80Context& z) {
-  if (StopRequested) return;
-  Watchpoints.Arm(z);
-  z.InlineRan = 0;
-  StepTraced(run, z);
-  Watchpoints.Disarm(z);
-  if (!TakeWatchHit(run, z)) InlineStop(run, z);
-}
-
 void DebugEngine::FrameEnded(EmulationRun& run, Z80Context& z) {
   if (command_ == Command::NextFrame || (command_ == Command::Interrupt && z.Halted == 0)) {
     Stop(run, {});
@@ -178,7 +171,10 @@ void DebugEngine::Pass(EmulationRun& run) {
   Z80Context& z = *ActiveContext;
   // The classic Step button asks for one instruction in Debug mode; it overrides a command.
   if (DebugState == DebugStateKind::Step) command_ = Command::None;
-  if (DebugMode && command_ == Command::None)
+  // With the trace on (the workspace, whose panes read the machine on their own timer), Debug mode
+  // runs on a frame a pass, every instruction checked and recorded: an instruction a pass, with the
+  // host pumped after each, could not keep up with the game.
+  if (DebugMode && command_ == Command::None && !(TraceEnabled && DebugState == DebugStateKind::Running))
     DebugModeStep(run, z);
   else if (EveryInstruction(run))
     PreciseStretch(run, z);
@@ -193,7 +189,7 @@ void DebugEngine::DebugModeStep(EmulationRun& run, Z80Context& z) {
   if (DebugState == DebugStateKind::Step) {
     resumeAt_.reset();  // the user asked for this instruction: nothing before it stops it
   } else if ((resumeAt_ || Breakpoints.AnyEnabled() || (BreakpointsEnabled && run.BreakpointCheck)) &&
-             CheckBefore(run, z) == Check::Stopped) {
+             CheckBefore(run, z) != Check::Go) {
     return;
   }
   if (run.RefreshRegisters) run.RefreshRegisters();
@@ -218,10 +214,8 @@ void DebugEngine::PreciseStretch(EmulationRun& run, Z80Context& z) {
   const uint64_t frames = run.FramesRun();
   Watchpoints.Arm(z);
   while (!StopRequested) {
-    const Check check = CheckBefore(run, z);
-    if (check == Check::Stopped) return;
-    if (check == Check::PlainHit) {  // as in the run's breakpoint case: the next pass decides
-      StepAfterPlainHit(run, z);
+    if (CheckBefore(run, z) != Check::Go) {  // a plain hit too: the next pass decides
+      Watchpoints.Disarm(z);
       return;
     }
     const bool returning = command_ == Command::StepOut && IsReturn(z.MemoryImage, z.PC.w);
@@ -252,14 +246,7 @@ void DebugEngine::FastStretch(EmulationRun& run, Z80Context& z) {
   if (command_ == Command::StepOver || command_ == Command::RunTo) stops_.set(target_);
   if (command_ == Command::RunToMarks) stops_ |= *marks_;
 
-  if (stops_[z.PC.w]) {
-    const Check check = CheckBefore(run, z);
-    if (check == Check::Stopped) return;
-    if (check == Check::PlainHit) {
-      StepAfterPlainHit(run, z);
-      return;
-    }
-  }
+  if (stops_[z.PC.w] && CheckBefore(run, z) != Check::Go) return;
   resumeAt_.reset();
   Watchpoints.Arm(z);
   while (!StopRequested) {
@@ -272,10 +259,8 @@ void DebugEngine::FastStretch(EmulationRun& run, Z80Context& z) {
       FrameEnded(run, z);
       return;
     }
-    const Check check = CheckBefore(run, z);
-    if (check == Check::Stopped) return;
-    if (check == Check::PlainHit) {
-      StepAfterPlainHit(run, z);
+    if (CheckBefore(run, z) != Check::Go) {
+      Watchpoints.Disarm(z);
       return;
     }
   }

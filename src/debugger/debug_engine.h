@@ -10,8 +10,9 @@
 // DebugState becomes Paused and OnStop hears why.
 //
 // Plain breakpoints (the run's BreakpointMarks and BreakpointCheck hook, while "Break" is ticked)
-// keep their own behaviour on these passes too: the hook shows its message, and the instruction at
-// the breakpoint still runs in that pass.
+// are checked here too, so the engine has work while they are on: the hook tells the user and
+// pauses, and the machine stands at the breakpoint, its instruction not yet run; resuming runs it
+// without firing again.
 #pragma once
 
 #include <bitset>
@@ -117,8 +118,6 @@ class DebugEngine final : public DebugPath {
   // rests on it: a stop due there (a breakpoint, the command's target, StepOut's return) is made
   // right after it, saying so. Clears the core's note of it either way.
   bool InlineStop(EmulationRun& run, Z80Context& z);
-  // A plain breakpoint's hook has run: its instruction still runs in this pass.
-  void StepAfterPlainHit(EmulationRun& run, Z80Context& z);
   // True when a watchpoint hit stopped the run.
   bool TakeWatchHit(EmulationRun& run, Z80Context& z);
   // After a frame ended inside a stretch: the commands that end there, else pacing and pumping.

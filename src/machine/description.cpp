@@ -77,6 +77,19 @@ bool HasKey(std::string_view line, std::string_view upperKey) {
   return true;
 }
 
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (UpperAsciiChar(c) >= 'A' && UpperAsciiChar(c) <= 'F'); }
+
+// The ROM limit guards every write: a value read with its stray characters as zeros would leave
+// ROM writable, or RAM read-only, without a word. One to four hexadecimal digits, either case.
+bool ReadRomLimit(std::string_view value, int32_t& limit) {
+  const std::string trimmed = TrimSpaces(value);
+  if (trimmed.empty() || trimmed.size() > 4) return false;
+  for (char c : trimmed)
+    if (!IsHexDigit(c)) return false;
+  limit = ParseHex(UpperAscii(trimmed));
+  return true;
+}
+
 bool IsRomLineStart(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
 void ParseRomLine(std::string_view line, GameDescription& out) {
@@ -123,6 +136,11 @@ void ParseGameDescription(std::string_view text, GameDescription& out) {
           out.*field.Text = std::string(value);
           break;
         case FieldKind::Hex:
+          if (field.Number == &GameDescription::MaxRom) {
+            if (!ReadRomLimit(value, out.MaxRom) && out.Refused.empty())
+              out.Refused = "#maxrom=" + std::string(value) + ": the value is not an address of 1 to 4 hexadecimal digits";
+            break;
+          }
           out.*field.Number = ParseHex(value);
           break;
         case FieldKind::Cartridge:

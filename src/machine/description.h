@@ -50,6 +50,8 @@ struct GameDescription {
   // "exact": the processor as the silicon behaves, with real T-state counts; anything else: the
   // original processor.
   std::string Cpu;
+  // Why the description cannot be started (a key with a value that means nothing); empty when it can.
+  std::string Refused;
 };
 
 // The one record, filled at every Start.

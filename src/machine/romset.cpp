@@ -67,8 +67,9 @@ RomLoadResult LoadRomSet(const GameDescription& game, const std::string& program
   for (size_t i = 0; i < count; ++i) {
     const RomEntry& rom = game.Roms[i];
     bool graphics = rom.IsGraphics != 0;
-    // Plain concatenation: a name with sub-folders resolves under the program folder.
-    std::string path = programFolder + rom.FileName;
+    // A name with sub-folders resolves under the games folder; an absolute one stands as it is.
+    const bool absolute = !rom.FileName.empty() && rom.FileName.front() == '/';
+    std::string path = absolute ? rom.FileName : programFolder + rom.FileName;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Failure(path, {});
     std::string reason = graphics ? LoadOne(file, path, rom.LoadAddress, graphicsRegion, GraphicsRegionSize,

@@ -106,6 +106,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
 
   if (!LoadGameDescription(descriptionPath))
     return Fail("Cannot read the game description:\r" + descriptionPath);
+  if (!Game.Refused.empty()) return Fail("Invalid game description:\r" + descriptionPath + "\r" + Game.Refused + ".");
   CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "]");
 
   for (Z80Context& context : Z80Contexts) context = Z80Context{};

@@ -108,6 +108,23 @@ TEST(DescriptionParser, LastOccurrenceWinsAndEarlierValuesAreReset) {
   EXPECT_TRUE(game.Roms.empty());
 }
 
+TEST(DescriptionParser, RomLimitMustBeOneToFourHexDigits) {
+  const struct {
+    const char* Value;
+    int32_t Limit;  // -1: refused
+  } cases[] = {{"4000", 0x4000}, {" 3fff ", 0x3FFF}, {"0", 0}, {"ZZZZ", -1}, {"", -1}, {"10000", -1}, {"4O00", -1}};
+  for (const auto& c : cases) {
+    GameDescription game;
+    ParseGameDescription(std::string("#driver=X\n#maxrom=") + c.Value + "\n", game);
+    if (c.Limit < 0) {
+      EXPECT_EQ(game.Refused.rfind(std::string("#maxrom=") + c.Value + ":", 0), 0u) << c.Value;
+    } else {
+      EXPECT_TRUE(game.Refused.empty()) << c.Value;
+      EXPECT_EQ(game.MaxRom, c.Limit) << c.Value;
+    }
+  }
+}
+
 TEST(DescriptionParser, TextValuesAreVerbatimAndAtMost255Characters) {
   GameDescription game;
   std::string longTitle(300, 'x');

@@ -57,6 +57,11 @@ TEST_F(RomSetTest, FilesLoadInOrderIntoTheirBuffersAndLaterOnesWinOverlaps) {
   EXPECT_EQ(graphics_[0x1FFF0], 0x33);
   EXPECT_EQ(graphics_[0x1FFFF], 0x33);  // a file may end exactly at the end of its buffer
   EXPECT_EQ(memory_[0xFFF0], 0xEE);     // and goes to no other buffer
+
+  // An absolute name is not put under the folder.
+  const std::string elsewhere = folder_.Write("elsewhere/c.bin", Filled(0x10, 0x44));
+  ASSERT_TRUE(Load("0300~" + elsewhere + "\n").Ok);
+  EXPECT_EQ(memory_[0x300], 0x44);
 }
 
 TEST_F(RomSetTest, EmptyFileLoadsAsZeroBytes) {

@@ -123,6 +123,7 @@ TEST_F(RunTest, EachFailedStartLeavesTheRunStoppedAndTheNextStartWorks) {
   testdriver::WriteText(folder_.path() / "random.ini", "\x93\x01~\xFF\n#\x7F");
   testdriver::WriteText(folder_.path() / "short.ini", "#driver=TESTBOARD\n#framecycles=3E7\n");
   testdriver::WriteText(folder_.path() / "long.ini", "#driver=TESTBOARD\n#framecycles=FFFFFFFF\n");
+  testdriver::WriteText(folder_.path() / "romlimit.ini", "#driver=TESTBOARD\n#maxrom=ZZZZ\n");
   const std::string host = host_.programFolder();
   const Case cases[] = {
       {folder_ / "absent.ini", "Cannot read the game description:\r" + (folder_ / "absent.ini")},
@@ -135,6 +136,8 @@ TEST_F(RunTest, EachFailedStartLeavesTheRunStoppedAndTheNextStartWorks) {
        "The frame length 3E7h (#framecycles=) is out of range: 3E8h to C3500h T-states, in " + (folder_ / "short.ini")},
       {folder_ / "long.ini", "The frame length FFFFFFFFh (#framecycles=) is out of range: 3E8h to C3500h T-states, in " +
                                  (folder_ / "long.ini")},
+      {folder_ / "romlimit.ini", "Invalid game description:\r" + (folder_ / "romlimit.ini") +
+                                     "\r#maxrom=ZZZZ: the value is not an address of 1 to 4 hexadecimal digits."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Path);

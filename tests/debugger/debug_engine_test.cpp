@@ -97,7 +97,7 @@ TEST_F(Stepping, ConditionalBreakpointStopsOnItsNthHitWithTheConditionHolding) {
   EXPECT_EQ(z().PC.w, Label("done"));
 }
 
-TEST_F(Stepping, PlainBreakpointsKeepTheirMessageOnTheEnginePath) {
+TEST_F(Stepping, PlainBreakpointsKeepTheirMessageAndStandAtTheirAddress) {
   BreakpointList plain;
   plain.Add("0103");
   int checks = 0;
@@ -112,8 +112,8 @@ TEST_F(Stepping, PlainBreakpointsKeepTheirMessageOnTheEnginePath) {
   EXPECT_EQ(checks, 1);
   ASSERT_EQ(host_.Messages.size(), 1u);
   EXPECT_EQ(host_.Messages[0], BreakpointMessage("0103"));
-  // As on the run's own path, the instruction at the breakpoint has run.
-  EXPECT_EQ(z().PC.w, Label("rst8"));
+  // The machine stands at the breakpoint, its instruction not yet run.
+  EXPECT_EQ(z().PC.w, 0x0103);
 }
 
 // The original processor runs the RET after the handler's EI inside the EI, so PC never rests on

@@ -127,6 +127,8 @@ class DebugWindowTest : public QObject {
     z_.IX.w = 0x3000;
     MemoryImage[0x2005] = 0x11;
     MemoryImage[0x3005] = 0x22;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     testing::WhenModal([&](QWidget*) {
       addWatch.IndexChoices[3]->click();  // "[IY+nn]"
@@ -140,6 +142,8 @@ class DebugWindowTest : public QObject {
     });
     window.sbAddWatch->click();
     QCOMPARE(window.lbWatches->count(), 9);
+    // The newest watch is in view, not below the last visible row.
+    QVERIFY(window.lbWatches->viewport()->rect().contains(window.lbWatches->visualItemRect(window.lbWatches->item(8))));
     QCOMPARE(window.Watches().ValueText(7), std::string(""));  // nothing stored there yet
     window.Refresh();
     QCOMPARE(window.Watches().ValueText(7), std::string("11"));

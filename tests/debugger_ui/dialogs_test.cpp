@@ -2,6 +2,7 @@
 // The two small dialogs: breakpoint address with its shortcuts, and the add-watch choices, both with
 // hexadecimal-only edits.
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -46,7 +47,14 @@ class DialogsTest : public QObject {
     QCOMPARE(dialog.edAddr->text(), QString("0000"));
     const QStringList captions = {"RST00", "RST08", "RST10", "RST18", "RST20",
                                   "RST28", "RST30", "RST38", "NMI"};
-    for (int i = 0; i < 9; ++i) QCOMPARE(dialog.SpeedButtons[i]->text(), captions[i]);
+    dialog.layout()->activate();
+    for (int i = 0; i < 9; ++i) {
+      QToolButton& button = *dialog.SpeedButtons[i];
+      QCOMPARE(button.text(), captions[i]);
+      // In the dialog's own font, with room for the whole caption.
+      QCOMPARE(button.font().pointSizeF(), dialog.font().pointSizeF());
+      QVERIFY(button.width() >= button.fontMetrics().horizontalAdvance(captions[i]));
+    }
 
     bool stillOpen = false;
     testing::WhenModal([&](QWidget*) {

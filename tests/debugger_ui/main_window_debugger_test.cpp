@@ -129,22 +129,30 @@ class MainWindowDebuggerTest : public QObject {
     QVERIFY(debugger_->frmDebug->isVisible());
     QCOMPARE(debugger_->frmDebug->windowTitle(), QString("Debug (Paused)"));
     QCOMPARE(shownPc, QString("0004"));
-    QCOMPARE(pc, uint16_t(0x0003));  // the JR at the breakpoint ran once
+    QCOMPARE(pc, uint16_t(0x0004));  // standing at the breakpoint, its JR not yet run
   }
 
   // A pause is shown while it lasts, never carried unseen into the next game, and closing the register
   // window switches Debug off.
   void PauseIsShownAndEndsWithTheRunWithoutDebug() {
     OpenWindow("TESTBOARD");
-    QString status;
+    QString status, button;
+    bool resumed = false;
     QVERIFY(testing::RunGame(*window_, [&] {
       window_->cbDebug->click();
       debugger_->frmDebug->sbPause->click();
       window_->cbDebug->click();
       status = window_->StatusPanel->text();
+      // With Debug off the main window's own button is the way on.
+      button = window_->sbPause->isEnabled() ? window_->sbPause->text() : QString();
+      window_->sbPause->click();
+      resumed = DebugState == DebugStateKind::Running && window_->sbPause->text() == "Pause";
       window_->sbStartClick();
     }));
     QVERIFY2(status.startsWith("Paused"), qPrintable(status));
+    QCOMPARE(button, QString("Resume"));
+    QVERIFY(resumed);
+    QVERIFY(!window_->sbPause->isEnabled());
 
     td::calls.Frames = 0;
     QVERIFY(testing::RunGame(*window_, [&] {

@@ -19,6 +19,7 @@
 #include "debugger/ui/debugger.h"
 #include "debugger/ui/disasm_pane.h"
 #include "debugger/ui/memory_pane.h"
+#include "debugger/ui/register_pane.h"
 #include "debugger/ui/stop_pane.h"
 #include "debugger/ui/trace_pane.h"
 #include "debugger/ui/workspace.h"
@@ -106,6 +107,45 @@ class WorkspaceRunTest : public QObject {
     QCOMPARE(DebugState, DebugStateKind::Paused);
   }
 
+  void PlainBreakpointStandsThereAndReportsInThePanesWithoutABox() {
+    BreakpointsEnabled = true;
+    breakpoints_.Add("0004");
+    RunUntilPaused();
+    QCOMPARE(ActiveContext->PC.w, uint16_t(0x0004));
+    QVERIFY(host_->Messages.empty());
+    const QString said = "The instruction in address of the breakpoint [0004] is the next to be executed.";
+    QCOMPARE(Status(), said);
+    QCOMPARE(Workspace().Stops->LastStop->text(), said);
+    for (int i = 0; i < 3; ++i) run_->RunPass();
+    QCOMPARE(ActiveContext->PC.w, uint16_t(0x0004));
+    // Run goes on from the breakpoint without hitting it again at once: the next hit is a loop later.
+    const uint8_t counter = MemoryImage[0x8000];
+    Workspace().RunAction->trigger();
+    RunUntilPaused();
+    QCOMPARE(ActiveContext->PC.w, uint16_t(0x0004));
+    QCOMPARE(MemoryImage[0x8000], uint8_t(counter + 1));
+    BreakpointsEnabled = false;
+  }
+
+  void StopBlanksThePanesAndANewGameStartsFresh() {
+    for (int i = 0; i < 50; ++i) run_->RunPass();
+    run_->Stop();
+    debugger_->DiscardDisassembly();
+    for (QAction* act : {Workspace().RunAction, Workspace().StepIntoAction, Workspace().StepOverAction})
+      QVERIFY(!act->isEnabled());
+    QVERIFY(Workspace().Registers->Fields[0]->text().isEmpty());
+    QVERIFY(Workspace().Memory->View->Blank);
+    QVERIFY(Workspace().Disassembly->View->Blank);
+    run_->RunLoop();
+
+    QVERIFY(run_->Start(ini_).Ok);
+    debugger_->GameStarted(ini_);
+    QVERIFY(Workspace().StepIntoAction->isEnabled());
+    QVERIFY(!Workspace().Memory->View->Blank && !Workspace().Disassembly->View->Blank);
+    QVERIFY(!Workspace().Registers->Fields[0]->text().isEmpty());
+    QVERIFY(!Workspace().Memory->View->Changed(0x8000));  // measured from the new game's start
+  }
+
   void WatchpointFromTheDialogStopsOnItsValue() {
     PauseInLoop();
     const uint8_t start = MemoryImage[0x8000];
@@ -169,6 +209,16 @@ class WorkspaceRunTest : public QObject {
     std::getline(file, first);
     QCOMPARE(QString::fromStdString(first), Workspace().Trace->List->model()->index(0, 0).data().toString());
     QVERIFY(Status().startsWith("Trace saved"));
+  }
+
+  void DebugModeWithTheTraceRunsAFrameAPassAndRecordsEveryInstruction() {
+    const uint64_t frames = run_->FramesRun(), pumps = host_->Pumps;
+    for (int i = 0; i < 3; ++i) run_->RunPass();
+    QCOMPARE(run_->FramesRun(), frames + 3);
+    QCOMPARE(host_->Pumps - pumps, uint64_t(3));
+    // 50,000 T-states a frame of INC (HL) and JR, 23 T-states the pair: every one is in the ring.
+    QVERIFY(Engine().Trace.Total() >= 3 * 2 * (50'000 / 23));
+    QCOMPARE(Engine().Trace.Last().Registers[7], ActiveContext->PC.w);
   }
 
   void SymbolsBesideTheGameLabelTheListingAndGoTo() {

@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
 #include <QTabBar>
@@ -17,6 +19,8 @@
 #include "debugger/ui/debug_window.h"
 #include "debugger/ui/debugger.h"
 #include "debugger/ui/disasm_pane.h"
+#include "debugger/ui/game_pane.h"
+#include "debugger/ui/history_pane.h"
 #include "debugger/ui/memory_pane.h"
 #include "debugger/ui/register_pane.h"
 #include "debugger/ui/workspace.h"
@@ -104,6 +108,40 @@ class WorkspaceTest : public QObject {
     Workspace().ResetLayoutAction->trigger();
     QVERIFY(!Workspace().MemoryDock->isHidden());
     QVERIFY(!Workspace().RegistersDock->isFloating());
+  }
+
+  void HistoryPaneIsInTheViewMenuComesBackOnResetAndTakesTypedAddresses() {
+    auto* pane = new HistoryPane;
+    auto* dock = new QDockWidget("History");
+    dock->setObjectName("dockHistory");
+    dock->setWidget(pane);
+    Workspace().AddPane(dock, Workspace().StopsDock);
+    QList<QAction*> viewActions;
+    for (QAction* menu : Workspace().menuBar()->actions())
+      if (menu->text() == "&View") viewActions = menu->menu()->actions();
+    QVERIFY(viewActions.contains(dock->toggleViewAction()));
+    Workspace().show();
+    dock->close();
+    Workspace().ResetLayoutAction->trigger();
+    QVERIFY(!dock->isHidden());
+
+    // Typed where the click left the cursor, not only from the field's first place.
+    pane->Address->setEnabled(true);
+    pane->Address->setCursorPosition(4);
+    QTest::keyClicks(pane->Address, "c0g1");
+    QCOMPARE(pane->Address->text(), QString("c01"));
+  }
+
+  void GameScreenPaneNeverPushesTheWorkspacePastTheScreen() {
+    Workspace().show();
+    const QRect room = Workspace().screen()->availableGeometry();
+    Workspace().move(room.right() + 1 - Workspace().frameGeometry().width(), room.top());
+    Workspace().Game->setMinimumSize(200, 96);  // a picture wider than the room the listing leaves
+    Workspace().GameDock->show();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    QVERIFY2(Workspace().frameGeometry().right() <= room.right(),
+             qPrintable(QString("%1 > %2, least %3").arg(Workspace().frameGeometry().right()).arg(room.right())
+                            .arg(Workspace().minimumSizeHint().width())));
   }
 
   // Also run at QT_SCALE_FACTOR=2, where the first layout once ran off the bottom of the screen.

@@ -76,6 +76,10 @@ inline void Loader() {
   if (!file) return;
   std::ifstream in(*file, std::ios::binary);
   const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  if (bytes.empty()) {  // refused, as the real loaders refuse files they cannot use
+    CurrentHost().messageBox("Empty file:\r" + *file);
+    return;
+  }
   for (size_t i = 0; i < bytes.size() && LoadAddress + i < MemoryImageSize; ++i)
     MemoryImage[LoadAddress + i] = static_cast<uint8_t>(bytes[i]);
   ++calls.Loads;

@@ -223,6 +223,14 @@ void MainWindowTest::screen2xResizesTheHiddenGameScreen() {
   window.cbDoubleScr->click();
   QVERIFY(DoubleScreen);
   QCOMPARE(window.frmGameScreen->size(), QSize(512, 512));
+
+  // The offscreen screen is 800 x 800: a 256-pixel picture fits three times, not four.
+  TfrmGameScreen& screen = *window.frmGameScreen;
+  QVERIFY(screen.actScale[2]->isEnabled() && !screen.actScale[3]->isEnabled());
+  screen.SetScale(4);  // as a scale remembered from a larger screen
+  QCOMPARE(screen.size(), QSize(768, 768));
+  window.cbDoubleScr->click();
+  window.cbDoubleScr->click();
 }
 
 void MainWindowTest::breakpointControls() {
@@ -385,6 +393,17 @@ void MainWindowTest::gameScreenKeepsTheRegionInsideTheBitmap() {
   QCOMPARE(screen.Picture().size(), QSize(512, 576));
   screen.TakePicture(*bitmap, 300, 0, 16, 16);  // nothing visible: the last picture stays
   QCOMPARE(screen.Picture().size(), QSize(512, 576));
+
+  // While the rewind key is held during a run, the screen says so over the picture.
+  screen.resize(512, 576);
+  StopRequested = false;  // as during a run
+  const QImage forwards = screen.grab().toImage();
+  RewindHeld = true;
+  const QImage backwards = screen.grab().toImage();
+  RewindHeld = false;
+  StopRequested = true;
+  QVERIFY(forwards != backwards);
+  QCOMPARE(backwards.pixel(400, 400), forwards.pixel(400, 400));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -6,7 +6,9 @@
 
 #include "app/ui/main_window.h"
 #include "app/ui/program_menu.h"
+#include "app/ui/game_screen.h"
 #include "support/test_driver.h"
+#include "ui_support.h"
 #include "tirvane_version.h"
 
 using namespace tirvane;
@@ -39,6 +41,32 @@ class ProgramMenuTest : public QObject {
     QCOMPARE(window.cbDrivers->currentText(), QString("PACMAN"));
     QCOMPARE(window.lbGames->count(), 1);
     QCOMPARE(window.lbGames->item(0)->text(), QString("My Own"));
+  }
+
+  void whileAGameRunsTheFolderIsRefusedBeforeTheDialog() {
+    EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
+    TempFolder folder("ui-games-folder-run");
+    testdriver::WriteCounterGame(folder, "TESTBOARD");
+    TfrmEmulator window(folder.path().string());
+    window.frmGameScreen->actLimitSpeed->setChecked(false);
+    QStringList said;
+    window.Host().MessageBoxHook = [&said](const std::string& text) { said << QString::fromStdString(text); };
+    bool asked = false;
+    QVERIFY(testing::RunGame(window, [&] {
+      ChooseGamesFolder(window, [&asked] {
+        asked = true;
+        return QString();
+      });
+      window.sbStartClick();
+    }));
+    QVERIFY(!asked);
+    QCOMPARE(said.size(), 1);
+    QVERIFY(said[0].startsWith("Stop the game first"));
+    ChooseGamesFolder(window, [&asked] {
+      asked = true;
+      return QString();
+    });
+    QVERIFY(asked);
   }
 };
 

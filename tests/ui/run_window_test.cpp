@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include "app/headless_runner.h"
 #include "app/ui/game_screen.h"
+#include "app/ui/settings.h"
 #include "app/ui/state_menu.h"
 #include "debugger/ui/workspace.h"
 #include "support/test_driver.h"
@@ -108,6 +110,7 @@ class RunWindowTest : public QObject {
   void closingTheMainWindowStopsTheRunFirst();
   void startInsideAStoppingRunNeverNests();
   void resetAndCartridgeDuringARun();
+  void onlyLoadedCartridgesJoinRecent();
   void insertSavesAndHomeLoadsTheFirstSlot();
   void screen2xDuringARunRescalesThePicture();
   void pictureMatchesTheHeadlessRunner();
@@ -423,6 +426,29 @@ void RunWindowTest::resetAndCartridgeDuringARun() {
   QVERIFY(messages_[0].startsWith("This machine does not load that kind of file"));
 }
 
+void RunWindowTest::onlyLoadedCartridgesJoinRecent() {
+  WriteCounterGameWith(*folder_, "#cartridge=carts\n");
+  const std::string good = *folder_ / "good.bin", empty = *folder_ / "empty.bin", state = *folder_ / "junk.state";
+  td::WriteFile(good, {0x12});
+  td::WriteFile(empty, {});
+  td::WriteFile(state, {1, 2, 3});
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(*folder_ / "settings"));
+  PersistSettings = true;
+  OpenWindow();
+  TfrmEmulator& w = *window_;
+  w.Host().FileDialogHook = [&](const FileDialogRequest&) -> std::optional<std::string> { return state; };
+  QVERIFY(RunFrames(w, 1, [&] {
+    w.LoadFileAsCartridge(empty);
+    w.LoadFileAsCartridge(good);
+    for (QAction* action : w.frmGameScreen->actions())
+      if (action->text() == "Load state from…") action->trigger();
+  }));
+  const QStringList recent = RecentFiles();
+  PersistSettings = false;
+  QCOMPARE(messages_.size(), 2);  // the empty cartridge and the junk state, each refused
+  QCOMPARE(recent, QStringList{QString::fromStdString(good)});
+}
+
 void RunWindowTest::insertSavesAndHomeLoadsTheFirstSlot() {
   td::WriteCounterGame(*folder_, "TESTBOARD");
   OpenWindow();
@@ -430,6 +456,7 @@ void RunWindowTest::insertSavesAndHomeLoadsTheFirstSlot() {
   TfrmGameScreen& screen = *w.frmGameScreen;
   uint8_t saved = 0, loaded = 1;
   bool written = false;
+  QString status;
   QVERIFY(RunFrames(w, 3, [&] {
     screen.activateWindow();
     QApplication::processEvents();
@@ -437,11 +464,18 @@ void RunWindowTest::insertSavesAndHomeLoadsTheFirstSlot() {
     QTest::keyClick(&screen, Qt::Key_Insert);
     written = std::filesystem::exists(StateSlotPath(w.Run, 1));
     MemoryImage[0x8000] = static_cast<uint8_t>(saved + 1);
+    // As if the game had run long since the save: loading takes the counters far back.
+    w.Run.SetCounters(w.Run.FramesRun() + 1'000'000'000, w.Run.CyclesRun());
+    w.UpdateStatus();
     QTest::keyClick(&screen, Qt::Key_Home);
     loaded = MemoryImage[0x8000];
+    w.UpdateStatus();
+    status = w.StatusPanel->text();
   }));
   QVERIFY(written);
   QCOMPARE(loaded, saved);
+  // The jump is no speed: the figure after the load counts only frames run since.
+  QVERIFY2(status.section(' ', 0, 0).toDouble() < 1e6, qPrintable(status));
   QVERIFY(messages_.isEmpty());
 }
 
@@ -474,7 +508,8 @@ void RunWindowTest::screen2xDuringARunRescalesThePicture() {
       for (int d = 0; d < 4; ++d) QCOMPARE(doubled.pixelColor(2 * x + d % 2, 2 * y + d / 2), expected);
     }
 
-  // The menu's 4x unticks "Screen 2x" and 2x ticks it again; full screen centres the largest whole
+  // The menu's 3x unticks "Screen 2x" and 2x ticks it again (4x, 800 pixels and a frame, is more than
+  // the 800-pixel offscreen screen holds, and not offered); full screen centres the largest whole
   // scale on black, and Escape returns to the window.
   TfrmGameScreen& screen = *w.frmGameScreen;
   QImage quadruple, full;
@@ -484,7 +519,8 @@ void RunWindowTest::screen2xDuringARunRescalesThePicture() {
   int fullScale = 0;
   QVERIFY(RunFrames(w, 2, [&] {
     frame = td::calls.Frames;
-    screen.actScale[3]->trigger();
+    QVERIFY(!screen.actScale[3]->isEnabled());
+    screen.actScale[2]->trigger();
     boxAt4x = w.cbDoubleScr->isChecked();
     quadrupleSize = screen.size();
     quadruple = screen.grab().toImage();
@@ -497,8 +533,8 @@ void RunWindowTest::screen2xDuringARunRescalesThePicture() {
     boxAt2x = w.cbDoubleScr->isChecked();
   }));
   QVERIFY(!boxAt4x && boxAt2x);
-  QCOMPARE(quadrupleSize, QSize(4 * g.Width, 4 * g.Height));
-  QCOMPARE(quadruple.pixelColor(4 * 3 + 3, 4 * 5 + 3), PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));
+  QCOMPARE(quadrupleSize, QSize(3 * g.Width, 3 * g.Height));
+  QCOMPARE(quadruple.pixelColor(3 * 3 + 2, 3 * 5 + 2), PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));
   QCOMPARE(fullScale, std::min(full.width() / g.Width, full.height() / g.Height));
   QCOMPARE(full.pixelColor(fullOrigin + QPoint(3, 5) * fullScale),
            PatternColour(3 + g.OffsetX, 5 + g.OffsetY, frame));

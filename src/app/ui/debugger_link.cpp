@@ -88,6 +88,7 @@ void ConnectHistory(TfrmEmulator& window, Debugger& debugger) {
   };
   pane->Engine = [&debugger] { return debugger.Engine(); };
   pane->Moved = [&window, &workspace] {
+    window.RestartRate();
     if (window.Run.RefreshRegisters) window.Run.RefreshRegisters();
     workspace.Refresh();
   };
@@ -95,8 +96,7 @@ void ConnectHistory(TfrmEmulator& window, Debugger& debugger) {
   auto* dock = new QDockWidget("History", &workspace);
   dock->setObjectName("dockHistory");
   dock->setWidget(pane);
-  workspace.addDockWidget(Qt::RightDockWidgetArea, dock);
-  workspace.tabifyDockWidget(workspace.StopsDock, dock);
+  workspace.AddPane(dock, workspace.StopsDock);
   if (auto* bar = workspace.findChild<QToolBar*>("toolbarRun")) {
     auto* back = new QAction(workspace.style()->standardIcon(QStyle::SP_MediaSeekBackward), "Step back", &workspace);
     back->setObjectName("actStepBack");
@@ -135,6 +135,9 @@ void ConnectDebugger(TfrmEmulator& window, Debugger& debugger) {
   hooks.DebugSwitch = [&window, &debugger](bool on) { debugger.DebugSwitch(on, &window); };
   hooks.AskBreakpointAddress = hooksAsk(window, debugger);
   hooks.GameStarted = [&debugger](const std::string& path) { debugger.GameStarted(path); };
+  hooks.SetPaused = [&debugger](bool paused) {
+    debugger.frmDebug->SetState(paused ? DebugStateKind::Paused : DebugStateKind::Running);
+  };
 
   hooks.CharSetsClick = [&window, &debugger] { debugger.CharSetsClick(&window); };
   RememberPlace(*debugger.frmDebug, &window);

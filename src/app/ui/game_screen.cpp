@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "debugger/ui/window_placement.h"
+#include "run/run.h"
 
 namespace tirvane {
 
@@ -108,9 +109,21 @@ void TfrmGameScreen::SetScale(int scale) {
   if (isVisible() && !isFullScreen()) PlaceBeside(*parentWidget());
 }
 
+int TfrmGameScreen::FittingScale() const {
+  const ScreenGeometry shown = controls_.Geometry();
+  const QScreen* display = screen();
+  if (display == nullptr || shown.Width <= 0 || shown.Height <= 0) return 4;
+  // The frame as the window manager drew it, or as it drew the last window it framed.
+  const QSize decoration = FrameGeometry(*this).size() - size();
+  const QSize room = display->availableGeometry().size() - decoration;
+  int scale = 4;
+  while (scale > 1 && (shown.Width * scale > room.width() || shown.Height * scale > room.height())) --scale;
+  return scale;
+}
+
 int TfrmGameScreen::ShownScale() const {
   const ScreenGeometry shown = controls_.Geometry();
-  if (!isFullScreen() || shown.Width <= 0 || shown.Height <= 0) return Scale();
+  if (!isFullScreen() || shown.Width <= 0 || shown.Height <= 0) return std::min(Scale(), FittingScale());
   return std::max(1, std::min(width() / shown.Width, height() / shown.Height));
 }
 
@@ -144,7 +157,11 @@ void TfrmGameScreen::SizeToGeometry() {
     update();
     return;
   }
-  const int scale = Scale();
+  // A scale the screen cannot hold is not offered; one chosen earlier (on a larger screen, or for
+  // a smaller game) shows at the largest that fits.
+  const int fitting = FittingScale();
+  for (int s = 1; s <= 4; ++s) actScale[static_cast<size_t>(s - 1)]->setEnabled(s <= fitting);
+  const int scale = std::min(Scale(), fitting);
   const ScreenGeometry shown = controls_.Geometry();
   setFixedSize(std::max(1, shown.Width * scale), std::max(1, shown.Height * scale));
   update();
@@ -264,6 +281,17 @@ void TfrmGameScreen::FormPaint() {
     const QRect target(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);
     if (target != rect()) painter.fillRect(rect(), Qt::black);
     painter.drawImage(target, picture_);
+  }
+  // A game played backwards can look like one played forwards: say so while Page Up is held.
+  if (RewindHeld && controls_.Running()) {
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    const QString text = QString::fromUtf8("\u25C0\u25C0 Rewinding");
+    const QRect box(6, 6, painter.fontMetrics().horizontalAdvance(text) + 12, painter.fontMetrics().height() + 6);
+    painter.fillRect(box, QColor(0, 0, 0, 170));
+    painter.setPen(QColor(255, 220, 0));
+    painter.drawText(box, Qt::AlignCenter, text);
   }
   ++paintCount_;
 }

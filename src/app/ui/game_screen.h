@@ -42,6 +42,8 @@ class TfrmGameScreen : public QWidget {
   void SetFullScreen(bool on);
   // The scale the picture is painted at now.
   int ShownScale() const;
+  // The largest scale at which the game's picture and the window's frame fit the screen (at least 1).
+  int FittingScale() const;
 
   // Set by the main window: a scale picked from the menu (to keep "Screen 2x" in step), and a
   // snapshot or cartridge dropped on the screen or picked from "Recent".

@@ -149,6 +149,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
   Run.LimitSpeed = frmGameScreen->actLimitSpeed->isChecked();
   // A loaded state shows in the debugger's windows at once, paused or not.
   AddStateMenus(*frmGameScreen, Run, [this] {
+    RestartRate();
     if (Run.RefreshRegisters) Run.RefreshRegisters();
     if (Run.DebugRedraw) Run.DebugRedraw();
   });
@@ -237,8 +238,13 @@ void TfrmEmulator::CreateControls() {
   cbDoubleScr = CheckBox(panel, "cbDoubleScr", "Screen 2x");
   cbDoubleScr->setChecked(true);
   cbDebug = CheckBox(panel, "cbDebug", "Debug");
+  sbPause = new QToolButton(panel);
+  sbPause->setObjectName("sbPause");
+  sbPause->setText("Pause");
+  sbPause->setEnabled(false);
   checks->addWidget(cbDoubleScr);
   checks->addStretch();
+  checks->addWidget(sbPause);
   checks->addWidget(cbDebug);
   column->addLayout(checks);
 
@@ -294,6 +300,7 @@ void TfrmEmulator::CreateControls() {
   connect(lbGames, &QListWidget::itemDoubleClicked, this, &TfrmEmulator::lbGamesDblClick);
   connect(cbDoubleScr, &QCheckBox::toggled, this, &TfrmEmulator::cbDoubleScrClick);
   connect(cbDebug, &QCheckBox::toggled, this, &TfrmEmulator::cbDebugClick);
+  connect(sbPause, &QToolButton::clicked, this, &TfrmEmulator::sbPauseClick);
   connect(cbBreakPoint, &QCheckBox::toggled, this, &TfrmEmulator::cbBreakPointClick);
   connect(sbAddBreak, &QToolButton::clicked, this, &TfrmEmulator::sbAddBreakClick);
   connect(sbDelBreak, &QToolButton::clicked, this, &TfrmEmulator::sbDelBreakClick);
@@ -476,7 +483,14 @@ void TfrmEmulator::StopSequence() {
 
 void TfrmEmulator::sbResetClick() { Run.Reset(); }
 
-void TfrmEmulator::sbCartClick() { Run.Cartridge(); }
+void TfrmEmulator::sbCartClick() {
+  host_->TakeLastFile();
+  const int messages = host_->MessagesShown();
+  Run.Cartridge();
+  // A file the loader refused (with its message) is no file to offer again.
+  const std::optional<std::string> file = host_->TakeLastFile();
+  if (file && host_->MessagesShown() == messages) AddRecentFile(QString::fromStdString(*file));
+}
 
 void TfrmEmulator::sbSpritesClick() {
   if (Debugger.SpritesClick) Debugger.SpritesClick();
@@ -563,6 +577,16 @@ void TfrmEmulator::cbDebugClick() {
   ShowStatus();
 }
 
+void TfrmEmulator::sbPauseClick() {
+  if (!Run.Running()) return;
+  const bool pause = Controls_.DebugState() != DebugStateKind::Paused;
+  if (Debugger.SetPaused)
+    Debugger.SetPaused(pause);
+  else
+    Controls_.SetDebugState(pause ? DebugStateKind::Paused : DebugStateKind::Running);
+  ShowStatus();
+}
+
 void TfrmEmulator::cbBreakPointClick() {
   Controls_.SetBreakpointsEnabled(cbBreakPoint->isChecked());
   for (QWidget* control :
@@ -640,7 +664,15 @@ void TfrmEmulator::UpdateStatus() {
   ShowStatus();
 }
 
+void TfrmEmulator::RestartRate() {
+  statusFrames_ = Run.FramesRun();
+  statusCycles_ = Run.CyclesRun();
+  statusClock_.restart();
+}
+
 void TfrmEmulator::ShowStatus() {
+  sbPause->setEnabled(Run.Running());
+  sbPause->setText(Run.Running() && Controls_.DebugState() == DebugStateKind::Paused ? "Resume" : "Pause");
   const QString mode = Controls_.DebugMode() ? "debug" : Run.LimitSpeed ? "speed limit" : "full speed";
   if (!Run.Running())
     StatusPanel->setText("Stopped, " + mode);

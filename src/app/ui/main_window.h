@@ -44,6 +44,8 @@ struct DebuggerHooks {
   std::function<void(bool on)> DebugSwitch;
   // The add-breakpoint dialog: the address as typed, or nothing when cancelled.
   std::function<std::optional<std::string>()> AskBreakpointAddress;
+  // Pauses or resumes the machine as the debugger's own buttons would.
+  std::function<void(bool paused)> SetPaused;
   // A game started from this description file (the debugger looks for its symbols beside it).
   std::function<void(const std::string& descriptionPath)> GameStarted;
 };
@@ -80,6 +82,8 @@ class TfrmEmulator : public QMainWindow {
   OwnerDrawComboBox* cbDrivers;
   QListWidget* lbGames;
   QCheckBox *cbDoubleScr, *cbDebug, *cbBreakPoint;
+  // "Pause" or "Resume" during a run: the way on from a pause with the debugger switched off.
+  QToolButton* sbPause;
   QToolButton *sbAddBreak, *sbDelBreak;
   OwnerDrawComboBox* cbBreak;
   QLabel* StatusPanel;
@@ -100,6 +104,12 @@ class TfrmEmulator : public QMainWindow {
   bool ChangeGamesFolder(const std::string& folder);
   const std::string& GamesFolder() const { return programFolder_; }
 
+  // About twice a second during a run: measures the speed since the last call.
+  void UpdateStatus();
+  // The run's counters jumped (a state loaded, a move through the history): the next figure is
+  // measured from here, not across the jump.
+  void RestartRate();
+
   void sbStartClick();
   void sbResetClick();
   void sbCartClick();
@@ -109,6 +119,7 @@ class TfrmEmulator : public QMainWindow {
   void lbGamesDblClick();
   void cbDoubleScrClick();
   void cbDebugClick();
+  void sbPauseClick();
   void cbBreakPointClick();
   void sbAddBreakClick();
   void sbDelBreakClick();
@@ -134,8 +145,6 @@ class TfrmEmulator : public QMainWindow {
   bool SelectGame(const std::string& path);
   void RestoreSettings();
   void SetListsEnabled(bool enabled);
-  // About twice a second during a run: measures the speed since the last call.
-  void UpdateStatus();
   void ShowStatus();
   void ConnectSound();
 

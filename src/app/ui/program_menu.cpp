@@ -11,6 +11,7 @@
 
 #include "app/games_folder.h"
 #include "app/ui/main_window.h"
+#include "app/ui/qt_host.h"
 #include "tirvane_version.h"
 
 namespace tirvane {
@@ -20,9 +21,13 @@ std::string BundledFolder() {
   return BundledGamesFolder(QCoreApplication::applicationDirPath().toStdString());
 }
 
+constexpr const char* StopFirst = "Stop the game first: the games folder changes only while no game runs.";
+
+bool GameRuns(const TfrmEmulator& window) { return window.Run.Running() || window.Run.LoopActive(); }
+
 void UseFolder(TfrmEmulator& window, const std::string& folder, bool remember) {
   if (!window.ChangeGamesFolder(folder)) {
-    QMessageBox::information(&window, ApplicationTitle, "Stop the running game before changing the games folder.");
+    window.Host().messageBox(StopFirst);
     return;
   }
   QSettings settings;
@@ -35,6 +40,16 @@ void UseFolder(TfrmEmulator& window, const std::string& folder, bool remember) {
 
 }  // namespace
 
+void ChooseGamesFolder(TfrmEmulator& window, const std::function<QString()>& ask) {
+  // Said before the dialog: a folder picked only to be refused would be a choice thrown away.
+  if (GameRuns(window)) {
+    window.Host().messageBox(StopFirst);
+    return;
+  }
+  const QString folder = ask();
+  if (!folder.isEmpty()) UseFolder(window, folder.toStdString(), true);
+}
+
 std::string StartupGamesFolder() {
   const QString chosen = QSettings().value(GamesFolderSetting).toString();
   if (!chosen.isEmpty() && QDir(chosen).exists()) return chosen.toStdString();
@@ -46,9 +61,9 @@ void AddProgramMenu(TfrmEmulator& window) {
   chooseFolder->setObjectName("actGamesFolder");
   chooseFolder->setToolTip("List the descriptions (*.ini) of a folder of your own; remembered");
   QObject::connect(chooseFolder, &QAction::triggered, &window, [&window] {
-    const QString folder = QFileDialog::getExistingDirectory(
-        &window, "Games folder", QString::fromStdString(window.GamesFolder()));
-    if (!folder.isEmpty()) UseFolder(window, folder.toStdString(), true);
+    ChooseGamesFolder(window, [&window] {
+      return QFileDialog::getExistingDirectory(&window, "Games folder", QString::fromStdString(window.GamesFolder()));
+    });
   });
   auto* bundled = new QAction("Bundled games", &window);
   bundled->setObjectName("actBundledGames");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 
 class QWidget;
@@ -18,6 +19,10 @@ inline constexpr const char* GamesFolderSetting = "GamesFolder";
 // The folder the program lists at start-up: the remembered one while it exists, else the bundled
 // descriptions beside the program or in its installed data folder.
 std::string StartupGamesFolder();
+
+// "Games folder…": while a game runs, says to stop it first, without asking; else lists and remembers
+// the folder ask gives (empty: cancelled).
+void ChooseGamesFolder(TfrmEmulator& window, const std::function<QString()>& ask);
 
 // "Games folder…", "Bundled games" and "About Tirvane" on the main window's right-click menu.
 void AddProgramMenu(TfrmEmulator& window);

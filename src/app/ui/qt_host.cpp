@@ -83,10 +83,10 @@ std::optional<std::string> QtHost::openFileDialog(const FileDialogRequest& reque
                  QtNameFilters(request.Filter).join(", ").toStdString() + ".");
       return std::nullopt;
     }
-    AddRecentFile(QString::fromStdString(file));
+    lastFile_ = file;
     return file;
   }
-  if (FileDialogHook) return FileDialogHook(request);
+  if (FileDialogHook) return lastFile_ = FileDialogHook(request);
   const QString title = QString::fromStdString(request.Title);
   QString folder = LastFolder(title);
   if (folder.isEmpty() || !QDir(folder).exists()) folder = QString::fromStdString(request.InitialFolder);
@@ -99,8 +99,8 @@ std::optional<std::string> QtHost::openFileDialog(const FileDialogRequest& reque
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString chosen = dialog.selectedFiles().first();
   SetLastFolder(title, QFileInfo(chosen).absolutePath());
-  AddRecentFile(chosen);
-  return chosen.toStdString();
+  lastFile_ = chosen.toStdString();
+  return lastFile_;
 }
 
 void QtHost::ChooseNextFile(const std::string& path) {
@@ -120,6 +120,7 @@ bool FilterAccepts(const std::string& filter, const std::string& path) {
 }
 
 void QtHost::messageBox(const std::string& text) {
+  ++messagesShown_;
   if (MessageBoxHook) {
     MessageBoxHook(text);
     return;

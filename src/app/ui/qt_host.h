@@ -49,6 +49,10 @@ class QtHost final : public QObject, public Host {
   // picked from "Recent"; a file the dialog's filter would not list is refused with a message. An
   // empty path withdraws the answer.
   void ChooseNextFile(const std::string& path);
+  // The file the last dialog gave (or the chosen file it took), once; and how many messages have
+  // been shown. A load that shows no message took its file: only then does it join "Recent".
+  std::optional<std::string> TakeLastFile() { return std::exchange(lastFile_, std::nullopt); }
+  int MessagesShown() const { return messagesShown_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,6 +65,8 @@ class QtHost final : public QObject, public Host {
   // The second key is a shifted digit's symbol.
   std::unordered_map<quint32, std::pair<VirtualKey, std::optional<VirtualKey>>> heldByScanCode_;
   std::optional<std::string> chosenFile_;
+  std::optional<std::string> lastFile_;
+  int messagesShown_ = 0;
 };
 
 // Whether a file dialog with this filter ("Description|*.a;*.b") would list the file.

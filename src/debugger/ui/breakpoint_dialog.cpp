@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "debugger/ui/breakpoint_dialog.h"
 
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -23,41 +25,50 @@ constexpr const char* ShortcutAddresses[9] = {"0000", "0008", "0010", "0018", "0
 TfrmBreakPoint::TfrmBreakPoint(QWidget* parent) : QDialog(parent) {
   setObjectName("frmBreakPoint");
   setWindowTitle("Add Breakpoints");
-  setFixedSize(216, 83);
 
+  // Laid out rather than placed: the shortcut buttons keep the dialog's own font and the dialog
+  // grows to fit them, where the first design's fixed pixels needed a font too small to read.
+  auto* fields = new QGridLayout;
+  fields->setSpacing(2);
   Label1 = new QLabel("Address", this);
-  Label1->move(2, 6);
   edAddr = new HexEdit(this, 4, "0000");
   edAddr->setObjectName("edAddr");
-  edAddr->setGeometry(48, 2, 39, 21);
-
-  QFont small = font();
-  small.setPointSize(6);
+  edAddr->setFixedWidth(edAddr->fontMetrics().horizontalAdvance("00000") + 12);
+  fields->addWidget(Label1, 0, 0);
+  fields->addWidget(edAddr, 0, 1, 1, 2, Qt::AlignLeft);
   for (int tag = 0; tag < 9; ++tag) {
     auto* button = new QToolButton(this);
     button->setObjectName(QString("SpeedButton%1").arg(tag + 1));
     button->setText(ShortcutCaptions[tag]);
-    button->setFont(small);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
+    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     if (tag == 8)
-      button->setGeometry(0, 28, 33, 17);
+      fields->addWidget(button, 1, 0);
     else
-      button->setGeometry(34 * (tag % 4), tag < 4 ? 48 : 66, 33, 17);
+      fields->addWidget(button, tag < 4 ? 2 : 3, tag % 4);
     connect(button, &QToolButton::clicked, this, [this, tag] { RSTButton(tag); });
     SpeedButtons[static_cast<size_t>(tag)] = button;
   }
 
   bbOk = new QPushButton("OK", this);
   bbOk->setObjectName("bbOk");
-  bbOk->setGeometry(140, 2, 75, 25);
   bbOk->setDefault(true);
   bbCancel = new QPushButton("Cancel", this);
   bbCancel->setObjectName("bbCancel");
-  bbCancel->setGeometry(140, 28, 75, 25);
   bbHelp = new QPushButton("Help", this);
   bbHelp->setObjectName("bbHelp");
-  bbHelp->setGeometry(140, 58, 75, 25);
+  auto* buttons = new QVBoxLayout;
+  buttons->setSpacing(2);
+  buttons->addWidget(bbOk);
+  buttons->addWidget(bbCancel);
+  buttons->addStretch(1);
+  buttons->addWidget(bbHelp);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addLayout(fields);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   // Only OK answers Return, even after another button had the focus.
   bbCancel->setAutoDefault(false);
   bbHelp->setAutoDefault(false);

@@ -249,6 +249,7 @@ void TfrmDebug::sbAddWatchClick() {
   if (!text) return;
   watches_.Append(*text);
   lbWatches->addItem(QString::fromStdString(*text));
+  lbWatches->scrollToBottom();  // the new watch in view, below the ones already there
 }
 
 void TfrmDebug::sbDelWatchClick() {

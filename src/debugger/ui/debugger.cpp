@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTimer>
 #include <QWidget>
+#include <vector>
 
 #include "debugger/debug_engine.h"
 #include "debugger/ui/add_watch_dialog.h"
@@ -63,7 +64,8 @@ Debugger::Debugger(QWidget* owner) : owner_(owner), pacer_(DisplayPeriod(Display
     frmDebug->SetState(DebugStateKind::Step);
   };
   commands.Paused = [] { return DebugState == DebugStateKind::Paused; };
-  commands.Running = [this] { return run_ != nullptr && run_->Running(); };
+  // Detached (a view of the processor record alone) the panes show the record as it stands.
+  commands.Running = [this] { return run_ == nullptr || run_->Running(); };
   Workspace = std::make_unique<DebuggerWorkspace>(*frmDebug, frmAddWatch.get(), breakpointControls_,
                                                   std::move(commands), [this] {
                                                     if (run_ != nullptr && run_->Running())
@@ -74,6 +76,7 @@ Debugger::Debugger(QWidget* owner) : owner_(owner), pacer_(DisplayPeriod(Display
     if (UntickDebug) UntickDebug();
   };
   Workspace->ClassicChosen = [this](bool classic) { SetClassic(classic); };
+  Workspace->PlaceFirstTime = [this] { PlaceWorkspace(); };
 
   // A pause shows at once what the throttled display had not shown yet.
   frmDebug->StateChanged = [this](DebugStateKind state) {
@@ -123,7 +126,20 @@ void Debugger::Detach() {
 
 void Debugger::BreakpointCheck() {
   if (controls_.Registers() == nullptr || breakpoints_ == nullptr) return;
-  CheckBreakpoints(*breakpoints_, controls_.Registers()->PC.w, hitActions_);
+  const uint16_t pc = controls_.Registers()->PC.w;
+  if (classic_) {
+    CheckBreakpoints(*breakpoints_, pc, hitActions_);
+    return;
+  }
+  // The workspace reports the hit where the user looks while debugging, without a box to dismiss.
+  for (int i = 0; i < breakpoints_->Count(); ++i) {
+    if (breakpoints_->Address(i) != pc) continue;
+    hitActions_.Refresh();
+    hitActions_.TickDebug();
+    hitActions_.Pause();
+    Workspace->ReportStop(QString::fromStdString(BreakpointMessage(breakpoints_->Item(i))));
+    return;
+  }
 }
 
 void Debugger::RefreshRegisters() { frmDebug->Capture(); }
@@ -164,34 +180,36 @@ void Debugger::DebugSwitch(bool on, const QWidget* mainWindow) {
   frmDebug->SetState(DebugStateKind::Running);
 }
 
+void Debugger::PlaceWorkspace() {
+  if (GameScreen == nullptr || mainWindow_ == nullptr) return;
+  const QRect room = mainWindow_->screen()->availableGeometry();
+  const QSize decoration = Workspace->frameGeometry().size() - Workspace->size();
+  const QSize least = Workspace->minimumSizeHint() + decoration;
+  // Beside the game screen, else below it and the main window, else below the main window, else
+  // wherever the screen has room for it: a window that covers the game is better than one that
+  // runs off the screen.
+  const QRect main = mainWindow_->frameGeometry();
+  const QRect game = GameScreen->isVisible() ? GameScreen->frameGeometry() : main;
+  QRect place;
+  for (const QRect& candidate :
+       {QRect(QPoint(std::max(game.right(), main.right()) + 3, main.top()), room.bottomRight()),
+        QRect(QPoint(room.left(), std::max(game.bottom(), main.bottom()) + 3), room.bottomRight()),
+        QRect(QPoint(room.left(), main.bottom() + 3), room.bottomRight()), room}) {
+    place = candidate.intersected(room);
+    if (place.width() >= std::max(least.width(), 640) && place.height() >= least.height()) break;
+  }
+  const QSize size = (Workspace->size() + decoration).boundedTo(place.size()).expandedTo(least);
+  // Where no place is free of the game screen and the main window, the one that covers least of them.
+  const std::vector<QRect> taken{main, game};
+  place = QRect(BestFramePosition(size, place.topLeft(), room, taken), size);
+  Workspace->move(place.topLeft());
+  Workspace->resize(place.size() - decoration);
+}
+
 void Debugger::ShowWorkspace() {
   if (!Workspace->isVisible()) {
     // Beside the game screen the first time; a saved layout puts it back where the user left it.
-    if (GameScreen != nullptr && mainWindow_ != nullptr && !Workspace->HasSavedLayout()) {
-      const QRect room = mainWindow_->screen()->availableGeometry();
-      const QSize decoration = Workspace->frameGeometry().size() - Workspace->size();
-      const QSize least = Workspace->minimumSizeHint() + decoration;
-      // Beside the game screen, else below the main window, else wherever the screen has room for
-      // it: a window that covers the game is better than one that runs off the screen.
-      const int top = mainWindow_->frameGeometry().top();
-      QRect place;
-      for (const QRect& candidate : {QRect(QPoint(GameScreen->frameGeometry().right() + 3, top), room.bottomRight()),
-                                     QRect(QPoint(room.left(), mainWindow_->frameGeometry().bottom() + 3),
-                                           room.bottomRight()),
-                                     room}) {
-        place = candidate.intersected(room);
-        if (place.width() >= std::max(least.width(), 640) && place.height() >= least.height()) break;
-      }
-      const QSize size = (Workspace->size() + decoration).boundedTo(place.size()).expandedTo(least);
-      place = QRect(place.topLeft(), size);
-      // Still too big for what is left below or beside: slide it back onto the screen.
-      place.moveRight(std::min(place.right(), room.right()));
-      place.moveBottom(std::min(place.bottom(), room.bottom()));
-      place.moveLeft(std::max(place.left(), room.left()));
-      place.moveTop(std::max(place.top(), room.top()));
-      Workspace->move(place.topLeft());
-      Workspace->resize(place.size() - decoration);
-    }
+    if (!Workspace->HasSavedLayout()) PlaceWorkspace();
     Workspace->show();
     // The window manager adds the title bar after the show; keep it on the screen.
     QTimer::singleShot(150, Workspace.get(), [this] {
@@ -220,10 +238,11 @@ void Debugger::Stopped(const std::string& message) {
   // A watchpoint or a condition may stop a free run: the debugger opens on the stop.
   EnsureDebugMode();
   frmDebug->SetState(DebugStateKind::Paused);
-  if (!message.empty()) Workspace->ShowMessage(QString::fromStdString(message));
+  if (!message.empty()) Workspace->ReportStop(QString::fromStdString(message));
 }
 
 void Debugger::GameStarted(const std::string& descriptionPath) {
+  Workspace->MachineChanged();
   if (engine_ == nullptr) return;
   engine_->Trace.Clear();
   engine_->Symbols.Clear();
@@ -300,6 +319,7 @@ void Debugger::DiscardDisassembly() {
   frmDisasm->DiscardLines();
   // An empty listing would only cover the next game's screen.
   frmDisasm->hide();
+  Workspace->MachineChanged();
 }
 
 }  // namespace tirvane

@@ -101,6 +101,8 @@ class Debugger {
  private:
   void ShowNow();
   void ShowWorkspace();
+  // Beside the game screen, else below the main window, else where the screen has room.
+  void PlaceWorkspace();
   void EnsureDebugMode();
   // Runs an engine command from where the machine stands, in Debug mode.
   void Command(const std::function<void(DebugEngine&)>& command);

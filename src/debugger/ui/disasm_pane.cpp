@@ -113,8 +113,12 @@ void DisassemblyView::ScrollLines(int lines) {
 }
 
 void DisassemblyView::paintEvent(QPaintEvent*) {
-  Relist();
   QPainter painter(this);
+  if (Blank) {
+    painter.drawText(rect(), Qt::AlignCenter, "No game is running.");
+    return;
+  }
+  Relist();
   const QPalette& colours = palette();
   const int rowHeight = RowHeight(), ascent = fontMetrics().ascent() + 1;
   const int gutter = rowHeight;
@@ -270,7 +274,11 @@ void DisassemblyPane::FocusGoTo() {
   GoToField->selectAll();
 }
 
-void DisassemblyPane::Refresh(bool paused) {
+void DisassemblyPane::Refresh(bool paused, bool live) {
+  if (View->Blank != !live) {
+    View->Blank = !live;
+    followed_ = false;  // a new game's listing opens at its PC
+  }
   const uint16_t pc = ActiveOrEmpty().PC.w;
   View->SetPc(pc);
   if (paused && (!followed_ || pc != followedPc_)) {

@@ -31,6 +31,8 @@ class DisassemblyView : public QWidget {
   void Show(uint16_t address);
   void Select(uint16_t address);
   void SetPc(uint16_t pc);
+  // No machine: nothing to list, rather than the last game's bytes.
+  bool Blank = false;
 
   uint16_t Top() const { return top_; }
   uint16_t Selected() const { return selected_; }
@@ -73,8 +75,9 @@ class DisassemblyPane : public QWidget {
  public:
   explicit DisassemblyPane(QWidget* parent = nullptr);
 
-  // While paused or stepping the listing follows PC; while running only the mark moves.
-  void Refresh(bool paused);
+  // While paused or stepping the listing follows PC; while running only the mark moves. Without a
+  // live machine the listing is blank.
+  void Refresh(bool paused, bool live = true);
   // The "Go to" field: an address, a register or a label; false (and a message in the field's
   // tooltip) for text that names none.
   bool GoTo(const QString& text);

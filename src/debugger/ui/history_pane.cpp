@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -32,8 +33,9 @@ HistoryPane::HistoryPane(QWidget* parent) : QWidget(parent) {
   Address = new QLineEdit;
   Address->setObjectName("edLastWrite");
   Address->setPlaceholderText("address");
-  Address->setMaxLength(4);
-  Address->setInputMask("HHHH");
+  // A validator rather than an input mask: a mask's blanks would take typed digits only from the
+  // field's first place.
+  Address->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{0,4}"), Address));
   LastWriteButton = new QPushButton("Last write");
   LastWriteButton->setObjectName("sbLastWrite");
   LastWriteButton->setToolTip("Back to the instruction that last wrote the byte at the address");

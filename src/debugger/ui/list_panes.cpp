@@ -78,7 +78,9 @@ void WatchPane::AddClicked() {
   // Through the register window's own list, so the classic window shows the same watches.
   registers_.Watches().Append(*text);
   registers_.lbWatches->addItem(QString::fromStdString(*text));
+  registers_.lbWatches->scrollToBottom();
   Refresh();
+  List->scrollToItem(List->topLevelItem(List->topLevelItemCount() - 1));
 }
 
 void WatchPane::RemoveClicked() {

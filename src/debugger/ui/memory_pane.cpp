@@ -81,6 +81,10 @@ void MemoryView::Write(uint8_t value) {
 
 void MemoryView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  if (Blank) {
+    painter.drawText(rect(), Qt::AlignCenter, "No game is running.");
+    return;
+  }
   const QPalette& colours = palette();
   const int rowHeight = RowHeight(), charWidth = CharWidth(), ascent = fontMetrics().ascent();
   const QColor plain = colours.color(QPalette::Text), changed(200, 0, 0), address(0, 0, 128);

@@ -38,6 +38,8 @@ class MemoryView : public QWidget {
 
   // The image as it is now becomes what later changes are measured against.
   void TakeBaseline();
+  // No machine: nothing shown, rather than the last game's bytes.
+  bool Blank = false;
   bool Changed(uint16_t address) const;
 
   std::function<void()> TopChanged;

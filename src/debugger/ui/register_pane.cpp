@@ -101,6 +101,11 @@ RegisterPane::RegisterPane(QWidget* parent) : QWidget(parent) {
   Refresh();
 }
 
+void RegisterPane::Clear() {
+  for (QLineEdit* edit : Fields) edit->clear();
+  for (QCheckBox* box : Flags) box->setChecked(false);
+}
+
 void RegisterPane::Refresh() {
   static const Z80Context empty{};
   const Z80Context& z = ActiveContext != nullptr ? *ActiveContext : empty;

@@ -20,6 +20,8 @@ class RegisterPane : public QWidget {
 
   // Fields being edited keep what the user typed.
   void Refresh();
+  // No machine: every field empty.
+  void Clear();
 
   static constexpr int FieldCount = 14;
   // AF BC DE HL IX IY SP PC AF' BC' DE' HL' I R, in that order.

@@ -174,6 +174,11 @@ StopPane::StopPane(QWidget* parent) : QWidget(parent) {
   setObjectName("stopPane");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
+  LastStop = new QLabel(this);
+  LastStop->setObjectName("stopLast");
+  LastStop->setWordWrap(true);
+  LastStop->hide();
+  layout->addWidget(LastStop);
   List = new QTreeWidget(this);
   List->setObjectName("stopList");
   List->setHeaderLabels({"Stop", "Condition", "Hits"});
@@ -207,6 +212,11 @@ StopPane::StopPane(QWidget* parent) : QWidget(parent) {
       engine_->Watchpoints.SetEnabled(index, on);
   });
   SetEngine(nullptr);
+}
+
+void StopPane::ShowStop(const QString& text) {
+  LastStop->setText(text);
+  LastStop->setVisible(!text.isEmpty());
 }
 
 void StopPane::SetEngine(DebugEngine* engine) {

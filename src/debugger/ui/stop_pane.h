@@ -63,7 +63,10 @@ class StopPane : public QWidget {
   void AddBreakpointClicked();
   void AddWatchpointClicked();
   void RemoveClicked();
+  // Why the machine last stopped, above the list; empty hides the line.
+  void ShowStop(const QString& text);
 
+  QLabel* LastStop;
   QTreeWidget* List;
   QPushButton *AddBreakpoint, *AddWatchpoint, *Remove;
 

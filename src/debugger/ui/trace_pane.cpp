@@ -27,6 +27,21 @@ class TraceModel : public QAbstractListModel {
     rows_ = trace != nullptr ? trace->Count() : 0;
     endResetModel();
   }
+  // New lines join at the end, or, with the ring full, every row moves up: either way the view
+  // keeps its layout and repaints the rows on view, rather than being rebuilt as a reset would.
+  void Update(const TraceBuffer* trace, const SymbolTable* symbols) {
+    const int rows = trace != nullptr ? trace->Count() : 0;
+    if (trace != trace_ || symbols != symbols_ || rows < rows_) {
+      Reset(trace, symbols);
+      return;
+    }
+    if (rows > rows_) {
+      beginInsertRows({}, rows_, rows - 1);
+      rows_ = rows;
+      endInsertRows();
+    }
+    if (rows_ > 0) emit dataChanged(index(0), index(rows_ - 1), {Qt::DisplayRole});
+  }
   int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : rows_; }
   QVariant data(const QModelIndex& index, int role) const override {
     if (role != Qt::DisplayRole || trace_ == nullptr || index.row() >= trace_->Count()) return {};
@@ -84,7 +99,7 @@ void TracePane::Refresh() {
   const QScrollBar* bar = List->verticalScrollBar();
   const bool atEnd = bar->value() == bar->maximum();
   const int kept = trace_ != nullptr ? trace_->Count() : 0;
-  model_->Reset(trace_, symbols_);
+  model_->Update(trace_, symbols_);
   if (atEnd) List->scrollToBottom();
   Count->setText(QString("%1 instructions kept of %2 run").arg(kept).arg(total));
   Save->setEnabled(kept > 0);

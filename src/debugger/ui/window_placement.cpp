@@ -85,7 +85,13 @@ class FrameCorrector final : public QObject {
     // end the watch; the last check does.
     if (!margins.isNull()) {
       knownMargins = margins;
-      if (window_.frameGeometry().topLeft() != wanted_ && ++corrections_ <= 3) window_.move(wanted_);
+      // A title bar above the screen's top cannot be grabbed: that is corrected more often (a strongly
+      // scaled screen may be framed late, twice), any other difference three times.
+      const QRect room = AvailableFor(window_, nullptr);
+      const QRect frame = window_.frameGeometry();
+      const bool offScreen = frame.top() < room.top() || frame.left() < room.left();
+      if (frame.topLeft() != wanted_ && (offScreen ? ++offScreenCorrections_ <= 10 : ++corrections_ <= 3))
+        window_.move(wanted_);
     }
     // Without a window manager (or one that never frames it) there is nothing to wait for.
     if (last) deleteLater();
@@ -95,6 +101,7 @@ class FrameCorrector final : public QObject {
   QWidget& window_;
   QPoint wanted_;
   int corrections_ = 0;
+  int offScreenCorrections_ = 0;
 };
 
 }  // namespace

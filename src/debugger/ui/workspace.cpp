@@ -8,6 +8,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
@@ -15,7 +16,9 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "debugger/debug_engine.h"
 #include "debugger/registers.h"
@@ -34,6 +37,7 @@ constexpr const char* GeometryKey = "debugger/workspaceGeometry";
 constexpr const char* StateKey = "debugger/workspaceState";
 // Bumped when the panes change, so a layout saved by an older build is not half applied.
 constexpr int LayoutVersion = 3;
+constexpr const char* HasCommandProperty = "hasCommand";
 
 int RefreshMilliseconds() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -79,7 +83,11 @@ DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatc
   Game = new GamePane;
   GameDock = Dock(Game, "Game screen", "dockGame");
   // Off until asked for: the separate game screen window is the usual place of the picture.
-  connect(GameDock, &QDockWidget::visibilityChanged, this, [this] { TellGameDocked(); });
+  connect(GameDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    TellGameDocked();
+    // The pane's least size may have widened the window past the screen's edge.
+    if (visible) QTimer::singleShot(0, this, &DebuggerWorkspace::KeepOnScreen);
+  });
   Trace->Report = [this](const QString& text) { ShowMessage(text); };
   AskSymbolPath = [this] {
     return QFileDialog::getOpenFileName(this, "Load symbols", QString(),
@@ -136,6 +144,7 @@ void DebuggerWorkspace::BuildActions() {
     act->setShortcut(key);
     act->setToolTip(key.isEmpty() ? text : QString("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText)));
     act->setEnabled(static_cast<bool>(what));
+    act->setProperty(HasCommandProperty, static_cast<bool>(what));
     connect(act, &QAction::triggered, this, [what] {
       if (what) what();
     });
@@ -169,7 +178,7 @@ void DebuggerWorkspace::BuildActions() {
   GoToAction->setShortcut(Qt::CTRL | Qt::Key_G);
   connect(GoToAction, &QAction::triggered, this, &DebuggerWorkspace::GoToFocused);
 
-  QMenu* debug = menuBar()->addMenu("&Debug");
+  QMenu* debug = debugMenu_ = menuBar()->addMenu("&Debug");
   debug->addActions({RunAction, PauseAction, StepIntoAction, StepOverAction, StepOutAction, RunToCursorAction,
                      RunToNextFrameAction});
   debug->addSeparator();
@@ -179,11 +188,15 @@ void DebuggerWorkspace::BuildActions() {
   for (QDockWidget* dock : Docks()) dock->addActions(debug->actions());
   GameDock->addActions(debug->actions());
 
-  QMenu* view = menuBar()->addMenu("&View");
+  QMenu* view = viewMenu_ = menuBar()->addMenu("&View");
   for (QDockWidget* dock : Docks()) view->addAction(dock->toggleViewAction());
   view->addAction(GameDock->toggleViewAction());
   view->addSeparator();
-  ResetLayoutAction = view->addAction("Reset layout", this, &DebuggerWorkspace::ResetLayout);
+  ResetLayoutAction = view->addAction("Reset layout", this, [this] {
+    ResetLayout();
+    if (PlaceFirstTime) PlaceFirstTime();
+    KeepOnScreen();
+  });
   ClassicAction = view->addAction("Classic windows");
   ClassicAction->setCheckable(true);
   ClassicAction->setToolTip("The separate small debugger windows instead of this one");
@@ -206,7 +219,24 @@ void DebuggerWorkspace::GoToFocused() {
 }
 
 QList<QDockWidget*> DebuggerWorkspace::Docks() const {
-  return {DisassemblyDock, RegistersDock, WatchesDock, MemoryDock, BreakpointsDock, StopsDock, TraceDock, TilesDock};
+  QList<QDockWidget*> docks{DisassemblyDock, RegistersDock, WatchesDock, MemoryDock,
+                            BreakpointsDock, StopsDock,     TraceDock,   TilesDock};
+  for (const auto& [pane, besides] : addedPanes_) docks << pane;
+  return docks;
+}
+
+void DebuggerWorkspace::AddPane(QDockWidget* dock, QDockWidget* besides) {
+  dock->setParent(this);
+  dock->setProperty(KeepsKeysProperty, true);
+  dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                    QDockWidget::DockWidgetFloatable);
+  dock->addActions(debugMenu_->actions());
+  connect(dock, &QDockWidget::dockLocationChanged, this, &DebuggerWorkspace::WholeTabNames);
+  viewMenu_->insertAction(GameDock->toggleViewAction(), dock->toggleViewAction());
+  addedPanes_.append(std::pair{dock, besides});
+  addDockWidget(Qt::RightDockWidgetArea, dock);
+  tabifyDockWidget(besides, dock);
+  besides->raise();
 }
 
 void DebuggerWorkspace::Arrange(int crowding) {
@@ -225,6 +255,7 @@ void DebuggerWorkspace::Arrange(int crowding) {
     splitDockWidget(RegistersDock, WatchesDock, Qt::Vertical);
   tabifyDockWidget(WatchesDock, BreakpointsDock);
   tabifyDockWidget(BreakpointsDock, StopsDock);
+  for (const auto& [pane, besides] : addedPanes_) tabifyDockWidget(besides, pane);
   // Compact: the memory group goes under the listing, so neither column holds three panes; on the
   // smallest screens it becomes tabs beside the listing.
   if (crowding > 1)
@@ -271,6 +302,19 @@ void DebuggerWorkspace::ResetLayout() {
 
 }
 
+void DebuggerWorkspace::KeepOnScreen() {
+  const QScreen* display = screen();
+  if (display == nullptr || !isVisible()) return;
+  const QRect room = display->availableGeometry();
+  const QSize decoration = frameGeometry().size() - size();
+  const QSize fits = size().boundedTo(room.size() - decoration).expandedTo(minimumSizeHint());
+  if (fits != size()) resize(fits);
+  const QRect frame = frameGeometry();
+  const int x = std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() + 1 - frame.width()));
+  const int y = std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height()));
+  if (QPoint(x, y) != frame.topLeft()) move(x, y);
+}
+
 void DebuggerWorkspace::SaveLayout() {
   const std::unique_ptr<QSettings> settings = Settings ? Settings() : nullptr;
   if (!settings) return;
@@ -293,6 +337,8 @@ void DebuggerWorkspace::showEvent(QShowEvent* event) {
     }
   }
   QMainWindow::showEvent(event);
+  // A layout saved on a larger screen, or wider than the screen, comes back inside this one.
+  QTimer::singleShot(0, this, &DebuggerWorkspace::KeepOnScreen);
   refresh_.start();
   Refresh();
   TellGameDocked();
@@ -331,13 +377,27 @@ void DebuggerWorkspace::FitToolBar() {
 
 void DebuggerWorkspace::Resumed() { Memory->View->TakeBaseline(); }
 
+void DebuggerWorkspace::MachineChanged() {
+  // Nothing of the old game counts as changed in the new one.
+  Memory->View->TakeBaseline();
+  Stops->ShowStop({});
+  Refresh();
+}
+
+bool DebuggerWorkspace::Live() const { return commands_.Running && commands_.Running(); }
+
 void DebuggerWorkspace::Refresh() {
+  const bool live = Live();
+  for (QAction* act : {RunAction, PauseAction, StepIntoAction, StepOverAction, StepOutAction, RunToCursorAction,
+                       RunToNextFrameAction})
+    act->setEnabled(live && act->property(HasCommandProperty).toBool());
+  Memory->View->Blank = !live;
   if (!isVisible()) return;
   if (ActiveContext != nullptr) shownRegisters_ = RegisterSnapshot::Of(*ActiveContext);
   const bool paused = commands_.Paused && commands_.Paused();
-  if (!DisassemblyDock->visibleRegion().isEmpty()) Disassembly->Refresh(paused);
-  if (!RegistersDock->visibleRegion().isEmpty()) Registers->Refresh();
-  if (!WatchesDock->visibleRegion().isEmpty()) Watches->Refresh();
+  if (!DisassemblyDock->visibleRegion().isEmpty()) Disassembly->Refresh(paused, live);
+  if (!RegistersDock->visibleRegion().isEmpty()) live ? Registers->Refresh() : Registers->Clear();
+  if (!WatchesDock->visibleRegion().isEmpty() && live) Watches->Refresh();
   if (!MemoryDock->visibleRegion().isEmpty()) Memory->Refresh();
   if (!BreakpointsDock->visibleRegion().isEmpty()) Breakpoints->Refresh();
   if (!TilesDock->visibleRegion().isEmpty()) Tiles->Refresh();
@@ -375,5 +435,10 @@ void DebuggerWorkspace::SymbolsChanged() {
 }
 
 void DebuggerWorkspace::ShowMessage(const QString& text) { statusBar()->showMessage(text); }
+
+void DebuggerWorkspace::ReportStop(const QString& text) {
+  ShowMessage(text);
+  Stops->ShowStop(text);
+}
 
 }  // namespace tirvane

@@ -15,6 +15,7 @@
 #include "debugger/ui/list_panes.h"
 
 class QAction;
+class QMenu;
 class QDockWidget;
 class QScrollArea;
 class QSettings;
@@ -62,10 +63,23 @@ class DebuggerWorkspace : public QMainWindow {
   void SymbolsChanged();
   // One line in the status bar, e.g. why the machine stopped.
   void ShowMessage(const QString& text);
+  // Why the machine stopped: in the status bar and at the head of the stop pane, in place of a
+  // message box that would ask for a click at every hit.
+  void ReportStop(const QString& text);
   // Where "Load symbols…" reads; empty for cancelled. Tests replace the file dialog here.
   std::function<QString()> AskSymbolPath;
   // The machine left a pause: later changes in memory are measured from here.
   void Resumed();
+  // A game started or stopped: the panes show the new machine, or nothing, and the run and step
+  // actions follow.
+  void MachineChanged();
+  // A pane made elsewhere (the history's) joins the others: in the View menu, under the run keys, and
+  // tabbed beside besides in the first arrangement, so "Reset layout" brings it back too.
+  void AddPane(QDockWidget* dock, QDockWidget* besides);
+  // Pulls the window back inside the screen's free area, narrower or shorter where it must be.
+  void KeepOnScreen();
+  // Where "Reset layout" puts the window, as the first time it opened (beside the game screen).
+  std::function<void()> PlaceFirstTime;
   // The first arrangement of the panes, as "Reset layout" restores it.
   void ResetLayout();
   void SaveLayout();
@@ -111,8 +125,11 @@ class DebuggerWorkspace : public QMainWindow {
   void Arrange(int crowding);
   void WholeTabNames();
   void TellGameDocked();
+  bool Live() const;
 
   RunCommands commands_;
+  QMenu *debugMenu_ = nullptr, *viewMenu_ = nullptr;
+  QList<std::pair<QDockWidget*, QDockWidget*>> addedPanes_;  // the pane and the one it tabs beside
   DebugEngine* engine_ = nullptr;
   QToolBar* runBar_ = nullptr;
   QScrollArea* registersScroll_ = nullptr;
