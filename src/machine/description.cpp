@@ -45,6 +45,7 @@ const KeyField KeyFields[] = {
     {"#CARTRIDGE=", FieldKind::Cartridge},
     {"#FRAMECYCLES=", FieldKind::Hex, nullptr, &GameDescription::FrameLength},
     {"#TIMING=", FieldKind::Text, &GameDescription::Timing},
+    {"#VIDEO=", FieldKind::Text, &GameDescription::Video},
     {"#SOUNDPROM=", FieldKind::Text, &GameDescription::SoundProm},
 };
 
