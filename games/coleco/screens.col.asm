@@ -370,7 +370,7 @@ initial_sprites:
         DB 150, 104, 0, 09h
         DB 150, 148, 4, 0Ah
         DB 150, 192, 0, 0Dh         ; the fifth: not drawn
-        DB 40, 8, 0, 8Eh            ; 7: early clock, 32 pixels left of x = 8
+        DB 40, 20, 0, 8Eh           ; 7: early clock, 32 pixels left of x = 20
         DB 0D0h
 
 sprite_patterns:
@@ -577,7 +577,7 @@ set_graphics2_bitmap:
 graphics2_rows:
         DB 0F1h,0E1h,0B1h,0A1h,31h,21h,71h,51h
 graphics2_text:
-        DB "GRAPHICS II  EIGHT COLOURS A CELL",0
+        DB "GRAPHICS II: COLOURS BY LINE",0
 
 set_text:
         LD A,40

@@ -161,7 +161,7 @@ void ResetVdp() { Coleco.Video.Reset(); }
 bool VdpFrameStep() { return Coleco.Video.FrameStep(Screen ? Screen->Pixels.data() : nullptr); }
 
 void ColecoFrame() {
-  const uint8_t mode = FullConsole ? Coleco.Display.ScreenMode() : Coleco.Video.ScreenMode;
+  const uint8_t mode = FullConsole ? static_cast<uint8_t>(Coleco.Display.ScreenMode()) : Coleco.Video.ScreenMode;
   if (mode != CaptionMode) {
     CaptionMode = mode;
     // The mode follows the run's caption rather than replacing it, so the title stays in view.

@@ -29,6 +29,7 @@ struct ColecoBoard {
   VideoDisplayProcessor Display;
   uint8_t JoystickMode;   // 1: joystick and left fire; 0: keypad and right fire
   uint8_t InterruptLine;  // the display's interrupt output at the last look, for its falling edge
+  uint8_t Unused[2];      // the record has no padding, so equal states have equal bytes
 };
 extern ColecoBoard Coleco;
 

@@ -216,11 +216,11 @@ TEST_F(VideoDisplayProcessorTest, FourSpritesALineTheFifthFlaggedWithItsNumberAn
 TEST_F(VideoDisplayProcessorTest, SpritesComeInFromAboveWithLargeY) {
   GraphicsOne(0xC2);
   for (int k = 0; k < 32; ++k) chip.Memory[0x3800 + k] = 0xFF;
-  Sprite(0, 0xF8, 10, 0, 9);  // Y = -8: lines 0-7 show its lower half
+  Sprite(0, 0xF8, 10, 0, 9);  // Y = -8, so its row 0 is line -7: lines 0-8 show its last nine rows
   Frame();
   EXPECT_EQ(At(10, 0), Base + 9);
-  EXPECT_EQ(At(10, 7), Base + 9);
-  EXPECT_EQ(At(10, 8), Base + 4);
+  EXPECT_EQ(At(10, 8), Base + 9);
+  EXPECT_EQ(At(10, 9), Base + 4);
 }
 
 TEST_F(VideoDisplayProcessorTest, LinesDrawnBeforeARegisterChangeKeepTheirColours) {
