@@ -49,6 +49,7 @@ signal          EQU 7004h
 blink           EQU 7005h
 status          EQU 7006h
 controls        EQU 7007h           ; joystick 1, keypad 1, joystick 2, keypad 2, fires 1
+names_read      EQU 700Ch           ; GET_VRAM's copy of four names of row 4 (graphics I)
 sprite_table    EQU 7010h           ; 8 sprites and the terminator
 controller_map  EQU 7040h           ; POLLER's: two enable bytes, then 5 bytes a controller
 timer_table     EQU 7050h
@@ -331,8 +332,13 @@ print_write:
         POP HL                      ; HL = text
         JP WRITE_VRAM
 
-; A = screen (1-4): sets it up with the display off, then shows it.
+; A = screen (1-4): sets it up with the display off, then shows it. The set-up takes frames: the
+; frame flag it leaves set is read away, so the next frame starts on the flag of a frame end.
 set_mode:
+        CALL set_screen
+        JP READ_REGISTER
+
+set_screen:
         LD (mode),A
         PUSH AF
         LD BC,1*256+80h
@@ -443,6 +449,11 @@ set_graphics1:
         CALL write_names_from
         LD HL,NAMES+12*32
         CALL write_names_from
+        LD A,2
+        LD DE,4*32
+        LD HL,names_read
+        LD IY,4
+        CALL GET_VRAM
         LD HL,8*32+4
         LD DE,graphics1_text
         CALL print

@@ -113,6 +113,14 @@ TEST(ColecoRun, ScreensCartridgeFindsTheBiosEntryPointsWorking) {
   EXPECT_EQ(MemoryImage[0x7043], 0x01) << "up";
   EXPECT_EQ(MemoryImage[0x7045], 0x40) << "right fire (the arm button)";
   EXPECT_EQ(MemoryImage[0x7046], 0x0F) << "no key";
+  // CONTROLLER_SCAN's raw bytes: joystick 1, joystick 2, keypad 1, keypad 2 (active low).
+  EXPECT_EQ(MemoryImage[0x73EB], 0x7E);
+  EXPECT_EQ(MemoryImage[0x73EC], 0x7F);
+  EXPECT_EQ(MemoryImage[0x73ED], 0x3F);
+  EXPECT_EQ(MemoryImage[0x73EE], 0x7F);
+  // GET_VRAM read names 80h-83h of the graphics I screen: characters 20h-23h.
+  EXPECT_EQ(MemoryImage[0x700C], 0x20);
+  EXPECT_EQ(MemoryImage[0x700F], 0x23);
   // The repeating 20-frame timer (REQUEST_SIGNAL, TIME_MGR, TEST_SIGNAL) in the slot the freed
   // one-shot left: signal 0.
   EXPECT_EQ(MemoryImage[0x7004], 0);
