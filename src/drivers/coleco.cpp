@@ -11,6 +11,7 @@
 //   E0h-FFh  sound generator (write)
 //   others   ignored on output, FFh on input (controllers are not emulated)
 // With "#video=full" (the whole chip, drawn line by line):
+//   6000-7FFF  1 KB of RAM, mirrored eight times    8000-FFFF  cartridge ROM (writes ignored)
 //   80h-9Fh  write: controllers to keypad mode      C0h-DFh  write: controllers to joystick mode
 //   E0h-FFh  read: controller 1 (A1 = 0) or 2 (A1 = 1), active low:
 //            joystick mode  bit 0 up, 1 right, 2 down, 3 left, 6 left fire
@@ -133,7 +134,17 @@ const char ColecoKeyboardHelp[] =
 
 uint8_t ColecoRead(uint16_t address) { return MemoryImage[address]; }
 
-void ColecoWrite(uint8_t value, uint16_t address) { MemoryImage[address] = value; }
+void ColecoWrite(uint8_t value, uint16_t address) {
+  if (FullConsole) {
+    if (address >= CartridgeAddress) return;  // the cartridge is ROM
+    if (address >= 0x6000) {
+      // 1 KB of RAM answers throughout 6000h-7FFFh: every copy is kept equal, so reads stay direct.
+      for (uint16_t mirror = 0x6000 | (address & 0x03FF); mirror < 0x8000; mirror += 0x400) MemoryImage[mirror] = value;
+      return;
+    }
+  }
+  MemoryImage[address] = value;
+}
 
 void ColecoPortOut(uint8_t value, uint8_t port) {
   if (FullConsole) return FullPortOut(value, port);

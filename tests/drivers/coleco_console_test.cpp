@@ -104,6 +104,13 @@ TEST_F(ColecoConsoleTest, RefusedCartridgeLeavesTheOneInPlace) {
   EXPECT_EQ(MemoryImage[0x8100], 0xFF) << "past a shorter cartridge the bus reads FFh";
 }
 
+TEST_F(ColecoConsoleTest, OneKilobyteOfRamAnswersEightTimesAndTheCartridgeIsRom) {
+  ColecoWrite(0x5A, 0x6005);
+  for (uint16_t copy = 0x6005; copy < 0x8000; copy += 0x400) EXPECT_EQ(ColecoRead(copy), 0x5A) << copy;
+  ColecoWrite(0x77, 0x8000);
+  EXPECT_EQ(ColecoRead(0x8000), 0x00);
+}
+
 TEST_F(ColecoConsoleTest, ControllersAnswerInTheModeTheLastStrobeChose) {
   using enum VirtualKey;
   struct Case {
