@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // COLECO: a console around a video display processor with 16 KB of its own memory, reached through
 // ports A0h-BFh. The BIOS comes from the description; ".col" cartridges load at 8000h.
+// "#video=full" selects the whole video chip, the two controllers and the console's cartridge
+// header; without it the board keeps its first, two-colour form.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "devices/tone_generator.h"
 #include "devices/video_chip.h"
+#include "devices/video_display_processor.h"
 #include "drivers/driver.h"
 
 namespace tirvane {
@@ -17,9 +21,15 @@ extern const DriverInfo ColecoDriver;
 constexpr uint16_t VideoMemorySize = VideoChip::MemorySize;
 
 // The board's state: the video chip on ports A0h-BFh, the sound generator on E0h-FFh.
+// With "#video=full" Display replaces Video, and the controllers answer on E0h-FFh in the mode
+// the last write to 80h-9Fh (keypad) or C0h-DFh (joystick) chose.
 struct ColecoBoard {
   VideoChip Video;
   ToneGenerator Sound;
+  VideoDisplayProcessor Display;
+  uint8_t JoystickMode;   // 1: joystick and left fire; 0: keypad and right fire
+  uint8_t InterruptLine;  // the display's interrupt output at the last look, for its falling edge
+  uint8_t Unused[2];      // the record has no padding, so equal states have equal bytes
 };
 extern ColecoBoard Coleco;
 
@@ -42,5 +52,12 @@ constexpr uint64_t MaxCartridgeSize = 0x8000;  // 8000h-FFFFh
 // Loads a cartridge at 8000h without resetting the processor. A file longer than 32,768 bytes, or
 // one that cannot be read whole, is refused with a message and nothing is loaded.
 bool LoadCartridgeFile(const std::string& path);
+// Why a cartridge cannot run, or empty when it can: an empty or all-zero file always; with the
+// console's header also a short header, a wrong signature or a start outside the cartridge.
+std::string CartridgeProblem(std::span<const uint8_t> bytes, bool consoleHeader);
+
+// Controller n's byte (0 or 1) in the current strobe mode: active low, bit 6 a fire button.
+uint8_t ReadController(int n);
+extern const char ColecoKeyboardHelp[];
 
 }  // namespace tirvane

@@ -46,6 +46,7 @@ const KeyField KeyFields[] = {
     {"#FRAMECYCLES=", FieldKind::Hex, nullptr, &GameDescription::FrameLength},
     {"#TIMING=", FieldKind::Text, &GameDescription::Timing},
     {"#CPU=", FieldKind::Text, &GameDescription::Cpu},
+    {"#VIDEO=", FieldKind::Text, &GameDescription::Video},
     {"#SOUNDPROM=", FieldKind::Text, &GameDescription::SoundProm},
 };
 

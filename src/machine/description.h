@@ -52,6 +52,7 @@ struct GameDescription {
   std::string Cpu;
   // Why the description cannot be started (a key with a value that means nothing); empty when it can.
   std::string Refused;
+  std::string Video;   // "full": the COLECO's whole video chip, controllers and console header
 };
 
 // The one record, filled at every Start.

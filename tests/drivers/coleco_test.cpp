@@ -286,11 +286,14 @@ TEST_F(ColecoTest, OversizeCartridgeIsRefusedAndNothingLoads) {
   EXPECT_EQ(scope_.host().Messages.size(), 2u);
 }
 
-TEST_F(ColecoTest, EmptyCartridgeLoadsNothingAndChangesNothing) {
+TEST_F(ColecoTest, EmptyOrAllZeroCartridgeIsRefusedWithTheReason) {
   MemoryImage[0x8000] = 0x3C;
-  EXPECT_TRUE(LoadCartridgeFile(scope_.WriteFile("empty.col", {})));
+  EXPECT_FALSE(LoadCartridgeFile(scope_.WriteFile("empty.col", {})));
+  EXPECT_FALSE(LoadCartridgeFile(scope_.WriteFile("zero.col", std::vector<uint8_t>(0x4000, 0))));
   EXPECT_EQ(MemoryImage[0x8000], 0x3C);
-  EXPECT_TRUE(scope_.host().Messages.empty());
+  ASSERT_EQ(scope_.host().Messages.size(), 2u);
+  EXPECT_NE(scope_.host().Messages[0].find("The file is empty"), std::string::npos);
+  EXPECT_NE(scope_.host().Messages[1].find("only zero bytes"), std::string::npos);
 }
 
 TEST_F(ColecoTest, CartridgeButtonAsksInTheCartridgeFolderAndRestoresTheFolder) {

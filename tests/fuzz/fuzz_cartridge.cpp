@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Any bytes of any length as a cartridge file: up to 32 KB loads at 8000h and nothing else changes;
-// anything longer is refused with one message and nothing is loaded. Either way the console runs on.
+// Any bytes of any length as a cartridge file, for the first board and for "#video=full": a load
+// puts the file at 8000h (with the console's header, FFh after it) and changes nothing else; a
+// refusal gives one message and changes nothing. Nothing longer than 32 KB, nothing empty or all
+// zero, and with the header nothing without a signature and a start inside the cartridge loads.
+// Either way the console runs on.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,24 +17,40 @@ using namespace tirvane;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const DriverInfo* const row = FindDriver("COLECO");
   if (!row || !row->FileLoader) return 0;
-  fuzz::ByteReader none(nullptr, 0);
-  fuzz::Machine machine(*row, none);
-  // A BIOS that jumps to the cartridge as the console's own does, with the rest of memory blank.
-  std::memset(MemoryImage, 0xFF, MemoryImageSize);
-  const uint8_t boot[] = {0xC3, 0x00, 0x80};
-  std::memcpy(MemoryImage, boot, sizeof boot);
-  machine.Context().RomLimit = 0x2000;
-
-  static std::vector<uint8_t> expected(MemoryImageSize);
-  std::memcpy(expected.data(), MemoryImage, MemoryImageSize);
   constexpr size_t Capacity = 0x8000;
-  if (size <= Capacity) std::memcpy(expected.data() + 0x8000, data, size);
-
   const std::string path = fuzz::WriteInputFile("fuzz.col", data, size);
-  const bool loaded = row->FileLoader(path);
-  if (loaded != (size <= Capacity)) __builtin_trap();
-  if (fuzz::Host().Messages.size() != (loaded ? 0u : 1u)) __builtin_trap();
-  if (std::memcmp(expected.data(), MemoryImage, MemoryImageSize) != 0) __builtin_trap();
-  RunFrame(1);
+  for (const bool full : {false, true}) {
+    fuzz::ByteReader none(nullptr, 0);
+    fuzz::Machine machine(*row, none);
+    Game.Video = full ? "full" : "";
+    row->Initialise(nullptr);
+    // A BIOS that jumps to the cartridge's start: 8002h's for the first board, 800Ah's with the
+    // console's header; the rest of memory blank.
+    std::memset(MemoryImage, 0xFF, MemoryImageSize);
+    const uint8_t boot[] = {0x2A, static_cast<uint8_t>(full ? 0x0A : 0x02), 0x80, 0xE9};
+    std::memcpy(MemoryImage, boot, sizeof boot);
+    machine.Context().RomLimit = 0x2000;
+
+    static std::vector<uint8_t> before(MemoryImageSize);
+    std::memcpy(before.data(), MemoryImage, MemoryImageSize);
+    const bool loaded = row->FileLoader(path);
+    if (fuzz::Host().Messages.size() != (loaded ? 0u : 1u)) __builtin_trap();
+    if (loaded) {
+      if (size == 0 || size > Capacity) __builtin_trap();
+      if (std::all_of(data, data + size, [](uint8_t b) { return b == 0; })) __builtin_trap();
+      if (std::memcmp(MemoryImage + 0x8000, data, size) != 0) __builtin_trap();
+      if (std::memcmp(MemoryImage, before.data(), 0x8000) != 0) __builtin_trap();
+      if (full) {
+        if (size < 12 || !((data[0] == 0xAA && data[1] == 0x55) || (data[0] == 0x55 && data[1] == 0xAA)))
+          __builtin_trap();
+        const unsigned start = data[10] | data[11] << 8;
+        if (start < 0x8000 || start >= 0x8000 + size) __builtin_trap();
+      }
+    } else if (std::memcmp(MemoryImage, before.data(), MemoryImageSize) != 0) {
+      __builtin_trap();
+    }
+    RunFrame(1);
+    RunFrame(1);
+  }
   return 0;
 }
