@@ -47,6 +47,8 @@ struct GameDescription {
   int32_t FrameLength = 50000;
   std::string SoundProm;  // the PACMAN board's 256-byte waveform PROM, relative to the program folder
   std::string Timing;  // "exact": real T-state counts; anything else: the fixed tables
+  std::string Model;   // SPECTRUM: "128" for the 128K; anything else the 48K
+  std::string Ay;      // SPECTRUM: "on" adds the sound chip to the 48K
 };
 
 // The one record, filled at every Start.

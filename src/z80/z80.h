@@ -85,6 +85,9 @@ struct Z80Context {
   // Nonzero: T-states as the processor spends them (taken branches, each block repetition, prefixes,
   // interrupt acceptance); 0: the fixed tables. Set before running; the core never changes it.
   uint8_t ExactTiming;
+  // The upper address lines of the port write in progress (A, or B as the instruction puts it on
+  // the bus), for boards that decode more than the port number; set just before PortOutHandler.
+  uint8_t PortOutHigh;
 };
 
 // A frame also ends after this many instructions: a program looping over instructions that cost
@@ -126,7 +129,7 @@ void AcceptInterrupt(Z80Context& z);
 // bus.cpp: the only path from an instruction to memory and ports.
 uint8_t ReadByte(Z80Context& z, uint16_t address);
 void WriteByte(Z80Context& z, uint16_t address, uint8_t value);
-void PortOut(Z80Context& z, uint8_t port, uint8_t value);
+void PortOut(Z80Context& z, uint8_t port, uint8_t value, uint8_t high = 0);
 uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high);
 
 }  // namespace tirvane
