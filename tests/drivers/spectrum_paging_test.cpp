@@ -49,12 +49,37 @@ TEST(Spectrum128, EveryPageKeepsItsMarkerAndTheLockHoldsThePort) {
   EXPECT_EQ(red, result.Picture.Pixels.size());
 }
 
+// The runner's page-qualified dump reads a page that is not the one paged in, and its register
+// line tells the paging port's state.
+TEST(Spectrum128, RunnerDumpsAPageByNumberAndShowsThePort) {
+  HeadlessOptions options;
+  options.Description = BinPath("paging_test.ini");
+  options.Frames = 5;
+  options.DumpPath = "unused";
+  options.Registers = true;
+  for (const auto& [range, first] : {std::pair{"7:D800-D801", 0x0A}, std::pair{"3:FFFF-FFFF", 0xA3},
+                                     std::pair{"FFFF-FFFF", 0xA1}}) {
+    options.DumpRange = range;
+    const HeadlessResult result = RunHeadlessJob(options);
+    ASSERT_TRUE(result.Ok) << result.Error;
+    ASSERT_FALSE(result.Dump.empty()) << range;
+    EXPECT_EQ(result.Dump[0], first) << range;
+    EXPECT_NE(result.RegistersLine.find("7FFD=29 (RAM 1 at C000, ROM 0, screen 7, locked)"), std::string::npos);
+  }
+  options.Description = BinPath("beeper_demo.ini");
+  options.DumpRange = "5:C000-C001";
+  EXPECT_FALSE(RunHeadlessJob(options).Ok) << "a 48K has no pages";
+}
+
 TEST(Spectrum128, OwnRomZeroHandsOverToBasicWithRomOneIn) {
   const HeadlessResult result = RunFor("spectrum_128k.ini", 120);
   ASSERT_TRUE(result.Ok) << result.Error;
   EXPECT_EQ(SpectrumState.Port7FFD, Rom1Bit);
   // The ROM at 0000h is BASIC's, not ours.
   EXPECT_NE(std::string(reinterpret_cast<const char*>(MemoryImage + 0x68), 7), "TIRVANE");
+  // BASIC's start-up left the paging variable and its neighbours as ROM 0 wrote them.
+  const uint8_t expected[] = {0x10, 0xCF, 0xFF, 12, 0, 0, 0, 0, 80};
+  for (size_t n = 0; n < std::size(expected); ++n) EXPECT_EQ(MemoryImage[0x5B5C + n], expected[n]) << n;
 }
 
 // The middle three fifths of each stretch louder than the threshold, 10 ms windows at a time.
