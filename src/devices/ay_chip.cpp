@@ -43,7 +43,8 @@ void AyChip::Reset(uint32_t inputClock) {
   NoiseCounter = 2;
   EnvelopeCounter = 2;
   if (inputClock != 0)
-    TickLength = static_cast<uint32_t>((uint64_t{SoundMixer::OutputRate} * 8 * SoundMixer::TimeUnit + inputClock / 2) / inputClock);
+    TickLength = static_cast<uint32_t>(
+        (uint64_t{SoundMixer::OutputRate} * 8 * SoundMixer::TimeUnit + inputClock / 2) / inputClock);
 }
 
 uint8_t AyChip::ReadData() const {
@@ -158,7 +159,8 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
   } else if (EnvelopeHolding) {
     RunCounter(envelope, envelopePeriod, ticks);
   } else {
-    for (uint32_t k = RunCounter(envelope, envelopePeriod, ticks); k != 0 && !EnvelopeHolding; --k) StepEnvelope();
+    for (uint32_t k = RunCounter(envelope, envelopePeriod, ticks); k != 0 && !EnvelopeHolding; --k)
+      StepEnvelope();
   }
   EnvelopeCounter = envelope;
 }

@@ -25,8 +25,16 @@ struct AyChip {
   static constexpr int32_t ChannelFullScale = SoundMixer::FullScale / 2;
 
   enum Register : uint8_t {
-    ToneFineA = 0, ToneCoarseA = 1, NoisePeriod = 6, Mixer = 7, LevelA = 8,
-    EnvelopeFine = 11, EnvelopeCoarse = 12, EnvelopeShape = 13, PortA = 14, PortB = 15,
+    ToneFineA = 0,
+    ToneCoarseA = 1,
+    NoisePeriod = 6,
+    Mixer = 7,
+    LevelA = 8,
+    EnvelopeFine = 11,
+    EnvelopeCoarse = 12,
+    EnvelopeShape = 13,
+    PortA = 14,
+    PortB = 15,
   };
 
   uint8_t Registers[16];  // as written, unused bits cleared
@@ -35,7 +43,7 @@ struct AyChip {
   uint8_t EnvelopeStep;    // 0-15 within the ramp
   uint8_t EnvelopeRising;  // the ramp in progress climbs
   uint8_t EnvelopeHolding;
-  uint8_t PortAInput;  // what the port's pins read as an input; FFh with nothing attached
+  uint8_t PortAInput;              // what the port's pins read as an input; FFh with nothing attached
   uint16_t ToneCounter[Channels];  // ticks until each tone flips
   uint16_t NoiseCounter;           // ticks until the next shift
   uint32_t NoiseShift;

@@ -2,13 +2,14 @@
 // The AY-3-8912 sound generator through its own operations, without a board. Periods and shapes
 // as the General Instrument AY-3-8910/8912 data sheet gives them (tone clock / (16 TP), noise
 // clock / (16 NP), a 16-step envelope ramp in 256 EP / clock, the shape table of register R13).
+#include "devices/ay_chip.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "devices/ay_chip.h"
 #include "signal.h"
 
 namespace tirvane::testing {
@@ -120,12 +121,12 @@ TEST(AyChip, MixerEnablesDecideWhatEachChannelSounds) {
     bool noisy;  // no steady pitch
   };
   const Case cases[] = {
-      {0x3E, 15, 0, true, false},   // tone A
-      {0x3D, 15, 0, false, false},  // tone B enabled, but only A has a level
-      {0x3D, 0, 15, true, false},   // tone B
-      {0x3F, 15, 15, false, false}, // everything off: a steady level
-      {0x37, 15, 0, true, true},    // noise A
-      {0x2F, 15, 0, false, false},  // noise B only, A off
+      {0x3E, 15, 0, true, false},    // tone A
+      {0x3D, 15, 0, false, false},   // tone B enabled, but only A has a level
+      {0x3D, 0, 15, true, false},    // tone B
+      {0x3F, 15, 15, false, false},  // everything off: a steady level
+      {0x37, 15, 0, true, true},     // noise A
+      {0x2F, 15, 0, false, false},   // noise B only, A off
   };
   for (const Case& c : cases) {
     Rig rig;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The SPECTRUM 128K through the headless runner: our paging test ROM, our ROM 0 handing over to
 // BASIC, the sound chip demo heard at its registers' pitch, and 128K snapshots saved and loaded.
+#include "drivers/spectrum_paging.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,12 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "../app/temp_folder.h"
 #include "../devices/signal.h"
 #include "app/headless_runner.h"
 #include "devices/ay_chip.h"
-#include "drivers/spectrum_paging.h"
 #include "machine/romset.h"
-#include "../app/temp_folder.h"
 
 namespace tirvane {
 namespace {
@@ -57,14 +58,15 @@ TEST(Spectrum128, RunnerDumpsAPageByNumberAndShowsThePort) {
   options.Frames = 5;
   options.DumpPath = "unused";
   options.Registers = true;
-  for (const auto& [range, first] : {std::pair{"7:D800-D801", 0x0A}, std::pair{"3:FFFF-FFFF", 0xA3},
-                                     std::pair{"FFFF-FFFF", 0xA1}}) {
+  for (const auto& [range, first] :
+       {std::pair{"7:D800-D801", 0x0A}, std::pair{"3:FFFF-FFFF", 0xA3}, std::pair{"FFFF-FFFF", 0xA1}}) {
     options.DumpRange = range;
     const HeadlessResult result = RunHeadlessJob(options);
     ASSERT_TRUE(result.Ok) << result.Error;
     ASSERT_FALSE(result.Dump.empty()) << range;
     EXPECT_EQ(result.Dump[0], first) << range;
-    EXPECT_NE(result.RegistersLine.find("7FFD=29 (RAM 1 at C000, ROM 0, screen 7, locked)"), std::string::npos);
+    EXPECT_NE(result.RegistersLine.find("7FFD=29 (RAM 1 at C000, ROM 0, screen 7, locked)"),
+              std::string::npos);
   }
   options.Description = BinPath("beeper_demo.ini");
   options.DumpRange = "5:C000-C001";
@@ -166,8 +168,8 @@ TEST(Spectrum128, SnapshotOfTheWrongShapeIsRefusedWithNothingChanged) {
   };
   // The long form holds page 5 or 2 twice; a short file with either paged in, or a long one
   // without, does not add up; other lengths are not 128K snapshots at all.
-  for (const Case c : {Case{Snapshot128Size, 0x05}, Case{Snapshot128LongSize, 0x01}, Case{Snapshot128Size - 1, 0x01},
-                       Case{49179, 0x01}}) {
+  for (const Case c : {Case{Snapshot128Size, 0x05}, Case{Snapshot128LongSize, 0x01},
+                       Case{Snapshot128Size - 1, 0x01}, Case{49179, 0x01}}) {
     std::vector<uint8_t> bad = file;
     bad.resize(c.size, 0x55);
     if (bad.size() > 49181) bad[49181] = c.port;
