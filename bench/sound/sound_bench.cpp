@@ -52,7 +52,8 @@ int main() {
   using namespace tirvane;
   const std::string folder = ExecutableFolder();
   std::printf("%-26s %14s %14s %8s\n", "demo", "us/frame sound", "us/frame none", "ratio");
-  for (const char* name : {"beeper_demo.ini", "coleco_sound_demo.ini", "pacman_sound_demo.ini", "keyboard_demo.ini",
+  for (const char* name : {"beeper_demo.ini", "ay_demo_128k.ini", "spectrum_128k.ini", "coleco_sound_demo.ini",
+                           "pacman_sound_demo.ini", "keyboard_demo.ini",
                            "opense_basic.ini", "coleco_demo.ini", "coleco_cart_demo.ini", "pacman_demo.ini",
                            "gberet_demo.ini", "ladybug_demo.ini"}) {
     double with = 1e9, without = 1e9;

@@ -52,7 +52,8 @@ constexpr const char* Usage =
     "  --watch RANGE:ACCESS  stop when the program reads (r), writes (w) or either (rw) memory there\n"
     "  --symbols FILE  labels from a pasmo, z80asm or sdcc symbol file (default: NAME.sym beside NAME.ini)\n"
     "  --trace FILE    write every instruction run, with the registers after it, from frame FRAME on\n"
-    "  --dump-memory FILE[@ADDR-ADDR]  after the run, the memory image (or part of it) as raw bytes\n"
+    "  --dump-memory FILE[@ADDR-ADDR]  after the run, the memory image (or part of it) as raw bytes;\n"
+    "                        @P:ADDR-ADDR reads RAM page P instead (a 128K's 7:C000-DAFF is its second screen)\n"
     "  --registers     after the run, print the registers on one line\n"
     "  --type TEXT     type TEXT into the machine key by key (\\n is Return), each key as soon as the\n"
     "                  machine has taken the one before, from when it is ready for a line (or after\n"
@@ -475,8 +476,20 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   std::ofstream trace;
   std::string error;
   bool ready = PrepareDebugger(options, engine, result, error);
-  if (ready && !options.DumpRange.empty()) {
-    const auto range = ParseAddressRange(options.DumpRange, &engine.Symbols);
+  // "5:C000-FFFF": the range as it reads with RAM page 5 in, whatever is paged in now.
+  std::optional<unsigned> dumpPage;
+  std::string dumpRangeText = options.DumpRange;
+  if (dumpRangeText.size() > 2 && dumpRangeText[1] == ':' && dumpRangeText[0] >= '0' && dumpRangeText[0] <= '9') {
+    dumpPage = static_cast<unsigned>(dumpRangeText[0] - '0');
+    dumpRangeText.erase(0, 2);
+    uint8_t probe;
+    if (!run.Row()->ReadPaged || !run.Row()->ReadPaged(*dumpPage, 0, probe)) {
+      error = "--dump-memory: the machine has no memory page " + std::to_string(*dumpPage);
+      ready = false;
+    }
+  }
+  if (ready && !dumpRangeText.empty()) {
+    const auto range = ParseAddressRange(dumpRangeText, &engine.Symbols);
     if (range) dumpRange = *range;
     else error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
     ready = range.has_value();
@@ -567,9 +580,19 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
                           PlaceText(z.PC.w, engine.Symbols) + ".";
       }
     }
-    if (options.Registers) result.RegistersLine = RegistersText(z);
-    if (!options.DumpPath.empty() && z.MemoryImage != nullptr)
-      result.Dump.assign(z.MemoryImage + dumpRange.first, z.MemoryImage + dumpRange.second + 1);
+    if (options.Registers) {
+      result.RegistersLine = RegistersText(z);
+      const std::string board = run.Row()->BoardLine ? run.Row()->BoardLine() : std::string();
+      if (!board.empty()) result.RegistersLine += " " + board;
+    }
+    if (!options.DumpPath.empty() && z.MemoryImage != nullptr) {
+      if (dumpPage) {
+        for (uint32_t a = dumpRange.first; a <= dumpRange.second; ++a)
+          run.Row()->ReadPaged(*dumpPage, static_cast<uint16_t>(a), result.Dump.emplace_back());
+      } else {
+        result.Dump.assign(z.MemoryImage + dumpRange.first, z.MemoryImage + dumpRange.second + 1);
+      }
+    }
     trace.flush();
     if (trace.is_open() && !trace) {
       result.Error = "writing the trace to " + options.TracePath + " failed";

@@ -81,6 +81,11 @@ struct DriverInfo {
   const char* KeyboardHelp = nullptr;
   TypingSigns Typing{};
   int TypingLooks = 3;
+  // A byte of a memory page that may not be visible ("5:C000": page 5 at C000h); false for a page
+  // the machine lacks. Null when the machine has no pages.
+  bool (*ReadPaged)(unsigned page, uint16_t address, uint8_t& value) = nullptr;
+  // The board's state worth a line beside the registers (the paging port); empty or null: none.
+  std::string (*BoardLine)() = nullptr;
 };
 
 // A board record seen as bytes. Records have no padding, so equal states have equal bytes.

@@ -8,6 +8,7 @@
 #include "drivers/galaxian_family.h"
 #include "drivers/gberet.h"
 #include "drivers/home_computer.h"
+#include "drivers/spectrum_paging.h"
 #include "drivers/invaders.h"
 #include "drivers/ladybug.h"
 #include "drivers/pacman.h"
@@ -63,7 +64,8 @@ void ResetBoards() {
   GalaxianFamily = {};
   Invaders = {};
   Phoenix = {};
-  Spectrum = {};
+  SpectrumState = {};
+  SpectrumModel = {};
   Pacman = {};
   Gberet = {};
   Ladybug = {};

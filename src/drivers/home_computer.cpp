@@ -9,6 +9,9 @@
 // Reads are plain memory. Ports: IN FEh reads the keyboard rows selected by A8-A15 (a 0 selects);
 // every other port reads 0. OUT to an even port drives the beeper from bits 4 (speaker) and 3 (the
 // quieter line), at the T-state of the write; the border is not drawn.
+// The 128K ("#model=128", spectrum_paging.h) adds its paging port 7FFDh (A15 and A1 low) and the
+// sound chip's FFFDh (register select, and read) and BFFDh (data), A1 low and decoded by A15, A14;
+// "#ay=on" gives the 48K the sound chip alone at the same ports.
 #include "drivers/home_computer.h"
 
 #include <array>
@@ -18,6 +21,7 @@
 #include "machine/romset.h"
 #include "video/eight_pixels.h"
 #include "drivers/file_loader.h"
+#include "drivers/spectrum_paging.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -79,13 +83,16 @@ constexpr Rgb Colours[16] = {
 
 constexpr uint8_t PaletteBase = 10;  // driver colour n is palette index 10 + n
 
+// The screen's 6912 bytes: the 128K shows page 5 or 7 from its record.
+inline const uint8_t* ScreenMemory() { return SpectrumModel.Paged ? ShownScreen() : MemoryImage + 0x4000; }
+
 // Draws the eight pixels of one bitmap byte in the colours of its cell's attribute.
 inline void DrawBitmapByte(uint8_t value, uint16_t address) {
   ScreenDirty = true;
   if (!Screen) return;  // a load that outlives its run keeps memory right and draws nothing
   const unsigned y = ((address >> 8) & 0x07) | ((address >> 2) & 0x38) | ((address >> 5) & 0xC0);
   const unsigned column = address & 0x1F;
-  const uint8_t attribute = MemoryImage[0x5800 + (y >> 3) * 32 + column];
+  const uint8_t attribute = ScreenMemory()[0x1800 + (y >> 3) * 32 + column];
   const uint8_t bright = (attribute & 0x40) >> 3;
   const uint8_t ink = PaletteBase + (attribute & 0x07) + bright;
   const uint8_t paper = PaletteBase + ((attribute >> 3) & 0x07) + bright;
@@ -98,11 +105,22 @@ inline void RepaintCell(uint16_t attributeAddress) {
   const unsigned offset = attributeAddress - 0x5800;
   const unsigned row = offset >> 5;
   const uint16_t base = 0x4000 | ((row & 0x07) << 5) | ((row & 0x18) << 8) | (offset & 0x1F);
+  const uint8_t* screen = ScreenMemory();
   for (unsigned k = 0; k < 8; ++k) {
     const uint16_t address = base + 256 * k;
-    DrawBitmapByte(MemoryImage[address], address);
+    DrawBitmapByte(screen[address - 0x4000], address);
   }
 }
+
+}  // namespace
+
+void RedrawSpectrumScreen() {
+  const uint8_t* screen = ScreenMemory();
+  for (uint16_t offset = 0; offset < 0x1800; ++offset)
+    DrawBitmapByte(screen[offset], static_cast<uint16_t>(0x4000 + offset));
+}
+
+namespace {
 
 uint16_t Word(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
 
@@ -156,13 +174,20 @@ void ApplySnapshot(const uint8_t* file) {
 
 }  // namespace
 
-// Bits 5-7 stay 0; all keys up until the first frame has looked at the keyboard.
-SpectrumBoard Spectrum;
-
 uint8_t SpectrumRead(uint16_t address) { return MemoryImage[address]; }
 
 void SpectrumWrite(uint8_t value, uint16_t address) {
   if (address < 0x4000) return;
+  if (SpectrumModel.Paged) {
+    const unsigned offset = address & (PageSize - 1);
+    if (PagedStore(value, address) != ShownScreenPage() || offset >= 0x1B00) return;
+    address = static_cast<uint16_t>(0x4000 + offset);
+    if (address < 0x5800)
+      DrawBitmapByte(value, address);
+    else
+      RepaintCell(address);
+    return;
+  }
   MemoryImage[address] = value;
   if (address < 0x5800)
     DrawBitmapByte(value, address);
@@ -173,9 +198,20 @@ void SpectrumWrite(uint8_t value, uint16_t address) {
 // The machine decodes only address line 0 for its own port.
 void SpectrumPortOut(uint8_t value, uint8_t port) {
   if ((port & 1) == 0) Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
+  if ((port & 2) != 0) return;
+  const unsigned high = ActiveContext->PortOutHigh;
+  if (!(high & 0x80)) {
+    if (SpectrumModel.Paged && WritePagingPort(value)) RedrawSpectrumScreen();
+  } else if (SpectrumModel.Ay) {
+    if (high & 0x40)
+      SpectrumState.Ay.WriteAddress(value);
+    else
+      SpectrumState.Ay.WriteData(value, ActiveContext->CycleCount, FrameSound);
+  }
 }
 
 uint8_t SpectrumPortIn(uint16_t port) {
+  if (SpectrumModel.Ay && (port & 0xC002) == 0xC000) return SpectrumState.Ay.ReadData();
   if ((port & 0xFF) != 0xFE) return 0;
   const unsigned select = port >> 8;
   uint8_t result = 0xFF;
@@ -200,11 +236,13 @@ void SpectrumFrame() {
   }
   // The ULA holds /INT for 32 T-states from the frame start, with nothing driving the bus (FFh).
   ActiveContext->IrqState.Value = ActiveContext->Cpu == CpuModel::Silicon ? 0xFF : 0;
+  if (SpectrumModel.Ay) SpectrumState.Ay.EndFrame(FrameSound);
   PresentScreen();
 }
 
-void SpectrumInitialise(uint8_t*) {
+void SpectrumInitialise(uint8_t* graphicsRegion) {
   Spectrum.Sound = {};
+  PagingInitialise(graphicsRegion);
   ActiveContext->IntHoldCycles = 32;
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
 }
@@ -213,6 +251,7 @@ bool LoadSnapshotFile(const std::string& path) {
   // The load pumps messages; a second Cartridge click inside them must not start a second load.
   static bool loading = false;
   if (loading || !ActiveContext) return false;
+  if (SpectrumModel.Paged) return Load128SnapshotFile(path);
 
   FileReadResult file = ReadWholeFile(path, SnapshotSize, SnapshotSize);
   const std::string size = std::to_string(file.Size) + " bytes";
@@ -284,9 +323,11 @@ const DriverInfo SpectrumDriver{
     SpectrumGeometry,
     LoadSnapshotFile,
     50,
-    [] { return RecordBytes(Spectrum); },
+    SpectrumRecordBytes,
     SpectrumCharacterKeys,
     SpectrumKeyboardHelp,
+    ReadSpectrumPage,
+    SpectrumBoardLine,
 };
 
 }  // namespace tirvane

@@ -21,7 +21,8 @@ struct SpectrumBoard {
   } Persistent;
   Beeper Sound;  // port FEh, bits 4 and 3
 };
-extern SpectrumBoard Spectrum;
+// Part of the record of every model (spectrum_paging.h).
+extern SpectrumBoard& Spectrum;
 
 uint8_t SpectrumRead(uint16_t address);
 void SpectrumWrite(uint8_t value, uint16_t address);

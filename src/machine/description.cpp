@@ -48,6 +48,8 @@ const KeyField KeyFields[] = {
     {"#CPU=", FieldKind::Text, &GameDescription::Cpu},
     {"#VIDEO=", FieldKind::Text, &GameDescription::Video},
     {"#SOUNDPROM=", FieldKind::Text, &GameDescription::SoundProm},
+    {"#MODEL=", FieldKind::Text, &GameDescription::Model},
+    {"#AY=", FieldKind::Text, &GameDescription::Ay},
 };
 
 constexpr std::string_view GraphicsPrefix = "#GRF=";
@@ -93,7 +95,16 @@ bool ReadRomLimit(std::string_view value, int32_t& limit) {
 
 bool IsRomLineStart(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
+// "#rom0=file" and "#rom1=file" name a machine's two paged ROMs; they load into GraphicsRegion at
+// 0 and 4000h, where the driver takes them from.
+constexpr std::string_view PagedRomKeys[] = {"#ROM0=", "#ROM1="};
+
 void ParseRomLine(std::string_view line, GameDescription& out) {
+  for (int32_t n = 0; n < 2; ++n) {
+    if (!HasKey(line, PagedRomKeys[n])) continue;
+    out.Roms.push_back({std::string(line.substr(PagedRomKeys[n].size(), MaxValueLength)), n * 0x4000, 1});
+    return;
+  }
   int32_t isGraphics = 0;
   if (HasKey(line, GraphicsPrefix)) {
     isGraphics = 1;

@@ -22,9 +22,9 @@ void WriteByte(Z80Context& z, uint16_t address, uint8_t value) {
   z80ops::writeByte(c, address, value);
 }
 
-void PortOut(Z80Context& z, uint8_t port, uint8_t value) {
+void PortOut(Z80Context& z, uint8_t port, uint8_t value, uint8_t high) {
   ContextAccess c(z);
-  z80ops::portOut(c, port, value);
+  z80ops::portOut(c, port, value, high);
 }
 
 uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high) {

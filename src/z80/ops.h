@@ -94,8 +94,9 @@ template <class A>
 }
 
 template <class A>
-[[gnu::always_inline]] inline void portOut(A& c, uint8_t port, uint8_t value) {
+[[gnu::always_inline]] inline void portOut(A& c, uint8_t port, uint8_t value, uint8_t high) {
   c.store();
+  c.z.PortOutHigh = high;
   c.z.PortOutHandler(value, port);
 }
 

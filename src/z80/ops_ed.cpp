@@ -77,7 +77,7 @@ void blockPort(Z80Context& z) {
   uint32_t iterations = 0;
   do {
     if constexpr (Out)
-      portOut(c, z.BC.l, readByte(c, z.HL.w));
+      portOut(c, z.BC.l, readByte(c, z.HL.w), static_cast<uint8_t>(z.BC.h - 1));
     else
       writeByte(c, z.HL.w, portIn(c, z.BC.l, z.BC.h));
     z.HL.w += Step;
@@ -112,7 +112,7 @@ void edOp(Z80Context& z) {
         f = static_cast<uint8_t>((f & (FlagUD5 | FlagUD3 | FlagC)) | SzpFlags[v]);
       }
     } else if constexpr (k == 1) {
-      if constexpr (y != 6) portOut(c, z.BC.l, reg8<X, y>(z));
+      if constexpr (y != 6) portOut(c, z.BC.l, reg8<X, y>(z), z.BC.h);
     } else if constexpr (k == 2) {
       RegisterPair& hl = indexPair<X>(z);
       if constexpr (q == 0)

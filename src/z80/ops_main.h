@@ -176,7 +176,7 @@ template <int X, int Op, class A>
         c.pc = fetchWord(c);
       } else if constexpr (y == 2) {
         const uint8_t port = fetch(c);
-        portOut(c, port, a);
+        portOut(c, port, a, a);
       } else if constexpr (y == 3) {
         const uint8_t port = fetch(c);
         a = portIn(c, port, a);

@@ -109,6 +109,9 @@ struct Z80Context {
   // right after it when its address is marked.
   uint8_t InlineRan;
   uint16_t InlineAddress;
+  // The upper address lines of the port write in progress (A, or B as the instruction puts it on
+  // the bus), for boards that decode more than the port number; set just before PortOutHandler.
+  uint8_t PortOutHigh;
 };
 
 // A frame also ends after this many instructions: a program looping over instructions that cost
@@ -158,7 +161,7 @@ void AcceptInterrupt(Z80Context& z);
 // bus.cpp: the only path from an instruction to memory and ports.
 uint8_t ReadByte(Z80Context& z, uint16_t address);
 void WriteByte(Z80Context& z, uint16_t address, uint8_t value);
-void PortOut(Z80Context& z, uint8_t port, uint8_t value);
+void PortOut(Z80Context& z, uint8_t port, uint8_t value, uint8_t high = 0);
 uint8_t PortIn(Z80Context& z, uint8_t low, uint8_t high);
 
 }  // namespace tirvane
