@@ -2,6 +2,7 @@
 // What a machine driver installs for a run, the state drivers share, and the driver table.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <span>
 #include <type_traits>
@@ -67,6 +68,15 @@ struct DriverInfo {
   CharacterKeysFn CharacterKeys = PlainCharacterKeys;
   // How the PC keyboard maps to the machine's where that is not obvious; null otherwise.
   const char* KeyboardHelp = nullptr;
+  // Program addresses where the driver does a routine's work at once (a ROM's tape loader): the
+  // marks, or null while none applies. Trap runs with PC at a marked address; false: it did nothing.
+  const std::bitset<0x10000>* (*TrapMarks)() = nullptr;
+  bool (*Trap)() = nullptr;
+  // Text the last file load asks to have typed (a tape's LOAD command), handed over once.
+  std::string (*TakeTyping)() = nullptr;
+  // Writes the running machine to a snapshot file chosen by its extension; the reason when it
+  // cannot, empty when written.
+  std::string (*SaveSnapshot)(const std::string& path) = nullptr;
 };
 
 // A board record seen as bytes. Records have no padding, so equal states have equal bytes.

@@ -9,15 +9,26 @@
 // Reads are plain memory. Ports: IN FEh reads the keyboard rows selected by A8-A15 (a 0 selects);
 // every other port reads 0. OUT to an even port drives the beeper from bits 4 (speaker) and 3 (the
 // quieter line), at the T-state of the write; the border is not drawn.
+//
+// "#model=48" makes it the 48K as people's software expects it: FFh on the data bus at the
+// interrupt, FLASH, a 69,888 T-state frame unless the description says otherwise, tapes (.tap)
+// loaded through the ROM with the loader done at once, and .z80/.szx snapshots; without the key
+// the machine is the one above, loading only .sna.
 #include "drivers/home_computer.h"
 
 #include <array>
+#include <fstream>
+#include <utility>
 #include <string>
 
 #include "devices/sound_mixer.h"
 #include "machine/romset.h"
 #include "video/eight_pixels.h"
 #include "drivers/file_loader.h"
+#include "drivers/spectrum_snapshot.h"
+#include "drivers/spectrum_tape.h"
+#include "machine/description.h"
+#include "text/text.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -79,6 +90,16 @@ constexpr Rgb Colours[16] = {
 
 constexpr uint8_t PaletteBase = 10;  // driver colour n is palette index 10 + n
 
+// Set from "#model=" at initialisation.
+bool Model48 = false;
+// The last colour sent to the border (bits 0-2 of an OUT to an even port), for snapshots.
+uint8_t BorderColour = 7;
+// What the last load asks to have typed.
+std::string PendingTyping;
+// FLASH ("#model=48"): cells whose attribute has bit 7 swap ink and paper every 16 frames.
+bool FlashSwapped = false;
+unsigned FlashFrames = 0;
+
 // Draws the eight pixels of one bitmap byte in the colours of its cell's attribute.
 inline void DrawBitmapByte(uint8_t value, uint16_t address) {
   ScreenDirty = true;
@@ -89,6 +110,10 @@ inline void DrawBitmapByte(uint8_t value, uint16_t address) {
   const uint8_t bright = (attribute & 0x40) >> 3;
   const uint8_t ink = PaletteBase + (attribute & 0x07) + bright;
   const uint8_t paper = PaletteBase + ((attribute >> 3) & 0x07) + bright;
+  if ((attribute & 0x80) && FlashSwapped) {
+    PutEightPixels(Screen->Pixels.data() + y * BitmapStride + column * 8, value, paper, ink);
+    return;
+  }
   // y < 192 and the eight pixels end at column 255: the row always lies inside the bitmap.
   PutEightPixels(Screen->Pixels.data() + y * BitmapStride + column * 8, value, ink, paper);
 }
@@ -154,7 +179,178 @@ void ApplySnapshot(const uint8_t* file) {
   z.SP.w = static_cast<uint16_t>(z.SP.w + 2);
 }
 
+// Puts a checked snapshot into the machine: the memory through the write handler, so the picture
+// follows, then the processor.
+void ApplyState(const SpectrumSnapshot& s) {
+  Z80Context& z = *ActiveContext;
+  for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
+    SpectrumWrite(s.Ram[address - 0x4000], static_cast<uint16_t>(address));
+  z.AF.w = s.AF;
+  z.BC.w = s.BC;
+  z.DE.w = s.DE;
+  z.HL.w = s.HL;
+  z.AltAF.w = s.AltAF;
+  z.AltBC.w = s.AltBC;
+  z.AltDE.w = s.AltDE;
+  z.AltHL.w = s.AltHL;
+  z.IX.w = s.IX;
+  z.IY.w = s.IY;
+  z.SP.w = s.SP;
+  z.PC.w = s.PC;
+  z.I = s.I;
+  z.R = s.R;
+  z.IFF1 = s.IFF1;
+  z.IFF2 = s.IFF2;
+  z.InterruptMode = InterruptModeCode(s.InterruptMode);
+  z.Halted = s.Halted ? 1 : 0;
+  z.NmiRequest = 0;
+  if (s.FrameCycle < z.FrameLength) z.CycleCount = s.FrameCycle;
+  if (s.PcOnStack) {
+    z.PC.w = static_cast<uint16_t>(MemoryImage[z.SP.w] | MemoryImage[static_cast<uint16_t>(z.SP.w + 1)] << 8);
+    z.SP.w = static_cast<uint16_t>(z.SP.w + 2);
+  }
+  BorderColour = s.Border & 7;
+}
+
+// The machine as a snapshot holds it.
+SpectrumSnapshot CaptureState() {
+  const Z80Context& z = *ActiveContext;
+  SpectrumSnapshot s;
+  s.AF = z.AF.w;
+  s.BC = z.BC.w;
+  s.DE = z.DE.w;
+  s.HL = z.HL.w;
+  s.AltAF = z.AltAF.w;
+  s.AltBC = z.AltBC.w;
+  s.AltDE = z.AltDE.w;
+  s.AltHL = z.AltHL.w;
+  s.IX = z.IX.w;
+  s.IY = z.IY.w;
+  s.SP = z.SP.w;
+  s.PC = z.PC.w;  // a halted processor stands on its HALT, which runs again after a load
+  s.I = z.I;
+  s.R = z.R;
+  s.IFF1 = z.IFF1;
+  s.IFF2 = z.IFF2;
+  s.InterruptMode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
+  s.Halted = z.Halted != 0;
+  s.Border = BorderColour;
+  s.FrameCycle = z.CycleCount;
+  s.KeyRows = std::to_array(Spectrum.Persistent.KeyMatrix);
+  std::copy(MemoryImage + 0x4000, MemoryImage + 0x10000, s.Ram.begin());
+  return s;
+}
+
+// Power on as the reset line leaves the processor, then the ROM's start-up run here until BASIC
+// waits for a line, so that what is typed next reaches it.
+void ResetAndStart() {
+  Z80Context& z = *ActiveContext;
+  z.PC.w = 0;
+  z.AF.w = z.SP.w = 0xFFFF;
+  z.I = z.R = 0;
+  z.IFF1 = z.IFF2 = 0;
+  z.InterruptMode = 0;
+  z.Halted = 0;
+  z.NmiRequest = 0;
+  for (int frame = 0; frame < StartUpFrames; ++frame) {
+    RunFrame(1);
+    z.CycleCount = 0;
+    FrameSound.EndFrame();
+    FrameSound.Pending().clear();
+  }
+}
+
+// The file loader of "#model=48": snapshots by their extension, tapes inserted and loaded through
+// the ROM. Everything is read and checked before the machine is touched.
+bool LoadModel48File(const std::string& path) {
+  constexpr uint64_t MaxFileSize = 64u << 20;
+  const SnapshotFormat format = SnapshotFormatOf(path);
+  const bool tape = IsTapeFile(path);
+  if (format == SnapshotFormat::Unknown && !tape) {
+    CurrentHost().messageBox("Not loaded: " + path +
+                             "\rThis machine loads .tap tapes and .sna, .z80, .szx snapshots. Nothing was changed.");
+    return false;
+  }
+  FileReadResult file = ReadWholeFile(path, 1, MaxFileSize);
+  if (file.Status != FileReadStatus::Ok) {
+    CurrentHost().messageBox(file.Status == FileReadStatus::WrongSize
+                                 ? "Not loaded: " + path + "\rThe file is empty or larger than 64 MB."
+                                 : "Failed reading:\r" + path + "\rNothing was changed.");
+    return false;
+  }
+  if (tape) {
+    TapeReadResult read = ReadTape(file.Bytes, path);
+    if (!read.Ok) {
+      CurrentHost().messageBox(read.Message);
+      return false;
+    }
+    const bool instant = SpectrumTape.Instant;
+    SpectrumTape.Insert(std::move(read.Read));
+    SpectrumTape.Instant = instant;
+    ResetAndStart();
+    PendingTyping = "LOAD \"\"\n";
+    return true;
+  }
+  SnapshotReadResult read = format == SnapshotFormat::Sna ? ReadSna(file.Bytes, path)
+                            : format == SnapshotFormat::Z80 ? ReadZ80(file.Bytes, path)
+                                                            : ReadSzx(file.Bytes, path);
+  if (!read.Ok) {
+    CurrentHost().messageBox(read.Message);
+    return false;
+  }
+  ApplyState(read.Snapshot);
+  return true;
+}
+
+const std::bitset<0x10000>& LoaderMarks() {
+  static const std::bitset<0x10000> marks = [] {
+    std::bitset<0x10000> m;
+    m.set(LdBytesAddress);
+    return m;
+  }();
+  return marks;
+}
+
+const std::bitset<0x10000>* SpectrumTrapMarks() {
+  const TapeDeck& deck = SpectrumTape;
+  if (!Model48 || !deck.Instant || deck.AtEnd() || !deck.Inserted.Blocks[deck.Next].Standard()) return nullptr;
+  return &LoaderMarks();
+}
+
+bool SpectrumTrap() {
+  return ActiveContext && InstantLoadBytes(*ActiveContext, SpectrumTape, SpectrumWrite, SpectrumPortOut);
+}
+
+std::string SpectrumTakeTyping() { return std::exchange(PendingTyping, {}); }
+
 }  // namespace
+
+TapeDeck SpectrumTape;
+
+std::string SaveSpectrumSnapshot(const std::string& path) {
+  if (!ActiveContext) return "No machine is running.";
+  const SpectrumSnapshot state = CaptureState();
+  SnapshotWriteResult written;
+  switch (SnapshotFormatOf(path)) {
+    case SnapshotFormat::Sna:
+      written = WriteSna(state);
+      break;
+    case SnapshotFormat::Z80:
+      written = WriteZ80(state);
+      break;
+    case SnapshotFormat::Szx:
+      written = WriteSzx(state);
+      break;
+    case SnapshotFormat::Unknown:
+      return "A snapshot is saved as .sna, .z80 or .szx; " + path + " is none of them.";
+  }
+  if (!written.Ok) return written.Message;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(written.Bytes.data()), static_cast<std::streamsize>(written.Bytes.size()));
+  out.close();
+  if (!out) return "Failed writing " + path + ".";
+  return {};
+}
 
 // Bits 5-7 stay 0; all keys up until the first frame has looked at the keyboard.
 SpectrumBoard Spectrum;
@@ -172,7 +368,9 @@ void SpectrumWrite(uint8_t value, uint16_t address) {
 
 // The machine decodes only address line 0 for its own port.
 void SpectrumPortOut(uint8_t value, uint8_t port) {
-  if ((port & 1) == 0) Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
+  if ((port & 1) != 0) return;
+  Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
+  BorderColour = value & 7;
 }
 
 uint8_t SpectrumPortIn(uint16_t port) {
@@ -198,19 +396,37 @@ void SpectrumFrame() {
       if (held[static_cast<int>(KeyRows[row][bit])]) bits &= static_cast<uint8_t>(~(1u << bit));
     Spectrum.Persistent.KeyMatrix[row] = bits;
   }
-  ActiveContext->IrqState.Value = 0;
+  if (Model48 && ++FlashFrames == 16) {
+    FlashFrames = 0;
+    FlashSwapped = !FlashSwapped;
+    for (uint16_t address = 0x5800; address < 0x5B00; ++address)
+      if (MemoryImage[address] & 0x80) RepaintCell(address);
+  }
+  // Nothing drives the 48K's data bus during the acknowledge: the pull-ups leave FFh there.
+  ActiveContext->IrqState.Value = Model48 ? 0xFF : 0;
   PresentScreen();
 }
 
 void SpectrumInitialise(uint8_t*) {
   Spectrum.Sound = {};
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
+  Model48 = TrimSpaces(Game.Model) == "48";
+  BorderColour = 7;
+  FlashSwapped = false;
+  FlashFrames = 0;
+  PendingTyping.clear();
+  SpectrumTape.Eject();
+  if (Model48 && Game.FrameLength == static_cast<int32_t>(FrameCycles) && ActiveContext) {
+    ActiveContext->FrameLength = Spectrum48FrameCycles;
+    FrameSound.Configure(50, Spectrum48FrameCycles);
+  }
 }
 
 bool LoadSnapshotFile(const std::string& path) {
   // The load pumps messages; a second Cartridge click inside them must not start a second load.
   static bool loading = false;
   if (loading || !ActiveContext) return false;
+  if (Model48) return LoadModel48File(path);
 
   FileReadResult file = ReadWholeFile(path, SnapshotSize, SnapshotSize);
   const std::string size = std::to_string(file.Size) + " bytes";
@@ -237,7 +453,9 @@ bool LoadSnapshotFile(const std::string& path) {
 }
 
 void SpectrumLoader() {
-  const auto path = AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
+  const auto path = Model48 ? AskForFile("Spectrum tape or snapshot", "Spectrum tapes and snapshots|*.tap;*.sna;*.z80;*.szx",
+                                         "TAP", "")
+                            : AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
   if (path) LoadSnapshotFile(*path);
   RestoreProgramFolder();
 }
@@ -285,6 +503,10 @@ const DriverInfo SpectrumDriver{
     [] { return RecordBytes(Spectrum); },
     SpectrumCharacterKeys,
     SpectrumKeyboardHelp,
+    SpectrumTrapMarks,
+    SpectrumTrap,
+    SpectrumTakeTyping,
+    SaveSpectrumSnapshot,
 };
 
 }  // namespace tirvane

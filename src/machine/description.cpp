@@ -46,6 +46,7 @@ const KeyField KeyFields[] = {
     {"#FRAMECYCLES=", FieldKind::Hex, nullptr, &GameDescription::FrameLength},
     {"#TIMING=", FieldKind::Text, &GameDescription::Timing},
     {"#SOUNDPROM=", FieldKind::Text, &GameDescription::SoundProm},
+    {"#MODEL=", FieldKind::Text, &GameDescription::Model},
 };
 
 constexpr std::string_view GraphicsPrefix = "#GRF=";

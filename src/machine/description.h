@@ -47,6 +47,7 @@ struct GameDescription {
   int32_t FrameLength = 50000;
   std::string SoundProm;  // the PACMAN board's 256-byte waveform PROM, relative to the program folder
   std::string Timing;  // "exact": real T-state counts; anything else: the fixed tables
+  std::string Model;   // "#model=": the variant of a machine family (SPECTRUM: "48"); empty: the original board
 };
 
 // The one record, filled at every Start.
