@@ -77,6 +77,9 @@ struct DriverInfo {
   // Writes the running machine to a snapshot file chosen by its extension; the reason when it
   // cannot, empty when written.
   std::string (*SaveSnapshot)(const std::string& path) = nullptr;
+  // True while the machine would be waited for at its own pace for nothing (a tape playing): the
+  // speed limit is lifted until it returns false.
+  bool (*FastForward)() = nullptr;
 };
 
 // A board record seen as bytes. Records have no padding, so equal states have equal bytes.

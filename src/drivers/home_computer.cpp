@@ -96,6 +96,22 @@ bool Model48 = false;
 uint8_t BorderColour = 7;
 // What the last load asks to have typed.
 std::string PendingTyping;
+// The tape's signal ("#model=48"): where in this frame it was last brought up to, and how often the
+// program has read port FEh this frame. A loader polls the EAR bit thousands of times a frame;
+// a program that reads it no more than for its keyboard has stopped loading.
+uint32_t TapeCycle = 0;
+unsigned EarReads = 0;
+unsigned QuietFrames = 0;
+constexpr unsigned LoadingReads = 500;  // reads a frame that start the tape
+constexpr unsigned QuietReads = 100;    // fewer than these for QuietStopFrames stop it
+constexpr unsigned QuietStopFrames = 50;
+
+void TapeToNow() {
+  const uint32_t now = ActiveContext->CycleCount;
+  if (now > TapeCycle) SpectrumTape.Advance(now - TapeCycle);
+  TapeCycle = now;
+}
+
 // FLASH ("#model=48"): cells whose attribute has bit 7 swap ink and paper every 16 frames.
 bool FlashSwapped = false;
 unsigned FlashFrames = 0;
@@ -268,7 +284,7 @@ bool LoadModel48File(const std::string& path) {
   const bool tape = IsTapeFile(path);
   if (format == SnapshotFormat::Unknown && !tape) {
     CurrentHost().messageBox("Not loaded: " + path +
-                             "\rThis machine loads .tap tapes and .sna, .z80, .szx snapshots. Nothing was changed.");
+                             "\rThis machine loads .tap and .tzx tapes and .sna, .z80, .szx snapshots. Nothing was changed.");
     return false;
   }
   FileReadResult file = ReadWholeFile(path, 1, MaxFileSize);
@@ -313,7 +329,9 @@ const std::bitset<0x10000>& LoaderMarks() {
 
 const std::bitset<0x10000>* SpectrumTrapMarks() {
   const TapeDeck& deck = SpectrumTape;
-  if (!Model48 || !deck.Instant || deck.AtEnd() || !deck.Inserted.Blocks[deck.Next].Standard()) return nullptr;
+  if (!Model48 || !deck.Instant || deck.Playing() || deck.Next >= deck.Inserted.Blocks.size() ||
+      !deck.Inserted.Blocks[deck.Next].Standard())
+    return nullptr;
   return &LoaderMarks();
 }
 
@@ -322,6 +340,8 @@ bool SpectrumTrap() {
 }
 
 std::string SpectrumTakeTyping() { return std::exchange(PendingTyping, {}); }
+
+bool SpectrumTapeRunning() { return Model48 && SpectrumTape.Playing(); }
 
 }  // namespace
 
@@ -379,6 +399,13 @@ uint8_t SpectrumPortIn(uint16_t port) {
   uint8_t result = 0xFF;
   for (int row = 0; row < 8; ++row)
     if (!(select & (1u << row))) result &= Spectrum.Persistent.KeyMatrix[row];
+  if (Model48) {
+    ++EarReads;
+    if (SpectrumTape.Playing()) {
+      TapeToNow();
+      if (!SpectrumTape.Level()) result &= 0xBF;
+    }
+  }
   return result;
 }
 
@@ -395,6 +422,19 @@ void SpectrumFrame() {
     for (int bit = 0; bit < 5; ++bit)
       if (held[static_cast<int>(KeyRows[row][bit])]) bits &= static_cast<uint8_t>(~(1u << bit));
     Spectrum.Persistent.KeyMatrix[row] = bits;
+  }
+  if (Model48) {
+    TapeDeck& tape = SpectrumTape;
+    if (tape.Playing()) {
+      TapeToNow();
+      QuietFrames = EarReads < QuietReads ? QuietFrames + 1 : 0;
+      if (QuietFrames >= QuietStopFrames) tape.Stop();
+    } else if (EarReads >= LoadingReads && tape.Next < tape.Inserted.Blocks.size()) {
+      tape.Play();
+      QuietFrames = 0;
+    }
+    TapeCycle = 0;
+    EarReads = 0;
   }
   if (Model48 && ++FlashFrames == 16) {
     FlashFrames = 0;
@@ -414,6 +454,8 @@ void SpectrumInitialise(uint8_t*) {
   BorderColour = 7;
   FlashSwapped = false;
   FlashFrames = 0;
+  TapeCycle = 0;
+  EarReads = QuietFrames = 0;
   PendingTyping.clear();
   SpectrumTape.Eject();
   if (Model48 && Game.FrameLength == static_cast<int32_t>(FrameCycles) && ActiveContext) {
@@ -453,7 +495,7 @@ bool LoadSnapshotFile(const std::string& path) {
 }
 
 void SpectrumLoader() {
-  const auto path = Model48 ? AskForFile("Spectrum tape or snapshot", "Spectrum tapes and snapshots|*.tap;*.sna;*.z80;*.szx",
+  const auto path = Model48 ? AskForFile("Spectrum tape or snapshot", "Spectrum tapes and snapshots|*.tap;*.tzx;*.sna;*.z80;*.szx",
                                          "TAP", "")
                             : AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
   if (path) LoadSnapshotFile(*path);
@@ -507,6 +549,7 @@ const DriverInfo SpectrumDriver{
     SpectrumTrap,
     SpectrumTakeTyping,
     SaveSpectrumSnapshot,
+    SpectrumTapeRunning,
 };
 
 }  // namespace tirvane

@@ -483,8 +483,193 @@ TapeReadResult ReadTape(std::span<const uint8_t> bytes, std::string_view name) {
   return Refuse(name, "The file is not a tape this machine reads (.tap, .tzx).");
 }
 
+void TapeDeck::Insert(Tape tape) {
+  Inserted = std::move(tape);
+  Rewind();
+}
+
+void TapeDeck::Rewind() {
+  Next = 0;
+  playing_ = false;
+  level_ = false;
+  edges_.clear();
+  edge_ = 0;
+  left_ = pause_ = 0;
+  loops_.clear();
+  calls_.clear();
+}
+
+void TapeDeck::Play() {
+  if (Next < Inserted.Blocks.size() || edge_ < edges_.size() || left_ > 0 || pause_ > 0) playing_ = true;
+}
+
+void TapeDeck::Stop() { playing_ = false; }
+
+void TapeDeck::Advance(uint64_t cycles) {
+  // Pulses of length 0 and blocks without a signal take no time: a tape looping over only those
+  // would hold the machine for ever, so it is stopped.
+  int idle = 0;
+  while (cycles > 0 && playing_) {
+    if (left_ == 0 && !NextPulse()) {
+      if (++idle > 100000) playing_ = false;
+      continue;
+    }
+    const uint64_t step = std::min(left_, cycles);
+    if (step == 0 && ++idle > 100000) playing_ = false;
+    if (step > 0) idle = 0;
+    left_ -= step;
+    cycles -= step;
+  }
+}
+
+// The next pulse of the block playing, then its pause, then the next block's signal.
+bool TapeDeck::NextPulse() {
+  if (edge_ < edges_.size()) {
+    level_ = edge_ == 0 && firstLevel_ >= 0 ? firstLevel_ != 0 : !level_;
+    left_ = edges_[edge_++];
+    return true;
+  }
+  if (pause_ > 0) {
+    level_ = false;
+    left_ = pause_;
+    pause_ = 0;
+    return true;
+  }
+  PrepareBlock();
+  return false;
+}
+
+// Follows the tape's directions to the next block with a signal and lays out its pulses. A tape
+// that only jumps about (a jump to itself, loops of nothing) is stopped rather than followed.
+void TapeDeck::PrepareBlock() {
+  edges_.clear();
+  edge_ = 0;
+  firstLevel_ = -1;
+  const std::vector<TapeBlock>& blocks = Inserted.Blocks;
+  constexpr uint64_t CyclesPerMs = 3500;
+  for (int steps = 0; steps < 100000; ++steps) {
+    if (Next >= blocks.size()) break;
+    const TapeBlock& b = blocks[Next];
+    const auto relative = [&](int offset) {
+      const auto target = static_cast<std::ptrdiff_t>(Next) + offset;
+      Next = target < 0 ? blocks.size() : static_cast<size_t>(target);
+    };
+    switch (b.Kind) {
+      case TapeBlockKind::Data: {
+        const TapeTimings& t = b.Timings;
+        if (b.HasPilot && !b.Data.empty()) {
+          const uint32_t count = t.PilotPulses ? t.PilotPulses : b.Data[0] < 0x80 ? 8063 : 3223;
+          edges_.assign(count, t.Pilot);
+        }
+        if (t.Sync1) edges_.push_back(t.Sync1);
+        if (t.Sync2) edges_.push_back(t.Sync2);
+        for (size_t i = 0; i < b.Data.size(); ++i) {
+          const unsigned bits = i + 1 == b.Data.size() ? std::clamp<unsigned>(t.LastByteBits, 1, 8) : 8;
+          for (unsigned k = 0; k < bits; ++k) {
+            const uint32_t length = (b.Data[i] << k) & 0x80 ? t.One : t.Zero;
+            edges_.insert(edges_.end(), {length, length});
+          }
+        }
+        pause_ = t.PauseMs * CyclesPerMs;
+        ++Next;
+        return;
+      }
+      case TapeBlockKind::Tone:
+        edges_.assign(b.Count, b.Pulses.empty() ? 0 : b.Pulses[0]);
+        pause_ = 0;
+        ++Next;
+        return;
+      case TapeBlockKind::Pulses:
+      case TapeBlockKind::Generalized:
+        edges_ = b.Pulses;
+        pause_ = b.Kind == TapeBlockKind::Generalized ? b.Timings.PauseMs * CyclesPerMs : 0;
+        ++Next;
+        return;
+      case TapeBlockKind::DirectRecording: {
+        // Runs of equal samples become pulses; the first sets the level instead of toggling it.
+        const size_t samples = b.Data.empty() ? 0 : (b.Data.size() - 1) * 8 + std::clamp<unsigned>(b.Timings.LastByteBits, 1, 8);
+        int current = -1;
+        for (size_t k = 0; k < samples; ++k) {
+          const int bit = (b.Data[k / 8] >> (7 - k % 8)) & 1;
+          if (bit != current) {
+            if (current < 0) firstLevel_ = bit;
+            edges_.push_back(0);
+            current = bit;
+          }
+          edges_.back() += b.SampleCycles;
+        }
+        pause_ = b.Timings.PauseMs * CyclesPerMs;
+        ++Next;
+        return;
+      }
+      case TapeBlockKind::Pause:
+        ++Next;
+        if (b.Timings.PauseMs == 0) {
+          playing_ = false;
+          return;
+        }
+        pause_ = b.Timings.PauseMs * CyclesPerMs;
+        return;
+      case TapeBlockKind::StopIf48K:
+        ++Next;
+        playing_ = false;
+        return;
+      case TapeBlockKind::SignalLevel:
+        level_ = b.Count != 0;
+        ++Next;
+        break;
+      case TapeBlockKind::Jump:
+        relative(b.Targets.empty() ? 1 : b.Targets[0]);
+        break;
+      case TapeBlockKind::LoopStart:
+        loops_.push_back({Next + 1, b.Count});
+        ++Next;
+        break;
+      case TapeBlockKind::LoopEnd:
+        if (!loops_.empty() && loops_.back().Left > 1) {
+          --loops_.back().Left;
+          Next = loops_.back().Start;
+        } else {
+          if (!loops_.empty()) loops_.pop_back();
+          ++Next;
+        }
+        break;
+      case TapeBlockKind::Call:
+        if (b.Targets.empty()) {
+          ++Next;
+        } else {
+          calls_.push_back({Next, 0});
+          relative(b.Targets[0]);
+        }
+        break;
+      case TapeBlockKind::Return:
+        if (calls_.empty()) {
+          ++Next;
+          break;
+        } else {
+          Call& call = calls_.back();
+          const std::vector<int16_t>& targets = blocks[call.At].Targets;
+          if (++call.Step < targets.size()) {
+            Next = call.At;
+            relative(targets[call.Step]);
+          } else {
+            Next = call.At + 1;
+            calls_.pop_back();
+          }
+        }
+        break;
+      default:  // groups, information, skipped blocks: nothing to play
+        ++Next;
+        break;
+    }
+  }
+  playing_ = false;  // the end of the tape, or directions without end
+}
+
 bool InstantLoadBytes(Z80Context& z, TapeDeck& deck, WriteHandlerFn write, PortOutHandlerFn portOut) {
-  if (!deck.Instant || deck.AtEnd() || !deck.Inserted.Blocks[deck.Next].Standard()) return false;
+  if (!deck.Instant || deck.Playing() || deck.Next >= deck.Inserted.Blocks.size() ||
+      !deck.Inserted.Blocks[deck.Next].Standard())
+    return false;
   const std::vector<uint8_t>& data = deck.Inserted.Blocks[deck.Next].Data;
   ++deck.Next;
 

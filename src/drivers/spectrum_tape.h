@@ -87,19 +87,48 @@ bool IsTapeFile(std::string_view name);
 TapeReadResult ReadTape(std::span<const uint8_t> bytes, std::string_view name);
 
 // The tape in the machine and where it stands. Loading at once takes a whole block when the ROM's
-// loader asks for one.
-struct TapeDeck {
+// loader asks for one; playing turns the blocks into the EAR signal, pulse by pulse, in the
+// processor's T-states, following the tape's jumps, loops and calls.
+class TapeDeck {
+ public:
   Tape Inserted;
-  size_t Next = 0;  // the block the tape stands before
+  size_t Next = 0;  // the block the tape stands before (while playing: the one after the signal)
   bool Instant = true;
+
   bool Loaded() const { return !Inserted.Blocks.empty(); }
-  bool AtEnd() const { return Next >= Inserted.Blocks.size(); }
-  void Insert(Tape tape) {
-    Inserted = std::move(tape);
-    Next = 0;
-  }
+  bool AtEnd() const { return Next >= Inserted.Blocks.size() && !Playing(); }
+  void Insert(Tape tape);
   void Eject() { Insert({}); }
-  void Rewind() { Next = 0; }
+  void Rewind();
+  void Play();
+  void Stop();
+  bool Playing() const { return playing_; }
+  // The EAR level (port FEh bit 6) at the moment the tape has reached.
+  bool Level() const { return level_; }
+  // Runs the tape on by this many T-states; it stops itself at its end or at a stop block.
+  void Advance(uint64_t cycles);
+
+ private:
+  bool NextPulse();
+  void PrepareBlock();
+
+  bool playing_ = false;
+  bool level_ = false;
+  std::vector<uint32_t> edges_;  // pulse lengths, each beginning with an edge
+  size_t edge_ = 0;
+  int firstLevel_ = -1;  // a recording's first level; -1: the first pulse is an edge too
+  uint64_t left_ = 0;    // T-states left of the current pulse or pause
+  uint64_t pause_ = 0;   // the silence after the signal
+  struct Loop {
+    size_t Start;
+    uint32_t Left;
+  };
+  std::vector<Loop> loops_;
+  struct Call {
+    size_t At;
+    size_t Step;
+  };
+  std::vector<Call> calls_;
 };
 
 // Where the ROM's LD-BYTES begins: A the flag byte, IX the address, DE the length, carry set to

@@ -332,7 +332,7 @@ std::string EmulationRun::TypeText(std::string_view utf8, const TypingPace& pace
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
 void EmulationRun::PaceFrame() {
   using Clock = std::chrono::steady_clock;
-  if (!LimitSpeed) {
+  if (!LimitSpeed || (row_ && row_->FastForward && row_->FastForward())) {
     paceStarted_ = false;
     return;
   }

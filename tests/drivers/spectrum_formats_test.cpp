@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPECTRUM file formats as bytes: the ".z80" run-length code and headers as the published .z80
 // format description gives them (versions 1 to 3), the zx-state (.szx) blocks as its published
-// description gives them, ".sna", ".tap", and the ROM loader done at once.
+// description gives them, ".sna", ".tap", the ".tzx" blocks as the published TZX format (revision
+// 1.20) lists them and their signal, and the ROM loader done at once.
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -275,6 +276,121 @@ TEST(InstantLoading, LeavesTheRegistersAsTheRomLoaderWould) {
   fast.Timings.Zero = 400;
   turbo.Insert({"t", {fast}});
   EXPECT_FALSE(InstantLoadBytes(z, turbo, write, out)) << "a turbo block is left to the signal";
+}
+
+Bytes TzxHeader() { return {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20}; }
+
+TEST(TapeFiles, TzxBlocksOfEveryListedKindAreRead) {
+  Bytes tzx = TzxHeader();
+  const Bytes blocks = {
+      0x10, 0xE8, 0x03, 3, 0, 0xFF, 0xAA, 0x55,                    // standard: pause 1000, 3 bytes
+      0x11, 0x78, 0x08, 0x9B, 0x02, 0xDF, 0x02, 0x57, 0x03, 0xAE, 0x06, 0xA0, 0x0F, 8, 0, 0, 2, 0, 0, 0xFF, 0x01,
+      0x12, 100, 0, 5, 0,                                          // tone: 5 pulses of 100
+      0x13, 2, 10, 0, 20, 0,                                       // pulses 10, 20
+      0x14, 0x57, 0x03, 0xAE, 0x06, 4, 0, 0, 1, 0, 0, 0xF0,          // pure data, 4 bits used
+      0x15, 79, 0, 0, 0, 8, 1, 0, 0, 0x0F,                            // recording
+      0x20, 0, 0,                                                  // stop the tape
+      0x21, 2, 'G', '1', 0x22,                                     // group
+      0x24, 2, 0, 0x25,                                            // loop twice
+      0x23, 1, 0,                                                  // jump +1
+      0x26, 1, 0, 2, 0, 0x27,                                      // call +2, return
+      0x2A, 0, 0, 0, 0,                                            // stop if 48K
+      0x2B, 1, 0, 0, 0, 1,                                         // signal high
+      0x30, 3, 'a', 'b', 'c',                                      // text
+      0x31, 5, 2, 'h', 'i',                                        // message
+      0x32, 6, 0, 1, 0x00, 3, 'T', 'i', 't',                       // archive info: title
+      0x33, 1, 0, 0, 1,                                            // hardware
+      0x35, 'C', 'u', 's', 't', 'o', 'm', ' ', ' ', ' ', ' ', 1, 0, 0, 0, 9,
+      0x5A, 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20,             // glue
+      0x4B, 2, 0, 0, 0, 1, 2,                                      // unknown: skipped by its length
+      // generalized: no pilot, 2 data symbols of 2 pulses (0: 100,100; 1: 200,200), 3 symbols 101
+      0x19, 25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 2, 2, 0, 100, 0, 100, 0, 0, 200, 0, 200, 0, 0xA0,
+  };
+  tzx.insert(tzx.end(), blocks.begin(), blocks.end());
+  const TapeReadResult read = ReadTzx(tzx, "t.tzx");
+  ASSERT_TRUE(read.Ok) << read.Message;
+  std::vector<std::string> labels;
+  for (const TapeBlock& block : read.Read.Blocks) labels.push_back(block.Label());
+  const std::vector<std::string> expected = {
+      "Data, 1 bytes", "Data, 0 bytes", "Tone, 5 pulses", "Pulses, 2", "Data, 1 bytes", "Recording, 1 bytes",
+      "Stop the tape", "Group: G1", "Group end", "Loop 2 times", "Loop end", "Jump 1", "Call 1 blocks",
+      "Return", "Stop the tape (48K)", "Signal high", "Text: abc", "Message: hi", "Archive info: Tit",
+      "Hardware info, 1 entries", "Custom info: Custom", "Glue", "Unknown block 4Bh, skipped",
+      "Generalized data, 6 pulses"};
+  EXPECT_EQ(labels, expected);
+  EXPECT_TRUE(read.Read.Blocks[0].Standard());
+  EXPECT_FALSE(read.Read.Blocks[1].Standard()) << "a turbo block is played";
+  EXPECT_EQ(read.Read.Blocks[1].Timings.PilotPulses, 4000);
+  EXPECT_EQ(read.Read.Blocks.back().Pulses, (std::vector<uint32_t>{200, 200, 100, 100, 200, 200}));
+
+  const struct {
+    Bytes body;
+    const char* reason;
+  } damaged[] = {
+      {{0x10, 0, 0, 9, 0, 1}, "cut short"},
+      {{0x11, 1, 2}, "cut short"},
+      {{0x19, 200, 0, 0, 0}, "cut short"},
+      {{0x19, 14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2}, "ends inside its data symbols"},
+      {{0x4B, 0xFF, 0xFF, 0xFF, 0x7F}, "cut short"},
+  };
+  for (const auto& c : damaged) {
+    Bytes bad = TzxHeader();
+    bad.insert(bad.end(), c.body.begin(), c.body.end());
+    const TapeReadResult refused = ReadTzx(bad, "t.tzx");
+    EXPECT_FALSE(refused.Ok);
+    EXPECT_NE(refused.Message.find(c.reason), std::string::npos) << refused.Message;
+  }
+  EXPECT_FALSE(ReadTzx(Bytes{'Z', 'X'}, "t.tzx").Ok);
+}
+
+// The signal of a block: pilot, syncs, two pulses a bit, the pause low; jumps and loops followed,
+// and a tape of nothing but jumps stops instead of holding the machine.
+TEST(TapePlaying, PulsesFollowTheBlockAndTheTapesDirections) {
+  TapeBlock data;
+  data.Data = {0x80};
+  data.Timings = {100, 30, 40, 10, 20, 3, 2, 1};  // pilot x3, syncs, 2 bits, 1 ms pause
+  TapeDeck deck;
+  deck.Insert({"t", {data}});
+  deck.Play();
+  std::vector<std::pair<bool, uint64_t>> runs;  // level and how long it lasted
+  for (int t = 0; t < 500 + 3500 && deck.Playing(); ++t) {
+    deck.Advance(1);
+    if (!deck.Playing()) break;
+    if (runs.empty() || runs.back().first != deck.Level()) runs.push_back({deck.Level(), 0});
+    ++runs.back().second;
+  }
+  const std::vector<std::pair<bool, uint64_t>> expected = {{true, 100}, {false, 100}, {true, 100}, {false, 30},
+                                                            {true, 40},  {false, 20},  {true, 20},  {false, 10},
+                                                            {true, 10},  {false, 3500}};
+  ASSERT_GE(runs.size(), expected.size());
+  EXPECT_EQ(std::vector(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+  EXPECT_FALSE(deck.Playing()) << "stopped at the end";
+
+  TapeBlock jump;
+  jump.Kind = TapeBlockKind::Jump;
+  jump.Targets = {0};
+  TapeDeck endless;
+  endless.Insert({"t", {jump}});
+  endless.Play();
+  endless.Advance(1000);
+  EXPECT_FALSE(endless.Playing());
+
+  TapeBlock loop;
+  loop.Kind = TapeBlockKind::LoopStart;
+  loop.Count = 3;
+  TapeBlock tone;
+  tone.Kind = TapeBlockKind::Tone;
+  tone.Pulses = {10};
+  tone.Count = 2;
+  TapeBlock loopEnd;
+  loopEnd.Kind = TapeBlockKind::LoopEnd;
+  TapeDeck looped;
+  looped.Insert({"t", {loop, tone, loopEnd}});
+  looped.Play();
+  looped.Advance(59);
+  EXPECT_TRUE(looped.Playing()) << "three times two pulses of 10";
+  looped.Advance(2);
+  EXPECT_FALSE(looped.Playing());
 }
 
 }  // namespace

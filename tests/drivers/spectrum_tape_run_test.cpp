@@ -100,5 +100,39 @@ TEST(SpectrumTapeRun, DamagedTapeLeavesTheRunningMachineAlone) {
   std::remove(path.c_str());
 }
 
+// The same program as a ".tzx": the loader and the code's header as standard blocks (loaded at
+// once), the code as a turbo-speed block (the ROM's timings but a shorter pilot), which the ROM
+// reads from the EAR signal as the tape plays. The machine ends as the ".tap" left it.
+TEST(SpectrumTapeRun, TzxWithATurboBlockPlaysIntoTheRomLoader) {
+  const std::vector<uint8_t> tap = ReadFile(BinPath("roms/spectrum/tapetest.tap"));
+  const TapeReadResult read = ReadTap(tap, "tapetest.tap");
+  ASSERT_TRUE(read.Ok);
+  std::vector<uint8_t> tzx = {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20, 0x30, 4, 't', 'e', 's', 't'};
+  for (size_t k = 0; k < read.Read.Blocks.size(); ++k) {
+    const std::vector<uint8_t>& data = read.Read.Blocks[k].Data;
+    const auto size = static_cast<uint32_t>(data.size());
+    if (k < 3) {
+      tzx.insert(tzx.end(), {0x10, 0xE8, 0x03, static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)});
+    } else {
+      tzx.insert(tzx.end(), {0x11, 0x78, 0x08, 0x9B, 0x02, 0xDF, 0x02, 0x57, 0x03, 0xAE, 0x06, 0xB8, 0x0B, 8, 0xE8, 0x03,
+                             static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8), 0});
+    }
+    tzx.insert(tzx.end(), data.begin(), data.end());
+  }
+  const std::string path = ::testing::TempDir() + "tapetest.tzx";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(tzx.data()), static_cast<std::streamsize>(tzx.size()));
+
+  HeadlessOptions options = LoadTapeTest();
+  options.LoadFile = path;
+  options.Frames = 2400;
+  const HeadlessResult played = RunHeadlessJob(options);
+  ASSERT_TRUE(played.Ok) << played.Error;
+  EXPECT_EQ(played.Dump[0x5B00], 1) << played.RegistersLine;
+  const std::vector<uint8_t>& code = read.Read.Blocks[3].Data;
+  EXPECT_TRUE(std::equal(code.begin() + 1, code.end() - 1, played.Dump.begin() + 0x8000));
+  EXPECT_FALSE(SpectrumTape.Playing()) << "stopped once the loader stopped reading";
+  std::remove(path.c_str());
+}
+
 }  // namespace
 }  // namespace tirvane

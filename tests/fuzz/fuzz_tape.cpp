@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Any bytes as a SPECTRUM tape: the reader either refuses them with a reason or returns blocks that
-// hold exactly the file's bytes, and the ROM loader done at once never reaches past a block.
+// Any bytes as a SPECTRUM tape, ".tap" or ".tzx" by the first byte: the reader either refuses them
+// with a reason or returns blocks (for ".tap", exactly the file's bytes); the ROM loader done at
+// once never reaches past a block, and playing the tape always comes back.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -12,14 +13,24 @@
 using namespace tirvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const TapeReadResult read = ReadTape(std::span<const uint8_t>(data, size), "fuzz.tap");
+  if (size == 0) return 0;
+  const bool tzx = data[0] & 1;
+  ++data;
+  --size;
+  const TapeReadResult read = ReadTape(std::span<const uint8_t>(data, size), tzx ? "fuzz.tzx" : "fuzz.tap");
   if (!read.Ok) {
     if (read.Message.empty()) __builtin_trap();
     return 0;
   }
-  size_t total = 0;
-  for (const TapeBlock& block : read.Read.Blocks) total += 2 + block.Data.size();
-  if (total != size) __builtin_trap();
+  if (!tzx) {
+    size_t total = 0;
+    for (const TapeBlock& block : read.Read.Blocks) total += 2 + block.Data.size();
+    if (total != size) __builtin_trap();
+  }
+  TapeDeck player;
+  player.Insert(read.Read);
+  player.Play();
+  for (int frame = 0; frame < 50 && player.Playing(); ++frame) player.Advance(69888);
 
   TapeDeck deck;
   deck.Insert(read.Read);
