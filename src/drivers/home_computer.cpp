@@ -329,9 +329,7 @@ const std::bitset<0x10000>& LoaderMarks() {
 
 const std::bitset<0x10000>* SpectrumTrapMarks() {
   const TapeDeck& deck = SpectrumTape;
-  if (!Model48 || !deck.Instant || deck.Playing() || deck.Next >= deck.Inserted.Blocks.size() ||
-      !deck.Inserted.Blocks[deck.Next].Standard())
-    return nullptr;
+  if (!Model48 || !deck.Instant || deck.NextStandard() >= deck.Inserted.Blocks.size()) return nullptr;
   return &LoaderMarks();
 }
 
@@ -400,11 +398,10 @@ uint8_t SpectrumPortIn(uint16_t port) {
   for (int row = 0; row < 8; ++row)
     if (!(select & (1u << row))) result &= Spectrum.Persistent.KeyMatrix[row];
   if (Model48) {
+    // Bits 5 and 7 are not driven and read 1; bit 6 is the EAR input, the tape's signal.
     ++EarReads;
-    if (SpectrumTape.Playing()) {
-      TapeToNow();
-      if (!SpectrumTape.Level()) result &= 0xBF;
-    }
+    if (SpectrumTape.Playing()) TapeToNow();
+    result = static_cast<uint8_t>((result & 0x1F) | 0xA0 | (SpectrumTape.Level() ? 0x40 : 0));
   }
   return result;
 }

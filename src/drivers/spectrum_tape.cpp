@@ -505,6 +505,23 @@ void TapeDeck::Play() {
 
 void TapeDeck::Stop() { playing_ = false; }
 
+size_t TapeDeck::NextStandard() const {
+  const std::vector<TapeBlock>& blocks = Inserted.Blocks;
+  if (playing_) return blocks.size();
+  for (size_t k = Next; k < blocks.size(); ++k) {
+    switch (blocks[k].Kind) {
+      case TapeBlockKind::Info:
+      case TapeBlockKind::GroupStart:
+      case TapeBlockKind::GroupEnd:
+      case TapeBlockKind::Skipped:
+        continue;
+      default:
+        return blocks[k].Standard() ? k : blocks.size();
+    }
+  }
+  return blocks.size();
+}
+
 void TapeDeck::Advance(uint64_t cycles) {
   // Pulses of length 0 and blocks without a signal take no time: a tape looping over only those
   // would hold the machine for ever, so it is stopped.
@@ -530,9 +547,18 @@ bool TapeDeck::NextPulse() {
     return true;
   }
   if (pause_ > 0) {
-    level_ = false;
-    left_ = pause_;
-    pause_ = 0;
+    // The pause begins with the edge that ends the last pulse (a loader times the bit by it),
+    // holds that level for a millisecond and is low for the rest.
+    if (!pauseStarted_) {
+      pauseStarted_ = true;
+      level_ = !level_;
+      left_ = std::min<uint64_t>(pause_, 3500);
+      pause_ -= left_;
+    } else {
+      level_ = false;
+      left_ = pause_;
+      pause_ = 0;
+    }
     return true;
   }
   PrepareBlock();
@@ -545,6 +571,7 @@ void TapeDeck::PrepareBlock() {
   edges_.clear();
   edge_ = 0;
   firstLevel_ = -1;
+  pauseStarted_ = false;
   const std::vector<TapeBlock>& blocks = Inserted.Blocks;
   constexpr uint64_t CyclesPerMs = 3500;
   for (int steps = 0; steps < 100000; ++steps) {
@@ -609,6 +636,7 @@ void TapeDeck::PrepareBlock() {
           return;
         }
         pause_ = b.Timings.PauseMs * CyclesPerMs;
+        pauseStarted_ = true;  // silence of its own: no edge
         return;
       case TapeBlockKind::StopIf48K:
         ++Next;
@@ -667,11 +695,10 @@ void TapeDeck::PrepareBlock() {
 }
 
 bool InstantLoadBytes(Z80Context& z, TapeDeck& deck, WriteHandlerFn write, PortOutHandlerFn portOut) {
-  if (!deck.Instant || deck.Playing() || deck.Next >= deck.Inserted.Blocks.size() ||
-      !deck.Inserted.Blocks[deck.Next].Standard())
-    return false;
-  const std::vector<uint8_t>& data = deck.Inserted.Blocks[deck.Next].Data;
-  ++deck.Next;
+  const size_t block = deck.NextStandard();
+  if (!deck.Instant || block >= deck.Inserted.Blocks.size()) return false;
+  const std::vector<uint8_t>& data = deck.Inserted.Blocks[block].Data;
+  deck.Next = block + 1;
 
   const bool load = (z.AF.l & FlagC) != 0;
   const uint8_t flag = z.AF.h;

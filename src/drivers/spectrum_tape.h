@@ -107,6 +107,9 @@ class TapeDeck {
   bool Level() const { return level_; }
   // Runs the tape on by this many T-states; it stops itself at its end or at a stop block.
   void Advance(uint64_t cycles);
+  // The standard block the ROM's loader would meet next, past text and groups, while the tape
+  // is stopped; the tape's size when there is none.
+  size_t NextStandard() const;
 
  private:
   bool NextPulse();
@@ -119,6 +122,7 @@ class TapeDeck {
   int firstLevel_ = -1;  // a recording's first level; -1: the first pulse is an edge too
   uint64_t left_ = 0;    // T-states left of the current pulse or pause
   uint64_t pause_ = 0;   // the silence after the signal
+  bool pauseStarted_ = false;
   struct Loop {
     size_t Start;
     uint32_t Left;

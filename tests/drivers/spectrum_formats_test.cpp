@@ -180,7 +180,7 @@ TEST(SnapshotFiles, DamagedOrForeignFilesAreRefusedWithTheReason) {
       {"odd second header", with(z80, 30, 40), false, "40 bytes"},
       {"cut inside a page", Bytes(z80.begin(), z80.end() - 10), false, "cut short"},
       {"a page missing", Bytes(z80.begin(), z80.begin() + 86), false, "lacks"},
-      {"page damaged", with(z80, 89, 0xED), false, "damaged"},
+      {"page damaged", with(z80, 91, 0x10), false, "damaged"},
       {"not ZXST", with(szx, 0, 'Q'), true, "ZXST"},
       {"128K szx", with(szx, 6, 2), true, "#model=128"},
       {"szx cut short", Bytes(szx.begin(), szx.end() - 5), true, "ends before"},
@@ -304,7 +304,7 @@ TEST(TapeFiles, TzxBlocksOfEveryListedKindAreRead) {
       0x5A, 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20,             // glue
       0x4B, 2, 0, 0, 0, 1, 2,                                      // unknown: skipped by its length
       // generalized: no pilot, 2 data symbols of 2 pulses (0: 100,100; 1: 200,200), 3 symbols 101
-      0x19, 25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 2, 2, 0, 100, 0, 100, 0, 0, 200, 0, 200, 0, 0xA0,
+      0x19, 25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 2, 2, 0, 100, 0, 100, 0, 0, 200, 0, 200, 0, 0xA0,
   };
   tzx.insert(tzx.end(), blocks.begin(), blocks.end());
   const TapeReadResult read = ReadTzx(tzx, "t.tzx");

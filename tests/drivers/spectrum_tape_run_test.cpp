@@ -124,7 +124,7 @@ TEST(SpectrumTapeRun, TzxWithATurboBlockPlaysIntoTheRomLoader) {
 
   HeadlessOptions options = LoadTapeTest();
   options.LoadFile = path;
-  options.Frames = 2400;
+  options.Frames = 1700;
   const HeadlessResult played = RunHeadlessJob(options);
   ASSERT_TRUE(played.Ok) << played.Error;
   EXPECT_EQ(played.Dump[0x5B00], 1) << played.RegistersLine;
