@@ -106,6 +106,11 @@ constexpr unsigned LoadingReads = 500;  // reads a frame that start the tape
 constexpr unsigned QuietReads = 100;    // fewer than these for QuietStopFrames stop it
 constexpr unsigned QuietStopFrames = 50;
 
+// From a tape's insertion on, the machine runs as fast as the host allows while LOAD "" is typed
+// and the blocks go in, until this many frames pass with the tape idle.
+constexpr unsigned LoadingIdleFrames = 150;
+unsigned LoadingFrames = 0;
+
 void TapeToNow() {
   const uint32_t now = ActiveContext->CycleCount;
   if (now > TapeCycle) SpectrumTape.Advance(now - TapeCycle);
@@ -305,6 +310,7 @@ bool LoadModel48File(const std::string& path) {
     SpectrumTape.Instant = instant;
     ResetAndStart();
     PendingTyping = "LOAD \"\"\n";
+    LoadingFrames = LoadingIdleFrames;
     return true;
   }
   SnapshotReadResult read = format == SnapshotFormat::Sna ? ReadSna(file.Bytes, path)
@@ -334,12 +340,14 @@ const std::bitset<0x10000>* SpectrumTrapMarks() {
 }
 
 bool SpectrumTrap() {
-  return ActiveContext && InstantLoadBytes(*ActiveContext, SpectrumTape, SpectrumWrite, SpectrumPortOut);
+  if (!ActiveContext || !InstantLoadBytes(*ActiveContext, SpectrumTape, SpectrumWrite, SpectrumPortOut)) return false;
+  LoadingFrames = LoadingIdleFrames;
+  return true;
 }
 
 std::string SpectrumTakeTyping() { return std::exchange(PendingTyping, {}); }
 
-bool SpectrumTapeRunning() { return Model48 && SpectrumTape.Playing(); }
+bool SpectrumTapeRunning() { return Model48 && (SpectrumTape.Playing() || LoadingFrames > 0); }
 
 }  // namespace
 
@@ -422,6 +430,8 @@ void SpectrumFrame() {
   }
   if (Model48) {
     TapeDeck& tape = SpectrumTape;
+    if (LoadingFrames > 0) --LoadingFrames;
+    if (tape.Playing()) LoadingFrames = LoadingIdleFrames;
     if (tape.Playing()) {
       TapeToNow();
       QuietFrames = EarReads < QuietReads ? QuietFrames + 1 : 0;
@@ -453,6 +463,7 @@ void SpectrumInitialise(uint8_t*) {
   FlashFrames = 0;
   TapeCycle = 0;
   EarReads = QuietFrames = 0;
+  LoadingFrames = 0;
   PendingTyping.clear();
   SpectrumTape.Eject();
   if (Model48 && Game.FrameLength == static_cast<int32_t>(FrameCycles) && ActiveContext) {
