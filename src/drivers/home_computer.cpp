@@ -223,7 +223,9 @@ void ApplyState(const SpectrumSnapshot& s) {
   z.IFF1 = s.IFF1;
   z.IFF2 = s.IFF2;
   z.InterruptMode = InterruptModeCode(s.InterruptMode);
-  z.Halted = s.Halted ? 1 : 0;
+  // A halted processor stands on its HALT and runs it again; a file that points past it resumes
+  // there, one instruction early at worst, rather than skipping the instruction after it.
+  z.Halted = 0;
   z.NmiRequest = 0;
   if (s.FrameCycle < z.FrameLength) z.CycleCount = s.FrameCycle;
   if (s.PcOnStack) {
