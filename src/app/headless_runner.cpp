@@ -15,6 +15,7 @@
 #include "app/headless_host.h"
 #include "app/wav_writer.h"
 #include "debugger/debug_engine.h"
+#include "drivers/home_computer.h"
 #include "run/history.h"
 #include "run/run.h"
 #include "debugger/disassembler.h"
@@ -31,6 +32,7 @@ constexpr int MaxFrames = 1'000'000'000;
 constexpr const char* Usage =
     "usage: tirvane-headless DESCRIPTION.ini [--frames N] [--keys RANGES] [--load FILE[@F]]\n"
     "                        [--save-state FILE[@F]] [--load-state FILE]\n"
+    "                        [--save-snapshot FILE[@F]] [--tape-instant on|off]\n"
     "                        [--png OUT.png] [--scale 1|2] [--stats] [--disasm] [--framecycles HEX]\n"
     "                        [--timing exact|tables]\n"
     "                        [--break ADDR|LABEL] [--watch ADDR[-ADDR]:r|w|rw] [--symbols FILE]\n"
@@ -42,6 +44,8 @@ constexpr const char* Usage =
     "  --load FILE[@F] hand FILE to the driver's loader before frame 1, or after frame F\n"
     "  --save-state FILE[@F]  save the machine's state after frame F (default: the last)\n"
     "  --load-state FILE      restore a saved state before frame 1\n"
+    "  --save-snapshot FILE[@F]  SPECTRUM: write .sna, .z80 or .szx after frame F (default: the last)\n"
+    "  --tape-instant on|off  SPECTRUM: tapes loaded at once through the ROM (on), or played\n"
     "  --png OUT.png   the visible picture after the last frame\n"
     "  --scale 1|2     picture size\n"
     "  --stats         print frames/s, emulated MHz and the state hash\n"
@@ -166,7 +170,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
                             arg == "--trace" || arg == "--trace-from" || arg == "--dump-memory" ||
                             arg == "--save-state" || arg == "--load-state" || arg == "--framecycles" || arg == "--timing" ||
                             arg == "--type" || arg == "--type-after" || arg == "--wav" || arg == "--steps" ||
-                            arg == "--step-back" || arg == "--rewind" || arg == "--history";
+                            arg == "--step-back" || arg == "--rewind" || arg == "--history" ||
+                            arg == "--tape-instant" || arg == "--save-snapshot";
     if (takesValue && i + 1 >= args.size()) {
       error = arg + " needs a value";
       return std::nullopt;
@@ -210,6 +215,22 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
         }
       }
       options.SaveState = file;
+    } else if (arg == "--save-snapshot") {
+      std::string file = args[++i];
+      const size_t at = file.rfind('@');
+      if (at != std::string::npos) {
+        if (const auto frame = ParseNumber(std::string_view(file).substr(at + 1), 1, MaxFrames)) {
+          options.SaveSnapshotAfterFrame = *frame;
+          file.resize(at);
+        }
+      }
+      options.SaveSnapshot = file;
+    } else if (arg == "--tape-instant") {
+      if (args[i + 1] != "on" && args[i + 1] != "off") {
+        error = "--tape-instant is on or off, not \"" + args[i + 1] + "\"";
+        return std::nullopt;
+      }
+      options.TapeInstant = args[++i] == "on";
     } else if (arg == "--load-state") {
       options.LoadState = args[++i];
     } else if (arg == "--png") {
@@ -325,6 +346,11 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(std::span<const std::strin
   }
   if (options.SaveState && options.SaveStateAfterFrame > options.Frames) {
     error = "--save-state after frame " + std::to_string(options.SaveStateAfterFrame) + " but only " +
+            std::to_string(options.Frames) + " frames run";
+    return std::nullopt;
+  }
+  if (options.SaveSnapshot && options.SaveSnapshotAfterFrame > options.Frames) {
+    error = "--save-snapshot after frame " + std::to_string(options.SaveSnapshotAfterFrame) + " but only " +
             std::to_string(options.Frames) + " frames run";
     return std::nullopt;
   }
@@ -521,6 +547,17 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
       loadFailed = true;
     }
   };
+  const int snapshotAfter = options.SaveSnapshotAfterFrame > 0 ? options.SaveSnapshotAfterFrame : options.Frames;
+  const auto saveSnapshot = [&] {
+    const std::string why = run.Row() && run.Row()->SaveSnapshot
+                                ? run.Row()->SaveSnapshot(*options.SaveSnapshot)
+                                : "the " + UpperAscii(Game.Driver) + " driver saves no snapshots";
+    if (!why.empty()) {
+      result.Error = "--save-snapshot: " + why;
+      loadFailed = true;
+    }
+  };
+  if (options.TapeInstant) SpectrumTape.Instant = *options.TapeInstant;
   if (options.LoadState) {
     const StateFileCheck loaded = LoadStateFile(run, *options.LoadState);
     if (!loaded.Ok) {
@@ -553,6 +590,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
         result.TypedByFrame = frame;
       if (options.LoadFile && options.LoadAfterFrame == frame) load();
       if (options.SaveState && saveAfter == frame) saveState();
+      if (options.SaveSnapshot && snapshotAfter == frame) saveSnapshot();
       if (typing && options.TypeAfterFrame == frame) type();
     }
     result.TypingReadyWait = run.Typer().ReadyWaitFrames();

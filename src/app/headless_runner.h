@@ -61,6 +61,9 @@ struct HeadlessOptions {
   std::string TypeText;    // typed key by key from the frame after TypeAfterFrame (0: once the machine is ready)
   int TypeAfterFrame = 0;
   std::string WavPath;  // empty: the sound is not kept
+  std::optional<bool> TapeInstant;          // SPECTRUM: tapes loaded at once (the default) or played
+  std::optional<std::string> SaveSnapshot;  // .sna, .z80 or .szx, written after SaveSnapshotAfterFrame
+  int SaveSnapshotAfterFrame = 0;           // 0: after the last frame
 };
 
 // "1-30:Left+Ctrl,40-40:3"; a single frame may also be written "40:3".

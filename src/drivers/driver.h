@@ -2,6 +2,7 @@
 // What a machine driver installs for a run, the state drivers share, and the driver table.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <span>
 #include <type_traits>
@@ -79,13 +80,26 @@ struct DriverInfo {
   CharacterKeysFn CharacterKeys = PlainCharacterKeys;
   // How the PC keyboard maps to the machine's where that is not obvious; null otherwise.
   const char* KeyboardHelp = nullptr;
-  TypingSigns Typing{};
-  int TypingLooks = 3;
   // A byte of a memory page that may not be visible ("5:C000": page 5 at C000h); false for a page
   // the machine lacks. Null when the machine has no pages.
   bool (*ReadPaged)(unsigned page, uint16_t address, uint8_t& value) = nullptr;
   // The board's state worth a line beside the registers (the paging port); empty or null: none.
   std::string (*BoardLine)() = nullptr;
+  // Program addresses where the driver does a routine's work at once (a ROM's tape loader): the
+  // marks, or null while none applies. Trap runs with PC at a marked address; false: it did nothing.
+  const std::bitset<0x10000>* (*TrapMarks)() = nullptr;
+  bool (*Trap)() = nullptr;
+  // Text the last file load asks to have typed (a tape's LOAD command), handed over once.
+  std::string (*TakeTyping)() = nullptr;
+  // Writes the running machine to a snapshot file chosen by its extension; the reason when it
+  // cannot, empty when written.
+  std::string (*SaveSnapshot)(const std::string& path) = nullptr;
+  // True while the machine would be waited for at its own pace for nothing (a tape playing): the
+  // speed limit is lifted until it returns false.
+  bool (*FastForward)() = nullptr;
+  // How typed keys are paced on this machine (filled from the driver table's typing rows).
+  TypingSigns Typing{};
+  int TypingLooks = 3;
 };
 
 // A board record seen as bytes. Records have no padding, so equal states have equal bytes.

@@ -12,9 +12,16 @@
 // The 128K ("#model=128", spectrum_paging.h) adds its paging port 7FFDh (A15 and A1 low) and the
 // sound chip's FFFDh (register select, and read) and BFFDh (data), A1 low and decoded by A15, A14;
 // "#ay=on" gives the 48K the sound chip alone at the same ports.
+//
+// "#model=48" makes it the 48K as people's software expects it: FFh on the data bus at the
+// interrupt, FLASH, a 69,888 T-state frame unless the description says otherwise, tapes (.tap)
+// loaded through the ROM with the loader done at once, and .z80/.szx snapshots; without the key
+// the machine is the one above, loading only .sna.
 #include "drivers/home_computer.h"
 
 #include <array>
+#include <fstream>
+#include <utility>
 #include <string>
 
 #include "devices/sound_mixer.h"
@@ -22,6 +29,10 @@
 #include "video/eight_pixels.h"
 #include "drivers/file_loader.h"
 #include "drivers/spectrum_paging.h"
+#include "drivers/spectrum_snapshot.h"
+#include "drivers/spectrum_tape.h"
+#include "machine/description.h"
+#include "text/text.h"
 #include "video/host.h"
 #include "video/screen.h"
 
@@ -85,6 +96,36 @@ constexpr uint8_t PaletteBase = 10;  // driver colour n is palette index 10 + n
 
 // The screen's 6912 bytes: the 128K shows page 5 or 7 from its record.
 inline const uint8_t* ScreenMemory() { return SpectrumModel.Paged ? ShownScreen() : MemoryImage + 0x4000; }
+// Set from "#model=" at initialisation.
+bool Model48 = false;
+// The last colour sent to the border (bits 0-2 of an OUT to an even port), for snapshots.
+uint8_t BorderColour = 7;
+// What the last load asks to have typed.
+std::string PendingTyping;
+// The tape's signal ("#model=48"): where in this frame it was last brought up to, and how often the
+// program has read port FEh this frame. A loader polls the EAR bit thousands of times a frame;
+// a program that reads it no more than for its keyboard has stopped loading.
+uint32_t TapeCycle = 0;
+unsigned EarReads = 0;
+unsigned QuietFrames = 0;
+constexpr unsigned LoadingReads = 500;  // reads a frame that start the tape
+constexpr unsigned QuietReads = 100;    // fewer than these for QuietStopFrames stop it
+constexpr unsigned QuietStopFrames = 50;
+
+// From a tape's insertion on, the machine runs as fast as the host allows while LOAD "" is typed
+// and the blocks go in, until this many frames pass with the tape idle.
+constexpr unsigned LoadingIdleFrames = 150;
+unsigned LoadingFrames = 0;
+
+void TapeToNow() {
+  const uint32_t now = ActiveContext->CycleCount;
+  if (now > TapeCycle) SpectrumTape.Advance(now - TapeCycle);
+  TapeCycle = now;
+}
+
+// FLASH ("#model=48"): cells whose attribute has bit 7 swap ink and paper every 16 frames.
+bool FlashSwapped = false;
+unsigned FlashFrames = 0;
 
 // Draws the eight pixels of one bitmap byte in the colours of its cell's attribute.
 inline void DrawBitmapByte(uint8_t value, uint16_t address) {
@@ -96,6 +137,10 @@ inline void DrawBitmapByte(uint8_t value, uint16_t address) {
   const uint8_t bright = (attribute & 0x40) >> 3;
   const uint8_t ink = PaletteBase + (attribute & 0x07) + bright;
   const uint8_t paper = PaletteBase + ((attribute >> 3) & 0x07) + bright;
+  if ((attribute & 0x80) && FlashSwapped) {
+    PutEightPixels(Screen->Pixels.data() + y * BitmapStride + column * 8, value, paper, ink);
+    return;
+  }
   // y < 192 and the eight pixels end at column 255: the row always lies inside the bitmap.
   PutEightPixels(Screen->Pixels.data() + y * BitmapStride + column * 8, value, ink, paper);
 }
@@ -172,7 +217,188 @@ void ApplySnapshot(const uint8_t* file) {
   z.SP.w = static_cast<uint16_t>(z.SP.w + 2);
 }
 
+// Puts a checked snapshot into the machine: the memory through the write handler, so the picture
+// follows, then the processor.
+void ApplyState(const SpectrumSnapshot& s) {
+  Z80Context& z = *ActiveContext;
+  for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
+    SpectrumWrite(s.Ram[address - 0x4000], static_cast<uint16_t>(address));
+  z.AF.w = s.AF;
+  z.BC.w = s.BC;
+  z.DE.w = s.DE;
+  z.HL.w = s.HL;
+  z.AltAF.w = s.AltAF;
+  z.AltBC.w = s.AltBC;
+  z.AltDE.w = s.AltDE;
+  z.AltHL.w = s.AltHL;
+  z.IX.w = s.IX;
+  z.IY.w = s.IY;
+  z.SP.w = s.SP;
+  z.PC.w = s.PC;
+  z.I = s.I;
+  z.R = s.R;
+  z.IFF1 = s.IFF1;
+  z.IFF2 = s.IFF2;
+  z.InterruptMode = InterruptModeCode(s.InterruptMode);
+  // A halted processor stands on its HALT and runs it again; a file that points past it resumes
+  // there, one instruction early at worst, rather than skipping the instruction after it.
+  z.Halted = 0;
+  z.NmiRequest = 0;
+  if (s.FrameCycle < z.FrameLength) z.CycleCount = s.FrameCycle;
+  if (s.PcOnStack) {
+    z.PC.w = static_cast<uint16_t>(MemoryImage[z.SP.w] | MemoryImage[static_cast<uint16_t>(z.SP.w + 1)] << 8);
+    z.SP.w = static_cast<uint16_t>(z.SP.w + 2);
+  }
+  BorderColour = s.Border & 7;
+}
+
+// The machine as a snapshot holds it.
+SpectrumSnapshot CaptureState() {
+  const Z80Context& z = *ActiveContext;
+  SpectrumSnapshot s;
+  s.AF = z.AF.w;
+  s.BC = z.BC.w;
+  s.DE = z.DE.w;
+  s.HL = z.HL.w;
+  s.AltAF = z.AltAF.w;
+  s.AltBC = z.AltBC.w;
+  s.AltDE = z.AltDE.w;
+  s.AltHL = z.AltHL.w;
+  s.IX = z.IX.w;
+  s.IY = z.IY.w;
+  s.SP = z.SP.w;
+  s.PC = z.PC.w;  // a halted processor stands on its HALT, which runs again after a load
+  s.I = z.I;
+  s.R = z.R;
+  s.IFF1 = z.IFF1;
+  s.IFF2 = z.IFF2;
+  s.InterruptMode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
+  s.Halted = z.Halted != 0;
+  s.Border = BorderColour;
+  s.FrameCycle = z.CycleCount;
+  s.KeyRows = std::to_array(Spectrum.Persistent.KeyMatrix);
+  std::copy(MemoryImage + 0x4000, MemoryImage + 0x10000, s.Ram.begin());
+  return s;
+}
+
+// Power on as the reset line leaves the processor, then the ROM's start-up run here until BASIC
+// waits for a line, so that what is typed next reaches it.
+void ResetAndStart() {
+  Z80Context& z = *ActiveContext;
+  z.PC.w = 0;
+  z.AF.w = z.SP.w = 0xFFFF;
+  z.I = z.R = 0;
+  z.IFF1 = z.IFF2 = 0;
+  z.InterruptMode = 0;
+  z.Halted = 0;
+  z.NmiRequest = 0;
+  for (int frame = 0; frame < StartUpFrames; ++frame) {
+    RunFrame(1);
+    z.CycleCount = 0;
+    FrameSound.EndFrame();
+    FrameSound.Pending().clear();
+  }
+}
+
+// The file loader of "#model=48": snapshots by their extension, tapes inserted and loaded through
+// the ROM. Everything is read and checked before the machine is touched.
+bool LoadModel48File(const std::string& path) {
+  constexpr uint64_t MaxFileSize = 64u << 20;
+  const SnapshotFormat format = SnapshotFormatOf(path);
+  const bool tape = IsTapeFile(path);
+  if (format == SnapshotFormat::Unknown && !tape) {
+    CurrentHost().messageBox("Not loaded: " + path +
+                             "\rThis machine loads .tap and .tzx tapes and .sna, .z80, .szx snapshots. Nothing was changed.");
+    return false;
+  }
+  FileReadResult file = ReadWholeFile(path, 1, MaxFileSize);
+  if (file.Status != FileReadStatus::Ok) {
+    CurrentHost().messageBox(file.Status == FileReadStatus::WrongSize
+                                 ? "Not loaded: " + path + "\rThe file is empty or larger than 64 MB."
+                                 : "Failed reading:\r" + path + "\rNothing was changed.");
+    return false;
+  }
+  if (tape) {
+    TapeReadResult read = ReadTape(file.Bytes, path);
+    if (!read.Ok) {
+      CurrentHost().messageBox(read.Message);
+      return false;
+    }
+    const bool instant = SpectrumTape.Instant;
+    SpectrumTape.Insert(std::move(read.Read));
+    SpectrumTape.Instant = instant;
+    ResetAndStart();
+    PendingTyping = "LOAD \"\"\n";
+    LoadingFrames = LoadingIdleFrames;
+    return true;
+  }
+  SnapshotReadResult read = format == SnapshotFormat::Sna ? ReadSna(file.Bytes, path)
+                            : format == SnapshotFormat::Z80 ? ReadZ80(file.Bytes, path)
+                                                            : ReadSzx(file.Bytes, path);
+  if (!read.Ok) {
+    CurrentHost().messageBox(read.Message);
+    return false;
+  }
+  ApplyState(read.Snapshot);
+  return true;
+}
+
+const std::bitset<0x10000>& LoaderMarks() {
+  static const std::bitset<0x10000> marks = [] {
+    std::bitset<0x10000> m;
+    m.set(LdBytesAddress);
+    return m;
+  }();
+  return marks;
+}
+
+const std::bitset<0x10000>* SpectrumTrapMarks() {
+  const TapeDeck& deck = SpectrumTape;
+  if (!Model48 || !deck.Instant || deck.NextStandard() >= deck.Inserted.Blocks.size()) return nullptr;
+  return &LoaderMarks();
+}
+
+bool SpectrumTrap() {
+  if (!ActiveContext || !InstantLoadBytes(*ActiveContext, SpectrumTape, SpectrumWrite, SpectrumPortOut)) return false;
+  LoadingFrames = LoadingIdleFrames;
+  return true;
+}
+
+std::string SpectrumTakeTyping() { return std::exchange(PendingTyping, {}); }
+
+bool SpectrumTapeRunning() { return Model48 && (SpectrumTape.Playing() || LoadingFrames > 0); }
+
 }  // namespace
+
+TapeDeck SpectrumTape;
+
+std::string SaveSpectrumSnapshot(const std::string& path) {
+  if (!ActiveContext) return "No machine is running.";
+  const SpectrumSnapshot state = CaptureState();
+  SnapshotWriteResult written;
+  switch (SnapshotFormatOf(path)) {
+    case SnapshotFormat::Sna:
+      written = WriteSna(state);
+      break;
+    case SnapshotFormat::Z80:
+      written = WriteZ80(state);
+      break;
+    case SnapshotFormat::Szx:
+      written = WriteSzx(state);
+      break;
+    case SnapshotFormat::Unknown:
+      return "A snapshot is saved as .sna, .z80 or .szx; " + path + " is none of them.";
+  }
+  if (!written.Ok) return written.Message;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(written.Bytes.data()), static_cast<std::streamsize>(written.Bytes.size()));
+  out.close();
+  if (!out) return "Failed writing " + path + ".";
+  return {};
+}
+
+// Bits 5-7 stay 0; all keys up until the first frame has looked at the keyboard.
+SpectrumBoard Spectrum;
 
 uint8_t SpectrumRead(uint16_t address) { return MemoryImage[address]; }
 
@@ -197,7 +423,10 @@ void SpectrumWrite(uint8_t value, uint16_t address) {
 
 // The machine decodes only address line 0 for its own port.
 void SpectrumPortOut(uint8_t value, uint8_t port) {
-  if ((port & 1) == 0) Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
+  if ((port & 1) == 0) {
+    Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
+    BorderColour = value & 7;
+  }
   if ((port & 2) != 0) return;
   const unsigned high = ActiveContext->PortOutHigh;
   if (!(high & 0x80)) {
@@ -217,6 +446,12 @@ uint8_t SpectrumPortIn(uint16_t port) {
   uint8_t result = 0xFF;
   for (int row = 0; row < 8; ++row)
     if (!(select & (1u << row))) result &= Spectrum.Persistent.KeyMatrix[row];
+  if (Model48) {
+    // Bits 5 and 7 are not driven and read 1; bit 6 is the EAR input, the tape's signal.
+    ++EarReads;
+    if (SpectrumTape.Playing()) TapeToNow();
+    result = static_cast<uint8_t>((result & 0x1F) | 0xA0 | (SpectrumTape.Level() ? 0x40 : 0));
+  }
   return result;
 }
 
@@ -234,8 +469,30 @@ void SpectrumFrame() {
       if (held[static_cast<int>(KeyRows[row][bit])]) bits &= static_cast<uint8_t>(~(1u << bit));
     Spectrum.Persistent.KeyMatrix[row] = bits;
   }
-  // The ULA holds /INT for 32 T-states from the frame start, with nothing driving the bus (FFh).
-  ActiveContext->IrqState.Value = ActiveContext->Cpu == CpuModel::Silicon ? 0xFF : 0;
+  if (Model48) {
+    TapeDeck& tape = SpectrumTape;
+    if (LoadingFrames > 0) --LoadingFrames;
+    if (tape.Playing()) LoadingFrames = LoadingIdleFrames;
+    if (tape.Playing()) {
+      TapeToNow();
+      QuietFrames = EarReads < QuietReads ? QuietFrames + 1 : 0;
+      if (QuietFrames >= QuietStopFrames) tape.Stop();
+    } else if (EarReads >= LoadingReads && tape.Next < tape.Inserted.Blocks.size()) {
+      tape.Play();
+      QuietFrames = 0;
+    }
+    TapeCycle = 0;
+    EarReads = 0;
+  }
+  if (Model48 && ++FlashFrames == 16) {
+    FlashFrames = 0;
+    FlashSwapped = !FlashSwapped;
+    for (uint16_t address = 0x5800; address < 0x5B00; ++address)
+      if (MemoryImage[address] & 0x80) RepaintCell(address);
+  }
+  // Nothing drives the data bus during the acknowledge: the pull-ups leave FFh there. The ULA holds
+  // /INT for 32 T-states from the frame start.
+  ActiveContext->IrqState.Value = (Model48 || ActiveContext->Cpu == CpuModel::Silicon) ? 0xFF : 0;
   if (SpectrumModel.Ay) SpectrumState.Ay.EndFrame(FrameSound);
   PresentScreen();
 }
@@ -245,6 +502,19 @@ void SpectrumInitialise(uint8_t* graphicsRegion) {
   PagingInitialise(graphicsRegion);
   ActiveContext->IntHoldCycles = 32;
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
+  Model48 = TrimSpaces(Game.Model) == "48";
+  BorderColour = 7;
+  FlashSwapped = false;
+  FlashFrames = 0;
+  TapeCycle = 0;
+  EarReads = QuietFrames = 0;
+  LoadingFrames = 0;
+  PendingTyping.clear();
+  SpectrumTape.Eject();
+  if (Model48 && Game.FrameLength == static_cast<int32_t>(FrameCycles) && ActiveContext) {
+    ActiveContext->FrameLength = Spectrum48FrameCycles;
+    FrameSound.Configure(50, Spectrum48FrameCycles);
+  }
 }
 
 bool LoadSnapshotFile(const std::string& path) {
@@ -252,6 +522,7 @@ bool LoadSnapshotFile(const std::string& path) {
   static bool loading = false;
   if (loading || !ActiveContext) return false;
   if (SpectrumModel.Paged) return Load128SnapshotFile(path);
+  if (Model48) return LoadModel48File(path);
 
   FileReadResult file = ReadWholeFile(path, SnapshotSize, SnapshotSize);
   const std::string size = std::to_string(file.Size) + " bytes";
@@ -278,7 +549,9 @@ bool LoadSnapshotFile(const std::string& path) {
 }
 
 void SpectrumLoader() {
-  const auto path = AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
+  const auto path = Model48 ? AskForFile("Spectrum tape or snapshot", "Spectrum tapes and snapshots|*.tap;*.tzx;*.sna;*.z80;*.szx",
+                                         "TAP", "")
+                            : AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
   if (path) LoadSnapshotFile(*path);
   RestoreProgramFolder();
 }
@@ -328,6 +601,11 @@ const DriverInfo SpectrumDriver{
     SpectrumKeyboardHelp,
     ReadSpectrumPage,
     SpectrumBoardLine,
+    SpectrumTrapMarks,
+    SpectrumTrap,
+    SpectrumTakeTyping,
+    SaveSpectrumSnapshot,
+    SpectrumTapeRunning,
 };
 
 }  // namespace tirvane

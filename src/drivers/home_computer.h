@@ -8,6 +8,7 @@
 
 #include "devices/beeper.h"
 #include "drivers/driver.h"
+#include "drivers/spectrum_tape.h"
 
 namespace tirvane {
 
@@ -42,6 +43,17 @@ constexpr uint64_t SnapshotSize = 49179;  // 27-byte header + memory 4000h-FFFFh
 
 // Loads a snapshot into the running machine. A file of any other size, or one that cannot be read
 // whole, is refused with a message before any register or byte changes.
+// Under "#model=48" it also takes .z80 snapshots and .tap tapes (a tape resets the machine, and
+// the Cartridge button then types LOAD "" to play it).
 bool LoadSnapshotFile(const std::string& path);
+
+// Writes the running machine as .sna, .z80 or .szx by the file's extension; the reason when it
+// cannot, empty when written.
+std::string SaveSpectrumSnapshot(const std::string& path);
+
+// The tape in the machine ("#model=48").
+extern TapeDeck SpectrumTape;
+// Frames the ROM's start-up runs inside a tape load before LOAD "" is typed.
+constexpr int StartUpFrames = 120;
 
 }  // namespace tirvane

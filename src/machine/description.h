@@ -53,7 +53,7 @@ struct GameDescription {
   // Why the description cannot be started (a key with a value that means nothing); empty when it can.
   std::string Refused;
   std::string Video;   // "full": the COLECO's whole video chip, controllers and console header
-  std::string Model;   // SPECTRUM: "128" for the 128K; anything else the 48K
+  std::string Model;   // "#model=": the variant of a machine family (SPECTRUM: "48" or "128"); empty: the original board
   std::string Ay;      // SPECTRUM: "on" adds the sound chip to the 48K
 };
 

@@ -210,6 +210,10 @@ void EmulationRun::RunPass() {
 // One instruction, with the T-states it spent added to the figures.
 void EmulationRun::StepCounted() {
   Z80Context& z = *ActiveContext;
+  if (row_ && row_->TrapMarks) {
+    const std::bitset<0x10000>* traps = row_->TrapMarks();
+    if (traps && (*traps)[z.PC.w] && row_->Trap()) return;
+  }
   const uint32_t before = z.CycleCount;
   StepInstruction(1);
   const uint32_t after = z.CycleCount;
@@ -301,6 +305,15 @@ bool EmulationRun::RunUntilCounted(const std::bitset<0x10000>& stops) {
 
 void EmulationRun::ExecuteFrame() {
   Z80Context& z = *ActiveContext;
+  if (const std::bitset<0x10000>* traps = row_ && row_->TrapMarks ? row_->TrapMarks() : nullptr) {
+    // The instruction at a trap the driver declined runs, so the loop always moves on.
+    const uint32_t before = z.CycleCount;
+    while (RunFrameUntil(1, *traps)) row_->Trap();
+    cycles_ += LastFrameLength - before;
+    FrameDone();
+    SettleFrameEnd(z);
+    return;
+  }
   RunFrame(1);
   cycles_ += z.CycleCount;
   // A step after a free-run frame begins a new frame instead of ending the one just finished.
@@ -325,7 +338,7 @@ std::string EmulationRun::TypeText(std::string_view utf8, const TypingPace& pace
 // Waits for the frame's deadline in short sleeps, pumping between them so the windows stay live.
 void EmulationRun::PaceFrame() {
   using Clock = std::chrono::steady_clock;
-  if (!LimitSpeed) {
+  if (!LimitSpeed || (row_ && row_->FastForward && row_->FastForward())) {
     paceStarted_ = false;
     return;
   }
@@ -387,6 +400,10 @@ void EmulationRun::Reset() {
 void EmulationRun::Cartridge() {
   if (!Running() || !driver_.LoaderRoutine) return;
   driver_.LoaderRoutine();
+  if (row_ && row_->TakeTyping) {
+    const std::string text = row_->TakeTyping();
+    if (!text.empty()) TypeText(text);
+  }
   if (History) History->MarkOutsideChange();
 }
 

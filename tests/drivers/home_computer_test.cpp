@@ -398,5 +398,23 @@ TEST_F(SpectrumTest, CartridgeButtonAsksInTheCartridgeFolderAndRestoresTheFolder
   EXPECT_EQ(host.Messages, std::vector<std::string>{"Failed changing directory..."});
 }
 
+// "#model=48": FFh on the bus at the interrupt, and FLASH cells swapping ink and paper every 16
+// frames; without the key, 00h and no swap.
+TEST_F(SpectrumTest, Model48PutsFfOnTheBusAndFlashesEverySixteenFrames) {
+  for (const bool model48 : {false, true}) {
+    Game.Model = model48 ? "48" : "";
+    SpectrumInitialise(nullptr);
+    SpectrumWrite(0xFF, 0x4000);
+    SpectrumWrite(0x80 | 1 << 3 | 2, 0x5800);  // FLASH, paper 1, ink 2
+    for (int frame = 1; frame <= 16; ++frame) {
+      SpectrumFrame();
+      EXPECT_EQ(PixelAt(0, 0), Pen(frame < 16 || !model48 ? 2 : 1)) << model48 << " frame " << frame;
+    }
+    EXPECT_EQ(ActiveContext->IrqState.Value, model48 ? 0xFFu : 0u);
+    SpectrumWrite(0x0F, 0x4000);  // drawn while swapped: the ink pixels in paper's colour
+    EXPECT_EQ(PixelAt(4, 0), Pen(model48 ? 1 : 2));
+  }
+}
+
 }  // namespace
 }  // namespace tirvane

@@ -29,6 +29,7 @@
 #include "app/ui/game_screen.h"
 #include "app/ui/state_menu.h"
 #include "app/ui/typing_menu.h"
+#include "app/ui/tape_window.h"
 #include "app/ui/qt_host.h"
 #include "app/ui/settings.h"
 #include "app/ui/sound_output.h"
@@ -156,6 +157,7 @@ TfrmEmulator::TfrmEmulator(std::string programFolder)
   Run.History = &History;
   AddHistoryLengthMenu();
   AddTypingMenu(*frmGameScreen, Run);
+  AddSpectrumMenu(*frmGameScreen, Run);
   frmGameScreen->ScaleChosen = [this](int scale) {
     const QSignalBlocker blocker(cbDoubleScr);
     cbDoubleScr->setChecked(scale == 2);

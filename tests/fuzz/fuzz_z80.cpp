@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Any bytes as a ".z80" snapshot: refused with a reason, or read into a machine that writes back
+// and reads again as the same machine.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "drivers/spectrum_snapshot.h"
+
+using namespace tirvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const SnapshotReadResult read = ReadZ80(std::span<const uint8_t>(data, size), "fuzz.z80");
+  if (!read.Ok) {
+    if (read.Message.empty()) __builtin_trap();
+    return 0;
+  }
+  const SnapshotWriteResult written = WriteZ80(read.Snapshot);
+  const SnapshotReadResult again = ReadZ80(written.Bytes, "again.z80");
+  if (!again.Ok || again.Snapshot.Ram != read.Snapshot.Ram || again.Snapshot.PC != read.Snapshot.PC ||
+      again.Snapshot.R != read.Snapshot.R || again.Snapshot.FrameCycle != read.Snapshot.FrameCycle)
+    __builtin_trap();
+  return 0;
+}
