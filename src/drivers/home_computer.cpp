@@ -397,9 +397,6 @@ std::string SaveSpectrumSnapshot(const std::string& path) {
   return {};
 }
 
-// Bits 5-7 stay 0; all keys up until the first frame has looked at the keyboard.
-SpectrumBoard Spectrum;
-
 uint8_t SpectrumRead(uint16_t address) { return MemoryImage[address]; }
 
 void SpectrumWrite(uint8_t value, uint16_t address) {

@@ -317,7 +317,7 @@ void blockOut(Cpu& c, int step, bool repeat) {
   Z80Context& z = c.z;
   const uint8_t v = readByte(c, z.HL.w);
   --z.BC.h;
-  z80ops::portOut(c, z.BC.l, v);
+  z80ops::portOut(c, z.BC.l, v, z.BC.h);
   z.MemPtr = static_cast<uint16_t>(z.BC.w + step);
   z.HL.w = static_cast<uint16_t>(z.HL.w + step);
   blockIoFlags(c, v, v + z.HL.l, repeat);
@@ -339,7 +339,7 @@ void edPage(Cpu& c) {
         return;
       }
       case 1:  // OUT (C),r; ED 71 sends 0 on the NMOS part
-        z80ops::portOut(c, z.BC.l, y == 6 ? 0 : reg8(z, UseHL, y));
+        z80ops::portOut(c, z.BC.l, y == 6 ? 0 : reg8(z, UseHL, y), z.BC.h);
         z.MemPtr = static_cast<uint16_t>(z.BC.w + 1);
         return;
       case 2:
@@ -632,7 +632,7 @@ void indexedPage(Cpu& c, int x) {
         case 1: cbPage(c); return;  // only reached unprefixed: DD CB goes to indexedCbPage
         case 2: {
           const uint8_t n = fetch(c);
-          z80ops::portOut(c, n, a);
+          z80ops::portOut(c, n, a, a);
           z.MemPtr = static_cast<uint16_t>(a << 8 | ((n + 1) & 0xFF));
           return;
         }
