@@ -134,6 +134,7 @@ class WorkspaceTest : public QObject {
 
   void GameScreenPaneNeverPushesTheWorkspacePastTheScreen() {
     Workspace().show();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();  // settled after its show
     const QRect room = Workspace().screen()->availableGeometry();
     Workspace().move(room.right() + 1 - Workspace().frameGeometry().width(), room.top());
     Workspace().Game->setMinimumSize(200, 96);  // a picture wider than the room the listing leaves

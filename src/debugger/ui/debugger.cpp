@@ -211,12 +211,8 @@ void Debugger::ShowWorkspace() {
     // Beside the game screen the first time; a saved layout puts it back where the user left it.
     if (!Workspace->HasSavedLayout()) PlaceWorkspace();
     Workspace->show();
-    // The window manager adds the title bar after the show; keep it on the screen.
-    QTimer::singleShot(150, Workspace.get(), [this] {
-      const QRect room = Workspace->screen()->availableGeometry();
-      const QRect frame = Workspace->frameGeometry();
-      if (frame.top() < room.top()) Workspace->move(frame.left(), room.top());
-    });
+    // The window manager adds the title bar after the show; keep the whole frame on the screen.
+    QTimer::singleShot(150, Workspace.get(), [this] { Workspace->KeepOnScreen(); });
   }
   Workspace->raise();
   Workspace->activateWindow();
