@@ -78,6 +78,7 @@ namespace z80ops {
 void enableInterrupts(Z80Context& z) {
   if (z.IFF1 != 0) {
     z.IFF2 = 1;
+    z.InlineRan = 0;  // nothing ran inside this EI: an older note must not stop the loop here
     return;
   }
   z.IFF1 = 1;

@@ -335,7 +335,8 @@ TEST(FrameLoop, RandomProgramsRunAsInSingleSteps) {
 }
 
 // The breakpoint loop stops before every instruction that starts at a marked address, except the
-// first of each call, and otherwise must do exactly what single steps do.
+// first of each call, and right after an enabling EI whose inline instruction sat at one (within
+// the frame); otherwise it must do exactly what single steps do.
 TEST(FrameLoop, StoppingAtMarkedAddressesRunsAsSingleSteps) {
   static int frameNumber;
   auto setUp = [&](TestMachine& m, unsigned seed) {
@@ -366,8 +367,14 @@ TEST(FrameLoop, StoppingAtMarkedAddressesRunsAsSingleSteps) {
       if (!first && marks[stepped.z.PC.w]) expectedStops.push_back(stepped.z.PC.w);
       first = false;
       const int frames = stepped.log.frames;
+      stepped.z.InlineRan = 0;
       StepInstruction(1);
-      if (stepped.log.frames != frames) first = true;
+      if (stepped.log.frames != frames) {
+        first = true;
+      } else if (stepped.z.InlineRan != 0 && marks[stepped.z.InlineAddress]) {
+        expectedStops.push_back(stepped.z.PC.w);
+        first = true;
+      }
     }
     const Z80Context steppedEnd = stepped.z;
     const BusLog steppedLog = stepped.log;
