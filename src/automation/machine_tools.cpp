@@ -653,7 +653,8 @@ ToolOutcome MachineTools::WithMessages(ToolOutcome outcome) {
 
 ToolOutcome MachineTools::RunInSlices(int limit, std::function<bool()> reached,
                                       std::function<ToolOutcome()> end) {
-  job_ = FrameJob{"", static_cast<uint64_t>(limit), 0, run_.FramesRun(), std::move(reached), std::move(end), nullptr};
+  job_ = FrameJob{
+      "", static_cast<uint64_t>(limit), 0, run_.FramesRun(), std::move(reached), std::move(end), nullptr};
   ToolOutcome outcome;
   outcome.Pending = true;
   return outcome;

@@ -157,7 +157,7 @@ class MachineTools {
   // enclosing class is complete, which std::optional needs.
   struct FrameJob {
     std::string Tool;
-    uint64_t Limit;                    // passes it may run
+    uint64_t Limit;  // passes it may run
     uint64_t Passes;
     uint64_t Start;                    // FramesRun when it began
     std::function<bool()> Reached;     // ends it before the limit; may be empty
