@@ -655,11 +655,8 @@ ToolOutcome MachineTools::WithMessages(ToolOutcome outcome) {
 
 ToolOutcome MachineTools::RunInSlices(int limit, std::function<bool()> reached,
                                       std::function<ToolOutcome()> end) {
-  job_.emplace();
-  job_->Limit = static_cast<uint64_t>(limit);
-  job_->Start = run_.FramesRun();
-  job_->Reached = std::move(reached);
-  job_->End = std::move(end);
+  job_ = FrameJob{
+      "", static_cast<uint64_t>(limit), 0, run_.FramesRun(), std::move(reached), std::move(end), nullptr};
   ToolOutcome outcome;
   outcome.Pending = true;
   return outcome;

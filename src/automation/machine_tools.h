@@ -153,15 +153,18 @@ class MachineTools {
   ToolOutcome TileSetImage(const ToolArguments& args);
 
   // A call that runs frames: its tool sets it up, Continue runs passes until it ends.
+  // No member initialisers: clang cannot tell a nested type with them is constructible before the
+  // enclosing class is complete, which std::optional needs.
   struct FrameJob {
     std::string Tool;
-    uint64_t Limit = 0;  // passes it may run
-    uint64_t Passes = 0;
-    uint64_t Start = 0;                // FramesRun when it began
+    uint64_t Limit;  // passes it may run
+    uint64_t Passes;
+    uint64_t Start;                    // FramesRun when it began
     std::function<bool()> Reached;     // ends it before the limit; may be empty
     std::function<ToolOutcome()> End;  // tidies up and answers, cancelled or not
     std::shared_ptr<void> Stops;       // the stops switched off for it, back on when it ends
   };
+
   ToolOutcome RunInSlices(int limit, std::function<bool()> reached, std::function<ToolOutcome()> end);
   bool JobEnded() const;
   // Messages the machine raised during the call join its answer.
