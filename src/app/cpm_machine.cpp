@@ -172,6 +172,7 @@ CpmResult RunCpmProgram(std::span<const uint8_t> program, const CpmOptions& opti
         break;
       }
       CallBdos(z, console, out);
+      if (!out) break;  // nowhere left to write (a closed pipe): the program's work is lost anyway
     } else {
       result.TStates += LastFrameLength;
       result.Instructions += MaxFrameInstructions;

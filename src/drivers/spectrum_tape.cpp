@@ -190,7 +190,10 @@ bool ExpandGeneralized(std::span<const uint8_t> body, TapeBlock& block, std::str
   };
   bool high = false;
   std::vector<uint32_t>& out = block.Pulses;
+  // Symbols of no pulses cost time too: a few bytes can repeat one billions of times.
+  size_t symbols = 0;
   const auto emit = [&](const Symbol& symbol) {
+    if (++symbols > MaxGeneralizedPulses) return false;
     const unsigned polarity = symbol.Flags & 3;
     bool first = true;
     for (const uint16_t length : symbol.Lengths) {
@@ -216,7 +219,7 @@ bool ExpandGeneralized(std::span<const uint8_t> body, TapeBlock& block, std::str
       const uint16_t repeat = in.Word();
       if (index >= pilot.size()) return why = "names a pilot symbol its table lacks", false;
       for (uint16_t r = 0; r < repeat; ++r)
-        if (!emit(pilot[index])) return why = "expands to more than 8 million pulses", false;
+        if (!emit(pilot[index])) return why = "expands to more than 8 million pulses or symbols", false;
     }
   }
   if (totd > 0) {
@@ -233,7 +236,7 @@ bool ExpandGeneralized(std::span<const uint8_t> body, TapeBlock& block, std::str
       for (unsigned b = 0; b < bits; ++b, ++bit)
         index = index << 1 | ((stream[static_cast<size_t>(bit / 8)] >> (7 - bit % 8)) & 1);
       if (index >= data.size()) return why = "names a data symbol its table lacks", false;
-      if (!emit(data[index])) return why = "expands to more than 8 million pulses", false;
+      if (!emit(data[index])) return why = "expands to more than 8 million pulses or symbols", false;
     }
   }
   block.Kind = TapeBlockKind::Generalized;

@@ -6,12 +6,31 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 #include "app/cpm_machine.h"
 
 using namespace tirvane;
+
+namespace {
+
+// Takes 64 KB and then fails, as a full or closed output would: a program printing 64 KB strings
+// in a loop must end the run instead of the fuzzer's time.
+class LimitedOutput : public std::streambuf {
+ protected:
+  int_type overflow(int_type ch) override {
+    if (++written_ > 65536) return traits_type::eof();
+    return ch;
+  }
+
+ private:
+  size_t written_ = 0;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
@@ -20,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.MaxTStates = 1000000;
   const size_t input = std::min<size_t>(data[1], size - 2);
   std::istringstream console(std::string(reinterpret_cast<const char*>(data + 2), input));
-  std::ostringstream out;
+  LimitedOutput sink;
+  std::ostream out(&sink);
   RunCpmProgram(std::span<const uint8_t>(data + 2 + input, size - 2 - input), options, console, out);
   return 0;
 }
