@@ -891,13 +891,18 @@ ToolOutcome MachineTools::TypeText(const ToolArguments& args) {
   HoldKeys({});
   const uint64_t before = run_.FramesRun();
   run_.TypeText(text);
-  while (run_.Typing() && Running()) run_.RunPass();
-  HoldKeys({});
-  frames_ += run_.FramesRun() - before;
-  const std::string frames = std::to_string(run_.FramesRun() - before) + " frames";
-  if (!run_.TypingStopMessage().empty()) return Failure(run_.TypingStopMessage() + " (after " + frames + ")");
-  return Answer("Typed " + std::to_string(check.Typable) + " keys in " + frames +
-                ". Take a screenshot to see the result.");
+  // In slices like every call that runs frames, so that it can be cancelled and reports progress.
+  return RunInSlices(framesPerCall_, [this] { return !run_.Typing(); }, [this, before, typable = check.Typable] {
+    const bool unfinished = run_.Typing();
+    if (unfinished) run_.StopTyping();
+    HoldKeys({});
+    frames_ += run_.FramesRun() - before;
+    const std::string frames = std::to_string(run_.FramesRun() - before) + " frames";
+    if (!run_.TypingStopMessage().empty()) return Failure(run_.TypingStopMessage() + " (after " + frames + ")");
+    if (unfinished)
+      return Failure("Typing stopped after " + frames + ", the most one call runs; the rest of the text was not typed (send it in another type_text call).");
+    return Answer("Typed " + std::to_string(typable) + " keys in " + frames + ". Take a screenshot to see the result.");
+  });
 }
 
 ToolOutcome MachineTools::PressKeys(const ToolArguments& args) {

@@ -81,6 +81,8 @@ class EmulationRun {
   // active.
   std::string TypeText(std::string_view utf8, const TypingPace& pace = {});
   bool Typing() const { return typer_.Busy(); }
+  // Lets go of the keys and forgets what was still to be typed.
+  void StopTyping() { typer_.Cancel(); }
   // Why the last text stopped before its end (the machine did not take a key); empty otherwise.
   const std::string& TypingStopMessage() const { return typer_.StopMessage(); }
   const KeyTyper& Typer() const { return typer_; }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "machine/romset.h"
+#include "video/host.h"
 #include "z80/z80.h"
 
 namespace tirvane {
@@ -512,6 +513,15 @@ TEST(McpServer, LongCallsServePingsReportProgressAndStopWhereCancelled) {
   ASSERT_EQ(sent.size(), 5u);
   EXPECT_EQ(sent[4]["id"], 12);
   EXPECT_EQ(json::parse(Text(Call(server, "status")))["frames"], stoppedAt + 100);
+
+  // Typing is a long call too: cancelled, it lets go of the keys and types no more.
+  server.Receive(CallLine(14, "type_text", {{"text", "10 PRINT 1\n20 PRINT 2\n30 PRINT 3\n"}}), out);
+  server.Work(out);
+  server.Receive(R"({"jsonrpc":"2.0","method":"notifications/cancelled","params":{"requestId":14}})", out);
+  while (server.Busy()) server.Work(out);
+  EXPECT_NE(json::parse(Text(Call(server, "status")))["stopped"].get<std::string>().find("type_text cancelled"),
+            std::string::npos);
+  for (int k = 0; k < VirtualKeyCount; ++k) EXPECT_EQ(KeyState[k], 0) << VirtualKeyName(static_cast<VirtualKey>(k));
 }
 
 TEST(McpServer, EveryDriverWithTilesAnswersToTheCommonBankNames) {
