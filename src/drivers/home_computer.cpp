@@ -181,9 +181,9 @@ uint16_t InterruptModeCode(uint8_t mode) {
   }
 }
 
-// Loads a checked snapshot: the header into the registers, the memory through the write handler so
-// the picture builds up as it loads, then the return from the interrupt the snapshot was taken in.
-void ApplySnapshot(const uint8_t* file) {
+}  // namespace
+
+void ApplySnaRegisters(const uint8_t* file) {
   Z80Context& z = *ActiveContext;
   z.I = file[0];
   z.AltHL.w = Word(file + 1);
@@ -201,6 +201,15 @@ void ApplySnapshot(const uint8_t* file) {
   z.AF.h = file[22];
   z.SP.w = Word(file + 23);
   z.InterruptMode = InterruptModeCode(file[25]);
+}
+
+namespace {
+
+// Loads a checked snapshot: the header into the registers, the memory through the write handler so
+// the picture builds up as it loads, then the return from the interrupt the snapshot was taken in.
+void ApplySnapshot(const uint8_t* file) {
+  Z80Context& z = *ActiveContext;
+  ApplySnaRegisters(file);
   // A HALT pending from the machine that ran before would step the new PC past its first opcode.
   z.Halted = 0;
 

@@ -40,6 +40,9 @@ void SpectrumInitialise(uint8_t* graphicsRegion);
 void SpectrumLoader();
 
 constexpr uint64_t SnapshotSize = 49179;  // 27-byte header + memory 4000h-FFFFh
+// The registers of a .sna header (27 bytes, the 48K and 128K alike) into the running processor; PC
+// is the caller's, as the two models keep it in different places.
+void ApplySnaRegisters(const uint8_t* header);
 
 // Loads a snapshot into the running machine. A file of any other size, or one that cannot be read
 // whole, is refused with a message before any register or byte changes.

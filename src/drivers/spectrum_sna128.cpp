@@ -10,6 +10,7 @@
 
 #include "devices/sound_mixer.h"
 #include "drivers/file_loader.h"
+#include "drivers/home_computer.h"
 #include "drivers/spectrum_paging.h"
 #include "machine/romset.h"
 #include "video/host.h"
@@ -50,22 +51,7 @@ std::string Load128Snapshot(std::span<const uint8_t> bytes) {
     return "its length does not fit the page it has at C000h (" + std::to_string(paged) + ")";
 
   Z80Context& z = *ActiveContext;
-  z.I = file[0];
-  z.AltHL.w = Word(file + 1);
-  z.AltDE.w = Word(file + 3);
-  z.AltBC.w = Word(file + 5);
-  z.AltAF.w = Word(file + 7);
-  z.HL.w = Word(file + 9);
-  z.DE.w = Word(file + 11);
-  z.BC.w = Word(file + 13);
-  z.IY.w = Word(file + 15);
-  z.IX.w = Word(file + 17);
-  z.IFF1 = z.IFF2 = (file[19] >> 2) & 1;
-  z.R = file[20];
-  z.AF.l = file[21];
-  z.AF.h = file[22];
-  z.SP.w = Word(file + 23);
-  z.InterruptMode = file[25] == 0 ? 0 : file[25] == 2 ? 3 : 1;
+  ApplySnaRegisters(file);
   z.Halted = 0;
   z.PC.w = Word(file + TailAt);
 
