@@ -70,9 +70,8 @@ void AyChip::StepEnvelope() {
   }
 }
 
-int32_t AyChip::CurrentLevel() const {
+int32_t AyChip::LevelAt(unsigned noise) const {
   const uint8_t mix = Registers[Mixer];
-  const unsigned noise = NoiseShift & 1;
   int32_t level = 0;
   for (int c = 0; c < Channels; ++c) {
     const unsigned tone = ToneOutput[c] | ((mix >> c) & 1);
@@ -84,9 +83,46 @@ int32_t AyChip::CurrentLevel() const {
   return level;
 }
 
-// Jumps from event to event. A counter whose output nobody hears (a tone gated off or at level 0,
-// noise no channel takes, an envelope no channel follows) sits out of the loop and is run in bulk
-// at the end, so a silent or sparse chip costs a few operations a frame.
+// The feedback of the next 14 shifts comes from bits the register already holds (bits 0-13 and
+// 3-16), so up to 14 shifts are one step.
+void AyChip::ShiftNoise(uint32_t count) {
+  uint32_t s = NoiseShift;
+  for (; count >= 14; count -= 14) s = (s >> 14) | ((s ^ (s >> 3)) & 0x3FFF) << 3;
+  if (count != 0) s = (s >> count) | ((s ^ (s >> 3)) & ((1u << count) - 1)) << (17 - count);
+  NoiseShift = s;
+}
+
+// Between two tone or envelope events the output takes one of two levels, by the noise bit alone,
+// so a shift costs a test and only a change of the bit reaches the mixer.
+void AyChip::RunNoise(uint32_t& counter, uint32_t period, uint32_t base, uint32_t n, SoundMixer& mixer) {
+  if (counter > n) {
+    counter -= n;
+    return;
+  }
+  const int32_t quiet = LevelAt(0), loud = LevelAt(1);
+  uint32_t at = counter;
+  if (quiet == loud) {
+    const uint32_t shifts = 1 + (n - at) / period;
+    ShiftNoise(shifts);
+    at += shifts * period;
+  } else {
+    const uint32_t start = Time + (base - 1) * TickLength;
+    for (; at <= n; at += period) {
+      const uint32_t before = NoiseShift;
+      ShiftNoise();
+      if (!((NoiseShift ^ before) & 1)) continue;
+      const int32_t level = (NoiseShift & 1) ? loud : quiet;
+      mixer.AddStep(start + at * TickLength, level - Level);
+      Level = level;
+    }
+  }
+  counter = at - n;
+}
+
+// Jumps from tone or envelope event to event, the noise running in its own loop between them. A
+// counter whose output nobody hears (a tone gated off or at level 0, noise no channel takes, an
+// envelope no channel follows) sits out and is run in bulk at the end, so a silent or sparse chip
+// costs a few operations a frame.
 void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
   const uint8_t mix = Registers[Mixer];
   bool toneLive[Channels];
@@ -112,8 +148,10 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
       uint32_t step = Never;
       for (int c = 0; c < Channels; ++c)
         if (toneLive[c]) step = std::min(step, tone[c]);
-      if (noiseLive) step = std::min(step, noise);
       if (envelopeLive) step = std::min(step, envelope);
+      // The noise's shifts up to and including the event's tick come first; the event's own level
+      // then sees the noise as it is there.
+      if (noiseLive) RunNoise(noise, noisePeriod, done, std::min(step, ticks - done), *mixer);
       if (step > ticks - done) break;
       done += step;
       for (int c = 0; c < Channels; ++c) {
@@ -124,10 +162,6 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
           ToneOutput[c] ^= 1;
         }
       }
-      if (noiseLive && (noise -= step) == 0) {
-        noise = noisePeriod;
-        ShiftNoise();
-      }
       if (envelopeLive && (envelope -= step) == 0) {
         envelope = envelopePeriod;
         StepEnvelope();
@@ -135,7 +169,7 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
       }
       const int32_t level = CurrentLevel();
       if (level != Level) {
-        mixer->AddStep(Time + (done != 0 ? done - 1 : 0) * TickLength, level - Level);
+        mixer->AddStep(Time + (done - 1) * TickLength, level - Level);
         Level = level;
       }
     }
@@ -148,11 +182,7 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
       ToneOutput[c] ^= RunCounter(tone[c], tonePeriod[c], ticks) & 1;
     ToneCounter[c] = static_cast<uint16_t>(tone[c]);
   }
-  if (noiseLive) {
-    noise -= rest;
-  } else {
-    for (uint32_t k = RunCounter(noise, noisePeriod, ticks); k != 0; --k) ShiftNoise();
-  }
+  if (!noiseLive) ShiftNoise(RunCounter(noise, noisePeriod, ticks));
   NoiseCounter = static_cast<uint16_t>(noise);
   if (envelopeLive) {
     envelope -= rest;
