@@ -383,6 +383,7 @@ TapeDeck SpectrumTape;
 
 std::string SaveSpectrumSnapshot(const std::string& path) {
   if (!ActiveContext) return "No machine is running.";
+  if (SpectrumModel.Paged) return Save128SnapshotFile(path);
   const SpectrumSnapshot state = CaptureState();
   SnapshotWriteResult written;
   switch (SnapshotFormatOf(path)) {
