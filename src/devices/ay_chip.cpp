@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 namespace tirvane {
@@ -92,31 +93,38 @@ void AyChip::ShiftNoise(uint32_t count) {
   NoiseShift = s;
 }
 
-// Between two tone or envelope events the output takes one of two levels, by the noise bit alone,
-// so a shift costs a test and only a change of the bit reaches the mixer.
-void AyChip::RunNoise(uint32_t& counter, uint32_t period, uint32_t base, uint32_t n, SoundMixer& mixer) {
+// Between two tone or envelope events the output takes one of two levels, quiet or loud by the
+// noise bit alone. The next 14 output bits are already in the register, so the shifts that change
+// the bit are found 14 at a time from the register's neighbouring bits, and only they cost a step.
+void AyChip::RunNoise(uint32_t& counter, uint32_t period, uint32_t base, uint32_t n, int32_t quiet, int32_t loud,
+                      SoundMixer& mixer) {
   if (counter > n) {
     counter -= n;
     return;
   }
-  const int32_t quiet = LevelAt(0), loud = LevelAt(1);
-  uint32_t at = counter;
+  const uint32_t shifts = 1 + (n - counter) / period;
   if (quiet == loud) {
-    const uint32_t shifts = 1 + (n - at) / period;
     ShiftNoise(shifts);
-    at += shifts * period;
   } else {
-    const uint32_t start = Time + (base - 1) * TickLength;
-    for (; at <= n; at += period) {
-      const uint32_t before = NoiseShift;
-      ShiftNoise();
-      if (!((NoiseShift ^ before) & 1)) continue;
-      const int32_t level = (NoiseShift & 1) ? loud : quiet;
-      mixer.AddStep(start + at * TickLength, level - Level);
-      Level = level;
+    uint32_t s = NoiseShift;
+    const uint32_t apart = period * TickLength;
+    uint32_t first = Time + (base + counter - 1) * TickLength;  // of the chunk's first shift
+    for (uint32_t left = shifts; left != 0;) {
+      const uint32_t k = std::min<uint32_t>(left, 14);
+      // Bit j-1 set: shift j leaves a bit 0 other than the one before it.
+      for (uint32_t changes = (s ^ (s >> 1)) & ((1u << k) - 1); changes != 0; changes &= changes - 1) {
+        const int j = std::countr_zero(changes);
+        const int32_t level = (s >> (j + 1)) & 1 ? loud : quiet;
+        mixer.AddStep(first + static_cast<uint32_t>(j) * apart, level - Level);
+        Level = level;
+      }
+      s = (s >> k) | ((s ^ (s >> 3)) & ((1u << k) - 1)) << (17 - k);
+      first += k * apart;
+      left -= k;
     }
+    NoiseShift = s;
   }
-  counter = at - n;
+  counter = counter + shifts * period - n;
 }
 
 // Jumps from tone or envelope event to event, the noise running in its own loop between them. A
@@ -140,39 +148,78 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
   const uint32_t noisePeriod = NoiseTicks();
   uint32_t envelope = EnvelopeCounter;
   const uint32_t envelopePeriod = EnvelopeTicks();
-  constexpr uint32_t Never = 0xFFFFFFFF;
 
   uint32_t done = 0;
   if (toneLive[0] || toneLive[1] || toneLive[2] || noiseLive || envelopeLive) {
+    // The event loop runs without a branch per channel: a tone nobody hears counts from Far, beyond
+    // any run, and each channel's gates are masks.
+    constexpr uint32_t Far = 0x40000000;
+    uint32_t live[Channels];
+    int32_t toneOff[Channels], noiseOff[Channels];
+    for (int c = 0; c < Channels; ++c) {
+      live[c] = toneLive[c] ? tone[c] : Far;
+      toneOff[c] = -((mix >> c) & 1);
+      noiseOff[c] = -((mix >> (c + 3)) & 1);
+    }
+    // Each channel's amplitude, and the sum of the channels open with the noise bit at 0 and at 1.
+    int32_t amplitude[Channels];
+    const auto amplitudes = [&] {
+      for (int c = 0; c < Channels; ++c) {
+        const uint8_t a = Registers[LevelA + c];
+        amplitude[c] = Volume((a & 0x10) ? EnvelopeLevel() : a & 0x0F);
+      }
+    };
+    int32_t quiet = 0, loud = 0;
+    const auto levels = [&] {
+      quiet = loud = 0;
+      for (int c = 0; c < Channels; ++c) {
+        const int32_t open = amplitude[c] & (-static_cast<int32_t>(ToneOutput[c]) | toneOff[c]);
+        loud += open;
+        quiet += open & noiseOff[c];
+      }
+    };
+    amplitudes();
+    levels();
+    uint32_t untilEnvelope = envelopeLive ? envelope : Far;
     for (;;) {
-      uint32_t step = Never;
-      for (int c = 0; c < Channels; ++c)
-        if (toneLive[c]) step = std::min(step, tone[c]);
-      if (envelopeLive) step = std::min(step, envelope);
+      const uint32_t step = std::min(std::min(live[0], live[1]), std::min(live[2], untilEnvelope));
       // The noise's shifts up to and including the event's tick come first; the event's own level
       // then sees the noise as it is there.
-      if (noiseLive) RunNoise(noise, noisePeriod, done, std::min(step, ticks - done), *mixer);
+      const uint32_t span = std::min(step, ticks - done);
+      if (noiseLive) {
+        if (noise > span)
+          noise -= span;
+        else
+          RunNoise(noise, noisePeriod, done, span, quiet, loud, *mixer);
+      }
       if (step > ticks - done) break;
       done += step;
       for (int c = 0; c < Channels; ++c) {
-        if (!toneLive[c]) continue;
-        tone[c] -= step;
-        if (tone[c] == 0) {
-          tone[c] = tonePeriod[c];
-          ToneOutput[c] ^= 1;
-        }
+        live[c] -= step;
+        const uint32_t flips = live[c] == 0;
+        ToneOutput[c] ^= static_cast<uint8_t>(flips);
+        live[c] += flips * tonePeriod[c];
       }
-      if (envelopeLive && (envelope -= step) == 0) {
-        envelope = envelopePeriod;
+      if ((untilEnvelope -= step) == 0) {
+        untilEnvelope = envelopePeriod;
         StepEnvelope();
-        envelopeLive = !EnvelopeHolding;
+        if (EnvelopeHolding) {  // the counter stays where the step left it, as a counter no one hears
+          envelope = envelopePeriod;
+          envelopeLive = false;
+          untilEnvelope = Far;
+        }
+        amplitudes();
       }
-      const int32_t level = CurrentLevel();
+      levels();
+      const int32_t level = (NoiseShift & 1) ? loud : quiet;
       if (level != Level) {
         mixer->AddStep(Time + (done - 1) * TickLength, level - Level);
         Level = level;
       }
     }
+    for (int c = 0; c < Channels; ++c)
+      if (toneLive[c]) tone[c] = live[c];
+    if (envelopeLive) envelope = untilEnvelope;
   }
   const uint32_t rest = ticks - done;
   for (int c = 0; c < Channels; ++c) {

@@ -82,9 +82,10 @@ struct AyChip {
   void Advance(uint32_t ticks, SoundMixer* mixer);
   void ShiftNoise() { NoiseShift = (NoiseShift >> 1) | (((NoiseShift ^ (NoiseShift >> 3)) & 1) << 16); }
   void ShiftNoise(uint32_t count);
-  // Runs the noise over ticks (base, base + n] with the tones and the envelope held; counter is the
-  // ticks until its next shift.
-  void RunNoise(uint32_t& counter, uint32_t period, uint32_t base, uint32_t n, SoundMixer& mixer);
+  // Runs the noise over ticks (base, base + n] with the tones and the envelope held, the output at
+  // quiet or loud by the noise bit; counter is the ticks until its next shift.
+  void RunNoise(uint32_t& counter, uint32_t period, uint32_t base, uint32_t n, int32_t quiet, int32_t loud,
+                SoundMixer& mixer);
   void StepEnvelope();
   // The channels' sum with the noise output at noise (0 or 1).
   int32_t LevelAt(unsigned noise) const;
