@@ -16,6 +16,7 @@
 #include "drivers/home_computer.h"
 #include "drivers/spectrum_paging.h"
 #include "drivers/spectrum_snapshot.h"
+#include "drivers/spectrum_tape.h"
 #include "machine/romset.h"
 #include "video/host.h"
 
@@ -229,6 +230,12 @@ std::string Save128SnapshotFile(const std::string& path) {
 
 bool Load128SnapshotFile(const std::string& path) {
   const SnapshotFormat format = SnapshotFormatOf(path);
+  if (IsTapeFile(path)) {
+    CurrentHost().messageBox("Not loaded: " + path +
+                             "\rThe 128K model plays no tapes yet; a 48K description (#model=48) loads them. "
+                             "Nothing was changed.");
+    return false;
+  }
   if (format == SnapshotFormat::Z80 || format == SnapshotFormat::Szx) {
     constexpr uint64_t MaxFileSize = 4u << 20;
     FileReadResult file = ReadWholeFile(path, 1, MaxFileSize);

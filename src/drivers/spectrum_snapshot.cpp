@@ -450,7 +450,7 @@ SnapshotReadResult ReadSzx(std::span<const uint8_t> bytes, std::string_view name
       if (size < 8) return Refuse(name, "Its SPCR block is " + std::to_string(size) + " bytes, not 8.");
       s.Border = data[0] & 7;
       if (paged) s.Port7FFD = data[1];
-    } else if (id == std::string("AY\0\0", 4)) {
+    } else if (paged && id == std::string("AY\0\0", 4)) {  // a 48K's add-on chip is not kept
       if (size < 18) return Refuse(name, "Its AY block is " + std::to_string(size) + " bytes, not 18.");
       s.AyAddress = data[1] & 0x0F;
       std::copy_n(data.begin() + 2, 16, s.AyRegisters.begin());
