@@ -164,6 +164,7 @@ void Apply128(const SpectrumSnapshot& s) {
     SpectrumState.Port7FFD = Rom1Bit | PagingLockBit;
     for (unsigned slot = 0; slot < 3; ++slot)
       std::memcpy(SpectrumState.Pages[slot == 0 ? 5 : slot == 1 ? 2 : 0], s.Ram.data() + slot * PageSize, PageSize);
+    ApplyAyRegisters({}, 0, z.CycleCount);  // a 48K has no sound chip: whatever played stops
   }
   ShowPagesInMemory();
   RedrawSpectrumScreen();
