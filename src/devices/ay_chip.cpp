@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 namespace tirvane {
@@ -70,9 +71,8 @@ void AyChip::StepEnvelope() {
   }
 }
 
-int32_t AyChip::CurrentLevel() const {
+int32_t AyChip::LevelAt(unsigned noise) const {
   const uint8_t mix = Registers[Mixer];
-  const unsigned noise = NoiseShift & 1;
   int32_t level = 0;
   for (int c = 0; c < Channels; ++c) {
     const unsigned tone = ToneOutput[c] | ((mix >> c) & 1);
@@ -84,9 +84,53 @@ int32_t AyChip::CurrentLevel() const {
   return level;
 }
 
-// Jumps from event to event. A counter whose output nobody hears (a tone gated off or at level 0,
-// noise no channel takes, an envelope no channel follows) sits out of the loop and is run in bulk
-// at the end, so a silent or sparse chip costs a few operations a frame.
+// The feedback of the next 14 shifts comes from bits the register already holds (bits 0-13 and
+// 3-16), so up to 14 shifts are one step.
+void AyChip::ShiftNoise(uint32_t count) {
+  uint32_t s = NoiseShift;
+  for (; count >= 14; count -= 14) s = (s >> 14) | ((s ^ (s >> 3)) & 0x3FFF) << 3;
+  if (count != 0) s = (s >> count) | ((s ^ (s >> 3)) & ((1u << count) - 1)) << (17 - count);
+  NoiseShift = s;
+}
+
+// Between two tone or envelope events the output takes one of two levels, quiet or loud by the
+// noise bit alone. The next 14 output bits are already in the register, so the shifts that change
+// the bit are found 14 at a time from the register's neighbouring bits, and only they cost a step.
+void AyChip::RunNoise(uint32_t& counter, uint32_t period, uint32_t base, uint32_t n, int32_t quiet, int32_t loud,
+                      SoundMixer& mixer) {
+  if (counter > n) {
+    counter -= n;
+    return;
+  }
+  const uint32_t shifts = 1 + (n - counter) / period;
+  if (quiet == loud) {
+    ShiftNoise(shifts);
+  } else {
+    uint32_t s = NoiseShift;
+    const uint32_t apart = period * TickLength;
+    uint32_t first = Time + (base + counter - 1) * TickLength;  // of the chunk's first shift
+    for (uint32_t left = shifts; left != 0;) {
+      const uint32_t k = std::min<uint32_t>(left, 14);
+      // Bit j-1 set: shift j leaves a bit 0 other than the one before it.
+      for (uint32_t changes = (s ^ (s >> 1)) & ((1u << k) - 1); changes != 0; changes &= changes - 1) {
+        const int j = std::countr_zero(changes);
+        const int32_t level = (s >> (j + 1)) & 1 ? loud : quiet;
+        mixer.AddStep(first + static_cast<uint32_t>(j) * apart, level - Level);
+        Level = level;
+      }
+      s = (s >> k) | ((s ^ (s >> 3)) & ((1u << k) - 1)) << (17 - k);
+      first += k * apart;
+      left -= k;
+    }
+    NoiseShift = s;
+  }
+  counter = counter + shifts * period - n;
+}
+
+// Jumps from tone or envelope event to event, the noise running in its own loop between them. A
+// counter whose output nobody hears (a tone gated off or at level 0, noise no channel takes, an
+// envelope no channel follows) sits out and is run in bulk at the end, so a silent or sparse chip
+// costs a few operations a frame.
 void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
   const uint8_t mix = Registers[Mixer];
   bool toneLive[Channels];
@@ -104,41 +148,78 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
   const uint32_t noisePeriod = NoiseTicks();
   uint32_t envelope = EnvelopeCounter;
   const uint32_t envelopePeriod = EnvelopeTicks();
-  constexpr uint32_t Never = 0xFFFFFFFF;
 
   uint32_t done = 0;
   if (toneLive[0] || toneLive[1] || toneLive[2] || noiseLive || envelopeLive) {
+    // The event loop runs without a branch per channel: a tone nobody hears counts from Far, beyond
+    // any run, and each channel's gates are masks.
+    constexpr uint32_t Far = 0x40000000;
+    uint32_t live[Channels];
+    int32_t toneOff[Channels], noiseOff[Channels];
+    for (int c = 0; c < Channels; ++c) {
+      live[c] = toneLive[c] ? tone[c] : Far;
+      toneOff[c] = -((mix >> c) & 1);
+      noiseOff[c] = -((mix >> (c + 3)) & 1);
+    }
+    // Each channel's amplitude, and the sum of the channels open with the noise bit at 0 and at 1.
+    int32_t amplitude[Channels];
+    const auto amplitudes = [&] {
+      for (int c = 0; c < Channels; ++c) {
+        const uint8_t a = Registers[LevelA + c];
+        amplitude[c] = Volume((a & 0x10) ? EnvelopeLevel() : a & 0x0F);
+      }
+    };
+    int32_t quiet = 0, loud = 0;
+    const auto levels = [&] {
+      quiet = loud = 0;
+      for (int c = 0; c < Channels; ++c) {
+        const int32_t open = amplitude[c] & (-static_cast<int32_t>(ToneOutput[c]) | toneOff[c]);
+        loud += open;
+        quiet += open & noiseOff[c];
+      }
+    };
+    amplitudes();
+    levels();
+    uint32_t untilEnvelope = envelopeLive ? envelope : Far;
     for (;;) {
-      uint32_t step = Never;
-      for (int c = 0; c < Channels; ++c)
-        if (toneLive[c]) step = std::min(step, tone[c]);
-      if (noiseLive) step = std::min(step, noise);
-      if (envelopeLive) step = std::min(step, envelope);
+      const uint32_t step = std::min(std::min(live[0], live[1]), std::min(live[2], untilEnvelope));
+      // The noise's shifts up to and including the event's tick come first; the event's own level
+      // then sees the noise as it is there.
+      const uint32_t span = std::min(step, ticks - done);
+      if (noiseLive) {
+        if (noise > span)
+          noise -= span;
+        else
+          RunNoise(noise, noisePeriod, done, span, quiet, loud, *mixer);
+      }
       if (step > ticks - done) break;
       done += step;
       for (int c = 0; c < Channels; ++c) {
-        if (!toneLive[c]) continue;
-        tone[c] -= step;
-        if (tone[c] == 0) {
-          tone[c] = tonePeriod[c];
-          ToneOutput[c] ^= 1;
-        }
+        live[c] -= step;
+        const uint32_t flips = live[c] == 0;
+        ToneOutput[c] ^= static_cast<uint8_t>(flips);
+        live[c] += flips * tonePeriod[c];
       }
-      if (noiseLive && (noise -= step) == 0) {
-        noise = noisePeriod;
-        ShiftNoise();
-      }
-      if (envelopeLive && (envelope -= step) == 0) {
-        envelope = envelopePeriod;
+      if ((untilEnvelope -= step) == 0) {
+        untilEnvelope = envelopePeriod;
         StepEnvelope();
-        envelopeLive = !EnvelopeHolding;
+        if (EnvelopeHolding) {  // the counter stays where the step left it, as a counter no one hears
+          envelope = envelopePeriod;
+          envelopeLive = false;
+          untilEnvelope = Far;
+        }
+        amplitudes();
       }
-      const int32_t level = CurrentLevel();
+      levels();
+      const int32_t level = (NoiseShift & 1) ? loud : quiet;
       if (level != Level) {
-        mixer->AddStep(Time + (done != 0 ? done - 1 : 0) * TickLength, level - Level);
+        mixer->AddStep(Time + (done - 1) * TickLength, level - Level);
         Level = level;
       }
     }
+    for (int c = 0; c < Channels; ++c)
+      if (toneLive[c]) tone[c] = live[c];
+    if (envelopeLive) envelope = untilEnvelope;
   }
   const uint32_t rest = ticks - done;
   for (int c = 0; c < Channels; ++c) {
@@ -148,11 +229,7 @@ void AyChip::Advance(uint32_t ticks, SoundMixer* mixer) {
       ToneOutput[c] ^= RunCounter(tone[c], tonePeriod[c], ticks) & 1;
     ToneCounter[c] = static_cast<uint16_t>(tone[c]);
   }
-  if (noiseLive) {
-    noise -= rest;
-  } else {
-    for (uint32_t k = RunCounter(noise, noisePeriod, ticks); k != 0; --k) ShiftNoise();
-  }
+  if (!noiseLive) ShiftNoise(RunCounter(noise, noisePeriod, ticks));
   NoiseCounter = static_cast<uint16_t>(noise);
   if (envelopeLive) {
     envelope -= rest;

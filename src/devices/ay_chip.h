@@ -81,8 +81,15 @@ struct AyChip {
   // Runs the counters for ticks ticks; steps go to the mixer when one is given.
   void Advance(uint32_t ticks, SoundMixer* mixer);
   void ShiftNoise() { NoiseShift = (NoiseShift >> 1) | (((NoiseShift ^ (NoiseShift >> 3)) & 1) << 16); }
+  void ShiftNoise(uint32_t count);
+  // Runs the noise over ticks (base, base + n] with the tones and the envelope held, the output at
+  // quiet or loud by the noise bit; counter is the ticks until its next shift.
+  void RunNoise(uint32_t& counter, uint32_t period, uint32_t base, uint32_t n, int32_t quiet, int32_t loud,
+                SoundMixer& mixer);
   void StepEnvelope();
-  int32_t CurrentLevel() const;
+  // The channels' sum with the noise output at noise (0 or 1).
+  int32_t LevelAt(unsigned noise) const;
+  int32_t CurrentLevel() const { return LevelAt(NoiseShift & 1); }
 };
 
 }  // namespace tirvane

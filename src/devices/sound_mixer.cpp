@@ -11,7 +11,8 @@ namespace tirvane {
 
 SoundMixer FrameSound;
 
-float SoundMixer::Taps[KernelPhases][KernelWidth];
+alignas(16) float SoundMixer::Taps[KernelPhases][KernelWidth];
+alignas(16) float SoundMixer::AlignedTaps[4][KernelPhases][AlignedWidth];
 
 namespace {
 
@@ -33,6 +34,8 @@ const bool TapsReady = [] {
       sum += taps[k];
     }
     for (int k = 0; k < Width; ++k) SoundMixer::Taps[phase][k] = static_cast<float>(taps[k] / sum);
+    for (int shift = 0; shift < 4; ++shift)
+      for (int k = 0; k < Width; ++k) SoundMixer::AlignedTaps[shift][phase][k + shift] = SoundMixer::Taps[phase][k];
   }
   return true;
 }();
@@ -53,7 +56,7 @@ void SoundMixer::Configure(int framesPerSecond, uint32_t frameCycles) {
 void SoundMixer::Reset() {
   frameSamples_ = static_cast<uint32_t>(OutputRate / framesPerSecond_);
   sampleRemainder_ = 0;
-  deltas_.assign(OutputRate / framesPerSecond_ + 1 + KernelWidth, 0.0f);
+  deltas_.assign(OutputRate / framesPerSecond_ + 1 + AlignedWidth, 0.0f);
   output_ = 0;
   stepped_ = false;
   pending_.clear();

@@ -383,6 +383,7 @@ TapeDeck SpectrumTape;
 
 std::string SaveSpectrumSnapshot(const std::string& path) {
   if (!ActiveContext) return "No machine is running.";
+  if (SpectrumModel.Paged) return Save128SnapshotFile(path);
   const SpectrumSnapshot state = CaptureState();
   SnapshotWriteResult written;
   switch (SnapshotFormatOf(path)) {
@@ -557,7 +558,9 @@ bool LoadSnapshotFile(const std::string& path) {
 void SpectrumLoader() {
   const auto path = Model48 ? AskForFile("Spectrum tape or snapshot", "Spectrum tapes and snapshots|*.tap;*.tzx;*.sna;*.z80;*.szx",
                                          "TAP", "")
-                            : AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
+                            : SpectrumModel.Paged
+                                ? AskForFile("Spectrum 128K snapshot", "Spectrum snapshots|*.sna;*.z80;*.szx", "SNA", "")
+                                : AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
   if (path) LoadSnapshotFile(*path);
   RestoreProgramFolder();
 }

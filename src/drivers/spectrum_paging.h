@@ -80,9 +80,13 @@ constexpr uint64_t Snapshot128LongSize = 147487;
 // Empty when accepted; otherwise why not, and nothing has changed.
 std::string Load128Snapshot(std::span<const uint8_t> bytes);
 std::vector<uint8_t> Save128Snapshot();
-// The loader behind the Cartridge button and the runner for the 128K: reads the file, refuses it with
-// a message (nothing changed) or loads it and shows its screen.
+// The loader behind the Cartridge button and the runner for the 128K: reads a ".sna", ".z80" or
+// ".szx" (by its extension), refuses it with a message (nothing changed) or loads it and shows its
+// screen. A 48K ".z80" or ".szx" runs in the 128K's 48K mode.
 bool Load128SnapshotFile(const std::string& path);
+// Writes the running 128K as ".sna", ".z80" or ".szx" by the extension; the reason when it cannot,
+// empty when written.
+std::string Save128SnapshotFile(const std::string& path);
 
 // home_computer.cpp: draws the whole screen from the page shown.
 void RedrawSpectrumScreen();

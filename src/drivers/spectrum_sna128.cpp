@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// 128K ".sna" snapshots:
+// The 128K's snapshots: ".sna" read and written here, ".z80" and ".szx" through the format code of
+// spectrum_snapshot.h with the pages, 7FFDh and the sound chip carried between its record and the
+// machine. 128K ".sna" snapshots:
 //   0-26          the 48K header: I, HL', DE', BC', AF', HL, DE, BC, IY, IX, interrupt byte (bit 2:
 //                 IFF2), R, F, A, SP, interrupt mode, border
 //   27            pages 5, 2 and the page at C000h, 16 KB each
@@ -7,11 +9,14 @@
 //   49183         the other pages in rising order: five, or six when the page at C000h is 5 or 2
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 
 #include "devices/sound_mixer.h"
 #include "drivers/file_loader.h"
 #include "drivers/home_computer.h"
 #include "drivers/spectrum_paging.h"
+#include "drivers/spectrum_snapshot.h"
+#include "drivers/spectrum_tape.h"
 #include "machine/romset.h"
 #include "video/host.h"
 
@@ -111,7 +116,145 @@ std::vector<uint8_t> Save128Snapshot() {
   return bytes;
 }
 
+namespace {
+
+uint16_t InterruptModeCode(uint8_t mode) { return mode == 0 ? 0 : mode == 2 ? 3 : 1; }
+
+// The sound chip takes the file's registers as the processor would write them. One that already
+// holds its value is left alone, so the machine's own snapshot loaded back changes nothing (a write
+// of the envelope shape starts the envelope afresh).
+void ApplyAyRegisters(const std::array<uint8_t, 16>& registers, uint8_t address, uint32_t cycle) {
+  AyChip& ay = SpectrumState.Ay;
+  for (uint8_t r = 0; r < 16; ++r) {
+    ay.WriteAddress(r);
+    if (ay.Registers[r] != registers[r]) ay.WriteData(registers[r], cycle, FrameSound);
+  }
+  ay.WriteAddress(address);
+}
+
+// Puts a checked ".z80" or ".szx" record into the running 128K. A 48K record runs in the 128K's 48K
+// mode: its RAM in pages 5, 2 and 0, BASIC's ROM in and the port locked.
+void Apply128(const SpectrumSnapshot& s) {
+  Z80Context& z = *ActiveContext;
+  z.AF.w = s.AF;
+  z.BC.w = s.BC;
+  z.DE.w = s.DE;
+  z.HL.w = s.HL;
+  z.AltAF.w = s.AltAF;
+  z.AltBC.w = s.AltBC;
+  z.AltDE.w = s.AltDE;
+  z.AltHL.w = s.AltHL;
+  z.IX.w = s.IX;
+  z.IY.w = s.IY;
+  z.SP.w = s.SP;
+  z.PC.w = s.PC;
+  z.I = s.I;
+  z.R = s.R;
+  z.IFF1 = s.IFF1;
+  z.IFF2 = s.IFF2;
+  z.InterruptMode = InterruptModeCode(s.InterruptMode);
+  z.Halted = 0;  // a halted processor stands on its HALT and runs it again
+  z.NmiRequest = 0;
+  if (s.FrameCycle < z.FrameLength) z.CycleCount = s.FrameCycle;
+  if (s.Is128()) {
+    SpectrumState.Port7FFD = s.Port7FFD & 0x3F;
+    for (unsigned p = 0; p < PageCount; ++p) std::memcpy(SpectrumState.Pages[p], s.Pages.data() + p * PageSize, PageSize);
+    ApplyAyRegisters(s.AyRegisters, s.AyAddress, z.CycleCount);
+  } else {
+    SpectrumState.Port7FFD = Rom1Bit | PagingLockBit;
+    for (unsigned slot = 0; slot < 3; ++slot)
+      std::memcpy(SpectrumState.Pages[slot == 0 ? 5 : slot == 1 ? 2 : 0], s.Ram.data() + slot * PageSize, PageSize);
+    ApplyAyRegisters({}, 0, z.CycleCount);  // a 48K has no sound chip: whatever played stops
+  }
+  ShowPagesInMemory();
+  RedrawSpectrumScreen();
+}
+
+// The running 128K as a ".z80" or ".szx" record.
+SpectrumSnapshot Capture128() {
+  const Z80Context& z = *ActiveContext;
+  SpectrumSnapshot s;
+  s.AF = z.AF.w;
+  s.BC = z.BC.w;
+  s.DE = z.DE.w;
+  s.HL = z.HL.w;
+  s.AltAF = z.AltAF.w;
+  s.AltBC = z.AltBC.w;
+  s.AltDE = z.AltDE.w;
+  s.AltHL = z.AltHL.w;
+  s.IX = z.IX.w;
+  s.IY = z.IY.w;
+  s.SP = z.SP.w;
+  s.PC = z.PC.w;
+  s.I = z.I;
+  s.R = z.R;
+  s.IFF1 = z.IFF1;
+  s.IFF2 = z.IFF2;
+  s.InterruptMode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
+  s.Halted = z.Halted != 0;
+  s.FrameCycle = z.CycleCount;
+  s.Pages.resize(PageCount * PageSize);
+  for (unsigned p = 0; p < PageCount; ++p) std::memcpy(s.Pages.data() + p * PageSize, SpectrumState.Pages[p], PageSize);
+  s.Port7FFD = SpectrumState.Port7FFD;
+  const AyChip& ay = SpectrumState.Ay;
+  s.AyAddress = ay.Address;
+  std::copy(std::begin(ay.Registers), std::end(ay.Registers), s.AyRegisters.begin());
+  return s;
+}
+
+}  // namespace
+
+std::string Save128SnapshotFile(const std::string& path) {
+  if (!ActiveContext) return "No machine is running.";
+  SnapshotWriteResult written;
+  switch (SnapshotFormatOf(path)) {
+    case SnapshotFormat::Sna:
+      written.Bytes = Save128Snapshot();
+      written.Ok = true;
+      break;
+    case SnapshotFormat::Z80:
+      written = WriteZ80(Capture128());
+      break;
+    case SnapshotFormat::Szx:
+      written = WriteSzx(Capture128());
+      break;
+    case SnapshotFormat::Unknown:
+      return "A snapshot is saved as .sna, .z80 or .szx; " + path + " is none of them.";
+  }
+  if (!written.Ok) return written.Message;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(written.Bytes.data()), static_cast<std::streamsize>(written.Bytes.size()));
+  out.close();
+  if (!out) return "Failed writing " + path + ".";
+  return {};
+}
+
 bool Load128SnapshotFile(const std::string& path) {
+  const SnapshotFormat format = SnapshotFormatOf(path);
+  if (IsTapeFile(path)) {
+    CurrentHost().messageBox("Not loaded: " + path +
+                             "\rThe 128K model plays no tapes yet; a 48K description (#model=48) loads them. "
+                             "Nothing was changed.");
+    return false;
+  }
+  if (format == SnapshotFormat::Z80 || format == SnapshotFormat::Szx) {
+    constexpr uint64_t MaxFileSize = 4u << 20;
+    FileReadResult file = ReadWholeFile(path, 1, MaxFileSize);
+    if (file.Status != FileReadStatus::Ok) {
+      CurrentHost().messageBox(file.Status == FileReadStatus::WrongSize
+                                   ? "Not loaded: " + path + "\rThe file is empty or larger than 4 MB."
+                                   : "Failed reading:\r" + path + "\rNothing was changed.");
+      return false;
+    }
+    const SnapshotReadResult read =
+        format == SnapshotFormat::Z80 ? ReadZ80(file.Bytes, path, true) : ReadSzx(file.Bytes, path, true);
+    if (!read.Ok) {
+      CurrentHost().messageBox(read.Message);
+      return false;
+    }
+    Apply128(read.Snapshot);
+    return true;
+  }
   FileReadResult file = ReadWholeFile(path, Snapshot128Size, Snapshot128LongSize);
   switch (file.Status) {
     case FileReadStatus::Ok:

@@ -7,11 +7,14 @@
 //         DE', HL', A', F', IY, IX, IFF1, IFF2, mode. PC 0 means version 2 or 3: a second header
 //         of 23 (v2) or 54/55 (v3) bytes with PC, the hardware mode and the T-state counter, then
 //         16 KB pages, each with a length (FFFFh: stored plain) and a page number (48K: 8 is
-//         4000h, 4 is 8000h, 5 is C000h). Version 1 holds the 48 KB as one block.
+//         4000h, 4 is 8000h, 5 is C000h; 128K: 3-10 are RAM pages 0-7). The 128K's header holds
+//         the last 7FFDh byte (35), the latched sound register (38) and its 16 registers (39-54).
+//         Version 1 holds the 48 KB as one block.
 // ".szx"  "ZXST", version, machine (1: 48K), flags; then blocks of a four-letter id, a 32-bit
-//         length and the data: Z80R the registers (37 bytes), SPCR the border and port FEh,
-//         KEYB the keyboard, RAMP a 16 KB page (flags: 1 zlib-compressed; page 5 is 4000h, 2 is
-//         8000h, 0 is C000h). Other blocks are skipped.
+//         length and the data: Z80R the registers (37 bytes), SPCR the border, 7FFDh and port
+//         FEh, KEYB the keyboard, AY the sound chip (flags, latched register, 16 registers), RAMP
+//         a 16 KB page (flags: 1 zlib-compressed; the 48K's page 5 is 4000h, 2 is 8000h, 0 is
+//         C000h; the 128K has all eight). Machine 2 is the 128K, 3 the +2. Other blocks are skipped.
 #include "drivers/spectrum_snapshot.h"
 
 #include <zlib.h>
@@ -39,8 +42,11 @@ SnapshotReadResult Refuse(std::string_view name, const std::string& why) {
   return result;
 }
 
-// T-states per quarter of a 48K frame: the unit of the ".z80" counter.
-constexpr uint32_t QuarterFrame = Spectrum48FrameCycles / 4;
+// T-states per quarter of a frame: the unit of the ".z80" counter.
+uint32_t QuarterFrame(bool model128) { return (model128 ? Spectrum128FrameCycles : Spectrum48FrameCycles) / 4; }
+
+// The 128K's pages as one 128 KB block, zeroed.
+std::vector<uint8_t> EmptyPages() { return std::vector<uint8_t>(Snapshot128Pages * SnapshotPageSize, 0); }
 
 // The 16 KB page of a 48K ".z80" as an offset into 4000h-FFFFh; -1 for pages a 48K lacks.
 int PageOffset(uint8_t page) {
@@ -56,12 +62,22 @@ int PageOffset(uint8_t page) {
   }
 }
 
-// The name of a ".z80" hardware mode other than the plain 48K ones, for the refusal.
-std::string HardwareName(bool version2, uint8_t mode) {
-  if (version2 ? (mode == 3 || mode == 4) : (mode >= 4 && mode <= 13 && mode != 11))
-    return "a 128K snapshot (hardware mode " + std::to_string(mode) + "); 128K snapshots need #model=128.";
-  if (mode == 2) return "a SamRam snapshot (hardware mode 2); this machine is a 48K.";
-  return "a snapshot of hardware mode " + std::to_string(mode) + ", which this 48K machine is not.";
+// The ".z80" hardware modes of the 128K and the +2, which page alike (bit 7 of byte 37 turns a
+// 128K mode into the +2).
+bool Paged128Mode(bool version2, uint8_t mode) {
+  return version2 ? (mode == 3 || mode == 4) : ((mode >= 4 && mode <= 6) || mode == 12);
+}
+
+// The name of a ".z80" hardware mode this machine does not take, for the refusal.
+std::string HardwareName(bool version2, uint8_t mode, bool machine128) {
+  const std::string what = " (hardware mode " + std::to_string(mode) + ")";
+  if (!version2 && (mode == 7 || mode == 8 || mode == 13))
+    return "a +2A/+3 snapshot" + what + "; their paging through port 1FFDh is not emulated, only the 128K's.";
+  if (!machine128 && (Paged128Mode(version2, mode) || (!version2 && mode >= 9 && mode <= 10)))
+    return "a 128K snapshot" + what + "; 128K snapshots need #model=128.";
+  if (mode == 2) return "a SamRam snapshot (hardware mode 2); this machine is a " + std::string(machine128 ? "128K." : "48K.");
+  return "a snapshot of hardware mode " + std::to_string(mode) + ", which this " + (machine128 ? "128K" : "48K") +
+         " machine is not.";
 }
 
 }  // namespace
@@ -145,7 +161,7 @@ SnapshotReadResult ReadSna(std::span<const uint8_t> bytes, std::string_view name
   return result;
 }
 
-SnapshotReadResult ReadZ80(std::span<const uint8_t> bytes, std::string_view name) {
+SnapshotReadResult ReadZ80(std::span<const uint8_t> bytes, std::string_view name, bool machine128) {
   if (bytes.size() < 30) return Refuse(name, "The file is too short for a .z80 header (30 bytes).");
   SnapshotReadResult result;
   SpectrumSnapshot& s = result.Snapshot;
@@ -200,16 +216,25 @@ SnapshotReadResult ReadZ80(std::span<const uint8_t> bytes, std::string_view name
   s.PC = Word(bytes, 32);
   const uint8_t mode = bytes[34];
   const bool plain48 = mode == 0 || mode == 1 || (!version2 && mode == 3);
-  if (!plain48) return Refuse(name, "It is " + HardwareName(version2, mode));
-  if (bytes[37] & 0x80) return Refuse(name, "It is a 16K snapshot; this machine is a 48K.");
+  const bool paged = machine128 && Paged128Mode(version2, mode);
+  if (!plain48 && !paged) return Refuse(name, "It is " + HardwareName(version2, mode, machine128));
+  if (plain48 && (bytes[37] & 0x80)) return Refuse(name, "It is a 16K snapshot; this machine is a 48K.");
   if (!version2) {
+    const uint32_t quarter = QuarterFrame(paged);
     const uint32_t low = Word(bytes, 55);
     const uint32_t high = bytes[57];
     // The counter runs down through each quarter of the frame; the high byte names the quarter.
-    if (low < QuarterFrame && high < 4) s.FrameCycle = ((high + 1) % 4 + 1) * QuarterFrame - (low + 1);
+    if (low < quarter && high < 4) s.FrameCycle = ((high + 1) % 4 + 1) * quarter - (low + 1);
+  }
+  if (paged) {
+    s.Pages = EmptyPages();
+    s.Port7FFD = bytes[35];
+    s.AyAddress = bytes[38] & 0x0F;
+    std::copy_n(bytes.begin() + 39, 16, s.AyRegisters.begin());
   }
 
-  bool seen[3] = {};
+  bool seen[Snapshot128Pages] = {};
+  const size_t needed = paged ? Snapshot128Pages : 3;
   for (size_t at = headerEnd; at < bytes.size();) {
     if (bytes.size() - at < 3) return Refuse(name, "The file ends inside a page header.");
     const uint16_t length = Word(bytes, at);
@@ -218,20 +243,25 @@ SnapshotReadResult ReadZ80(std::span<const uint8_t> bytes, std::string_view name
     const size_t stored = length == 0xFFFF ? 0x4000 : length;
     if (bytes.size() - at < stored)
       return Refuse(name, "Page " + std::to_string(page) + " is cut short: the file ends inside it.");
-    const int offset = PageOffset(page);
-    if (offset >= 0) {
-      const std::span<uint8_t> target = ram.subspan(static_cast<size_t>(offset), 0x4000);
+    // Where the page goes: a slot of the 48K's RAM, or one of the 128K's pages.
+    const int slot = paged ? (page >= 3 && page <= 10 ? page - 3 : -1) : PageOffset(page) / 0x4000;
+    if (slot >= 0) {
+      const std::span<uint8_t> target = paged ? std::span<uint8_t>(s.Pages).subspan(slot * SnapshotPageSize, SnapshotPageSize)
+                                              : ram.subspan(slot * SnapshotPageSize, SnapshotPageSize);
       const std::span<const uint8_t> data = bytes.subspan(at, stored);
       if (length == 0xFFFF)
         std::copy(data.begin(), data.end(), target.begin());
       else if (!ExpandZ80Block(data, target))
         return Refuse(name, "Page " + std::to_string(page) + " is damaged: it does not expand to 16 KB.");
-      seen[offset / 0x4000] = true;
+      seen[slot] = true;
     }
     at += stored;
   }
-  for (int k = 0; k < 3; ++k)
-    if (!seen[k]) return Refuse(name, "It lacks the page for " + std::string(k == 0 ? "4000h" : k == 1 ? "8000h" : "C000h") + ".");
+  for (size_t k = 0; k < needed; ++k) {
+    if (seen[k]) continue;
+    if (paged) return Refuse(name, "It lacks RAM page " + std::to_string(k) + " of the 128K's eight.");
+    return Refuse(name, "It lacks the page for " + std::string(k == 0 ? "4000h" : k == 1 ? "8000h" : "C000h") + ".");
+  }
   result.Ok = true;
   return result;
 }
@@ -284,19 +314,31 @@ SnapshotWriteResult WriteZ80(const SpectrumSnapshot& s) {
   out.push_back(s.IFF1);
   out.push_back(s.IFF2);
   out.push_back(s.InterruptMode & 3);
-  // Second header, 54 bytes: PC, hardware mode 0 (48K), the rest as a plain 48K leaves it.
+  // Second header, 54 bytes: PC, hardware mode 0 (48K) or 4 (128K) with its port and sound chip,
+  // the rest as a plain machine leaves it.
   PutWord(out, 54);
   const size_t second = out.size();
   out.resize(second + 54, 0);
   out[second] = static_cast<uint8_t>(s.PC);
   out[second + 1] = static_cast<uint8_t>(s.PC >> 8);
-  const uint32_t cycle = s.FrameCycle % Spectrum48FrameCycles;
-  const uint32_t low = QuarterFrame - cycle % QuarterFrame - 1;
+  const bool paged = s.Is128() && s.Pages.size() == Snapshot128Pages * SnapshotPageSize;
+  if (paged) {
+    out[second + 2] = 4;
+    out[second + 3] = s.Port7FFD;
+    out[second + 6] = s.AyAddress & 0x0F;
+    std::copy(s.AyRegisters.begin(), s.AyRegisters.end(), out.begin() + static_cast<std::ptrdiff_t>(second + 7));
+  }
+  const uint32_t quarter = QuarterFrame(paged);
+  const uint32_t cycle = s.FrameCycle % (4 * quarter);
+  const uint32_t low = quarter - cycle % quarter - 1;
   out[second + 23] = static_cast<uint8_t>(low);
   out[second + 24] = static_cast<uint8_t>(low >> 8);
-  out[second + 25] = static_cast<uint8_t>((cycle / QuarterFrame + 3) % 4);
-  for (const uint8_t page : {uint8_t{8}, uint8_t{4}, uint8_t{5}}) {
-    const auto data = std::span<const uint8_t>(s.Ram).subspan(static_cast<size_t>(PageOffset(page)), 0x4000);
+  out[second + 25] = static_cast<uint8_t>((cycle / quarter + 3) % 4);
+  std::vector<uint8_t> pageNumbers = {8, 4, 5};
+  if (paged) pageNumbers = {3, 4, 5, 6, 7, 8, 9, 10};
+  for (const uint8_t page : pageNumbers) {
+    const auto data = paged ? std::span<const uint8_t>(s.Pages).subspan((page - 3) * SnapshotPageSize, SnapshotPageSize)
+                            : std::span<const uint8_t>(s.Ram).subspan(static_cast<size_t>(PageOffset(page)), 0x4000);
     const std::vector<uint8_t> code = CompressZ80Block(data);
     // A page the code would not shrink is stored plain, as the length FFFFh says.
     const bool plain = code.size() >= 0x4000;
@@ -343,24 +385,34 @@ int SzxPageOffset(uint8_t page) {
 }
 
 constexpr uint8_t SzxHalted = 0x02;
+constexpr uint8_t Szx48 = 1, Szx128 = 2, SzxPlus2 = 3;
+
+// Why a ".szx" of another machine is not taken here.
+std::string SzxMachineRefusal(uint8_t machine, bool machine128) {
+  const std::string what = " (machine " + std::to_string(machine) + ")";
+  if (machine >= 4 && machine <= 6)
+    return "It is a +2A/+3 snapshot" + what + "; their paging through port 1FFDh is not emulated, only the 128K's.";
+  if (!machine128 && (machine == Szx128 || machine == SzxPlus2 || machine == 7 || machine == 16))
+    return "It is a 128K snapshot" + what + "; 128K snapshots need #model=128.";
+  return "It is a snapshot of machine " + std::to_string(machine) + ", which this " +
+         (machine128 ? "128K" : "48K") + " machine is not.";
+}
 
 }  // namespace
 
-SnapshotReadResult ReadSzx(std::span<const uint8_t> bytes, std::string_view name) {
+SnapshotReadResult ReadSzx(std::span<const uint8_t> bytes, std::string_view name, bool machine128) {
   if (bytes.size() < 8 || std::memcmp(bytes.data(), "ZXST", 4) != 0)
     return Refuse(name, "It does not begin with \"ZXST\": not a .szx file.");
   const uint8_t machine = bytes[6];
-  if (machine != 1) {
-    const bool model128 = machine >= 2 && machine <= 7 ? true : machine == 16;
-    return Refuse(name, model128 ? "It is a 128K snapshot (machine " + std::to_string(machine) +
-                                       "); 128K snapshots need #model=128."
-                                 : "It is a snapshot of machine " + std::to_string(machine) +
-                                       ", which this 48K machine is not.");
-  }
+  const bool paged = machine128 && (machine == Szx128 || machine == SzxPlus2);
+  if (machine != Szx48 && !paged) return Refuse(name, SzxMachineRefusal(machine, machine128));
   SnapshotReadResult result;
   SpectrumSnapshot& s = result.Snapshot;
+  if (paged) s.Pages = EmptyPages();
+  const uint32_t frameCycles = paged ? Spectrum128FrameCycles : Spectrum48FrameCycles;
   bool registers = false;
-  bool seen[3] = {};
+  bool seen[Snapshot128Pages] = {};
+  const size_t needed = paged ? Snapshot128Pages : 3;
   std::span<uint8_t> ram(s.Ram);
   for (size_t at = 8; at < bytes.size();) {
     if (bytes.size() - at < 8) return Refuse(name, "The file ends inside a block header.");
@@ -391,19 +443,25 @@ SnapshotReadResult ReadSzx(std::span<const uint8_t> bytes, std::string_view name
       s.IFF2 = data[27] ? 1 : 0;
       s.InterruptMode = data[28] <= 2 ? data[28] : 1;
       const uint32_t cycle = Long(data, 29);
-      s.FrameCycle = cycle < Spectrum48FrameCycles ? cycle : 0;
+      s.FrameCycle = cycle < frameCycles ? cycle : 0;
       s.Halted = (data[34] & SzxHalted) != 0;
       registers = true;
     } else if (id == "SPCR") {
       if (size < 8) return Refuse(name, "Its SPCR block is " + std::to_string(size) + " bytes, not 8.");
       s.Border = data[0] & 7;
+      if (paged) s.Port7FFD = data[1];
+    } else if (paged && id == std::string("AY\0\0", 4)) {  // a 48K's add-on chip is not kept
+      if (size < 18) return Refuse(name, "Its AY block is " + std::to_string(size) + " bytes, not 18.");
+      s.AyAddress = data[1] & 0x0F;
+      std::copy_n(data.begin() + 2, 16, s.AyRegisters.begin());
     } else if (id == "RAMP") {
       if (size < 3) return Refuse(name, "A RAMP block is too short for its page header.");
       const uint16_t flags = Word(data, 0);
       const uint8_t page = data[2];
-      const int offset = SzxPageOffset(page);
-      if (offset < 0) continue;  // a page a 48K lacks
-      const std::span<uint8_t> target = ram.subspan(static_cast<size_t>(offset), 0x4000);
+      const int slot = paged ? (page < Snapshot128Pages ? page : -1) : SzxPageOffset(page) / 0x4000;
+      if (slot < 0) continue;  // a page this machine lacks
+      const std::span<uint8_t> target = paged ? std::span<uint8_t>(s.Pages).subspan(slot * SnapshotPageSize, SnapshotPageSize)
+                                              : ram.subspan(slot * SnapshotPageSize, SnapshotPageSize);
       const std::span<const uint8_t> stored = data.subspan(3);
       if (flags & 1) {
         uLongf length = 0x4000;
@@ -416,12 +474,15 @@ SnapshotReadResult ReadSzx(std::span<const uint8_t> bytes, std::string_view name
                                   " bytes, not 16 KB.");
         std::copy(stored.begin(), stored.end(), target.begin());
       }
-      seen[offset / 0x4000] = true;
+      seen[slot] = true;
     }
   }
   if (!registers) return Refuse(name, "It has no register block (Z80R).");
-  for (int k = 0; k < 3; ++k)
-    if (!seen[k]) return Refuse(name, "It lacks the RAM page for " + std::string(k == 0 ? "4000h" : k == 1 ? "8000h" : "C000h") + ".");
+  for (size_t k = 0; k < needed; ++k) {
+    if (seen[k]) continue;
+    if (paged) return Refuse(name, "It lacks RAM page " + std::to_string(k) + " of the 128K's eight.");
+    return Refuse(name, "It lacks the RAM page for " + std::string(k == 0 ? "4000h" : k == 1 ? "8000h" : "C000h") + ".");
+  }
   result.Ok = true;
   return result;
 }
@@ -429,7 +490,8 @@ SnapshotReadResult ReadSzx(std::span<const uint8_t> bytes, std::string_view name
 SnapshotWriteResult WriteSzx(const SpectrumSnapshot& s) {
   SnapshotWriteResult result;
   std::vector<uint8_t>& out = result.Bytes;
-  out.insert(out.end(), {'Z', 'X', 'S', 'T', 1, 4, 1, 0});
+  const bool paged = s.Is128() && s.Pages.size() == Snapshot128Pages * SnapshotPageSize;
+  out.insert(out.end(), {'Z', 'X', 'S', 'T', 1, 4, paged ? Szx128 : Szx48, 0});
   PutBlockHeader(out, "Z80R", 37);
   for (uint16_t w : {s.AF, s.BC, s.DE, s.HL, s.AltAF, s.AltBC, s.AltDE, s.AltHL, s.IX, s.IY, s.SP, s.PC})
     PutWord(out, w);
@@ -439,12 +501,21 @@ SnapshotWriteResult WriteSzx(const SpectrumSnapshot& s) {
   out.push_back(s.Halted ? SzxHalted : 0);
   PutWord(out, 0);  // MEMPTR, which the processor does not keep
   PutBlockHeader(out, "SPCR", 8);
-  out.insert(out.end(), {static_cast<uint8_t>(s.Border & 7), 0, 0, static_cast<uint8_t>(s.Border & 7), 0, 0, 0, 0});
+  const uint8_t border = s.Border & 7;
+  out.insert(out.end(), {border, paged ? s.Port7FFD : uint8_t{0}, 0, border, 0, 0, 0, 0});
   PutBlockHeader(out, "KEYB", 5);
   PutLong(out, 0);
   out.push_back(0);
-  for (const uint8_t page : {uint8_t{5}, uint8_t{2}, uint8_t{0}}) {
-    const uint8_t* data = s.Ram.data() + SzxPageOffset(page);
+  std::vector<uint8_t> pageNumbers = {5, 2, 0};
+  if (paged) {
+    PutBlockHeader(out, "AY\0\0", 18);
+    out.push_back(0);
+    out.push_back(s.AyAddress & 0x0F);
+    out.insert(out.end(), s.AyRegisters.begin(), s.AyRegisters.end());
+    pageNumbers = {0, 1, 2, 3, 4, 5, 6, 7};
+  }
+  for (const uint8_t page : pageNumbers) {
+    const uint8_t* data = paged ? s.Pages.data() + page * SnapshotPageSize : s.Ram.data() + SzxPageOffset(page);
     uLongf length = compressBound(0x4000);
     std::vector<uint8_t> code(length);
     if (compress2(code.data(), &length, data, 0x4000, Z_BEST_COMPRESSION) != Z_OK) {

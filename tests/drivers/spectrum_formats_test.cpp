@@ -7,6 +7,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -47,7 +48,25 @@ SpectrumSnapshot SampleMachine() {
   return s;
 }
 
+// The sample with the 128K's eight pages (each its own pattern), a port byte with page 3, the
+// second screen and ROM 1, and sound registers as a tune leaves them.
+SpectrumSnapshot SampleMachine128() {
+  SpectrumSnapshot s = SampleMachine();
+  s.Ram = {};  // a 128K's RAM is its pages
+  s.Pages.resize(Snapshot128Pages * SnapshotPageSize);
+  for (size_t k = 0; k < s.Pages.size(); ++k) s.Pages[k] = static_cast<uint8_t>((k >> 14) * 31 + ((k * 5) >> 7));
+  s.Port7FFD = 0x1B;
+  s.AyAddress = 13;
+  s.AyRegisters = {0x1C, 0x01, 0xFE, 0x00, 0x33, 0x0A, 0x11, 0x38, 0x0F, 0x10, 0x07, 0x40, 0x02, 0x0E, 0xFF, 0x00};
+  s.FrameCycle = 70000;  // past the end of a 48K frame
+  return s;
+}
+
 void ExpectSameMachine(const SpectrumSnapshot& a, const SpectrumSnapshot& b) {
+  EXPECT_TRUE(a.Pages == b.Pages);
+  EXPECT_EQ(a.Port7FFD, b.Port7FFD);
+  EXPECT_EQ(a.AyAddress, b.AyAddress);
+  EXPECT_TRUE(a.AyRegisters == b.AyRegisters);
   EXPECT_EQ(a.AF, b.AF);
   EXPECT_EQ(a.BC, b.BC);
   EXPECT_EQ(a.DE, b.DE);
@@ -129,6 +148,34 @@ TEST(SnapshotFiles, EveryFormatLoadsBackTheMachineItSaved) {
   EXPECT_FALSE(WriteSna(lowStack).Ok) << "no RAM below the stack for the program counter";
 }
 
+// A 128K machine as a version 3 ".z80" of hardware mode 4 and as a ".szx" of machine 2; a 48K file
+// is read by the 128K as a 48K (its 48K mode).
+TEST(SnapshotFiles, The128KTravelsInZ80AndSzxWithItsPagesPortAndSoundChip) {
+  const SpectrumSnapshot machine = SampleMachine128();
+  const SnapshotWriteResult z80 = WriteZ80(machine);
+  ASSERT_TRUE(z80.Ok);
+  EXPECT_EQ(z80.Bytes[34], 4) << "hardware mode 4, the 128K";
+  EXPECT_EQ(z80.Bytes[35], 0x1B);
+  EXPECT_EQ(z80.Bytes[39 + 7], 0x38) << "the mixer register";
+  const SnapshotReadResult fromZ80 = ReadZ80(z80.Bytes, "a.z80", true);
+  ASSERT_TRUE(fromZ80.Ok) << fromZ80.Message;
+  ExpectSameMachine(fromZ80.Snapshot, machine);
+
+  const SnapshotWriteResult szx = WriteSzx(machine);
+  ASSERT_TRUE(szx.Ok);
+  EXPECT_EQ(szx.Bytes[6], 2) << "machine 2, the 128K";
+  const SnapshotReadResult fromSzx = ReadSzx(szx.Bytes, "a.szx", true);
+  ASSERT_TRUE(fromSzx.Ok) << fromSzx.Message;
+  ExpectSameMachine(fromSzx.Snapshot, machine);
+
+  Bytes plus2 = z80.Bytes;
+  plus2[37] |= 0x80;  // the +2 pages as the 128K does
+  EXPECT_TRUE(ReadZ80(plus2, "plus2.z80", true).Ok);
+  const SnapshotReadResult small = ReadZ80(WriteZ80(SampleMachine()).Bytes, "48.z80", true);
+  ASSERT_TRUE(small.Ok);
+  EXPECT_FALSE(small.Snapshot.Is128());
+}
+
 // Version 1 (PC in the first header) compressed with its end marker, and a version 2 file with
 // one page stored plain: both as the format description lays them out.
 TEST(SnapshotFiles, ReadsVersionOneAndVersionTwoLayouts) {
@@ -163,6 +210,10 @@ TEST(SnapshotFiles, ReadsVersionOneAndVersionTwoLayouts) {
 TEST(SnapshotFiles, DamagedOrForeignFilesAreRefusedWithTheReason) {
   const Bytes z80 = WriteZ80(SampleMachine()).Bytes;
   const Bytes szx = WriteSzx(SampleMachine()).Bytes;
+  const Bytes z80k = WriteZ80(SampleMachine128()).Bytes;
+  const Bytes szxk = WriteSzx(SampleMachine128()).Bytes;
+  const size_t firstPageEnd = 89 + size_t{z80k[86]} + size_t{z80k[87]} * 256;  // its header at 86
+  const size_t ayBlock = static_cast<size_t>(std::search(szxk.begin(), szxk.end(), "AY\0", "AY\0" + 3) - szxk.begin());
   const auto with = [](Bytes bytes, size_t at, uint8_t value) {
     bytes[at] = value;
     return bytes;
@@ -172,6 +223,7 @@ TEST(SnapshotFiles, DamagedOrForeignFilesAreRefusedWithTheReason) {
     Bytes file;
     bool szxFile;
     const char* reason;
+    bool machine128 = false;
   } cases[] = {
       {"short header", Bytes(29, 0), false, "too short"},
       {"128K hardware", with(z80, 34, 4), false, "#model=128"},
@@ -185,9 +237,15 @@ TEST(SnapshotFiles, DamagedOrForeignFilesAreRefusedWithTheReason) {
       {"128K szx", with(szx, 6, 2), true, "#model=128"},
       {"szx cut short", Bytes(szx.begin(), szx.end() - 5), true, "ends before"},
       {"szx zlib damaged", with(szx, szx.size() - 40, 0x55), true, "damaged"},
+      {"+3 on the 128K", with(z80k, 34, 7), false, "+2A/+3", true},
+      {"Pentagon on the 128K", with(z80k, 34, 9), false, "128K machine is not", true},
+      {"128K z80 with one page", Bytes(z80k.begin(), z80k.begin() + firstPageEnd), false, "lacks RAM page 1", true},
+      {"+2A szx on the 128K", with(szxk, 6, 4), true, "+2A/+3", true},
+      {"szx AY block short", with(szxk, ayBlock + 4, 3), true, "AY block", true},
+      {"128K szx page damaged", with(szxk, szxk.size() - 40, 0x55), true, "damaged", true},
   };
   for (const auto& c : cases) {
-    const SnapshotReadResult read = c.szxFile ? ReadSzx(c.file, "x") : ReadZ80(c.file, "x");
+    const SnapshotReadResult read = c.szxFile ? ReadSzx(c.file, "x", c.machine128) : ReadZ80(c.file, "x", c.machine128);
     EXPECT_FALSE(read.Ok) << c.what;
     EXPECT_NE(read.Message.find(c.reason), std::string::npos) << c.what << ": " << read.Message;
   }

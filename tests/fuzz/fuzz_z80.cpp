@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Any bytes as a ".z80" snapshot: refused with a reason, or read into a machine that writes back
-// and reads again as the same machine.
+// Any bytes as a ".z80" snapshot: refused with a reason, or read into a machine (48K or 128K) that writes
+// back and reads again as the same machine.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,15 +10,20 @@
 using namespace tirvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const SnapshotReadResult read = ReadZ80(std::span<const uint8_t>(data, size), "fuzz.z80");
-  if (!read.Ok) {
-    if (read.Message.empty()) __builtin_trap();
-    return 0;
+  // Read as the 48K reads it and as the 128K does (which takes 48K files too).
+  for (const bool machine128 : {false, true}) {
+    const SnapshotReadResult read = ReadZ80(std::span<const uint8_t>(data, size), "fuzz.z80", machine128);
+    if (!read.Ok) {
+      if (read.Message.empty()) __builtin_trap();
+      continue;
+    }
+    const SnapshotWriteResult written = WriteZ80(read.Snapshot);
+    const SnapshotReadResult again = ReadZ80(written.Bytes, "again.z80", machine128);
+    if (!again.Ok || again.Snapshot.Ram != read.Snapshot.Ram || again.Snapshot.Pages != read.Snapshot.Pages ||
+        again.Snapshot.PC != read.Snapshot.PC || again.Snapshot.R != read.Snapshot.R ||
+        again.Snapshot.Port7FFD != read.Snapshot.Port7FFD || again.Snapshot.AyRegisters != read.Snapshot.AyRegisters ||
+        again.Snapshot.FrameCycle != read.Snapshot.FrameCycle)
+      __builtin_trap();
   }
-  const SnapshotWriteResult written = WriteZ80(read.Snapshot);
-  const SnapshotReadResult again = ReadZ80(written.Bytes, "again.z80");
-  if (!again.Ok || again.Snapshot.Ram != read.Snapshot.Ram || again.Snapshot.PC != read.Snapshot.PC ||
-      again.Snapshot.R != read.Snapshot.R || again.Snapshot.FrameCycle != read.Snapshot.FrameCycle)
-    __builtin_trap();
   return 0;
 }
