@@ -504,21 +504,19 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   bool ready = PrepareDebugger(options, engine, result, error);
   // "5:C000-FFFF": the range as it reads with RAM page 5 in, whatever is paged in now.
   std::optional<unsigned> dumpPage;
-  std::string dumpRangeText = options.DumpRange;
-  if (dumpRangeText.size() > 2 && dumpRangeText[1] == ':' && dumpRangeText[0] >= '0' && dumpRangeText[0] <= '9') {
-    dumpPage = static_cast<unsigned>(dumpRangeText[0] - '0');
-    dumpRangeText.erase(0, 2);
+  if (ready && !options.DumpRange.empty()) {
+    const auto range = ParsePagedRange(options.DumpRange, &engine.Symbols);
     uint8_t probe;
-    if (!run.Row()->ReadPaged || !run.Row()->ReadPaged(*dumpPage, 0, probe)) {
-      error = "--dump-memory: the machine has no memory page " + std::to_string(*dumpPage);
+    if (!range) {
+      error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
       ready = false;
+    } else if (range->Page && (!run.Row()->ReadPaged || !run.Row()->ReadPaged(*range->Page, 0, probe))) {
+      error = "--dump-memory: the machine has no memory page " + std::to_string(*range->Page);
+      ready = false;
+    } else {
+      dumpRange = {range->First, range->Last};
+      if (range->Page) dumpPage = *range->Page;
     }
-  }
-  if (ready && !dumpRangeText.empty()) {
-    const auto range = ParseAddressRange(dumpRangeText, &engine.Symbols);
-    if (range) dumpRange = *range;
-    else error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
-    ready = range.has_value();
   }
   if (ready && !options.TracePath.empty()) {
     trace.open(options.TracePath, std::ios::binary | std::ios::trunc);

@@ -258,16 +258,14 @@ uint16_t ToolArguments::Address(const char* name, std::optional<uint16_t> fallba
   }
   const json& value = Get(name);
   if (value.is_string()) {
+    // The views' one reading, so a label shadowing a hexadecimal word means the same here as in the
+    // windows and the runner.
+    if (const auto address = ParseAddress(value.get<std::string>(), symbols_, registers_)) return *address;
     const auto parsed = ParseHexText(value.get<std::string>());
-    if (!parsed) {
-      if (symbols_)
-        if (const auto labelled = symbols_->Find(value.get<std::string>())) return *labelled;
-      throw ToolRefusal(std::string("'") + name + "' is neither a hexadecimal address nor a loaded label: " +
-                        value.dump());
-    }
-    if (*parsed > 0xFFFF)
+    if (parsed && *parsed > 0xFFFF)
       throw ToolRefusal(std::string("'") + name + "' is out of range: " + value.dump() + " (0000-FFFF)");
-    return static_cast<uint16_t>(*parsed);
+    throw ToolRefusal(std::string("'") + name + "' is neither a hexadecimal address nor a loaded label: " +
+                      value.dump());
   }
   return static_cast<uint16_t>(Integer(name, 0, 0xFFFF, std::nullopt));
 }
@@ -630,7 +628,7 @@ std::optional<ToolOutcome> MachineTools::Begin(std::string_view name, const json
     stopsOff = std::make_shared<StopsOff>(engine_);
   ToolOutcome outcome;
   try {
-    outcome = (this->*(entry->Run))(ToolArguments(arguments, &engine_.Symbols));
+    outcome = (this->*(entry->Run))(ToolArguments(arguments, &engine_.Symbols, ActiveContext));
   } catch (const ToolRefusal& refusal) {
     return Failure(prefix + refusal.what());
   }
@@ -1030,9 +1028,10 @@ ToolOutcome MachineTools::SetRegisters(const ToolArguments& args) {
   }
   if (words.empty() && bytes.empty())
     throw ToolRefusal("name at least one register, e.g. {\"PC\": \"8000\"}");
-  for (const auto& [target, value] : words) *target = value;
-  for (const auto& [target, value] : bytes) *target = value;
-  history_.MarkOutsideChange();
+  session_.EditRegisters([&](Z80Context&) {
+    for (const auto& [target, value] : words) *target = value;
+    for (const auto& [target, value] : bytes) *target = value;
+  });
   return Answer(RegisterText());
 }
 
@@ -1088,8 +1087,7 @@ ToolOutcome MachineTools::WriteMemory(const ToolArguments& args) {
   if (address + bytes.size() > 0x10000)
     throw ToolRefusal("the range " + Hex(address, 4) + "+" + std::to_string(bytes.size()) +
                       " runs past FFFF");
-  std::copy(bytes.begin(), bytes.end(), ActiveContext->MemoryImage + address);
-  history_.MarkOutsideChange();
+  session_.Write(address, bytes);
   return Answer("Wrote " + std::to_string(bytes.size()) + " bytes at " + Hex(address, 4) + ".");
 }
 
