@@ -19,6 +19,8 @@
 #include "run/history.h"
 #include "run/run.h"
 #include "debugger/disassembler.h"
+#include "debugger/registers.h"
+#include "text/text.h"
 #include "run/machine_state.h"
 #include "run/state_file.h"
 #include "video/screen.h"
@@ -377,14 +379,12 @@ void ApplyKeys(const std::vector<KeyRange>& ranges, int frame) {
 namespace {
 
 std::string RegistersText(const Z80Context& z) {
-  char line[200];
-  const int mode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
-  std::snprintf(line, sizeof line,
-                "AF=%04X BC=%04X DE=%04X HL=%04X IX=%04X IY=%04X SP=%04X PC=%04X AF'=%04X BC'=%04X DE'=%04X "
-                "HL'=%04X I=%02X R=%02X IFF1=%d IFF2=%d IM=%d HALT=%d",
-                z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w,
-                z.AltHL.w, z.I, z.R, z.IFF1 != 0, z.IFF2 != 0, mode, z.Halted != 0);
-  return line;
+  std::string line;
+  for (const NamedPair& pair : NamedPairs(z)) line += std::string(pair.Name) + "=" + FormatHex(pair.Value, 4) + " ";
+  char rest[80];
+  std::snprintf(rest, sizeof rest, "I=%02X R=%02X IFF1=%d IFF2=%d IM=%d HALT=%d", z.I, z.R, z.IFF1 != 0,
+                z.IFF2 != 0, InterruptModeNumber(z), z.Halted != 0);
+  return line + rest;
 }
 
 std::string PlaceText(uint16_t address, const SymbolTable& symbols) {

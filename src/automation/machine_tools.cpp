@@ -716,15 +716,11 @@ void MachineTools::HoldKeys(const std::vector<VirtualKey>& extra) {
 std::string MachineTools::RegisterText() const {
   const Z80Context& z = *ActiveContext;
   std::string text;
-  const std::pair<const char*, uint16_t> pairs[] = {
-      {"AF", z.AF.w},     {"BC", z.BC.w},     {"DE", z.DE.w},     {"HL", z.HL.w},
-      {"IX", z.IX.w},     {"IY", z.IY.w},     {"SP", z.SP.w},     {"PC", z.PC.w},
-      {"AF'", z.AltAF.w}, {"BC'", z.AltBC.w}, {"DE'", z.AltDE.w}, {"HL'", z.AltHL.w}};
-  for (size_t i = 0; i < std::size(pairs); ++i)
-    text += std::string(pairs[i].first) + "=" + Hex(pairs[i].second, 4) + (i == 7 || i == 11 ? "\n" : " ");
-  static constexpr int Modes[] = {0, 1, 1, 2};
+  const auto pairs = NamedPairs(z);
+  for (size_t i = 0; i < pairs.size(); ++i)
+    text += std::string(pairs[i].Name) + "=" + Hex(pairs[i].Value, 4) + (i == 7 || i == 11 ? "\n" : " ");
   text += "I=" + Hex(z.I, 2) + " R=" + Hex(z.R, 2) + " IFF1=" + std::to_string(z.IFF1 ? 1 : 0) +
-          " IFF2=" + std::to_string(z.IFF2 ? 1 : 0) + " IM=" + std::to_string(Modes[z.InterruptMode & 3]) +
+          " IFF2=" + std::to_string(z.IFF2 ? 1 : 0) + " IM=" + std::to_string(InterruptModeNumber(z)) +
           (z.Halted ? " halted" : "") + "\nflags:";
   for (const FlagName& flag : FlagNames)
     if (z.AF.l & flag.Mask) text += std::string(" ") + flag.Name;
@@ -983,18 +979,15 @@ ToolOutcome MachineTools::Status(const ToolArguments&) {
 
 ToolOutcome MachineTools::GetRegisters(const ToolArguments&) {
   const Z80Context& z = *ActiveContext;
-  const uint16_t pairs[] = {z.AF.w, z.BC.w, z.DE.w,    z.HL.w,    z.IX.w,    z.IY.w,
-                            z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w, z.AltHL.w};
-  static constexpr int Modes[] = {0, 1, 1, 2};
   json data = {{"I", z.I},
                {"R", z.R},
                {"IFF1", z.IFF1 != 0},
                {"IFF2", z.IFF2 != 0},
-               {"IM", Modes[z.InterruptMode & 3]},
+               {"IM", InterruptModeNumber(z)},
                {"halted", z.Halted != 0},
                {"flags", json::array()},
                {"tstates", z.CycleCount}};
-  for (size_t i = 0; i < std::size(pairs); ++i) data[RegisterPairNames[i]] = pairs[i];
+  for (const NamedPair& pair : NamedPairs(z)) data[pair.Name] = pair.Value;
   for (const FlagName& flag : FlagNames)
     if (z.AF.l & flag.Mask) data["flags"].push_back(flag.Name);
   ToolOutcome outcome = Answer(RegisterText());
