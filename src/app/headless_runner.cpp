@@ -19,6 +19,8 @@
 #include "run/history.h"
 #include "run/run.h"
 #include "debugger/disassembler.h"
+#include "debugger/registers.h"
+#include "text/text.h"
 #include "run/machine_state.h"
 #include "run/state_file.h"
 #include "video/screen.h"
@@ -377,14 +379,12 @@ void ApplyKeys(const std::vector<KeyRange>& ranges, int frame) {
 namespace {
 
 std::string RegistersText(const Z80Context& z) {
-  char line[200];
-  const int mode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
-  std::snprintf(line, sizeof line,
-                "AF=%04X BC=%04X DE=%04X HL=%04X IX=%04X IY=%04X SP=%04X PC=%04X AF'=%04X BC'=%04X DE'=%04X "
-                "HL'=%04X I=%02X R=%02X IFF1=%d IFF2=%d IM=%d HALT=%d",
-                z.AF.w, z.BC.w, z.DE.w, z.HL.w, z.IX.w, z.IY.w, z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w,
-                z.AltHL.w, z.I, z.R, z.IFF1 != 0, z.IFF2 != 0, mode, z.Halted != 0);
-  return line;
+  std::string line;
+  for (const NamedPair& pair : NamedPairs(z)) line += std::string(pair.Name) + "=" + FormatHex(pair.Value, 4) + " ";
+  char rest[80];
+  std::snprintf(rest, sizeof rest, "I=%02X R=%02X IFF1=%d IFF2=%d IM=%d HALT=%d", z.I, z.R, z.IFF1 != 0,
+                z.IFF2 != 0, InterruptModeNumber(z), z.Halted != 0);
+  return line + rest;
 }
 
 std::string PlaceText(uint16_t address, const SymbolTable& symbols) {
@@ -504,21 +504,19 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
   bool ready = PrepareDebugger(options, engine, result, error);
   // "5:C000-FFFF": the range as it reads with RAM page 5 in, whatever is paged in now.
   std::optional<unsigned> dumpPage;
-  std::string dumpRangeText = options.DumpRange;
-  if (dumpRangeText.size() > 2 && dumpRangeText[1] == ':' && dumpRangeText[0] >= '0' && dumpRangeText[0] <= '9') {
-    dumpPage = static_cast<unsigned>(dumpRangeText[0] - '0');
-    dumpRangeText.erase(0, 2);
+  if (ready && !options.DumpRange.empty()) {
+    const auto range = ParsePagedRange(options.DumpRange, &engine.Symbols);
     uint8_t probe;
-    if (!run.Row()->ReadPaged || !run.Row()->ReadPaged(*dumpPage, 0, probe)) {
-      error = "--dump-memory: the machine has no memory page " + std::to_string(*dumpPage);
+    if (!range) {
+      error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
       ready = false;
+    } else if (range->Page && (!run.Row()->ReadPaged || !run.Row()->ReadPaged(*range->Page, 0, probe))) {
+      error = "--dump-memory: the machine has no memory page " + std::to_string(*range->Page);
+      ready = false;
+    } else {
+      dumpRange = {range->First, range->Last};
+      if (range->Page) dumpPage = *range->Page;
     }
-  }
-  if (ready && !dumpRangeText.empty()) {
-    const auto range = ParseAddressRange(dumpRangeText, &engine.Symbols);
-    if (range) dumpRange = *range;
-    else error = "--dump-memory: \"" + options.DumpRange + "\" is not a range of addresses";
-    ready = range.has_value();
   }
   if (ready && !options.TracePath.empty()) {
     trace.open(options.TracePath, std::ios::binary | std::ios::trunc);

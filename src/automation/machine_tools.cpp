@@ -258,16 +258,14 @@ uint16_t ToolArguments::Address(const char* name, std::optional<uint16_t> fallba
   }
   const json& value = Get(name);
   if (value.is_string()) {
+    // The views' one reading, so a label shadowing a hexadecimal word means the same here as in the
+    // windows and the runner.
+    if (const auto address = ParseAddress(value.get<std::string>(), symbols_, registers_)) return *address;
     const auto parsed = ParseHexText(value.get<std::string>());
-    if (!parsed) {
-      if (symbols_)
-        if (const auto labelled = symbols_->Find(value.get<std::string>())) return *labelled;
-      throw ToolRefusal(std::string("'") + name + "' is neither a hexadecimal address nor a loaded label: " +
-                        value.dump());
-    }
-    if (*parsed > 0xFFFF)
+    if (parsed && *parsed > 0xFFFF)
       throw ToolRefusal(std::string("'") + name + "' is out of range: " + value.dump() + " (0000-FFFF)");
-    return static_cast<uint16_t>(*parsed);
+    throw ToolRefusal(std::string("'") + name + "' is neither a hexadecimal address nor a loaded label: " +
+                      value.dump());
   }
   return static_cast<uint16_t>(Integer(name, 0, 0xFFFF, std::nullopt));
 }
@@ -630,7 +628,7 @@ std::optional<ToolOutcome> MachineTools::Begin(std::string_view name, const json
     stopsOff = std::make_shared<StopsOff>(engine_);
   ToolOutcome outcome;
   try {
-    outcome = (this->*(entry->Run))(ToolArguments(arguments, &engine_.Symbols));
+    outcome = (this->*(entry->Run))(ToolArguments(arguments, &engine_.Symbols, ActiveContext));
   } catch (const ToolRefusal& refusal) {
     return Failure(prefix + refusal.what());
   }
@@ -718,15 +716,11 @@ void MachineTools::HoldKeys(const std::vector<VirtualKey>& extra) {
 std::string MachineTools::RegisterText() const {
   const Z80Context& z = *ActiveContext;
   std::string text;
-  const std::pair<const char*, uint16_t> pairs[] = {
-      {"AF", z.AF.w},     {"BC", z.BC.w},     {"DE", z.DE.w},     {"HL", z.HL.w},
-      {"IX", z.IX.w},     {"IY", z.IY.w},     {"SP", z.SP.w},     {"PC", z.PC.w},
-      {"AF'", z.AltAF.w}, {"BC'", z.AltBC.w}, {"DE'", z.AltDE.w}, {"HL'", z.AltHL.w}};
-  for (size_t i = 0; i < std::size(pairs); ++i)
-    text += std::string(pairs[i].first) + "=" + Hex(pairs[i].second, 4) + (i == 7 || i == 11 ? "\n" : " ");
-  static constexpr int Modes[] = {0, 1, 1, 2};
+  const auto pairs = NamedPairs(z);
+  for (size_t i = 0; i < pairs.size(); ++i)
+    text += std::string(pairs[i].Name) + "=" + Hex(pairs[i].Value, 4) + (i == 7 || i == 11 ? "\n" : " ");
   text += "I=" + Hex(z.I, 2) + " R=" + Hex(z.R, 2) + " IFF1=" + std::to_string(z.IFF1 ? 1 : 0) +
-          " IFF2=" + std::to_string(z.IFF2 ? 1 : 0) + " IM=" + std::to_string(Modes[z.InterruptMode & 3]) +
+          " IFF2=" + std::to_string(z.IFF2 ? 1 : 0) + " IM=" + std::to_string(InterruptModeNumber(z)) +
           (z.Halted ? " halted" : "") + "\nflags:";
   for (const FlagName& flag : FlagNames)
     if (z.AF.l & flag.Mask) text += std::string(" ") + flag.Name;
@@ -985,18 +979,15 @@ ToolOutcome MachineTools::Status(const ToolArguments&) {
 
 ToolOutcome MachineTools::GetRegisters(const ToolArguments&) {
   const Z80Context& z = *ActiveContext;
-  const uint16_t pairs[] = {z.AF.w, z.BC.w, z.DE.w,    z.HL.w,    z.IX.w,    z.IY.w,
-                            z.SP.w, z.PC.w, z.AltAF.w, z.AltBC.w, z.AltDE.w, z.AltHL.w};
-  static constexpr int Modes[] = {0, 1, 1, 2};
   json data = {{"I", z.I},
                {"R", z.R},
                {"IFF1", z.IFF1 != 0},
                {"IFF2", z.IFF2 != 0},
-               {"IM", Modes[z.InterruptMode & 3]},
+               {"IM", InterruptModeNumber(z)},
                {"halted", z.Halted != 0},
                {"flags", json::array()},
                {"tstates", z.CycleCount}};
-  for (size_t i = 0; i < std::size(pairs); ++i) data[RegisterPairNames[i]] = pairs[i];
+  for (const NamedPair& pair : NamedPairs(z)) data[pair.Name] = pair.Value;
   for (const FlagName& flag : FlagNames)
     if (z.AF.l & flag.Mask) data["flags"].push_back(flag.Name);
   ToolOutcome outcome = Answer(RegisterText());
@@ -1030,9 +1021,10 @@ ToolOutcome MachineTools::SetRegisters(const ToolArguments& args) {
   }
   if (words.empty() && bytes.empty())
     throw ToolRefusal("name at least one register, e.g. {\"PC\": \"8000\"}");
-  for (const auto& [target, value] : words) *target = value;
-  for (const auto& [target, value] : bytes) *target = value;
-  history_.MarkOutsideChange();
+  session_.EditRegisters([&](Z80Context&) {
+    for (const auto& [target, value] : words) *target = value;
+    for (const auto& [target, value] : bytes) *target = value;
+  });
   return Answer(RegisterText());
 }
 
@@ -1088,8 +1080,7 @@ ToolOutcome MachineTools::WriteMemory(const ToolArguments& args) {
   if (address + bytes.size() > 0x10000)
     throw ToolRefusal("the range " + Hex(address, 4) + "+" + std::to_string(bytes.size()) +
                       " runs past FFFF");
-  std::copy(bytes.begin(), bytes.end(), ActiveContext->MemoryImage + address);
-  history_.MarkOutsideChange();
+  session_.Write(address, bytes);
   return Answer("Wrote " + std::to_string(bytes.size()) + " bytes at " + Hex(address, 4) + ".");
 }
 

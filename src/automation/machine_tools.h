@@ -19,6 +19,7 @@
 #include "app/headless_host.h"
 #include "debugger/breakpoints.h"
 #include "debugger/debug_engine.h"
+#include "debugger/debug_session.h"
 #include "run/history.h"
 #include "run/run.h"
 #include "video/host.h"
@@ -44,13 +45,15 @@ class MachineTools;
 // The arguments of one call, read against the tool's schema: unknown names and wrong types refuse.
 class ToolArguments {
  public:
-  ToolArguments(const nlohmann::json& object, const SymbolTable* symbols = nullptr)
-      : object_(object), symbols_(symbols) {}
+  ToolArguments(const nlohmann::json& object, const SymbolTable* symbols = nullptr,
+                const Z80Context* registers = nullptr)
+      : object_(object), symbols_(symbols), registers_(registers) {}
   bool Has(const char* name) const { return object_.contains(name); }
   // aboveHigh, when given, follows the refusal of a value above high (how to get what was asked).
   int64_t Integer(const char* name, int64_t low, int64_t high, std::optional<int64_t> fallback,
                   std::string_view aboveHigh = {}) const;
-  // An integer, hexadecimal text ("38", "0x38", "38h", "$38"), or a label of the loaded symbols.
+  // An integer, or text read as ParseAddress reads it: hexadecimal ("38", "0x38", "38h", "$38"), a
+  // label of the loaded symbols, or a register pair's name.
   uint16_t Address(const char* name, std::optional<uint16_t> fallback = std::nullopt) const;
   std::string Text(const char* name, size_t maxLength,
                    std::optional<std::string> fallback = std::nullopt) const;
@@ -62,6 +65,7 @@ class ToolArguments {
   const nlohmann::json& Get(const char* name) const;
   const nlohmann::json& object_;
   const SymbolTable* symbols_;
+  const Z80Context* registers_;
 };
 
 struct ToolEntry {
@@ -202,6 +206,7 @@ class MachineTools {
   // Everything the tools run passes through the run, which records it here.
   RunHistory history_{run_};
   DebugEngine engine_{run_};  // inactive (free run untouched) while no command is under way
+  DebugSession session_{&run_};  // every edit of memory and registers
   std::array<uint8_t, VirtualKeyCount> held_{};
   std::string gameTitle_;
   std::string gameFile_;

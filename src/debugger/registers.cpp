@@ -11,6 +11,26 @@ std::array<std::string, RegisterCount> RegisterTexts(const RegisterSnapshot& reg
   return texts;
 }
 
+std::array<NamedPair, NamedPairCount> NamedPairs(const Z80Context& z) {
+  return {{{"AF", z.AF.w},
+           {"BC", z.BC.w},
+           {"DE", z.DE.w},
+           {"HL", z.HL.w},
+           {"IX", z.IX.w},
+           {"IY", z.IY.w},
+           {"SP", z.SP.w},
+           {"PC", z.PC.w},
+           {"AF'", z.AltAF.w},
+           {"BC'", z.AltBC.w},
+           {"DE'", z.AltDE.w},
+           {"HL'", z.AltHL.w}}};
+}
+
+int InterruptModeNumber(const Z80Context& z) {
+  static constexpr int Modes[] = {0, 1, 1, 2};
+  return Modes[z.InterruptMode & 3];
+}
+
 const char* DebugStateCaption(DebugStateKind state) {
   switch (state) {
     case DebugStateKind::Running:

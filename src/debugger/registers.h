@@ -46,6 +46,17 @@ struct RegisterSnapshot {
   uint8_t Flags() const { return static_cast<uint8_t>(Values[0] & 0xFF); }
 };
 
+// The twelve pairs every view names, main set then alternate set: the server's answers, the
+// runner's --registers line and the register pane read them from here.
+struct NamedPair {
+  const char* Name;
+  uint16_t Value;
+};
+constexpr int NamedPairCount = 12;
+std::array<NamedPair, NamedPairCount> NamedPairs(const Z80Context& z);
+// The mode IM set (0, 1 or 2) from the core's code for it.
+int InterruptModeNumber(const Z80Context& z);
+
 // Four upper-case hexadecimal digits each, in the order of RegisterNames.
 std::array<std::string, RegisterCount> RegisterTexts(const RegisterSnapshot& registers);
 

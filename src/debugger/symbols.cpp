@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "debugger/symbols.h"
 
+#include "debugger/locations.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -288,19 +290,28 @@ std::string WithLabels(std::string_view text, const SymbolTable& symbols) {
   return out;
 }
 
-std::optional<uint16_t> ParseAddress(std::string_view text, const SymbolTable* symbols) {
+std::optional<uint16_t> ParseAddress(std::string_view text, const SymbolTable* symbols, const Z80Context* registers) {
+  LabelLookup labels;
+  if (symbols != nullptr) labels = [symbols](std::string_view name) { return symbols->Find(name); };
+  return ReadAddress(text, registers, labels);
+}
+
+std::optional<PagedAddress> ParsePagedAddress(std::string_view text, const SymbolTable* symbols,
+                                              const Z80Context* registers) {
   text = Trim(text);
-  if (text.empty()) return std::nullopt;
-  if (symbols != nullptr)
-    if (const auto address = symbols->Find(text)) return address;
-  if (text.front() == '$') {
-    text.remove_prefix(1);
-  } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-  } else if (text.size() > 1 && (text.back() == 'h' || text.back() == 'H')) {
-    text.remove_suffix(1);
+  const size_t colon = text.find(':');
+  if (colon == std::string_view::npos) {
+    const auto address = ParseAddress(text, symbols, registers);
+    if (!address) return std::nullopt;
+    return PagedAddress{std::nullopt, *address};
   }
-  return HexDigits(text);
+  const std::string_view page = Trim(text.substr(0, colon));
+  if (page.empty() || page.size() > 2 ||
+      !std::all_of(page.begin(), page.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+    return std::nullopt;
+  const auto address = ParseAddress(text.substr(colon + 1), symbols, registers);
+  if (!address) return std::nullopt;
+  return PagedAddress{static_cast<uint8_t>(std::stoi(std::string(page))), *address};
 }
 
 }  // namespace tirvane

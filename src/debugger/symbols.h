@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Symbols: names for addresses, read from the files Z80 assemblers and compilers write beside a
 // program (pasmo's symbol table, z80asm's label file, sdcc's .noi and linker .map), told apart by
-// their content. Also the one reading of an address the debugger accepts from a person: a label or
-// hexadecimal digits.
+// their content. Also the one reading of an address every view accepts: a number, a label or a
+// register.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "z80/z80.h"
 
 namespace tirvane {
 
@@ -63,8 +65,18 @@ std::string SymbolFileBeside(const std::string& descriptionPath);
 // name: "CALL 0150" becomes "CALL start", "LD A,(8000)" becomes "LD A,(score)".
 std::string WithLabels(std::string_view instructionText, const SymbolTable& symbols);
 
-// An address as typed: a label (exact or ignoring case) when one has that name, else hexadecimal
-// digits with an optional "h" suffix or "$" / "0x" prefix. Surrounding spaces are ignored.
-std::optional<uint16_t> ParseAddress(std::string_view text, const SymbolTable* symbols = nullptr);
+// The one reading of an address typed by a person or sent by a tool, for every view: ReadAddress
+// (debugger/locations.h) with the table's labels.
+std::optional<uint16_t> ParseAddress(std::string_view text, const SymbolTable* symbols = nullptr,
+                                     const Z80Context* registers = nullptr);
+
+// "5:C000": an address read with RAM page 5 in; the page is one or two decimal digits before the
+// colon, the address as ParseAddress reads it. Without a colon Page is empty.
+struct PagedAddress {
+  std::optional<uint8_t> Page;
+  uint16_t Address = 0;
+};
+std::optional<PagedAddress> ParsePagedAddress(std::string_view text, const SymbolTable* symbols = nullptr,
+                                              const Z80Context* registers = nullptr);
 
 }  // namespace tirvane

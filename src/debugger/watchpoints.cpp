@@ -219,4 +219,14 @@ std::optional<std::pair<uint16_t, uint16_t>> ParseAddressRange(const std::string
   return std::make_pair(*first, *last);
 }
 
+std::optional<PagedRange> ParsePagedRange(const std::string& text, const SymbolTable* symbols) {
+  const size_t dash = text.find('-');
+  const auto first = ParsePagedAddress(std::string_view(text).substr(0, dash), symbols);
+  if (!first) return std::nullopt;
+  if (dash == std::string::npos) return PagedRange{first->Page, first->Address, first->Address};
+  const auto last = ParseAddress(std::string_view(text).substr(dash + 1), symbols);
+  if (!last || *last < first->Address) return std::nullopt;
+  return PagedRange{first->Page, first->Address, *last};
+}
+
 }  // namespace tirvane

@@ -128,5 +128,11 @@ class WatchpointList {
 
 // "8000", "8000-80FF", "start-end" with labels: the headless runner's and the dialogs' range form.
 std::optional<std::pair<uint16_t, uint16_t>> ParseAddressRange(const std::string& text, const SymbolTable* symbols);
+// The same with an optional page before the first address: "5:C000-DAFF" (see ParsePagedAddress).
+struct PagedRange {
+  std::optional<uint8_t> Page;
+  uint16_t First = 0, Last = 0;
+};
+std::optional<PagedRange> ParsePagedRange(const std::string& text, const SymbolTable* symbols);
 
 }  // namespace tirvane

@@ -100,6 +100,9 @@ struct DriverInfo {
   // How typed keys are paced on this machine (filled from the driver table's typing rows).
   TypingSigns Typing{};
   int TypingLooks = 3;
+  // A byte written from outside the program (a debugger edit) where the memory image is only a
+  // copy of the board's record (the 128K's pages); null: writing the image is enough.
+  void (*StoreOutside)(uint16_t address, uint8_t value) = nullptr;
 };
 
 // A board record seen as bytes. Records have no padding, so equal states have equal bytes.

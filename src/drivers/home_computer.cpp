@@ -615,6 +615,9 @@ const DriverInfo SpectrumDriver{
     SpectrumTakeTyping,
     SaveSpectrumSnapshot,
     SpectrumTapeRunning,
+    {},
+    3,
+    StoreSpectrumByte,
 };
 
 }  // namespace tirvane

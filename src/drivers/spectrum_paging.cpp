@@ -89,6 +89,11 @@ uint8_t ReadPagedByte(unsigned page, uint16_t offset) {
   return SpectrumState.Pages[page & 7][offset & (PageSize - 1)];
 }
 
+void StoreSpectrumByte(uint16_t address, uint8_t value) {
+  if (SpectrumModel.Paged && address >= 0x4000) PagedStore(value, address);
+  else MemoryImage[address] = value;
+}
+
 bool ReadSpectrumPage(unsigned page, uint16_t address, uint8_t& value) {
   if (!SpectrumModel.Paged || page >= PageCount) return false;
   value = ReadPagedByte(page, address);

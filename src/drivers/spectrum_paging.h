@@ -68,6 +68,8 @@ uint8_t ReadPagedByte(unsigned page, uint16_t offset);
 // The driver's page reader and board line (DriverInfo).
 bool ReadSpectrumPage(unsigned page, uint16_t address, uint8_t& value);
 std::string SpectrumBoardLine();
+// The driver's StoreOutside: a RAM byte reaches its page, so paging it out and in keeps it.
+void StoreSpectrumByte(uint16_t address, uint8_t value);
 // The record as the state sees it for the model in use.
 std::span<uint8_t> SpectrumRecordBytes();
 // Copies the visible blocks of the record to the memory image, for a state written from outside.

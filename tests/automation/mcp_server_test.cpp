@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "drivers/spectrum_paging.h"
 #include "machine/romset.h"
 #include "video/host.h"
 #include "z80/z80.h"
@@ -336,6 +337,33 @@ TEST(McpServer, EngineStepsStopWhereTheyPromise) {
 void WriteCountingLoop(McpServer& server) {
   Call(server, "write_memory", {{"address", "8000"}, {"bytes", "F3 21 00 00 23 7D 32 00 90 D3 FE 18 F7"}});
   Call(server, "set_registers", {{"PC", "8000"}});
+}
+
+TEST(McpServer, EveryToolReadsALabelThatLooksHexadecimalAsTheLabel) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "SPECTRUM (OpenSE BASIC)"}})));
+  Call(server, "write_memory", {{"address", "1234"}, {"bytes", "3E 2A"}});
+  const std::string symbols = ::testing::TempDir() + "mcp_beef.sym";
+  std::ofstream(symbols) << "BEEF EQU 01234H\n";
+  ASSERT_FALSE(IsError(Call(server, "load_symbols", {{"path", symbols}})));
+  EXPECT_NE(Text(Call(server, "lookup_label", {{"label", "BEEF"}})).find("1234"), std::string::npos);
+  EXPECT_EQ(Text(Call(server, "disassemble", {{"address", "BEEF"}, {"count", 1}})).find("1234"), 2u);
+  EXPECT_EQ(Call(server, "read_memory", {{"address", "BEEF"}, {"length", 1}})["result"]["structuredContent"]["address"],
+            0x1234);
+  // The explicit forms stay numbers whatever the labels say.
+  for (const char* number : {"$BEEF", "0xBEEF", "0BEEFh"})
+    EXPECT_EQ(Text(Call(server, "disassemble", {{"address", number}, {"count", 1}})).find("BEEF"), 2u) << number;
+}
+
+// The 128K's memory image is a copy of its pages: an edit that missed the page came back as it was
+// at the next paging.
+TEST(McpServer, MemoryWrittenOnThe128KReachesItsPage) {
+  McpServer server(TIRVANE_BIN_DIR "/");
+  ASSERT_FALSE(IsError(Call(server, "start_game", {{"game", "SPECTRUM 128K (own ROM 0, OpenSE BASIC)"}})));
+  Call(server, "run_frames", {{"frames", 2}});
+  ASSERT_FALSE(IsError(Call(server, "write_memory", {{"address", "8000"}, {"bytes", "A5 5A"}})));
+  EXPECT_EQ(ReadPagedByte(2, 0x0000), 0xA5);
+  EXPECT_EQ(ReadPagedByte(2, 0x0001), 0x5A);
 }
 
 TEST(McpServer, RunToBreakpointStopsAtConditionsAndWatchpointsAndSaysWhich) {

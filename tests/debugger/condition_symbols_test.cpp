@@ -140,8 +140,26 @@ TEST(Symbols, AddressesLabelsAndOperandsReadBothWays) {
       {"start", 0x0150}, {"Start", 0x0150}, {"8000", 0x8000}, {"0FFFFh", 0xFFFF}, {"$1F", 0x1F},
       {"0x10", 0x10},    {" 12 ", 0x12},    {"10000", std::nullopt}, {"xyz", std::nullopt}, {"", std::nullopt},
       {"LOOP", 0x0210},  {"loop", std::nullopt},  // two labels match it: refused, not the first
+      {"BEEF", 0x1234},  {"$BEEF", 0xBEEF}, {"#BEEF", 0xBEEF}, {"0xBEEF", 0xBEEF}, {"0BEEFh", 0xBEEF},
+      {"FFh", 0xFF},     {"pc", 0x4321},    {"DE", 0x5678},  {"$DE", 0xDE},
   };
-  for (const auto& [text, expected] : addresses) EXPECT_EQ(ParseAddress(text, &symbols), expected) << text;
+  symbols.Add("BEEF", 0x1234);
+  Z80Context registers{};
+  registers.PC.w = 0x4321;
+  registers.DE.w = 0x5678;
+  for (const auto& [text, expected] : addresses) EXPECT_EQ(ParseAddress(text, &symbols, &registers), expected) << text;
+  EXPECT_EQ(ParseAddress("DE", &symbols), 0xDE);  // without a machine, a pair's name is only digits
+  const std::pair<const char*, std::optional<std::tuple<int, uint16_t, uint16_t>>> ranges[] = {
+      {"5:C000-DAFF", std::tuple{5, 0xC000, 0xDAFF}}, {"7:score", std::tuple{7, 0x8000, 0x8000}},
+      {"score-8010", std::tuple{-1, 0x8000, 0x8010}}, {"x:C000", std::nullopt}, {"123:C000", std::nullopt},
+      {":C000", std::nullopt},
+  };
+  for (const auto& [text, expected] : ranges) {
+    const auto range = ParsePagedRange(text, &symbols);
+    ASSERT_EQ(range.has_value(), expected.has_value()) << text;
+    if (range)
+      EXPECT_EQ(std::tuple(range->Page ? int{*range->Page} : -1, range->First, range->Last), *expected) << text;
+  }
   EXPECT_EQ(WithLabels("CALL 0150", symbols), "CALL Start");
   EXPECT_EQ(WithLabels("LD A,(8000)", symbols), "LD A,(score)");
   EXPECT_EQ(WithLabels("LD A,80", symbols), "LD A,80");

@@ -24,6 +24,7 @@
 #include "debugger/ui/trace_pane.h"
 #include "debugger/ui/workspace.h"
 #include "modal.h"
+#include "run/history.h"
 #include "run/run.h"
 #include "support/test_driver.h"
 
@@ -125,6 +126,32 @@ class WorkspaceRunTest : public QObject {
     QCOMPARE(ActiveContext->PC.w, uint16_t(0x0004));
     QCOMPARE(MemoryImage[0x8000], uint8_t(counter + 1));
     BreakpointsEnabled = false;
+  }
+
+  // An edit in a pane is history: going back to a point after it finds the edited machine, not one
+  // replayed without it.
+  void PaneEditsSurviveSteppingBack() {
+    RunHistory history(*run_);
+    run_->History = &history;
+    history.Begin();
+    PauseInLoop();
+    QLineEdit* hl = Workspace().Registers->Fields[3];
+    hl->setFocus();
+    hl->selectAll();
+    QTest::keyClicks(hl, "9000");
+    QTest::keyClick(hl, Qt::Key_Return);
+    Workspace().Memory->View->SetCursor(0x9000);
+    Workspace().Memory->View->setFocus();
+    QTest::keyClicks(Workspace().Memory->View, "40");
+    for (int i = 0; i < 3; ++i) {  // INC (HL), JR, INC (HL)
+      DebugState = DebugStateKind::Step;
+      run_->RunPass();
+    }
+    QCOMPARE(MemoryImage[0x9000], uint8_t(0x42));
+    QVERIFY(history.StepBack());  // before the second INC (HL)
+    QCOMPARE(ActiveContext->HL.w, uint16_t(0x9000));
+    QCOMPARE(MemoryImage[0x9000], uint8_t(0x41));
+    run_->History = nullptr;
   }
 
   void StopBlanksThePanesAndANewGameStartsFresh() {

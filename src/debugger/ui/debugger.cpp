@@ -104,6 +104,7 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
   engine_->TraceEnabled = !classic_;
   engine_->OnStop = [this](const StopReport& report) { Stopped(report.Message); };
   Workspace->SetEngine(engine_.get());
+  Workspace->Session.SetRun(&run);
   breakpoints_ = &breakpoints;
   run.BreakpointCheck = [this] { BreakpointCheck(); };
   run.BreakpointMarks = &breakpoints.Marks();
@@ -115,6 +116,7 @@ void Debugger::Attach(EmulationRun& run, const BreakpointList& breakpoints) {
 void Debugger::Detach() {
   if (run_ == nullptr) return;
   Workspace->SetEngine(nullptr);
+  Workspace->Session.SetRun(nullptr);
   engine_.reset();
   run_->BreakpointCheck = nullptr;
   run_->BreakpointMarks = nullptr;

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "debugger/debug_engine.h"
 #include "debugger/run_back.h"
 #include "run/history.h"
 #include "run/run.h"
@@ -122,9 +123,11 @@ void HistoryPane::RunBack() {
 }
 
 void HistoryPane::LastWrite() {
-  bool ok = false;
-  const uint32_t address = Address->text().toUInt(&ok, 16);
-  if (!ok || address > 0xFFFF) {
+  DebugEngine* engine = Engine ? Engine() : nullptr;
+  const std::optional<uint16_t> typed =
+      ParseAddress(Address->text().toStdString(), engine ? &engine->Symbols : nullptr);
+  const uint32_t address = typed.value_or(0);
+  if (!typed) {
     if (Report) Report("Last write: type an address in hexadecimal, 0000 to FFFF.");
     return;
   }

@@ -14,6 +14,7 @@
 
 #include "machine/description.h"
 #include "machine/romset.h"
+#include "debugger/debug_session.h"
 #include "debugger/locations.h"
 #include "debugger/symbols.h"
 #include "debugger/ui/go_to_field.h"
@@ -72,7 +73,7 @@ void MemoryView::SetCursor(uint16_t address) {
 }
 
 void MemoryView::Write(uint8_t value) {
-  MemoryImage[cursor_] = value;
+  if (Session != nullptr) Session->Write(cursor_, std::span<const uint8_t>(&value, 1));
   pendingNibble_ = -1;
   if (cursor_ < 0xFFFF) SetCursor(static_cast<uint16_t>(cursor_ + 1));
   update();

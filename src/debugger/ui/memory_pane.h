@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The workspace's memory pane: all 64 KB of the memory image as hex and characters, sixteen bytes a
-// row. Typed hex digits write the byte under the cursor straight into the image, ROM included: a
+// row. Typed hex digits write the byte under the cursor through the session, ROM included: a
 // debug patch the machine sees at once, gone with the next Start. Bytes that differ from the image as
 // it was when the machine last left a pause are drawn in red.
 #pragma once
@@ -21,6 +21,7 @@ class QScrollBar;
 
 namespace tirvane {
 
+class DebugSession;
 class SymbolTable;
 
 class MemoryView : public QWidget {
@@ -44,6 +45,7 @@ class MemoryView : public QWidget {
 
   std::function<void()> TopChanged;
   std::function<void()> Edited;  // a byte was written
+  DebugSession* Session = nullptr;  // the way edits reach the machine
   std::function<void()> CursorMoved;
 
  protected:

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "machine/description.h"
+#include "debugger/debug_session.h"
 #include "debugger/registers.h"
 #include "debugger/ui/pane_font.h"
 #include "z80/z80.h"
@@ -36,23 +37,6 @@ constexpr std::array<Field, RegisterPane::FieldCount> FieldTable = {{{"AF", 4},
                                                                      {"HL'", 4},
                                                                      {"I", 2},
                                                                      {"R", 2}}};
-
-// The record's field behind each row; I and R are bytes.
-uint16_t Read(const Z80Context& z, int field) {
-  const RegisterPair* pairs[] = {&z.AF, &z.BC, &z.DE, &z.HL, &z.IX, &z.IY, &z.SP, &z.PC,
-                                 &z.AltAF, &z.AltBC, &z.AltDE, &z.AltHL};
-  if (field < 12) return pairs[field]->w;
-  return field == 12 ? z.I : z.R;
-}
-
-void Write(Z80Context& z, int field, uint16_t value) {
-  RegisterPair* pairs[] = {&z.AF, &z.BC, &z.DE, &z.HL, &z.IX, &z.IY, &z.SP, &z.PC,
-                           &z.AltAF, &z.AltBC, &z.AltDE, &z.AltHL};
-  if (field < 12)
-    pairs[field]->w = value;
-  else
-    (field == 12 ? z.I : z.R) = static_cast<uint8_t>(value);
-}
 
 }  // namespace
 
@@ -112,7 +96,7 @@ void RegisterPane::Refresh() {
   for (int i = 0; i < FieldCount; ++i) {
     QLineEdit* edit = Fields[static_cast<size_t>(i)];
     if (edit->hasFocus() && edit->isModified()) continue;
-    const QString text = QString::fromStdString(FormatHex(Read(z, i), FieldTable[static_cast<size_t>(i)].Digits));
+    const QString text = QString::fromStdString(FormatHex(ReadRegister(z, static_cast<RegisterField>(i)), FieldTable[static_cast<size_t>(i)].Digits));
     if (edit->text() != text) edit->setText(text);
   }
   const uint8_t f = z.AF.l;
@@ -121,10 +105,10 @@ void RegisterPane::Refresh() {
 
 void RegisterPane::Commit(int field) {
   QLineEdit* edit = Fields[static_cast<size_t>(field)];
-  if (ActiveContext != nullptr && !edit->text().isEmpty()) {
+  if (Session != nullptr && !edit->text().isEmpty()) {
     bool ok = false;
     const uint16_t value = static_cast<uint16_t>(edit->text().toUInt(&ok, 16));
-    if (ok) Write(*ActiveContext, field, value);
+    if (ok) Session->WriteRegister(static_cast<RegisterField>(field), value);
   }
   edit->setModified(false);
   Refresh();
@@ -132,11 +116,7 @@ void RegisterPane::Commit(int field) {
 }
 
 void RegisterPane::FlagClicked(int flag, bool on) {
-  if (ActiveContext != nullptr) {
-    const uint8_t mask = FlagNames[static_cast<size_t>(flag)].Mask;
-    uint8_t& f = ActiveContext->AF.l;
-    f = on ? static_cast<uint8_t>(f | mask) : static_cast<uint8_t>(f & ~mask);
-  }
+  if (Session != nullptr) Session->SetFlag(FlagNames[static_cast<size_t>(flag)].Mask, on);
   Refresh();
   if (Changed) Changed();
 }

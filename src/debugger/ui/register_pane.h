@@ -12,6 +12,8 @@ class QLineEdit;
 
 namespace tirvane {
 
+class DebugSession;
+
 class RegisterPane : public QWidget {
   Q_OBJECT
 
@@ -28,6 +30,7 @@ class RegisterPane : public QWidget {
   std::array<QLineEdit*, FieldCount> Fields{};
   std::array<QCheckBox*, 8> Flags{};  // in the order of FlagNames
   std::function<void()> Changed;      // after an edit reached the processor record
+  DebugSession* Session = nullptr;    // the way edits reach the machine
 
  private:
   void Commit(int field);

@@ -111,6 +111,8 @@ DebuggerWorkspace::DebuggerWorkspace(TfrmDebug& registers, TfrmAddWatch* addWatc
       return;
     Refresh();
   });
+  Registers->Session = &Session;
+  Memory->View->Session = &Session;
   Registers->Changed = [this] { Refresh(); };
   Memory->View->Edited = [this] { Disassembly->View->update(); };
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "debugger/debug_session.h"
 #include "debugger/registers.h"
 #include "debugger/ui/list_panes.h"
 
@@ -56,6 +57,8 @@ class DebuggerWorkspace : public QMainWindow {
   void Refresh();
   // The engine of the attached run (its stops, trace and symbols); null when none is attached.
   void SetEngine(DebugEngine* engine);
+  // Every edit of the panes goes through it; the debugger points it at the attached run.
+  DebugSession Session;
   // Reads a symbol file into the engine, replacing the labels loaded before; a file of no known form
   // keeps them. The outcome goes to the status bar.
   void LoadSymbols(const QString& path);
