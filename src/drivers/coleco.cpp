@@ -203,32 +203,27 @@ void ColecoInitialise(uint8_t*) {
   CaptionMode = 0xFF;  // the run has just captioned the screen with the title
 }
 
-bool LoadCartridgeFile(const std::string& path) {
+LoadResult LoadCartridgeFile(const std::string& path) {
   FileReadResult file = ReadWholeFile(path, 0, MaxCartridgeSize);
   const std::string size = std::to_string(file.Size) + " bytes";
   switch (file.Status) {
     case FileReadStatus::Ok:
       break;
     case FileReadStatus::CannotOpen:
-      CurrentHost().messageBox("Failed opening cartridge:\r" + path);
-      return false;
+      return {false, "Failed opening cartridge:\r" + path};
     case FileReadStatus::WrongSize:
-      CurrentHost().messageBox("Cartridge too large:\r" + path + "\r" + size +
-                               "; at most 32768 bytes fit from 8000h. Nothing was loaded.");
-      return false;
+      return {false, "Cartridge too large:\r" + path + "\r" + size +
+                         "; at most 32768 bytes fit from 8000h. Nothing was loaded."};
     case FileReadStatus::ReadFailed:
-      CurrentHost().messageBox("Failed reading cartridge:\r" + path + "\r" + size +
-                               " could not be read whole. Nothing was loaded.");
-      return false;
+      return {false, "Failed reading cartridge:\r" + path + "\r" + size +
+                         " could not be read whole. Nothing was loaded."};
   }
-  if (const std::string problem = CartridgeProblem(file.Bytes, FullConsole); !problem.empty()) {
-    CurrentHost().messageBox("Cartridge refused:\r" + path + "\r" + problem + ". Nothing was loaded.");
-    return false;
-  }
+  if (const std::string problem = CartridgeProblem(file.Bytes, FullConsole); !problem.empty())
+    return {false, "Cartridge refused:\r" + path + "\r" + problem + ". Nothing was loaded."};
   // Past a shorter cartridge the console's bus reads FFh, not the last cartridge's bytes.
   if (FullConsole) std::fill(MemoryImage + CartridgeAddress, MemoryImage + 0x10000, 0xFF);
   std::copy(file.Bytes.begin(), file.Bytes.end(), MemoryImage + CartridgeAddress);
-  return true;
+  return {true, {}};
 }
 
 std::string CartridgeProblem(std::span<const uint8_t> bytes, bool consoleHeader) {
@@ -255,29 +250,25 @@ std::string CartridgeProblem(std::span<const uint8_t> bytes, bool consoleHeader)
   return {};
 }
 
-void ColecoLoader() {
-  const auto path = AskForFile("Coleco ROMs loader", "Coleco SnapShots|*.col", "COL", "*.col");
-  if (path) LoadCartridgeFile(*path);
-  RestoreProgramFolder();
-}
+FileChoice ColecoFileChoice() { return {"Coleco ROMs loader", "Coleco SnapShots|*.col", "COL", "*.col"}; }
 
 namespace {
 ScreenGeometry ColecoGeometry() { return {256, 192, 0, 0}; }
 }  // namespace
 
 const DriverInfo ColecoDriver{
-    "COLECO",
-    {ColecoRead, ColecoWrite, ColecoPortOut, ColecoPortIn, ColecoFrame, nullptr, nullptr, ColecoLoader,
-     nullptr},
-    NmiSource::Fixed,
-    0x66,
-    ColecoInitialise,
-    ColecoGeometry,
-    LoadCartridgeFile,
-    60,
-    [] { return RecordBytes(Coleco); },
-    PlainCharacterKeys,
-    ColecoKeyboardHelp,
+    .Name = "COLECO",
+    .Routines = {ColecoRead, ColecoWrite, ColecoPortOut, ColecoPortIn, ColecoFrame, nullptr, nullptr, nullptr},
+    .Nmi = NmiSource::Fixed,
+    .FixedNmiAddress = 0x66,
+    .Initialise = ColecoInitialise,
+    .Geometry = ColecoGeometry,
+    .FileLoader = LoadCartridgeFile,
+    .FrameRate = 60,
+    .Board = [] { return RecordBytes(Coleco); },
+    .CharacterKeys = PlainCharacterKeys,
+    .KeyboardHelp = ColecoKeyboardHelp,
+    .LoadChoice = ColecoFileChoice,
 };
 
 }  // namespace tirvane

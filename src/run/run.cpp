@@ -181,7 +181,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   installed_ = true;
   StopRequested = false;
   if (History) History->Begin();
-  return {true, {}};
+  return {true, {}, row->TakeNotice ? row->TakeNotice() : std::string{}};
 }
 
 // Every frame closes the sound's frame too, so that each frame yields its samples, silent boards'
@@ -375,7 +375,6 @@ void EmulationRun::FinishRun() {
   const RoutineFn stop = driver_.StopRoutine;
   driver_.StopRoutine = nullptr;
   driver_.DrawRoutine = nullptr;
-  driver_.LoaderRoutine = nullptr;
   driver_.SpriteSetsRoutine = nullptr;
   if (stop) stop();
   graphicsRegion_.reset();
@@ -397,14 +396,30 @@ void EmulationRun::Reset() {
   if (History) History->Begin();
 }
 
-void EmulationRun::Cartridge() {
-  if (!Running() || !driver_.LoaderRoutine) return;
-  driver_.LoaderRoutine();
-  if (row_ && row_->TakeTyping) {
+LoadResult EmulationRun::Cartridge() {
+  if (!LoadsFiles()) return {};
+  const FileChoice choice = row_->LoadChoice();
+  Host& host = CurrentHost();
+  std::string folder = Game.CartridgeDir;
+  std::replace(folder.begin(), folder.end(), '\\', '/');
+  if (folder.empty() || folder.front() != '/') folder = host.programFolder() + folder;
+  const std::optional<std::string> path =
+      host.openFileDialog({choice.Title, choice.Filter, choice.DefaultExtension, folder, choice.Pattern});
+  LoadResult loaded = path ? LoadFile(*path) : LoadResult{};
+  if (!host.setCurrentFolder(host.programFolder())) host.messageBox("Failed changing directory...");
+  return loaded;
+}
+
+LoadResult EmulationRun::LoadFile(const std::string& path) {
+  if (!Running() || !row_ || !row_->FileLoader)
+    return {false, "Start a game that loads snapshots or cartridges first:\r" + path};
+  LoadResult loaded = row_->FileLoader(path);
+  if (row_->TakeTyping) {
     const std::string text = row_->TakeTyping();
     if (!text.empty()) TypeText(text);
   }
   if (History) History->MarkOutsideChange();
+  return loaded;
 }
 
 void EmulationRun::Redraw() {
