@@ -192,7 +192,8 @@ void ApplySnaRegisters(const uint8_t* file) {
 namespace {
 
 // Loads a checked snapshot: the header into the registers, the memory through the write handler so
-// the picture builds up as it loads, then the return from the interrupt the snapshot was taken in.
+// the picture follows (the run shows it at the frame's end), then the return from the interrupt the
+// snapshot was taken in.
 void ApplySnapshot(const uint8_t* file) {
   Z80Context& z = *ActiveContext;
   ApplySnaRegisters(file);
