@@ -30,7 +30,6 @@
 #include "drivers/key_bits.h"
 #include "machine/description.h"
 #include "machine/romset.h"
-#include "video/host.h"
 #include "video/screen.h"
 #include "text/text.h"
 
@@ -40,10 +39,7 @@ ColecoBoard Coleco;
 
 namespace {
 
-// The frame routine sets the caption only when the mode changes, so frames in between never
-// allocate.
-const std::string ModeCaptions[4] = {"0", "1", "2", "3"};
-uint8_t CaptionMode = 0xFF;
+constexpr const char* ModeCaptions[4] = {" mode 0", " mode 1", " mode 2", " mode 3"};
 
 // "#video=full" in the running description.
 bool FullConsole = false;
@@ -172,12 +168,6 @@ void ResetVdp() { Coleco.Video.Reset(); }
 bool VdpFrameStep() { return Coleco.Video.FrameStep(Screen ? Screen->Pixels.data() : nullptr); }
 
 void ColecoFrame() {
-  const uint8_t mode = FullConsole ? static_cast<uint8_t>(Coleco.Display.ScreenMode()) : Coleco.Video.ScreenMode;
-  if (mode != CaptionMode) {
-    CaptionMode = mode;
-    // The mode follows the run's caption rather than replacing it, so the title stays in view.
-    CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "] mode " + ModeCaptions[CaptionMode & 3]);
-  }
   // No chip drives /INT on the console (the video chip uses NMI); the original processor still
   // raises it at every frame end, as it always has.
   ActiveContext->IrqState.Value = ActiveContext->Cpu == CpuModel::Silicon ? 0x01000000u : 0;
@@ -200,7 +190,11 @@ void ColecoInitialise(uint8_t*) {
   if (FullConsole)
     for (int n = 0; n < 16; ++n) RgbTable[n] = VideoDisplayProcessor::Colours[n];
   Coleco.Sound.Reset(ToneGenerator::ColecoClock);
-  CaptionMode = 0xFF;  // the run has just captioned the screen with the title
+}
+
+const char* ColecoCaption() {
+  const unsigned mode = FullConsole ? static_cast<unsigned>(Coleco.Display.ScreenMode()) : Coleco.Video.ScreenMode;
+  return ModeCaptions[mode & 3];
 }
 
 LoadResult LoadCartridgeFile(const std::string& path) {
@@ -269,6 +263,7 @@ const DriverInfo ColecoDriver{
     .CharacterKeys = PlainCharacterKeys,
     .KeyboardHelp = ColecoKeyboardHelp,
     .LoadChoice = ColecoFileChoice,
+    .CaptionSuffix = ColecoCaption,
 };
 
 }  // namespace tirvane

@@ -39,6 +39,8 @@ void ColecoPortOut(uint8_t value, uint8_t port);
 uint8_t ColecoPortIn(uint16_t port);
 void ColecoFrame();
 void ColecoInitialise(uint8_t* graphicsRegion);
+// The screen mode for the caption (" mode 2").
+const char* ColecoCaption();
 // The file the Cartridge button asks for.
 FileChoice ColecoFileChoice();
 

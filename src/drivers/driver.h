@@ -118,6 +118,9 @@ struct DriverInfo {
   // What the board's initialisation had to do without but ran on regardless (a sound PROM that
   // could not be read): the text for the view to show once; empty when nothing.
   std::string (*TakeNotice)() = nullptr;
+  // What the caption shows after "Title [DRIVER]" for the machine as it stands (" mode 2"), as one
+  // of the board's constant texts; the run sets the caption when the text changes. Null: nothing.
+  const char* (*CaptionSuffix)() = nullptr;
   // How typed keys are paced on this machine (filled from the driver table's typing rows).
   TypingSigns Typing{};
   int TypingLooks = 3;

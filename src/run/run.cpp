@@ -108,6 +108,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
     return Fail("Cannot read the game description:\r" + descriptionPath);
   if (!Game.Refused.empty()) return Fail("Invalid game description:\r" + descriptionPath + "\r" + Game.Refused + ".");
   CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "]");
+  captionSuffix_ = nullptr;
 
   for (Z80Context& context : Z80Contexts) context = Z80Context{};
   Z80Context& z = Z80Contexts[0];
@@ -190,6 +191,16 @@ void EmulationRun::FrameDone() {
   ++frames_;
   FrameSound.EndFrame();
   if (typer_.Busy()) typer_.FrameEnded();
+  if (row_ && row_->CaptionSuffix) FollowCaption();
+}
+
+// The board's text follows the run's caption rather than replacing it, so the title stays in view;
+// it is set only when the text changes, so frames in between never allocate.
+void EmulationRun::FollowCaption() {
+  const char* suffix = row_->CaptionSuffix();
+  if (suffix == captionSuffix_) return;
+  captionSuffix_ = suffix;
+  CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "]" + suffix);
 }
 
 // Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and

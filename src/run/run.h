@@ -160,6 +160,7 @@ class EmulationRun {
   StartResult Fail(std::string message);
   void RunPassFrames();
   void FrameDone();
+  void FollowCaption();
   void DeliverSound();
   void FinishRun();
 
@@ -177,6 +178,7 @@ class EmulationRun {
   KeyTyper typer_;
   std::chrono::steady_clock::time_point nextFrame_{};
   bool paceStarted_ = false;
+  const char* captionSuffix_ = nullptr;  // what the caption shows after the title; null: the title
 };
 
 }  // namespace tirvane

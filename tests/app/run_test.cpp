@@ -408,6 +408,29 @@ TEST_F(RunTest, CartridgeAsksForTheBoardsFileAndHandsBackTheLoadersReason) {
   EXPECT_EQ(calls.Loads, 1);
 }
 
+// The board's caption text follows the title, set again only when it changes.
+TEST_F(RunTest, CaptionFollowsTheBoardsTextAfterTheTitle) {
+  const DriverInfo rows[] = {[] {
+    DriverInfo row = testdriver::TestDrivers[0];
+    row.Name = "TESTCAPTION";
+    row.CaptionSuffix = [] { return calls.Frames < 3 ? " early" : " late"; };
+    return row;
+  }()};
+  EmulationRun::SetExtraDrivers(rows);
+  StartOrFail("TESTCAPTION");
+  EXPECT_EQ(host_.Caption, "Counter [TESTCAPTION]");
+  const char* const expected[] = {" early", " early", " late", " late"};
+  for (const char* suffix : expected) {
+    host_.Caption.clear();
+    run_.RunPass();
+    const bool changed = calls.Frames == 1 || calls.Frames == 3;
+    EXPECT_EQ(host_.Caption, changed ? std::string("Counter [TESTCAPTION]") + suffix : "") << calls.Frames;
+  }
+  run_.Stop();
+  run_.RunLoop();
+  EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
+}
+
 // Every case that runs on keeps the machine's frame rate, and the windows stay live while it waits.
 TEST_F(RunTest, SpeedLimitPacesFramesInEveryRunningCase) {
   const struct {
