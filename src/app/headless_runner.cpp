@@ -490,6 +490,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
     result.Messages = host.Messages;
     return result;
   }
+  if (!start.Notice.empty()) host.Messages.push_back(start.Notice);
 
   if (options.FrameLength != 0) ActiveContext->FrameLength = options.FrameLength;
   if (options.ExactTiming) ActiveContext->ExactTiming = *options.ExactTiming ? 1 : 0;
@@ -527,14 +528,9 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
 
   bool loadFailed = false;
   const auto load = [&] {
-    host.DialogAnswers.assign(1, *options.LoadFile);
-    run.Cartridge();
-    // A loader that did not ask for a file has loaded nothing.
-    if (!host.DialogAnswers.empty()) {
-      host.DialogAnswers.clear();
-      result.Error = "the driver's loader did not take " + *options.LoadFile;
-      loadFailed = true;
-    }
+    // A refusal is reported like the message box the desktop program shows for it.
+    const LoadResult loaded = run.LoadFile(*options.LoadFile);
+    if (!loaded.Ok) host.Messages.push_back(loaded.Message);
   };
 
   const int saveAfter = options.SaveStateAfterFrame > 0 ? options.SaveStateAfterFrame : options.Frames;
@@ -566,7 +562,7 @@ HeadlessResult RunHeadlessJob(const HeadlessOptions& options) {
 
   if (!ready) {
     result.Error = error;
-  } else if (options.LoadFile && !run.Driver().LoaderRoutine) {
+  } else if (options.LoadFile && !run.LoadsFiles()) {
     result.Error = "the " + UpperAscii(Game.Driver) + " driver has no loader for --load";
   } else if (!loadFailed) {
     const bool typing = !options.TypeText.empty();

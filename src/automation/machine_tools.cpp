@@ -822,6 +822,7 @@ ToolOutcome MachineTools::StartGame(const ToolArguments& args) {
     run_.RunLoop();
     return Failure("start_game: " + message);
   }
+  if (!start.Notice.empty()) host_.Messages.push_back(start.Notice);
   gameTitle_ = title;
   gameFile_ = path.substr(path.find_last_of('/') + 1);
   frames_ = 0;
@@ -850,10 +851,12 @@ ToolOutcome MachineTools::LoadFile(const ToolArguments& args) {
     std::fclose(file);
   else
     throw ToolRefusal("cannot open " + path);
-  const DriverInfo* driver = FindDriver(UpperAscii(Game.Driver).c_str());
-  if (driver == nullptr || driver->FileLoader == nullptr)
-    throw ToolRefusal("the " + UpperAscii(Game.Driver) + " driver loads no files");
-  if (!driver->FileLoader(path)) return Failure("load_file: the driver refused " + path);
+  if (!run_.LoadsFiles()) throw ToolRefusal("the " + UpperAscii(Game.Driver) + " driver loads no files");
+  const LoadResult loaded = run_.LoadFile(path);
+  if (!loaded.Ok) {
+    host_.Messages.push_back(loaded.Message);  // the answer carries it as the machine's report
+    return Failure("load_file: the driver refused " + path);
+  }
   history_.Begin();
   return Answer("Loaded " + path + ".\n" + RegisterText());
 }

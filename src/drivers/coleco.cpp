@@ -30,7 +30,6 @@
 #include "drivers/key_bits.h"
 #include "machine/description.h"
 #include "machine/romset.h"
-#include "video/host.h"
 #include "video/screen.h"
 #include "text/text.h"
 
@@ -40,10 +39,7 @@ ColecoBoard Coleco;
 
 namespace {
 
-// The frame routine sets the caption only when the mode changes, so frames in between never
-// allocate.
-const std::string ModeCaptions[4] = {"0", "1", "2", "3"};
-uint8_t CaptionMode = 0xFF;
+constexpr const char* ModeCaptions[4] = {" mode 0", " mode 1", " mode 2", " mode 3"};
 
 // "#video=full" in the running description.
 bool FullConsole = false;
@@ -172,12 +168,6 @@ void ResetVdp() { Coleco.Video.Reset(); }
 bool VdpFrameStep() { return Coleco.Video.FrameStep(Screen ? Screen->Pixels.data() : nullptr); }
 
 void ColecoFrame() {
-  const uint8_t mode = FullConsole ? static_cast<uint8_t>(Coleco.Display.ScreenMode()) : Coleco.Video.ScreenMode;
-  if (mode != CaptionMode) {
-    CaptionMode = mode;
-    // The mode follows the run's caption rather than replacing it, so the title stays in view.
-    CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "] mode " + ModeCaptions[CaptionMode & 3]);
-  }
   // No chip drives /INT on the console (the video chip uses NMI); the original processor still
   // raises it at every frame end, as it always has.
   ActiveContext->IrqState.Value = ActiveContext->Cpu == CpuModel::Silicon ? 0x01000000u : 0;
@@ -200,35 +190,34 @@ void ColecoInitialise(uint8_t*) {
   if (FullConsole)
     for (int n = 0; n < 16; ++n) RgbTable[n] = VideoDisplayProcessor::Colours[n];
   Coleco.Sound.Reset(ToneGenerator::ColecoClock);
-  CaptionMode = 0xFF;  // the run has just captioned the screen with the title
 }
 
-bool LoadCartridgeFile(const std::string& path) {
+const char* ColecoCaption() {
+  const unsigned mode = FullConsole ? static_cast<unsigned>(Coleco.Display.ScreenMode()) : Coleco.Video.ScreenMode;
+  return ModeCaptions[mode & 3];
+}
+
+LoadResult LoadCartridgeFile(const std::string& path) {
   FileReadResult file = ReadWholeFile(path, 0, MaxCartridgeSize);
   const std::string size = std::to_string(file.Size) + " bytes";
   switch (file.Status) {
     case FileReadStatus::Ok:
       break;
     case FileReadStatus::CannotOpen:
-      CurrentHost().messageBox("Failed opening cartridge:\r" + path);
-      return false;
+      return {false, "Failed opening cartridge:\r" + path};
     case FileReadStatus::WrongSize:
-      CurrentHost().messageBox("Cartridge too large:\r" + path + "\r" + size +
-                               "; at most 32768 bytes fit from 8000h. Nothing was loaded.");
-      return false;
+      return {false, "Cartridge too large:\r" + path + "\r" + size +
+                         "; at most 32768 bytes fit from 8000h. Nothing was loaded."};
     case FileReadStatus::ReadFailed:
-      CurrentHost().messageBox("Failed reading cartridge:\r" + path + "\r" + size +
-                               " could not be read whole. Nothing was loaded.");
-      return false;
+      return {false, "Failed reading cartridge:\r" + path + "\r" + size +
+                         " could not be read whole. Nothing was loaded."};
   }
-  if (const std::string problem = CartridgeProblem(file.Bytes, FullConsole); !problem.empty()) {
-    CurrentHost().messageBox("Cartridge refused:\r" + path + "\r" + problem + ". Nothing was loaded.");
-    return false;
-  }
+  if (const std::string problem = CartridgeProblem(file.Bytes, FullConsole); !problem.empty())
+    return {false, "Cartridge refused:\r" + path + "\r" + problem + ". Nothing was loaded."};
   // Past a shorter cartridge the console's bus reads FFh, not the last cartridge's bytes.
   if (FullConsole) std::fill(MemoryImage + CartridgeAddress, MemoryImage + 0x10000, 0xFF);
   std::copy(file.Bytes.begin(), file.Bytes.end(), MemoryImage + CartridgeAddress);
-  return true;
+  return {true, {}};
 }
 
 std::string CartridgeProblem(std::span<const uint8_t> bytes, bool consoleHeader) {
@@ -255,29 +244,26 @@ std::string CartridgeProblem(std::span<const uint8_t> bytes, bool consoleHeader)
   return {};
 }
 
-void ColecoLoader() {
-  const auto path = AskForFile("Coleco ROMs loader", "Coleco SnapShots|*.col", "COL", "*.col");
-  if (path) LoadCartridgeFile(*path);
-  RestoreProgramFolder();
-}
+FileChoice ColecoFileChoice() { return {"Coleco ROMs loader", "Coleco SnapShots|*.col", "COL", "*.col"}; }
 
 namespace {
 ScreenGeometry ColecoGeometry() { return {256, 192, 0, 0}; }
 }  // namespace
 
 const DriverInfo ColecoDriver{
-    "COLECO",
-    {ColecoRead, ColecoWrite, ColecoPortOut, ColecoPortIn, ColecoFrame, nullptr, nullptr, ColecoLoader,
-     nullptr},
-    NmiSource::Fixed,
-    0x66,
-    ColecoInitialise,
-    ColecoGeometry,
-    LoadCartridgeFile,
-    60,
-    [] { return RecordBytes(Coleco); },
-    PlainCharacterKeys,
-    ColecoKeyboardHelp,
+    .Name = "COLECO",
+    .Routines = {ColecoRead, ColecoWrite, ColecoPortOut, ColecoPortIn, ColecoFrame, nullptr, nullptr, nullptr},
+    .Nmi = NmiSource::Fixed,
+    .FixedNmiAddress = 0x66,
+    .Initialise = ColecoInitialise,
+    .Geometry = ColecoGeometry,
+    .FileLoader = LoadCartridgeFile,
+    .FrameRate = 60,
+    .Board = [] { return RecordBytes(Coleco); },
+    .CharacterKeys = PlainCharacterKeys,
+    .KeyboardHelp = ColecoKeyboardHelp,
+    .LoadChoice = ColecoFileChoice,
+    .CaptionSuffix = ColecoCaption,
 };
 
 }  // namespace tirvane

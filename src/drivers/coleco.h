@@ -39,8 +39,10 @@ void ColecoPortOut(uint8_t value, uint8_t port);
 uint8_t ColecoPortIn(uint16_t port);
 void ColecoFrame();
 void ColecoInitialise(uint8_t* graphicsRegion);
-// The Cartridge button: asks for a cartridge, loads it, restores the current folder.
-void ColecoLoader();
+// The screen mode for the caption (" mode 2").
+const char* ColecoCaption();
+// The file the Cartridge button asks for.
+FileChoice ColecoFileChoice();
 
 void ResetVdp();
 // Draws the picture and sets the frame flag; true when the chip raises its interrupt (an NMI).
@@ -50,8 +52,8 @@ constexpr uint16_t CartridgeAddress = 0x8000;
 constexpr uint64_t MaxCartridgeSize = 0x8000;  // 8000h-FFFFh
 
 // Loads a cartridge at 8000h without resetting the processor. A file longer than 32,768 bytes, or
-// one that cannot be read whole, is refused with a message and nothing is loaded.
-bool LoadCartridgeFile(const std::string& path);
+// one that cannot be read whole, is refused with the reason and nothing is loaded.
+LoadResult LoadCartridgeFile(const std::string& path);
 // Why a cartridge cannot run, or empty when it can: an empty or all-zero file always; with the
 // console's header also a short header, a wrong signature or a start outside the cartridge.
 std::string CartridgeProblem(std::span<const uint8_t> bytes, bool consoleHeader);

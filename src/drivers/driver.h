@@ -17,8 +17,22 @@ namespace tirvane {
 using RoutineFn = void (*)();
 using SpriteSetsFn = void (*)(int& count, TileSet**& sets);
 using InitialiseFn = void (*)(uint8_t* graphicsRegion);  // GraphicsRegion, 128 KB
-// Loads a snapshot or cartridge file into the running machine without a dialog; false when refused.
-using FileLoaderFn = bool (*)(const std::string& path);
+// What a load did: Ok, or refused with the reason (naming the file) and nothing changed.
+struct LoadResult {
+  bool Ok = false;
+  std::string Message;
+};
+// Loads a snapshot or cartridge file into the running machine. A loader opens no dialog and shows
+// nothing: the view asks for the file and shows the result's reason.
+using FileLoaderFn = LoadResult (*)(const std::string& path);
+// How the view asks for a file to load: the dialog's title, its filter ("Description|*.ext"), the
+// extension added to a bare name, and the initial file name.
+struct FileChoice {
+  const char* Title;
+  const char* Filter;
+  const char* DefaultExtension;
+  const char* Pattern;
+};
 
 // The keys held together to type one character.
 struct KeyChord {
@@ -52,7 +66,6 @@ struct MachineDriver {
   FrameHandlerFn FrameHandler = nullptr;
   RoutineFn DrawRoutine = nullptr;
   RoutineFn StopRoutine = nullptr;
-  RoutineFn LoaderRoutine = nullptr;
   SpriteSetsFn SpriteSetsRoutine = nullptr;
 };
 
@@ -71,7 +84,7 @@ struct DriverInfo {
   uint16_t FixedNmiAddress;      // when Nmi is Fixed
   InitialiseFn Initialise;       // may be null
   ScreenGeometry (*Geometry)();  // reads the description where the board has variants
-  // What LoaderRoutine does after its dialog, for callers that already have the path.
+  // The Cartridge button's loader; null when the board loads no files.
   FileLoaderFn FileLoader = nullptr;
   int FrameRate = 60;  // frames per second when the speed is limited
   // The board's state record as bytes, for capture and restore; null when the board keeps all of
@@ -97,6 +110,17 @@ struct DriverInfo {
   // True while the machine would be waited for at its own pace for nothing (a tape playing): the
   // speed limit is lifted until it returns false.
   bool (*FastForward)() = nullptr;
+  // Called after a state has been written into the board's record, for what the board keeps beside
+  // it (a tape deck's position); null when the record is all there is.
+  void (*Restored)() = nullptr;
+  // The file the Cartridge button asks for (with FileLoader).
+  FileChoice (*LoadChoice)() = nullptr;
+  // What the board's initialisation had to do without but ran on regardless (a sound PROM that
+  // could not be read): the text for the view to show once; empty when nothing.
+  std::string (*TakeNotice)() = nullptr;
+  // What the caption shows after "Title [DRIVER]" for the machine as it stands (" mode 2"), as one
+  // of the board's constant texts; the run sets the caption when the text changes. Null: nothing.
+  const char* (*CaptionSuffix)() = nullptr;
   // How typed keys are paced on this machine (filled from the driver table's typing rows).
   TypingSigns Typing{};
   int TypingLooks = 3;

@@ -1,41 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drivers/file_loader.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
-#include "machine/description.h"
-#include "video/host.h"
-
 namespace tirvane {
-
-namespace {
-
-std::string CartridgeFolder() {
-  std::string folder = Game.CartridgeDir;
-  std::replace(folder.begin(), folder.end(), '\\', '/');
-  if (!folder.empty() && folder.front() == '/') return folder;
-  return CurrentHost().programFolder() + folder;
-}
-
-}  // namespace
-
-std::optional<std::string> AskForFile(const char* title, const char* filter, const char* defaultExtension,
-                                      const char* pattern) {
-  FileDialogRequest request;
-  request.Title = title;
-  request.Filter = filter;
-  request.DefaultExtension = defaultExtension;
-  request.InitialFolder = CartridgeFolder();
-  request.InitialName = pattern;
-  return CurrentHost().openFileDialog(request);
-}
-
-void RestoreProgramFolder() {
-  Host& host = CurrentHost();
-  if (!host.setCurrentFolder(host.programFolder())) host.messageBox("Failed changing directory...");
-}
 
 FileReadResult ReadWholeFile(const std::string& path, uint64_t minSize, uint64_t maxSize) {
   FileReadResult result;

@@ -1,23 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the two file loaders (SPECTRUM snapshots, COLECO cartridges) share: the open-file dialog in
-// the description's cartridge folder, the folder restore afterwards, and a whole-file read that
-// checks the size before a single byte reaches the running machine.
+// What the file loaders (SPECTRUM snapshots and tapes, COLECO cartridges, a board's PROM) share: a
+// whole-file read that checks the size before a single byte reaches the running machine.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace tirvane {
-
-// The dialog starts in Game.CartridgeDir (relative to the program folder, '\' read as '/').
-// pattern is the initial file name, e.g. "*.sna". nullopt when cancelled.
-std::optional<std::string> AskForFile(const char* title, const char* filter, const char* defaultExtension,
-                                      const char* pattern);
-
-// Sets the current folder back to the program's own; on failure shows "Failed changing directory...".
-void RestoreProgramFolder();
 
 enum class FileReadStatus { Ok, CannotOpen, WrongSize, ReadFailed };
 

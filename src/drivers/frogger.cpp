@@ -147,7 +147,7 @@ void FroggerFrame() {
 const DriverInfo FroggerDriver = {
     "FROGGER",
     {FroggerRead, FroggerWrite, FroggerPortOut, FroggerPortIn, FroggerFrame, FroggerDraw, GalaxianFamilyStop,
-     nullptr, nullptr},
+     nullptr},
     NmiSource::Description,
     0,
     FroggerInitialise,

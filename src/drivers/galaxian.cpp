@@ -50,9 +50,6 @@ const PromTable GalaxianPromD = {
     0x00, 0x88, 0xCC, 0xFF};
 // clang-format on
 
-uint16_t GalaxianIn0 = 0x6000;
-uint16_t GalaxianIn1 = 0x6800;
-
 namespace {
 
 // IN0 bit by bit, bit 0 first; bits 6 and 7 are F2 and F3 except on variant 2.
@@ -61,7 +58,6 @@ constexpr VirtualKey In0Keys[8] = {VirtualKey::D3,   VirtualKey::D4,    VirtualK
 constexpr VirtualKey In0KeysVariant2[8] = {VirtualKey::D3,    VirtualKey::D4,   VirtualKey::Left,
                                            VirtualKey::Right, VirtualKey::Ctrl, VirtualKey::Count,
                                            VirtualKey::Up,    VirtualKey::Down};
-const VirtualKey* in0Keys = In0Keys;
 
 }  // namespace
 
@@ -82,14 +78,18 @@ const PromTable* GalaxianPromFor(int32_t variant) {
   }
 }
 
+// The inputs follow the variant in the board's record, so a restored state reads where it ran.
 uint8_t GalaxianRead(uint16_t address) {
-  if (address == GalaxianIn0) {
+  const int32_t variant = GalaxianFamily.Variant;
+  const uint16_t in0 = GalaxianIn0For(variant);
+  if (address == in0) {
+    const VirtualKey* keys = variant == 2 ? In0KeysVariant2 : In0Keys;
     uint8_t v = 0;
     for (int bit = 0; bit < 8; ++bit)
-      if (in0Keys[bit] != VirtualKey::Count && KeyHeld(in0Keys[bit])) v |= 1 << bit;
+      if (keys[bit] != VirtualKey::Count && KeyHeld(keys[bit])) v |= 1 << bit;
     return v;
   }
-  if (address == GalaxianIn1) {
+  if (address == in0 + 0x800) {
     uint8_t v = 0x80;
     if (KeyHeld(VirtualKey::D1)) v |= 0x01;
     if (KeyHeld(VirtualKey::D2)) v |= 0x02;
@@ -114,9 +114,6 @@ void GalaxianInitialise(uint8_t* graphicsRegion) {
   const int32_t variant = Game.DriverTag;
   if (variant == 0x50) RearrangeGalaxianGraphics(graphicsRegion);
   ResetGalaxianFamily(variant);
-  GalaxianIn0 = variant == 48 ? 0xA000 : 0x6000;
-  GalaxianIn1 = variant == 48 ? 0xA800 : 0x6800;
-  in0Keys = variant == 2 ? In0KeysVariant2 : In0Keys;
   BuildGalaxianPalette(GalaxianPromFor(variant));
   DecodeGalaxianGraphics(graphicsRegion);
 }
@@ -124,7 +121,7 @@ void GalaxianInitialise(uint8_t* graphicsRegion) {
 const DriverInfo GalaxianDriver = {
     "GALAXIAN",
     {GalaxianRead, GalaxianWrite, InvadersPortOut, InvadersPortIn, GalaxianFamilyFrame, GalaxianFamilyDraw,
-     GalaxianFamilyStop, nullptr, nullptr},
+     GalaxianFamilyStop, nullptr},
     NmiSource::Description,
     0,
     GalaxianInitialise,

@@ -20,8 +20,8 @@ extern const PromTable GalaxianPromD;  // variant 48
 // The built-in colour table of a variant; null when the variant writes no colours.
 const PromTable* GalaxianPromFor(int32_t variant);
 
-// The input addresses the initialisation chose (IN0, IN1).
-extern uint16_t GalaxianIn0, GalaxianIn1;
+// Where a variant reads IN0; IN1 is 800h above it.
+constexpr uint16_t GalaxianIn0For(int32_t variant) { return variant == 48 ? 0xA000 : 0x6000; }
 
 uint8_t GalaxianRead(uint16_t address);
 void GalaxianWrite(uint8_t value, uint16_t address);

@@ -179,7 +179,7 @@ ScreenGeometry Geometry() { return {256, 256, 0, 0}; }
 // clang-format off
 const DriverInfo GberetDriver = {
     "GBERET",
-    {Read, Write, PortOut, PortIn, Frame, Draw, Stop, nullptr, SpriteSets},
+    {Read, Write, PortOut, PortIn, Frame, Draw, Stop, SpriteSets},
     NmiSource::Fixed,
     0x66,
     Initialise,

@@ -33,7 +33,6 @@
 #include "drivers/spectrum_tape.h"
 #include "machine/description.h"
 #include "text/text.h"
-#include "video/host.h"
 #include "video/screen.h"
 
 namespace tirvane {
@@ -96,18 +95,10 @@ constexpr uint8_t PaletteBase = 10;  // driver colour n is palette index 10 + n
 
 // The screen's 6912 bytes: the 128K shows page 5 or 7 from its record.
 inline const uint8_t* ScreenMemory() { return SpectrumModel.Paged ? ShownScreen() : MemoryImage + 0x4000; }
-// Set from "#model=" at initialisation.
+// Set from "#model=" at initialisation; fixed for a run.
 bool Model48 = false;
-// The last colour sent to the border (bits 0-2 of an OUT to an even port), for snapshots.
-uint8_t BorderColour = 7;
-// What the last load asks to have typed.
+// What the last load asks to have typed: handed to the run at once, so never part of a state.
 std::string PendingTyping;
-// The tape's signal ("#model=48"): where in this frame it was last brought up to, and how often the
-// program has read port FEh this frame. A loader polls the EAR bit thousands of times a frame;
-// a program that reads it no more than for its keyboard has stopped loading.
-uint32_t TapeCycle = 0;
-unsigned EarReads = 0;
-unsigned QuietFrames = 0;
 constexpr unsigned LoadingReads = 500;  // reads a frame that start the tape
 constexpr unsigned QuietReads = 100;    // fewer than these for QuietStopFrames stop it
 constexpr unsigned QuietStopFrames = 50;
@@ -115,17 +106,12 @@ constexpr unsigned QuietStopFrames = 50;
 // From a tape's insertion on, the machine runs as fast as the host allows while LOAD "" is typed
 // and the blocks go in, until this many frames pass with the tape idle.
 constexpr unsigned LoadingIdleFrames = 150;
-unsigned LoadingFrames = 0;
 
 void TapeToNow() {
   const uint32_t now = ActiveContext->CycleCount;
-  if (now > TapeCycle) SpectrumTape.Advance(now - TapeCycle);
-  TapeCycle = now;
+  if (now > Spectrum.TapeCycle) SpectrumTape.Advance(now - Spectrum.TapeCycle);
+  Spectrum.TapeCycle = now;
 }
-
-// FLASH ("#model=48"): cells whose attribute has bit 7 swap ink and paper every 16 frames.
-bool FlashSwapped = false;
-unsigned FlashFrames = 0;
 
 // Draws the eight pixels of one bitmap byte in the colours of its cell's attribute.
 inline void DrawBitmapByte(uint8_t value, uint16_t address) {
@@ -137,7 +123,7 @@ inline void DrawBitmapByte(uint8_t value, uint16_t address) {
   const uint8_t bright = (attribute & 0x40) >> 3;
   const uint8_t ink = PaletteBase + (attribute & 0x07) + bright;
   const uint8_t paper = PaletteBase + ((attribute >> 3) & 0x07) + bright;
-  if ((attribute & 0x80) && FlashSwapped) {
+  if ((attribute & 0x80) && Spectrum.FlashSwapped) {
     PutEightPixels(Screen->Pixels.data() + y * BitmapStride + column * 8, value, paper, ink);
     return;
   }
@@ -206,7 +192,8 @@ void ApplySnaRegisters(const uint8_t* file) {
 namespace {
 
 // Loads a checked snapshot: the header into the registers, the memory through the write handler so
-// the picture builds up as it loads, then the return from the interrupt the snapshot was taken in.
+// the picture follows (the run shows it at the frame's end), then the return from the interrupt the
+// snapshot was taken in.
 void ApplySnapshot(const uint8_t* file) {
   Z80Context& z = *ActiveContext;
   ApplySnaRegisters(file);
@@ -214,13 +201,8 @@ void ApplySnapshot(const uint8_t* file) {
   z.Halted = 0;
 
   const uint8_t* memory = file + 27;
-  for (uint32_t address = 0x4000; address <= 0xFFFF; ++address) {
+  for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
     SpectrumWrite(memory[address - 0x4000], static_cast<uint16_t>(address));
-    if (address % 32 == 0 && address <= 0x62CE && Screen) {
-      PresentScreen();
-      CurrentHost().pumpMessages();
-    }
-  }
 
   z.PC.w = static_cast<uint16_t>(MemoryImage[z.SP.w] | MemoryImage[static_cast<uint16_t>(z.SP.w + 1)] << 8);
   z.SP.w = static_cast<uint16_t>(z.SP.w + 2);
@@ -258,7 +240,7 @@ void ApplyState(const SpectrumSnapshot& s) {
     z.PC.w = static_cast<uint16_t>(MemoryImage[z.SP.w] | MemoryImage[static_cast<uint16_t>(z.SP.w + 1)] << 8);
     z.SP.w = static_cast<uint16_t>(z.SP.w + 2);
   }
-  BorderColour = s.Border & 7;
+  Spectrum.Border = s.Border & 7;
 }
 
 // The machine as a snapshot holds it.
@@ -283,7 +265,7 @@ SpectrumSnapshot CaptureState() {
   s.IFF2 = z.IFF2;
   s.InterruptMode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
   s.Halted = z.Halted != 0;
-  s.Border = BorderColour;
+  s.Border = Spectrum.Border;
   s.FrameCycle = z.CycleCount;
   s.KeyRows = std::to_array(Spectrum.Persistent.KeyMatrix);
   std::copy(MemoryImage + 0x4000, MemoryImage + 0x10000, s.Ram.begin());
@@ -311,45 +293,35 @@ void ResetAndStart() {
 
 // The file loader of "#model=48": snapshots by their extension, tapes inserted and loaded through
 // the ROM. Everything is read and checked before the machine is touched.
-bool LoadModel48File(const std::string& path) {
+LoadResult LoadModel48File(const std::string& path) {
   constexpr uint64_t MaxFileSize = 64u << 20;
   const SnapshotFormat format = SnapshotFormatOf(path);
   const bool tape = IsTapeFile(path);
-  if (format == SnapshotFormat::Unknown && !tape) {
-    CurrentHost().messageBox("Not loaded: " + path +
-                             "\rThis machine loads .tap and .tzx tapes and .sna, .z80, .szx snapshots. Nothing was changed.");
-    return false;
-  }
+  if (format == SnapshotFormat::Unknown && !tape)
+    return {false, "Not loaded: " + path +
+                       "\rThis machine loads .tap and .tzx tapes and .sna, .z80, .szx snapshots. Nothing was changed."};
   FileReadResult file = ReadWholeFile(path, 1, MaxFileSize);
-  if (file.Status != FileReadStatus::Ok) {
-    CurrentHost().messageBox(file.Status == FileReadStatus::WrongSize
-                                 ? "Not loaded: " + path + "\rThe file is empty or larger than 64 MB."
-                                 : "Failed reading:\r" + path + "\rNothing was changed.");
-    return false;
-  }
+  if (file.Status != FileReadStatus::Ok)
+    return {false, file.Status == FileReadStatus::WrongSize
+                       ? "Not loaded: " + path + "\rThe file is empty or larger than 64 MB."
+                       : "Failed reading:\r" + path + "\rNothing was changed."};
   if (tape) {
     TapeReadResult read = ReadTape(file.Bytes, path);
-    if (!read.Ok) {
-      CurrentHost().messageBox(read.Message);
-      return false;
-    }
+    if (!read.Ok) return {false, read.Message};
     const bool instant = SpectrumTape.Instant;
     SpectrumTape.Insert(std::move(read.Read));
     SpectrumTape.Instant = instant;
     ResetAndStart();
     PendingTyping = "LOAD \"\"\n";
-    LoadingFrames = LoadingIdleFrames;
-    return true;
+    Spectrum.LoadingFrames = LoadingIdleFrames;
+    return {true, {}};
   }
   SnapshotReadResult read = format == SnapshotFormat::Sna ? ReadSna(file.Bytes, path)
                             : format == SnapshotFormat::Z80 ? ReadZ80(file.Bytes, path)
                                                             : ReadSzx(file.Bytes, path);
-  if (!read.Ok) {
-    CurrentHost().messageBox(read.Message);
-    return false;
-  }
+  if (!read.Ok) return {false, read.Message};
   ApplyState(read.Snapshot);
-  return true;
+  return {true, {}};
 }
 
 const std::bitset<0x10000>& LoaderMarks() {
@@ -369,17 +341,19 @@ const std::bitset<0x10000>* SpectrumTrapMarks() {
 
 bool SpectrumTrap() {
   if (!ActiveContext || !InstantLoadBytes(*ActiveContext, SpectrumTape, SpectrumWrite, SpectrumPortOut)) return false;
-  LoadingFrames = LoadingIdleFrames;
+  Spectrum.LoadingFrames = LoadingIdleFrames;
   return true;
 }
 
 std::string SpectrumTakeTyping() { return std::exchange(PendingTyping, {}); }
 
-bool SpectrumTapeRunning() { return Model48 && (SpectrumTape.Playing() || LoadingFrames > 0); }
+bool SpectrumTapeRunning() { return Model48 && (SpectrumTape.Playing() || Spectrum.LoadingFrames > 0); }
 
 }  // namespace
 
 TapeDeck SpectrumTape;
+
+void SpectrumRestored() { SpectrumTape.SetPosition(Spectrum.Tape); }
 
 std::string SaveSpectrumSnapshot(const std::string& path) {
   if (!ActiveContext) return "No machine is running.";
@@ -432,7 +406,7 @@ void SpectrumWrite(uint8_t value, uint16_t address) {
 void SpectrumPortOut(uint8_t value, uint8_t port) {
   if ((port & 1) == 0) {
     Spectrum.Sound.Write(value, ActiveContext->CycleCount, FrameSound);
-    BorderColour = value & 7;
+    Spectrum.Border = value & 7;
   }
   if ((port & 2) != 0) return;
   const unsigned high = ActiveContext->PortOutHigh;
@@ -455,7 +429,7 @@ uint8_t SpectrumPortIn(uint16_t port) {
     if (!(select & (1u << row))) result &= Spectrum.Persistent.KeyMatrix[row];
   if (Model48) {
     // Bits 5 and 7 are not driven and read 1; bit 6 is the EAR input, the tape's signal.
-    ++EarReads;
+    ++Spectrum.EarReads;
     if (SpectrumTape.Playing()) TapeToNow();
     result = static_cast<uint8_t>((result & 0x1F) | 0xA0 | (SpectrumTape.Level() ? 0x40 : 0));
   }
@@ -477,23 +451,24 @@ void SpectrumFrame() {
     Spectrum.Persistent.KeyMatrix[row] = bits;
   }
   if (Model48) {
+    SpectrumBoard& b = Spectrum;
     TapeDeck& tape = SpectrumTape;
-    if (LoadingFrames > 0) --LoadingFrames;
-    if (tape.Playing()) LoadingFrames = LoadingIdleFrames;
+    if (b.LoadingFrames > 0) --b.LoadingFrames;
+    if (tape.Playing()) b.LoadingFrames = LoadingIdleFrames;
     if (tape.Playing()) {
       TapeToNow();
-      QuietFrames = EarReads < QuietReads ? QuietFrames + 1 : 0;
-      if (QuietFrames >= QuietStopFrames) tape.Stop();
-    } else if (EarReads >= LoadingReads && tape.Next < tape.Inserted.Blocks.size()) {
+      b.QuietFrames = b.EarReads < QuietReads ? b.QuietFrames + 1 : 0;
+      if (b.QuietFrames >= QuietStopFrames) tape.Stop();
+    } else if (b.EarReads >= LoadingReads && tape.Next < tape.Inserted.Blocks.size()) {
       tape.Play();
-      QuietFrames = 0;
+      b.QuietFrames = 0;
     }
-    TapeCycle = 0;
-    EarReads = 0;
+    b.TapeCycle = 0;
+    b.EarReads = 0;
   }
-  if (Model48 && ++FlashFrames == 16) {
-    FlashFrames = 0;
-    FlashSwapped = !FlashSwapped;
+  if (Model48 && ++Spectrum.FlashFrames == 16) {
+    Spectrum.FlashFrames = 0;
+    Spectrum.FlashSwapped = !Spectrum.FlashSwapped;
     for (uint16_t address = 0x5800; address < 0x5B00; ++address)
       if (MemoryImage[address] & 0x80) RepaintCell(address);
   }
@@ -505,17 +480,12 @@ void SpectrumFrame() {
 }
 
 void SpectrumInitialise(uint8_t* graphicsRegion) {
-  Spectrum.Sound = {};
+  // What the machine is, fresh; only the key rows carry over from the run before.
+  Spectrum = {.Persistent = Spectrum.Persistent};
   PagingInitialise(graphicsRegion);
   ActiveContext->IntHoldCycles = 32;
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];
   Model48 = TrimSpaces(Game.Model) == "48";
-  BorderColour = 7;
-  FlashSwapped = false;
-  FlashFrames = 0;
-  TapeCycle = 0;
-  EarReads = QuietFrames = 0;
-  LoadingFrames = 0;
   PendingTyping.clear();
   SpectrumTape.Eject();
   if (Model48 && Game.FrameLength == static_cast<int32_t>(FrameCycles) && ActiveContext) {
@@ -524,10 +494,8 @@ void SpectrumInitialise(uint8_t* graphicsRegion) {
   }
 }
 
-bool LoadSnapshotFile(const std::string& path) {
-  // The load pumps messages; a second Cartridge click inside them must not start a second load.
-  static bool loading = false;
-  if (loading || !ActiveContext) return false;
+LoadResult LoadSnapshotFile(const std::string& path) {
+  if (!ActiveContext) return {false, "No machine is running."};
   if (SpectrumModel.Paged) return Load128SnapshotFile(path);
   if (Model48) return LoadModel48File(path);
 
@@ -537,32 +505,23 @@ bool LoadSnapshotFile(const std::string& path) {
     case FileReadStatus::Ok:
       break;
     case FileReadStatus::CannotOpen:
-      CurrentHost().messageBox("Failed opening snapshot:\r" + path);
-      return false;
+      return {false, "Failed opening snapshot:\r" + path};
     case FileReadStatus::WrongSize:
-      CurrentHost().messageBox("Not a 48K snapshot:\r" + path + "\r" + size +
-                               "; a snapshot is exactly 49179 bytes. Nothing was loaded.");
-      return false;
+      return {false, "Not a 48K snapshot:\r" + path + "\r" + size +
+                         "; a snapshot is exactly 49179 bytes. Nothing was loaded."};
     case FileReadStatus::ReadFailed:
-      CurrentHost().messageBox("Failed reading snapshot:\r" + path + "\r" + size +
-                               " could not be read whole. Nothing was loaded.");
-      return false;
+      return {false, "Failed reading snapshot:\r" + path + "\r" + size +
+                         " could not be read whole. Nothing was loaded."};
   }
-
-  loading = true;
   ApplySnapshot(file.Bytes.data());
-  loading = false;
-  return true;
+  return {true, {}};
 }
 
-void SpectrumLoader() {
-  const auto path = Model48 ? AskForFile("Spectrum tape or snapshot", "Spectrum tapes and snapshots|*.tap;*.tzx;*.sna;*.z80;*.szx",
-                                         "TAP", "")
-                            : SpectrumModel.Paged
-                                ? AskForFile("Spectrum 128K snapshot", "Spectrum snapshots|*.sna;*.z80;*.szx", "SNA", "")
-                                : AskForFile("ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna");
-  if (path) LoadSnapshotFile(*path);
-  RestoreProgramFolder();
+FileChoice SpectrumFileChoice() {
+  if (Model48)
+    return {"Spectrum tape or snapshot", "Spectrum tapes and snapshots|*.tap;*.tzx;*.sna;*.z80;*.szx", "TAP", ""};
+  if (SpectrumModel.Paged) return {"Spectrum 128K snapshot", "Spectrum snapshots|*.sna;*.z80;*.szx", "SNA", ""};
+  return {"ZXSpectrum Snapshots loader", "Spectrum SnapShots|*.sna", "SNA", "*.sna"};
 }
 
 bool SpectrumCharacterKeys(char32_t c, KeyChord& chord) {
@@ -597,8 +556,7 @@ ScreenGeometry SpectrumGeometry() { return {256, 192, 0, 0}; }
 
 const DriverInfo SpectrumDriver{
     "SPECTRUM",
-    {SpectrumRead, SpectrumWrite, SpectrumPortOut, SpectrumPortIn, SpectrumFrame, nullptr, nullptr,
-     SpectrumLoader, nullptr},
+    {SpectrumRead, SpectrumWrite, SpectrumPortOut, SpectrumPortIn, SpectrumFrame, nullptr, nullptr, nullptr},
     NmiSource::Fixed,
     0x66,
     SpectrumInitialise,
@@ -615,6 +573,10 @@ const DriverInfo SpectrumDriver{
     SpectrumTakeTyping,
     SaveSpectrumSnapshot,
     SpectrumTapeRunning,
+    SpectrumRestored,
+    SpectrumFileChoice,
+    nullptr,
+    nullptr,
     {},
     3,
     StoreSpectrumByte,

@@ -23,7 +23,6 @@
 #include <array>
 
 #include "machine/romset.h"
-#include "video/host.h"
 #include "video/screen.h"
 #include "video/tiles.h"
 
@@ -136,13 +135,11 @@ void InvadersFrame() {
     ScreenDirty = false;
     PresentScreen();
   }
-  CurrentHost().pumpMessages();
 }
 
 const DriverInfo InvadersDriver = {
     "INVADERS",
-    {InvadersRead, InvadersWrite, InvadersPortOut, InvadersPortIn, InvadersFrame, nullptr, nullptr, nullptr,
-     nullptr},
+    {InvadersRead, InvadersWrite, InvadersPortOut, InvadersPortIn, InvadersFrame, nullptr, nullptr, nullptr},
     NmiSource::Fixed,
     0x10,
     nullptr,

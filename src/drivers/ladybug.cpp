@@ -253,7 +253,7 @@ void LadybugSpriteSets(int& count, TileSet**& sets) {
 const DriverInfo LadybugDriver = {
     "LADYBUG",
     {LadybugRead, LadybugWrite, LadybugPortOut, LadybugPortIn, LadybugFrame, LadybugDraw, LadybugStop,
-     nullptr, LadybugSpriteSets},
+     LadybugSpriteSets},
     NmiSource::Description,
     0,
     LadybugInitialise,

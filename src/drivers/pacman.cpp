@@ -23,8 +23,12 @@
 // stays silent.
 #include "drivers/pacman.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
+#include <string>
+#include <utility>
 
 #include "devices/sound_mixer.h"
 #include "drivers/file_loader.h"
@@ -145,32 +149,36 @@ uint8_t Read(uint16_t address) {
   }
 }
 
-// Loaded at every Start; null while the description names no PROM.
-std::array<uint8_t, WaveSoundGenerator::PromSize> WaveProm{};
-const uint8_t* Waves = nullptr;
+inline const uint8_t* Waves() { return Pacman.WavesLoaded ? Pacman.WaveProm : nullptr; }
+
+// Why the last Start runs silent, for the view to show; empty when the PROM was read.
+std::string Notice;
 
 void Write(uint8_t value, uint16_t address) {
   if (address >= MirrorStart && address <= MirrorEnd) address -= MirrorDrop;
   MemoryImage[address] = value;
   const uint32_t cycle = ActiveContext->CycleCount;
   if (static_cast<uint16_t>(address - SoundRegisters) < WaveSoundGenerator::RegisterCount)
-    Pacman.Sound.Write(address - SoundRegisters, value, cycle, Waves, FrameSound);
+    Pacman.Sound.Write(address - SoundRegisters, value, cycle, Waves(), FrameSound);
   else if (address == SoundEnableAddress)
-    Pacman.Sound.Enable(value & 1, cycle, Waves, FrameSound);
+    Pacman.Sound.Enable(value & 1, cycle, Waves(), FrameSound);
 }
 
 void LoadWaveProm() {
-  Waves = nullptr;
+  Pacman.WavesLoaded = 0;
+  std::fill(std::begin(Pacman.WaveProm), std::end(Pacman.WaveProm), uint8_t{0});
   if (Game.SoundProm.empty()) return;
   const std::string path = CurrentHost().programFolder() + Game.SoundProm;
-  FileReadResult file = ReadWholeFile(path, WaveProm.size(), WaveProm.size());
+  FileReadResult file = ReadWholeFile(path, sizeof Pacman.WaveProm, sizeof Pacman.WaveProm);
   if (file.Status != FileReadStatus::Ok) {
-    CurrentHost().messageBox("Failed loading the sound PROM (256 bytes):\r" + path + "\rThe game runs silent.");
+    Notice = "Failed loading the sound PROM (256 bytes):\r" + path + "\rThe game runs silent.";
     return;
   }
-  std::copy(file.Bytes.begin(), file.Bytes.end(), WaveProm.begin());
-  Waves = WaveProm.data();
+  std::copy(file.Bytes.begin(), file.Bytes.end(), Pacman.WaveProm);
+  Pacman.WavesLoaded = 1;
 }
+
+std::string TakeNotice() { return std::exchange(Notice, {}); }
 
 void PortOut(uint8_t value, uint8_t port) {
   if (port == 0) Pacman.Persistent.VectorLatch = value;
@@ -212,7 +220,7 @@ void Frame() {
   PresentScreen();
   const uint8_t enable = MemoryImage[static_cast<uint16_t>(Game.NmiEnable)];
   ActiveContext->IrqState.Value = enable ? Pacman.Persistent.VectorLatch : 0x01000000u;
-  Pacman.Sound.EndFrame(Waves, FrameSound);
+  Pacman.Sound.EndFrame(Waves(), FrameSound);
 }
 
 void Stop() {
@@ -227,6 +235,7 @@ void Initialise(uint8_t* graphicsRegion) {
   for (int i = 0; i < 16; ++i) RgbTable[i] = ResistorColour(ColourProm[i]);
   for (int i = 0; i < 128; ++i) ColourLookup[i] = LookupProm[i];
   Pacman.Sound = {};
+  Notice.clear();
   LoadWaveProm();
 }
 
@@ -239,17 +248,16 @@ ScreenGeometry Geometry() { return {224, 288, 16, 0}; }
 
 }  // namespace
 
-// clang-format off
 const DriverInfo PacmanDriver = {
-    "PACMAN",
-    {Read, Write, PortOut, PortIn, Frame, Draw, Stop, nullptr, SpriteSets},
-    NmiSource::Fixed,
-    0x66,
-    Initialise,
-    Geometry,    nullptr,
-    60,
-    [] { return RecordBytes(Pacman); },
+    .Name = "PACMAN",
+    .Routines = {Read, Write, PortOut, PortIn, Frame, Draw, Stop, SpriteSets},
+    .Nmi = NmiSource::Fixed,
+    .FixedNmiAddress = 0x66,
+    .Initialise = Initialise,
+    .Geometry = Geometry,
+    .FrameRate = 60,
+    .Board = [] { return RecordBytes(Pacman); },
+    .TakeNotice = TakeNotice,
 };
-// clang-format on
 
 }  // namespace tirvane

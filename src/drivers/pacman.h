@@ -14,6 +14,10 @@ struct PacmanBoard {
     uint32_t VectorLatch = 0;  // a game writes port 0 before enabling interrupts
   } Persistent;                // survives from run to run, as on the board
   WaveSoundGenerator Sound;
+  // The sound PROM ("#soundprom="), read at every Start; WavesLoaded 0 while the description names
+  // none or it could not be read, and the board runs silent.
+  uint8_t WaveProm[WaveSoundGenerator::PromSize];
+  uint32_t WavesLoaded;
 };
 extern PacmanBoard Pacman;
 

@@ -232,8 +232,7 @@ void PhoenixFrame() {
 
 const DriverInfo PhoenixDriver = {
     "PHOENIX",
-    {PhoenixRead, PhoenixWrite, ScramblePortOut, ScramblePortIn, PhoenixFrame, PhoenixDraw, nullptr, nullptr,
-     nullptr},
+    {PhoenixRead, PhoenixWrite, ScramblePortOut, ScramblePortIn, PhoenixFrame, PhoenixDraw, nullptr, nullptr},
     NmiSource::Description,
     0,
     PhoenixInitialise,

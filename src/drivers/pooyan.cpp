@@ -185,7 +185,7 @@ ScreenGeometry Geometry() { return {224, 256, 16, 0}; }
 // clang-format off
 const DriverInfo PooyanDriver = {
     "POOYAN",
-    {Read, Write, PortOut, PortIn, Frame, Draw, Stop, nullptr, SpriteSets},
+    {Read, Write, PortOut, PortIn, Frame, Draw, Stop, SpriteSets},
     NmiSource::Fixed,
     0x66,
     Initialise,

@@ -99,7 +99,7 @@ void ScrambleInitialise(uint8_t* graphicsRegion) {
 const DriverInfo ScrambleDriver = {
     "SCRAMBLE",
     {ScrambleRead, ScrambleWrite, ScramblePortOut, ScramblePortIn, GalaxianFamilyFrame, GalaxianFamilyDraw,
-     GalaxianFamilyStop, nullptr, nullptr},
+     GalaxianFamilyStop, nullptr},
     NmiSource::Description,
     0,
     ScrambleInitialise,

@@ -110,6 +110,7 @@ std::string SpectrumBoardLine() {
 }
 
 std::span<uint8_t> SpectrumRecordBytes() {
+  Spectrum.Tape = SpectrumTape.Position();
   const std::span<uint8_t> all = RecordBytes(SpectrumState);
   if (SpectrumModel.Paged) return all;
   if (SpectrumModel.Ay) return all.first(offsetof(SpectrumMachine, Pages));

@@ -85,7 +85,7 @@ std::vector<uint8_t> Save128Snapshot();
 // The loader behind the Cartridge button and the runner for the 128K: reads a ".sna", ".z80" or
 // ".szx" (by its extension), refuses it with a message (nothing changed) or loads it and shows its
 // screen. A 48K ".z80" or ".szx" runs in the 128K's 48K mode.
-bool Load128SnapshotFile(const std::string& path);
+LoadResult Load128SnapshotFile(const std::string& path);
 // Writes the running 128K as ".sna", ".z80" or ".szx" by the extension; the reason when it cannot,
 // empty when written.
 std::string Save128SnapshotFile(const std::string& path);

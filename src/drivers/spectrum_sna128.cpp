@@ -229,53 +229,40 @@ std::string Save128SnapshotFile(const std::string& path) {
   return {};
 }
 
-bool Load128SnapshotFile(const std::string& path) {
+LoadResult Load128SnapshotFile(const std::string& path) {
   const SnapshotFormat format = SnapshotFormatOf(path);
-  if (IsTapeFile(path)) {
-    CurrentHost().messageBox("Not loaded: " + path +
-                             "\rThe 128K model plays no tapes yet; a 48K description (#model=48) loads them. "
-                             "Nothing was changed.");
-    return false;
-  }
+  if (IsTapeFile(path))
+    return {false, "Not loaded: " + path +
+                       "\rThe 128K model plays no tapes yet; a 48K description (#model=48) loads them. "
+                       "Nothing was changed."};
   if (format == SnapshotFormat::Z80 || format == SnapshotFormat::Szx) {
     constexpr uint64_t MaxFileSize = 4u << 20;
     FileReadResult file = ReadWholeFile(path, 1, MaxFileSize);
-    if (file.Status != FileReadStatus::Ok) {
-      CurrentHost().messageBox(file.Status == FileReadStatus::WrongSize
-                                   ? "Not loaded: " + path + "\rThe file is empty or larger than 4 MB."
-                                   : "Failed reading:\r" + path + "\rNothing was changed.");
-      return false;
-    }
+    if (file.Status != FileReadStatus::Ok)
+      return {false, file.Status == FileReadStatus::WrongSize
+                         ? "Not loaded: " + path + "\rThe file is empty or larger than 4 MB."
+                         : "Failed reading:\r" + path + "\rNothing was changed."};
     const SnapshotReadResult read =
         format == SnapshotFormat::Z80 ? ReadZ80(file.Bytes, path, true) : ReadSzx(file.Bytes, path, true);
-    if (!read.Ok) {
-      CurrentHost().messageBox(read.Message);
-      return false;
-    }
+    if (!read.Ok) return {false, read.Message};
     Apply128(read.Snapshot);
-    return true;
+    return {true, {}};
   }
   FileReadResult file = ReadWholeFile(path, Snapshot128Size, Snapshot128LongSize);
   switch (file.Status) {
     case FileReadStatus::Ok:
       break;
     case FileReadStatus::CannotOpen:
-      CurrentHost().messageBox("Failed opening snapshot:\r" + path);
-      return false;
+      return {false, "Failed opening snapshot:\r" + path};
     case FileReadStatus::WrongSize:
-      CurrentHost().messageBox("Not a 128K snapshot:\r" + path + "\r" + std::to_string(file.Size) +
-                               " bytes; a 128K snapshot is 131103 or 147487 bytes. Nothing was loaded.");
-      return false;
+      return {false, "Not a 128K snapshot:\r" + path + "\r" + std::to_string(file.Size) +
+                         " bytes; a 128K snapshot is 131103 or 147487 bytes. Nothing was loaded."};
     case FileReadStatus::ReadFailed:
-      CurrentHost().messageBox("Failed reading snapshot:\r" + path + "\rNothing was loaded.");
-      return false;
+      return {false, "Failed reading snapshot:\r" + path + "\rNothing was loaded."};
   }
   const std::string refusal = Load128Snapshot(file.Bytes);
-  if (!refusal.empty()) {
-    CurrentHost().messageBox("Not a 128K snapshot:\r" + path + "\r" + refusal + ". Nothing was loaded.");
-    return false;
-  }
-  return true;
+  if (!refusal.empty()) return {false, "Not a 128K snapshot:\r" + path + "\r" + refusal + ". Nothing was loaded."};
+  return {true, {}};
 }
 
 }  // namespace tirvane

@@ -497,6 +497,9 @@ void TapeDeck::Rewind() {
   level_ = false;
   edges_.clear();
   edge_ = 0;
+  signal_ = 0;
+  firstLevel_ = -1;
+  pauseStarted_ = false;
   left_ = pause_ = 0;
   loops_.clear();
   calls_.clear();
@@ -570,13 +573,85 @@ bool TapeDeck::NextPulse() {
 
 // Follows the tape's directions to the next block with a signal and lays out its pulses. A tape
 // that only jumps about (a jump to itself, loops of nothing) is stopped rather than followed.
+namespace {
+
+constexpr uint64_t CyclesPerMs = 3500;
+
+bool IsSignal(TapeBlockKind kind) {
+  switch (kind) {
+    case TapeBlockKind::Data:
+    case TapeBlockKind::Tone:
+    case TapeBlockKind::Pulses:
+    case TapeBlockKind::Generalized:
+    case TapeBlockKind::DirectRecording:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// A signal block's pulses, each beginning with an edge; a recording's first level in firstLevel
+// (-1: the first pulse is an edge too). Depends on the block alone, so a position restored from a
+// state lays the same pulses out again.
+void TapeDeck::LayOut(const TapeBlock& b) {
+  edges_.clear();
+  firstLevel_ = -1;
+  switch (b.Kind) {
+    case TapeBlockKind::Data: {
+      const TapeTimings& t = b.Timings;
+      if (b.HasPilot && !b.Data.empty()) {
+        const uint32_t count = t.PilotPulses ? t.PilotPulses : b.Data[0] < 0x80 ? 8063 : 3223;
+        edges_.assign(count, t.Pilot);
+      }
+      if (t.Sync1) edges_.push_back(t.Sync1);
+      if (t.Sync2) edges_.push_back(t.Sync2);
+      for (size_t i = 0; i < b.Data.size(); ++i) {
+        const unsigned bits = i + 1 == b.Data.size() ? std::clamp<unsigned>(t.LastByteBits, 1, 8) : 8;
+        for (unsigned k = 0; k < bits; ++k) {
+          const uint32_t length = (b.Data[i] << k) & 0x80 ? t.One : t.Zero;
+          edges_.insert(edges_.end(), {length, length});
+        }
+      }
+      return;
+    }
+    case TapeBlockKind::Tone:
+      edges_.assign(b.Count, b.Pulses.empty() ? 0 : b.Pulses[0]);
+      return;
+    case TapeBlockKind::Pulses:
+    case TapeBlockKind::Generalized:
+      edges_ = b.Pulses;
+      return;
+    case TapeBlockKind::DirectRecording: {
+      // Runs of equal samples become pulses; the first sets the level instead of toggling it.
+      const size_t samples = b.Data.empty() ? 0 : (b.Data.size() - 1) * 8 + std::clamp<unsigned>(b.Timings.LastByteBits, 1, 8);
+      int current = -1;
+      for (size_t k = 0; k < samples; ++k) {
+        const int bit = (b.Data[k / 8] >> (7 - k % 8)) & 1;
+        if (bit != current) {
+          if (current < 0) firstLevel_ = bit;
+          edges_.push_back(0);
+          current = bit;
+        }
+        edges_.back() += b.SampleCycles;
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+// Follows the tape's directions to the next block with a signal and lays out its pulses. A tape
+// that only jumps about (a jump to itself, loops of nothing) is stopped rather than followed.
 void TapeDeck::PrepareBlock() {
   edges_.clear();
   edge_ = 0;
   firstLevel_ = -1;
+  signal_ = 0;
   pauseStarted_ = false;
   const std::vector<TapeBlock>& blocks = Inserted.Blocks;
-  constexpr uint64_t CyclesPerMs = 3500;
   for (int steps = 0; steps < 100000; ++steps) {
     if (Next >= blocks.size()) break;
     const TapeBlock& b = blocks[Next];
@@ -584,54 +659,14 @@ void TapeDeck::PrepareBlock() {
       const auto target = static_cast<std::ptrdiff_t>(Next) + offset;
       Next = target < 0 ? blocks.size() : static_cast<size_t>(target);
     };
+    if (IsSignal(b.Kind)) {
+      LayOut(b);
+      signal_ = Next + 1;
+      pause_ = b.Kind == TapeBlockKind::Tone || b.Kind == TapeBlockKind::Pulses ? 0 : b.Timings.PauseMs * CyclesPerMs;
+      ++Next;
+      return;
+    }
     switch (b.Kind) {
-      case TapeBlockKind::Data: {
-        const TapeTimings& t = b.Timings;
-        if (b.HasPilot && !b.Data.empty()) {
-          const uint32_t count = t.PilotPulses ? t.PilotPulses : b.Data[0] < 0x80 ? 8063 : 3223;
-          edges_.assign(count, t.Pilot);
-        }
-        if (t.Sync1) edges_.push_back(t.Sync1);
-        if (t.Sync2) edges_.push_back(t.Sync2);
-        for (size_t i = 0; i < b.Data.size(); ++i) {
-          const unsigned bits = i + 1 == b.Data.size() ? std::clamp<unsigned>(t.LastByteBits, 1, 8) : 8;
-          for (unsigned k = 0; k < bits; ++k) {
-            const uint32_t length = (b.Data[i] << k) & 0x80 ? t.One : t.Zero;
-            edges_.insert(edges_.end(), {length, length});
-          }
-        }
-        pause_ = t.PauseMs * CyclesPerMs;
-        ++Next;
-        return;
-      }
-      case TapeBlockKind::Tone:
-        edges_.assign(b.Count, b.Pulses.empty() ? 0 : b.Pulses[0]);
-        pause_ = 0;
-        ++Next;
-        return;
-      case TapeBlockKind::Pulses:
-      case TapeBlockKind::Generalized:
-        edges_ = b.Pulses;
-        pause_ = b.Kind == TapeBlockKind::Generalized ? b.Timings.PauseMs * CyclesPerMs : 0;
-        ++Next;
-        return;
-      case TapeBlockKind::DirectRecording: {
-        // Runs of equal samples become pulses; the first sets the level instead of toggling it.
-        const size_t samples = b.Data.empty() ? 0 : (b.Data.size() - 1) * 8 + std::clamp<unsigned>(b.Timings.LastByteBits, 1, 8);
-        int current = -1;
-        for (size_t k = 0; k < samples; ++k) {
-          const int bit = (b.Data[k / 8] >> (7 - k % 8)) & 1;
-          if (bit != current) {
-            if (current < 0) firstLevel_ = bit;
-            edges_.push_back(0);
-            current = bit;
-          }
-          edges_.back() += b.SampleCycles;
-        }
-        pause_ = b.Timings.PauseMs * CyclesPerMs;
-        ++Next;
-        return;
-      }
       case TapeBlockKind::Pause:
         ++Next;
         if (b.Timings.PauseMs == 0) {
@@ -653,7 +688,8 @@ void TapeDeck::PrepareBlock() {
         relative(b.Targets.empty() ? 1 : b.Targets[0]);
         break;
       case TapeBlockKind::LoopStart:
-        loops_.push_back({Next + 1, b.Count});
+        // Nesting deeper than a position can record plays the inner loop once.
+        if (loops_.size() < TapePosition::MaxDepth) loops_.push_back({Next + 1, b.Count});
         ++Next;
         break;
       case TapeBlockKind::LoopEnd:
@@ -666,7 +702,7 @@ void TapeDeck::PrepareBlock() {
         }
         break;
       case TapeBlockKind::Call:
-        if (b.Targets.empty()) {
+        if (b.Targets.empty() || calls_.size() >= TapePosition::MaxDepth) {
           ++Next;
         } else {
           calls_.push_back({Next, 0});
@@ -695,6 +731,49 @@ void TapeDeck::PrepareBlock() {
     }
   }
   playing_ = false;  // the end of the tape, or directions without end
+}
+
+TapePosition TapeDeck::Position() const {
+  TapePosition p{};
+  const auto narrow = [](uint64_t value) { return static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX)); };
+  p.Next = narrow(Next);
+  p.Signal = narrow(signal_);
+  p.Edge = narrow(edge_);
+  p.Left = narrow(left_);
+  p.Pause = narrow(pause_);
+  p.Playing = playing_;
+  p.Level = level_;
+  p.PauseStarted = pauseStarted_;
+  p.LoopCount = static_cast<uint8_t>(loops_.size());
+  for (size_t k = 0; k < loops_.size(); ++k) p.Loops[k] = {narrow(loops_[k].Start), loops_[k].Left};
+  p.CallCount = static_cast<uint8_t>(calls_.size());
+  for (size_t k = 0; k < calls_.size(); ++k) p.Calls[k] = {narrow(calls_[k].At), narrow(calls_[k].Step)};
+  return p;
+}
+
+// The position may come from a crafted state: every index is held inside the tape in the deck.
+void TapeDeck::SetPosition(const TapePosition& p) {
+  const size_t blocks = Inserted.Blocks.size();
+  Next = std::min<size_t>(p.Next, blocks);
+  if (p.Signal != signal_ || p.Signal > blocks) {
+    signal_ = p.Signal >= 1 && p.Signal <= blocks ? p.Signal : 0;
+    if (signal_ > 0)
+      LayOut(Inserted.Blocks[signal_ - 1]);
+    else
+      edges_.clear(), firstLevel_ = -1;
+  }
+  edge_ = std::min<size_t>(p.Edge, edges_.size());
+  left_ = p.Left;
+  pause_ = p.Pause;
+  playing_ = p.Playing != 0;
+  level_ = p.Level != 0;
+  pauseStarted_ = p.PauseStarted != 0;
+  loops_.clear();
+  for (size_t k = 0; k < std::min<size_t>(p.LoopCount, TapePosition::MaxDepth); ++k)
+    loops_.push_back({std::min<size_t>(p.Loops[k].Start, blocks), p.Loops[k].Left});
+  calls_.clear();
+  for (size_t k = 0; k < std::min<size_t>(p.CallCount, TapePosition::MaxDepth); ++k)
+    if (p.Calls[k].At < blocks) calls_.push_back({p.Calls[k].At, p.Calls[k].Step});
 }
 
 bool InstantLoadBytes(Z80Context& z, TapeDeck& deck, WriteHandlerFn write, PortOutHandlerFn portOut) {

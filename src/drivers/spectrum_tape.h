@@ -86,6 +86,24 @@ TapeReadResult ReadTzx(std::span<const uint8_t> bytes, std::string_view name);
 bool IsTapeFile(std::string_view name);
 TapeReadResult ReadTape(std::span<const uint8_t> bytes, std::string_view name);
 
+// Where a deck stands on its tape, as plain values a board record can hold: all that changes as the
+// tape plays. The tape itself is not in it; a position is set back on a deck holding the same tape.
+struct TapePosition {
+  static constexpr size_t MaxDepth = 8;  // loops and calls nested
+  uint32_t Next;
+  uint32_t Signal;  // 1 + the block whose pulses are playing; 0: none
+  uint32_t Edge;
+  uint32_t Left;
+  uint32_t Pause;
+  uint8_t Playing, Level, PauseStarted, LoopCount, CallCount, Fill[3];
+  struct {
+    uint32_t Start, Left;
+  } Loops[MaxDepth];
+  struct {
+    uint32_t At, Step;
+  } Calls[MaxDepth];
+};
+
 // The tape in the machine and where it stands. Loading at once takes a whole block when the ROM's
 // loader asks for one; playing turns the blocks into the EAR signal, pulse by pulse, in the
 // processor's T-states, following the tape's jumps, loops and calls.
@@ -110,15 +128,19 @@ class TapeDeck {
   // The standard block the ROM's loader would meet next, past text and groups, while the tape
   // is stopped; the tape's size when there is none.
   size_t NextStandard() const;
+  TapePosition Position() const;
+  void SetPosition(const TapePosition& position);
 
  private:
   bool NextPulse();
   void PrepareBlock();
+  void LayOut(const TapeBlock& block);
 
   bool playing_ = false;
   bool level_ = false;
   std::vector<uint32_t> edges_;  // pulse lengths, each beginning with an edge
   size_t edge_ = 0;
+  size_t signal_ = 0;  // 1 + the block edges_ was laid out from; 0: none
   int firstLevel_ = -1;  // a recording's first level; -1: the first pulse is an edge too
   uint64_t left_ = 0;    // T-states left of the current pulse or pause
   uint64_t pause_ = 0;   // the silence after the signal

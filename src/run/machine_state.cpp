@@ -117,6 +117,7 @@ bool RestoreMachineState(EmulationRun& run, const MachineState& state) {
   };
   ForEachProcessorField(*ActiveContext, [&get](auto& field) { get(&field, sizeof field); });
   ForEachPart(run, get);
+  if (run.Row()->Restored) run.Row()->Restored();
   Geometry geometry;
   get(&geometry, sizeof geometry);
   ScreenWidth = geometry.Width, ScreenHeight = geometry.Height;

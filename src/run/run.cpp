@@ -108,6 +108,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
     return Fail("Cannot read the game description:\r" + descriptionPath);
   if (!Game.Refused.empty()) return Fail("Invalid game description:\r" + descriptionPath + "\r" + Game.Refused + ".");
   CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "]");
+  captionSuffix_ = nullptr;
 
   for (Z80Context& context : Z80Contexts) context = Z80Context{};
   Z80Context& z = Z80Contexts[0];
@@ -181,7 +182,7 @@ StartResult EmulationRun::Start(const std::string& descriptionPath) {
   installed_ = true;
   StopRequested = false;
   if (History) History->Begin();
-  return {true, {}};
+  return {true, {}, row->TakeNotice ? row->TakeNotice() : std::string{}};
 }
 
 // Every frame closes the sound's frame too, so that each frame yields its samples, silent boards'
@@ -190,6 +191,16 @@ void EmulationRun::FrameDone() {
   ++frames_;
   FrameSound.EndFrame();
   if (typer_.Busy()) typer_.FrameEnded();
+  if (row_ && row_->CaptionSuffix) FollowCaption();
+}
+
+// The board's text follows the run's caption rather than replacing it, so the title stays in view;
+// it is set only when the text changes, so frames in between never allocate.
+void EmulationRun::FollowCaption() {
+  const char* suffix = row_->CaptionSuffix();
+  if (suffix == captionSuffix_) return;
+  captionSuffix_ = suffix;
+  CurrentHost().setCaption(Game.Title + " [" + Game.Driver + "]" + suffix);
 }
 
 // Sound is heard only while the machine runs at its own pace; otherwise the samples are dropped and
@@ -375,7 +386,6 @@ void EmulationRun::FinishRun() {
   const RoutineFn stop = driver_.StopRoutine;
   driver_.StopRoutine = nullptr;
   driver_.DrawRoutine = nullptr;
-  driver_.LoaderRoutine = nullptr;
   driver_.SpriteSetsRoutine = nullptr;
   if (stop) stop();
   graphicsRegion_.reset();
@@ -397,14 +407,30 @@ void EmulationRun::Reset() {
   if (History) History->Begin();
 }
 
-void EmulationRun::Cartridge() {
-  if (!Running() || !driver_.LoaderRoutine) return;
-  driver_.LoaderRoutine();
-  if (row_ && row_->TakeTyping) {
+LoadResult EmulationRun::Cartridge() {
+  if (!LoadsFiles()) return {};
+  const FileChoice choice = row_->LoadChoice();
+  Host& host = CurrentHost();
+  std::string folder = Game.CartridgeDir;
+  std::replace(folder.begin(), folder.end(), '\\', '/');
+  if (folder.empty() || folder.front() != '/') folder = host.programFolder() + folder;
+  const std::optional<std::string> path =
+      host.openFileDialog({choice.Title, choice.Filter, choice.DefaultExtension, folder, choice.Pattern});
+  LoadResult loaded = path ? LoadFile(*path) : LoadResult{};
+  if (!host.setCurrentFolder(host.programFolder())) host.messageBox("Failed changing directory...");
+  return loaded;
+}
+
+LoadResult EmulationRun::LoadFile(const std::string& path) {
+  if (!Running() || !row_ || !row_->FileLoader)
+    return {false, "Start a game that loads snapshots or cartridges first:\r" + path};
+  LoadResult loaded = row_->FileLoader(path);
+  if (row_->TakeTyping) {
     const std::string text = row_->TakeTyping();
     if (!text.empty()) TypeText(text);
   }
   if (History) History->MarkOutsideChange();
+  return loaded;
 }
 
 void EmulationRun::Redraw() {

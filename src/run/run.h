@@ -52,6 +52,8 @@ void ResetRunControls();
 struct StartResult {
   bool Ok = false;
   std::string Message;  // exact text for the message box when !Ok
+  // When Ok: what the board had to do without (a sound PROM), for a message box; empty: nothing.
+  std::string Notice;
 };
 
 class EmulationRun {
@@ -74,7 +76,14 @@ class EmulationRun {
   // The run's part of the Stop sequence: StopRequested, FreeGameDescription, FreeScreenBitmap.
   void Stop();
   void Reset();
-  void Cartridge();
+  // The Cartridge button: asks the host for a file of the board's kind (in the description's
+  // cartridge folder), loads it and sets the current folder back to the program's. Cancelled: not
+  // Ok, with no message. The view shows a refusal's message.
+  LoadResult Cartridge();
+  // Loads a file without asking, as the Cartridge button would; refused with the reason when no
+  // run is active or the board loads no files.
+  LoadResult LoadFile(const std::string& path);
+  bool LoadsFiles() const { return Running() && row_ && row_->FileLoader && row_->LoadChoice; }
   // Types the text into the running machine key by key over the next frames, as fast as the machine
   // takes the keys, replacing what an earlier call had still to type. Returns the message counting
   // the characters this driver cannot type (empty when all can); nothing is typed when no run is
@@ -151,6 +160,7 @@ class EmulationRun {
   StartResult Fail(std::string message);
   void RunPassFrames();
   void FrameDone();
+  void FollowCaption();
   void DeliverSound();
   void FinishRun();
 
@@ -168,6 +178,7 @@ class EmulationRun {
   KeyTyper typer_;
   std::chrono::steady_clock::time_point nextFrame_{};
   bool paceStarted_ = false;
+  const char* captionSuffix_ = nullptr;  // what the caption shows after the title; null: the title
 };
 
 }  // namespace tirvane

@@ -22,7 +22,9 @@ namespace tirvane {
 class EmulationRun;
 
 // 2: the held keys include the PC keys that the SPECTRUM reads as chords.
-constexpr uint32_t StateFileVersion = 2;
+// 3: the SPECTRUM's record holds its border, FLASH phase, tape counters and the deck's position, the
+//    PACMAN's its sound PROM.
+constexpr uint32_t StateFileVersion = 3;
 
 // The file for a state captured from run (which must be running).
 std::vector<uint8_t> EncodeStateFile(const EmulationRun& run, const MachineState& state);

@@ -64,7 +64,7 @@ TEST_F(RunTest, StartPreparesTheMachineAndInstallsTheDriver) {
   EXPECT_EQ(z.ReadHandler, &testdriver::Read);
   EXPECT_EQ(z.FrameHandler, &testdriver::Frame);
   EXPECT_EQ(run_.Driver().StopRoutine, &testdriver::Stop);
-  EXPECT_EQ(run_.Driver().LoaderRoutine, &testdriver::Loader);
+  EXPECT_TRUE(run_.LoadsFiles());
   EXPECT_EQ(MemoryImage[3], 0x34);  // the ROM is in the memory image
   EXPECT_EQ(MemoryImage[0xC000], 0);
 
@@ -321,7 +321,7 @@ TEST_F(RunTest, StopInsideThePumpEndsTheLoopAndStopRoutineRunsOnceAfterIt) {
   EXPECT_FALSE(calls.ScreenAtStop);  // the bitmap was freed by Stop, before the loop ended
   EXPECT_EQ(run_.Driver().StopRoutine, nullptr);
   EXPECT_EQ(run_.Driver().DrawRoutine, nullptr);
-  EXPECT_EQ(run_.Driver().LoaderRoutine, nullptr);
+  EXPECT_FALSE(run_.LoadsFiles());
   EXPECT_EQ(ScreenWidth, 256);
 
   run_.RunLoop();
@@ -376,20 +376,59 @@ TEST_F(RunTest, ResetSetsOnlyStackPointerAndProgramCounter) {
   EXPECT_EQ(z.PC.w, 0x4444);
 }
 
-TEST_F(RunTest, CartridgeCallsTheLoaderOnlyWhenTheDriverHasOne) {
+TEST_F(RunTest, CartridgeAsksForTheBoardsFileAndHandsBackTheLoadersReason) {
   const std::string file = folder_ / "cart.bin";
+  const std::string empty = folder_ / "empty.bin";
   testdriver::WriteFile(file, {0xAB, 0xCD});
+  testdriver::WriteFile(empty, {});
   StartOrFail();
+  tirvane::Game.CartridgeDir = "carts\\";
   host_.DialogAnswers.push_back(file);
-  run_.Cartridge();
+  EXPECT_TRUE(run_.Cartridge().Ok);
+  ASSERT_EQ(host_.DialogRequests.size(), 1u);
+  EXPECT_EQ(host_.DialogRequests[0].Filter, "Test files|*.bin");
+  EXPECT_EQ(host_.DialogRequests[0].InitialFolder, host_.programFolder() + "carts/");
   EXPECT_EQ(calls.Loads, 1);
   EXPECT_EQ(MemoryImage[testdriver::LoadAddress + 1], 0xCD);
+
+  const LoadResult cancelled = run_.Cartridge();  // no answer: the dialog was cancelled
+  EXPECT_FALSE(cancelled.Ok);
+  EXPECT_EQ(cancelled.Message, "");
+  const LoadResult refused = run_.LoadFile(empty);
+  EXPECT_FALSE(refused.Ok);
+  EXPECT_EQ(refused.Message, "Empty file:\r" + empty);
+  EXPECT_TRUE(host_.Messages.empty()) << "the view shows the reason, not the run";
   run_.Stop();
   run_.RunLoop();
 
   StartOrFail("TESTBARE");
-  run_.Cartridge();
-  EXPECT_TRUE(host_.DialogRequests.size() == 1);  // only the first driver asked
+  EXPECT_FALSE(run_.Cartridge().Ok);
+  EXPECT_EQ(host_.DialogRequests.size(), 2u);  // only the board that loads files asked
+  EXPECT_FALSE(run_.LoadFile(file).Ok);
+  EXPECT_EQ(calls.Loads, 1);
+}
+
+// The board's caption text follows the title, set again only when it changes.
+TEST_F(RunTest, CaptionFollowsTheBoardsTextAfterTheTitle) {
+  const DriverInfo rows[] = {[] {
+    DriverInfo row = testdriver::TestDrivers[0];
+    row.Name = "TESTCAPTION";
+    row.CaptionSuffix = [] { return calls.Frames < 3 ? " early" : " late"; };
+    return row;
+  }()};
+  EmulationRun::SetExtraDrivers(rows);
+  StartOrFail("TESTCAPTION");
+  EXPECT_EQ(host_.Caption, "Counter [TESTCAPTION]");
+  const char* const expected[] = {" early", " early", " late", " late"};
+  for (const char* suffix : expected) {
+    host_.Caption.clear();
+    run_.RunPass();
+    const bool changed = calls.Frames == 1 || calls.Frames == 3;
+    EXPECT_EQ(host_.Caption, changed ? std::string("Counter [TESTCAPTION]") + suffix : "") << calls.Frames;
+  }
+  run_.Stop();
+  run_.RunLoop();
+  EmulationRun::SetExtraDrivers(testdriver::TestDrivers);
 }
 
 // Every case that runs on keeps the machine's frame rate, and the windows stay live while it waits.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What handler-level driver tests share: a clean memory image, processor record, key state and
-// screen bitmap, a headless host that counts presents and pumps, and a few picture probes.
+// What handler-level driver tests share: a clean memory image, processor record, board records, key
+// state and screen bitmap, a headless host that counts presents and pumps, and a few picture probes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include "machine/description.h"
 #include "app/headless_host.h"
+#include "drivers/driver.h"
 #include "machine/romset.h"
 #include "video/host.h"
 #include "video/screen.h"
@@ -29,6 +30,7 @@ class BoardTest : public ::testing::Test {
     ActiveContext->MemoryImage = MemoryImage;
     KeyState.fill(0);
     Game = GameDescription{};
+    ResetBoards();  // every board's record as at program start: one assignment each
     CreateScreenBitmap();
   }
   void TearDown() override {

@@ -91,15 +91,15 @@ TEST_F(ColecoConsoleTest, RefusedCartridgeLeavesTheOneInPlace) {
   MemoryImage[0x8000] = 0x55;
   MemoryImage[0x8001] = 0xAA;
   MemoryImage[0x8100] = 0x77;
-  EXPECT_FALSE(LoadCartridgeFile(scope_.WriteFile("bad.col", Cartridge({0x12, 0x34}, 0x80))));
+  const LoadResult refused = LoadCartridgeFile(scope_.WriteFile("bad.col", Cartridge({0x12, 0x34}, 0x80)));
+  EXPECT_FALSE(refused.Ok);
   EXPECT_EQ(MemoryImage[0x8000], 0x55);
   EXPECT_EQ(MemoryImage[0x8100], 0x77);
-  ASSERT_EQ(scope_.host().Messages.size(), 1u);
-  EXPECT_EQ(scope_.host().Messages[0].rfind("Cartridge refused:", 0), 0u);
-  EXPECT_NE(scope_.host().Messages[0].find("Nothing was loaded."), std::string::npos);
+  EXPECT_EQ(refused.Message.rfind("Cartridge refused:", 0), 0u);
+  EXPECT_NE(refused.Message.find("Nothing was loaded."), std::string::npos);
 
   ASSERT_TRUE(LoadCartridgeFile(
-      scope_.WriteFile("good.col", Cartridge({0xAA, 0x55, 0, 0, 0, 0, 0, 0, 0, 0, 0x0C, 0x80}, 0x40))));
+      scope_.WriteFile("good.col", Cartridge({0xAA, 0x55, 0, 0, 0, 0, 0, 0, 0, 0, 0x0C, 0x80}, 0x40))).Ok);
   EXPECT_EQ(MemoryImage[0x803F], 0xC9);
   EXPECT_EQ(MemoryImage[0x8100], 0xFF) << "past a shorter cartridge the bus reads FFh";
 }

@@ -226,19 +226,14 @@ TEST_F(ColecoTest, FrameEndingBetweenControlBytesDrawsNothingAndRaisesNoNmi) {
   EXPECT_EQ(PixelAt(0, 0), Ink);
 }
 
-TEST_F(ColecoTest, FrameRoutineCaptionsTheScreenModeOnlyWhenItChanges) {
-  LoaderHost& host = scope_.host();
-  Game.Title = "Demo";
-  Game.Driver = "COLECO";
+TEST_F(ColecoTest, FrameRoutinePresentsAndTheCaptionNamesTheScreenMode) {
   ColecoFrame();
-  ColecoFrame();
+  EXPECT_STREQ(ColecoCaption(), " mode 0");
   EnterGraphicsTwo();
   ColecoFrame();
-  EXPECT_EQ(host.Captions, (std::vector<std::string>{"Demo [COLECO] mode 0", "Demo [COLECO] mode 2"}));
-  EXPECT_EQ(host.Presents, 3);
-  ColecoInitialise(nullptr);  // the next run captions its title first, so the mode is shown again
-  ColecoFrame();
-  EXPECT_EQ(host.Captions.back(), "Demo [COLECO] mode 0");
+  EXPECT_STREQ(ColecoCaption(), " mode 2");
+  EXPECT_TRUE(scope_.host().Captions.empty()) << "the run sets the caption, not the board";
+  EXPECT_EQ(scope_.host().Presents, 2);
 }
 
 TEST_F(ColecoTest, OtherPortsAreControllersAndSound) {
@@ -265,7 +260,7 @@ TEST_F(ColecoTest, CartridgeLoadsAt8000WithoutAReset) {
   for (size_t i = 0; i < cartridge.size(); ++i) cartridge[i] = static_cast<uint8_t>(i * 7 + 1);
   ActiveContext->PC.w = 0x0123;
   ActiveContext->SP.w = 0x7FF0;
-  ASSERT_TRUE(LoadCartridgeFile(scope_.WriteFile("full.col", cartridge)));
+  ASSERT_TRUE(LoadCartridgeFile(scope_.WriteFile("full.col", cartridge)).Ok);
   EXPECT_EQ(std::memcmp(MemoryImage + 0x8000, cartridge.data(), cartridge.size()), 0);
   EXPECT_EQ(MemoryImage[0x7FFF], 0x00);
   EXPECT_EQ(ActiveContext->PC.w, 0x0123);
@@ -276,39 +271,33 @@ TEST_F(ColecoTest, CartridgeLoadsAt8000WithoutAReset) {
 TEST_F(ColecoTest, OversizeCartridgeIsRefusedAndNothingLoads) {
   const std::vector<uint8_t> cartridge(0x8001, 0xEE);
   const std::string path = scope_.WriteFile("big.col", cartridge);
-  EXPECT_FALSE(LoadCartridgeFile(path));
+  const LoadResult refused = LoadCartridgeFile(path);
+  EXPECT_FALSE(refused.Ok);
   for (uint32_t address = 0x8000; address <= 0xFFFF; ++address) ASSERT_EQ(MemoryImage[address], 0) << address;
   EXPECT_EQ(MemoryImage[0x0000], 0) << "nothing wrapped round to the BIOS";
-  ASSERT_EQ(scope_.host().Messages.size(), 1u);
-  EXPECT_NE(scope_.host().Messages[0].find(path), std::string::npos);
-  EXPECT_NE(scope_.host().Messages[0].find("32769 bytes"), std::string::npos);
-  EXPECT_FALSE(LoadCartridgeFile(scope_.PathOf("absent.col")));
-  EXPECT_EQ(scope_.host().Messages.size(), 2u);
+  EXPECT_NE(refused.Message.find(path), std::string::npos);
+  EXPECT_NE(refused.Message.find("32769 bytes"), std::string::npos);
+  EXPECT_EQ(LoadCartridgeFile(scope_.PathOf("absent.col")).Message, "Failed opening cartridge:\r" + scope_.PathOf("absent.col"));
+  EXPECT_TRUE(scope_.host().Messages.empty()) << "the view shows the reason";
 }
 
 TEST_F(ColecoTest, EmptyOrAllZeroCartridgeIsRefusedWithTheReason) {
   MemoryImage[0x8000] = 0x3C;
-  EXPECT_FALSE(LoadCartridgeFile(scope_.WriteFile("empty.col", {})));
-  EXPECT_FALSE(LoadCartridgeFile(scope_.WriteFile("zero.col", std::vector<uint8_t>(0x4000, 0))));
+  const LoadResult empty = LoadCartridgeFile(scope_.WriteFile("empty.col", {}));
+  const LoadResult zero = LoadCartridgeFile(scope_.WriteFile("zero.col", std::vector<uint8_t>(0x4000, 0)));
+  EXPECT_FALSE(empty.Ok);
+  EXPECT_FALSE(zero.Ok);
   EXPECT_EQ(MemoryImage[0x8000], 0x3C);
-  ASSERT_EQ(scope_.host().Messages.size(), 2u);
-  EXPECT_NE(scope_.host().Messages[0].find("The file is empty"), std::string::npos);
-  EXPECT_NE(scope_.host().Messages[1].find("only zero bytes"), std::string::npos);
+  EXPECT_NE(empty.Message.find("The file is empty"), std::string::npos);
+  EXPECT_NE(zero.Message.find("only zero bytes"), std::string::npos);
 }
 
-TEST_F(ColecoTest, CartridgeButtonAsksInTheCartridgeFolderAndRestoresTheFolder) {
-  Game.CartridgeDir = "carts\\";
-  LoaderHost& host = scope_.host();
-  host.DialogAnswer = scope_.WriteFile("small.col", {0xAA, 0x55, 0x34, 0x12});
-  ColecoLoader();
-  ASSERT_EQ(host.Dialogs.size(), 1u);
-  EXPECT_EQ(host.Dialogs[0].Title, "Coleco ROMs loader");
-  EXPECT_EQ(host.Dialogs[0].Filter, "Coleco SnapShots|*.col");
-  EXPECT_EQ(host.Dialogs[0].DefaultExtension, "COL");
-  EXPECT_EQ(host.Dialogs[0].InitialFolder, "/program/folder/carts/");
-  EXPECT_EQ(host.Dialogs[0].InitialName, "*.col");
-  EXPECT_EQ(MemoryImage[0x8003], 0x12);
-  EXPECT_EQ(host.FolderChanges, std::vector<std::string>{"/program/folder/"});
+TEST_F(ColecoTest, CartridgeButtonAsksForCartridges) {
+  const FileChoice choice = ColecoFileChoice();
+  EXPECT_STREQ(choice.Title, "Coleco ROMs loader");
+  EXPECT_STREQ(choice.Filter, "Coleco SnapShots|*.col");
+  EXPECT_STREQ(choice.DefaultExtension, "COL");
+  EXPECT_STREQ(choice.Pattern, "*.col");
 }
 
 }  // namespace

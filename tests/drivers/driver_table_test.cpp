@@ -67,7 +67,7 @@ TEST(DriverTable, RowsKeepTheirOrderNmiGeometryAndRoutines) {
     EXPECT_NE(r.FrameHandler, nullptr);
     EXPECT_EQ(r.DrawRoutine != nullptr, e.Draw);
     EXPECT_EQ(r.StopRoutine != nullptr, e.Stop);
-    EXPECT_EQ(r.LoaderRoutine != nullptr, e.Loader);
+    EXPECT_EQ(row.FileLoader != nullptr && row.LoadChoice != nullptr, e.Loader);
     EXPECT_EQ(r.SpriteSetsRoutine != nullptr, e.SpriteSets);
   }
   if (const DriverInfo* ladybug = FindDriver("LADYBUG")) {

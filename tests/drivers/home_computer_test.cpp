@@ -246,8 +246,9 @@ std::vector<uint8_t> SnapshotBytes() {
 
 TEST_F(SpectrumTest, SnapshotLoadsRegistersMemoryAndPictureThenResumes) {
   ActiveContext->Halted = 1;
-  ASSERT_TRUE(LoadSnapshotFile(scope_.WriteFile("test.sna", SnapshotBytes())));
-  EXPECT_TRUE(scope_.host().Messages.empty());
+  const LoadResult loaded = LoadSnapshotFile(scope_.WriteFile("test.sna", SnapshotBytes()));
+  ASSERT_TRUE(loaded.Ok);
+  EXPECT_EQ(loaded.Message, "");
 
   const Z80Context& z = *ActiveContext;
   EXPECT_EQ(z.I, 0x90);
@@ -273,13 +274,12 @@ TEST_F(SpectrumTest, SnapshotLoadsRegistersMemoryAndPictureThenResumes) {
   EXPECT_EQ(MemoryImage[0x9100], 0x3A);
   EXPECT_EQ(PixelAt(0, 0), Pen(7 + 8));
   EXPECT_EQ(PixelAt(4, 0), Pen(0 + 8));
-  // The picture builds up as it loads: a blit and a message pump every 32 bytes, 4000h to 62C0h.
-  EXPECT_EQ(scope_.host().Presents, 279);
-  EXPECT_EQ(scope_.host().Pumps, scope_.host().Presents);
+  // The load neither shows nor pumps: the run presents the picture at the frame's end.
+  EXPECT_EQ(scope_.host().Pumps, 0);
 }
 
 TEST_F(SpectrumTest, SnapshotResumesInInterruptModeTwoWithItsVectorTable) {
-  ASSERT_TRUE(LoadSnapshotFile(scope_.WriteFile("test.sna", SnapshotBytes())));
+  ASSERT_TRUE(LoadSnapshotFile(scope_.WriteFile("test.sna", SnapshotBytes())).Ok);
   for (int frame = 0; frame < 3; ++frame) RunFrame(1);
   // Every frame end enters the routine through the word at I * 256 + 0; the third has just been
   // accepted, the two before it have counted.
@@ -300,7 +300,7 @@ TEST_F(SpectrumTest, SnapshotInterruptFlagsAndModesFromTheHeader) {
     std::vector<uint8_t> file = SnapshotBytes();
     file[19] = c.Flags;
     file[25] = c.Mode;
-    ASSERT_TRUE(LoadSnapshotFile(scope_.WriteFile("flags.sna", file)));
+    ASSERT_TRUE(LoadSnapshotFile(scope_.WriteFile("flags.sna", file)).Ok);
     EXPECT_EQ(ActiveContext->IFF1, c.Iff) << int{c.Flags};
     EXPECT_EQ(ActiveContext->IFF2, c.Iff) << int{c.Flags};
     EXPECT_EQ(ActiveContext->InterruptMode, c.Code) << int{c.Mode};
@@ -313,7 +313,7 @@ TEST_F(SpectrumTest, ResumeAddressWrapsAroundTheTopOfMemory) {
   file[24] = 0xFF;
   file.back() = 0x34;
   MemoryImage[0x0000] = 0x12;
-  ASSERT_TRUE(LoadSnapshotFile(scope_.WriteFile("wrap.sna", file)));
+  ASSERT_TRUE(LoadSnapshotFile(scope_.WriteFile("wrap.sna", file)).Ok);
   EXPECT_EQ(ActiveContext->PC.w, 0x1234);
   EXPECT_EQ(ActiveContext->SP.w, 0x0001);
 }
@@ -343,11 +343,12 @@ TEST_F(SpectrumTest, TruncatedSnapshotLeavesMachineUntouched) {
   std::vector<uint8_t> file = SnapshotBytes();
   file.pop_back();
   const std::string path = scope_.WriteFile("short.sna", file);
-  EXPECT_FALSE(LoadSnapshotFile(path));
+  const LoadResult refused = LoadSnapshotFile(path);
+  EXPECT_FALSE(refused.Ok);
   EXPECT_TRUE(MachineCopy::Take() == before);
-  ASSERT_EQ(scope_.host().Messages.size(), 1u);
-  EXPECT_NE(scope_.host().Messages[0].find(path), std::string::npos) << scope_.host().Messages[0];
-  EXPECT_NE(scope_.host().Messages[0].find("49178 bytes"), std::string::npos) << scope_.host().Messages[0];
+  EXPECT_NE(refused.Message.find(path), std::string::npos) << refused.Message;
+  EXPECT_NE(refused.Message.find("49178 bytes"), std::string::npos) << refused.Message;
+  EXPECT_TRUE(scope_.host().Messages.empty()) << "the view shows the reason";
   EXPECT_EQ(scope_.host().Presents, 0);
 }
 
@@ -356,46 +357,35 @@ TEST_F(SpectrumTest, SnapshotsOfAnyOtherSizeAreRefusedToo) {
   for (size_t size : {size_t{0}, size_t{27}, size_t{SnapshotSize + 1}, size_t{131103}}) {
     std::vector<uint8_t> file = SnapshotBytes();
     file.resize(size, 0xFF);
-    scope_.host().Messages.clear();
-    EXPECT_FALSE(LoadSnapshotFile(scope_.WriteFile("odd.sna", file))) << size;
+    const LoadResult refused = LoadSnapshotFile(scope_.WriteFile("odd.sna", file));
+    EXPECT_FALSE(refused.Ok) << size;
     EXPECT_TRUE(MachineCopy::Take() == before) << size;
-    ASSERT_EQ(scope_.host().Messages.size(), 1u);
-    EXPECT_NE(scope_.host().Messages[0].find(std::to_string(size) + " bytes"), std::string::npos);
+    EXPECT_NE(refused.Message.find(std::to_string(size) + " bytes"), std::string::npos) << refused.Message;
   }
 }
 
 TEST_F(SpectrumTest, UnreadableSnapshotsAreRefusedWithAMessage) {
   const MachineCopy before = MachineCopy::Take();
-  EXPECT_FALSE(LoadSnapshotFile(scope_.PathOf("missing.sna")));
-  EXPECT_FALSE(LoadSnapshotFile(scope_.PathOf("")));  // the folder itself
+  const LoadResult missing = LoadSnapshotFile(scope_.PathOf("missing.sna"));
+  EXPECT_FALSE(missing.Ok);
+  EXPECT_NE(missing.Message.find("missing.sna"), std::string::npos);
+  const LoadResult folder = LoadSnapshotFile(scope_.PathOf(""));  // the folder itself
+  EXPECT_FALSE(folder.Ok);
+  EXPECT_NE(folder.Message, "");
   EXPECT_TRUE(MachineCopy::Take() == before);
-  ASSERT_EQ(scope_.host().Messages.size(), 2u);
-  EXPECT_NE(scope_.host().Messages[0].find("missing.sna"), std::string::npos);
 }
 
-TEST_F(SpectrumTest, CartridgeButtonAsksInTheCartridgeFolderAndRestoresTheFolder) {
-  Game.CartridgeDir = "snaps\\";
-  LoaderHost& host = scope_.host();
-  host.DialogAnswer = scope_.WriteFile("button.sna", SnapshotBytes());
-  SpectrumLoader();
-  ASSERT_EQ(host.Dialogs.size(), 1u);
-  EXPECT_EQ(host.Dialogs[0].Title, "ZXSpectrum Snapshots loader");
-  EXPECT_EQ(host.Dialogs[0].Filter, "Spectrum SnapShots|*.sna");
-  EXPECT_EQ(host.Dialogs[0].DefaultExtension, "SNA");
-  EXPECT_EQ(host.Dialogs[0].InitialFolder, "/program/folder/snaps/");
-  EXPECT_EQ(host.Dialogs[0].InitialName, "*.sna");
-  EXPECT_EQ(ActiveContext->PC.w, 0x8000);
-  EXPECT_EQ(host.FolderChanges, std::vector<std::string>{"/program/folder/"});
-  EXPECT_TRUE(host.Messages.empty());
-
-  // Cancelled: nothing loads, the folder is still restored, and a failed restore says so.
-  host.DialogAnswer.reset();
-  host.FolderChangeWorks = false;
-  ActiveContext->PC.w = 0x4321;
-  SpectrumLoader();
-  EXPECT_EQ(ActiveContext->PC.w, 0x4321);
-  EXPECT_EQ(host.FolderChanges.size(), 2u);
-  EXPECT_EQ(host.Messages, std::vector<std::string>{"Failed changing directory..."});
+TEST_F(SpectrumTest, CartridgeButtonAsksForSnapshotsAndUnderModel48ForTapesToo) {
+  const FileChoice plain = SpectrumFileChoice();
+  EXPECT_STREQ(plain.Title, "ZXSpectrum Snapshots loader");
+  EXPECT_STREQ(plain.Filter, "Spectrum SnapShots|*.sna");
+  EXPECT_STREQ(plain.DefaultExtension, "SNA");
+  EXPECT_STREQ(plain.Pattern, "*.sna");
+  Game.Model = "48";
+  SpectrumInitialise(nullptr);
+  EXPECT_STREQ(SpectrumFileChoice().Filter, "Spectrum tapes and snapshots|*.tap;*.tzx;*.sna;*.z80;*.szx");
+  Game.Model.clear();
+  SpectrumInitialise(nullptr);
 }
 
 // "#model=48": FFh on the bus at the interrupt, and FLASH cells swapping ink and paper every 16

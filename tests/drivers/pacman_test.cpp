@@ -257,18 +257,26 @@ TEST_F(PacmanTest, LowerSpriteNumbersDrawOnTopInTheirColourGroup) {
   EXPECT_EQ(Pixel(155, 171), 10 + 3);
 }
 
-TEST_F(PacmanTest, SoundPromOfAnyOtherSizeIsRefusedWithAMessage) {
+TEST_F(PacmanTest, SoundPromOfAnyOtherSizeIsRefusedWithANoticeForTheView) {
   const std::filesystem::path prom = std::filesystem::path(::testing::TempDir()) / "tirvane_pacman_waves.prom";
-  for (const size_t size : {size_t{256}, size_t{255}, size_t{1}, size_t{257}}) {
+  for (const size_t size : {size_t{256}, size_t{255}, size_t{1}, size_t{257}, size_t{0}}) {
     SCOPED_TRACE(size);
-    std::ofstream(prom, std::ios::binary) << std::string(size, '\x0F');
+    if (size == 0)
+      std::filesystem::remove(prom);  // missing
+    else
+      std::ofstream(prom, std::ios::binary) << std::string(size, '\x0F');
     Game.SoundProm = std::filesystem::relative(prom, host_.programFolder()).string();
-    host_.Messages.clear();
     PacmanDriver.Initialise(graphics.data());
-    ASSERT_EQ(host_.Messages.size(), size == 256 ? 0u : 1u);
-    if (size != 256) EXPECT_NE(host_.Messages[0].find("sound PROM (256 bytes)"), std::string::npos);
+    const std::string notice = PacmanDriver.TakeNotice();
+    EXPECT_EQ(Pacman.WavesLoaded, size == 256 ? 1u : 0u);
+    EXPECT_EQ(Pacman.WaveProm[255], size == 256 ? 0x0F : 0x00);
+    if (size == 256)
+      EXPECT_EQ(notice, "");
+    else
+      EXPECT_NE(notice.find("sound PROM (256 bytes)"), std::string::npos);
+    EXPECT_EQ(PacmanDriver.TakeNotice(), "") << "handed over once";
+    EXPECT_TRUE(host_.Messages.empty());
   }
-  std::filesystem::remove(prom);
 }
 
 TEST(PacmanGolden, DemoIdle) {

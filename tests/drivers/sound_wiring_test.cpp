@@ -14,8 +14,8 @@ namespace {
 TEST(SoundWiring, EachBoardsWritesReachItsSoundDevice) {
   Z80Contexts[0] = Z80Context{};
   ActiveContext = &Z80Contexts[0];
+  ResetBoards();
 
-  Spectrum.Sound = {};
   SpectrumPortOut(0x18, 0xFE);
   SpectrumPortOut(0x00, 0xFF);  // an odd port is not the machine's own
   EXPECT_EQ(Spectrum.Sound.Lines, 0x18);
@@ -25,7 +25,6 @@ TEST(SoundWiring, EachBoardsWritesReachItsSoundDevice) {
   ColecoPortOut(0x95, 0xBF);  // the video chip's port
   EXPECT_EQ(Coleco.Sound.Attenuation[0], 0x0A);
 
-  Pacman.Sound = {};
   PacmanDriver.Routines.WriteHandler(0x1C, 0x505A);
   PacmanDriver.Routines.WriteHandler(0x01, 0x5001);
   PacmanDriver.Routines.WriteHandler(0x07, 0x5060);  // sprite coordinates, past the registers

@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source file under src/ includes a header of a layer above its own, or of another
-# folder on its own layer. Run as: cmake -DSRC=<src folder> -P check_layers.cmake
+# folder on its own layer; when a file outside a ui/ folder includes a Qt header; and when a driver
+# includes anything of the windows or the debugger, whatever the ranks say.
+# Run as: cmake -DSRC=<src folder> -P check_layers.cmake
 # A folder's layer is that of its longest listed prefix; src/CMakeLists.txt links the same order.
 set(layers
   "text:0"
@@ -12,6 +14,9 @@ set(layers
   "app:6"
   "debugger/ui:7" "automation:7"
   "app/ui:8" "app/headless:8")
+
+# Folders whose files must not include from the folders after the colon.
+set(barred "drivers:app,debugger,automation")
 
 function(layer_of path out_rank out_folder)
   set(best_rank -1)
@@ -42,6 +47,23 @@ foreach(file ${files})
     string(APPEND faults "  ${file}: its folder has no layer\n")
     continue()
   endif()
+  # Only the ui/ folders link Qt: nothing else may see its headers.
+  if(NOT file MATCHES "(^|/)ui/")
+    file(STRINGS ${SRC}/${file} qt_includes REGEX "^[ \t]*#[ \t]*include[ \t]*<Q[A-Za-z]*[>/.]")
+    foreach(line ${qt_includes})
+      string(STRIP "${line}" line)
+      string(APPEND faults "  ${file}: ${line} is Qt, outside a ui/ folder\n")
+    endforeach()
+  endif()
+  set(barred_here "")
+  foreach(entry ${barred})
+    string(REPLACE ":" ";" pair ${entry})
+    list(GET pair 0 owner)
+    if(folder STREQUAL owner)
+      list(GET pair 1 targets)
+      string(REPLACE "," ";" barred_here "${targets}")
+    endif()
+  endforeach()
   file(STRINGS ${SRC}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line ${includes})
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" target "${line}")
@@ -50,7 +72,11 @@ foreach(file ${files})
       continue()
     endif()
     layer_of(${target} target_rank target_folder)
-    if(target_rank EQUAL -1)
+    string(REGEX REPLACE "/.*" "" target_top "${target}")
+    list(FIND barred_here "${target_top}" barred_at)
+    if(NOT barred_at EQUAL -1)
+      string(APPEND faults "  ${file}: \"${target}\" is ${target_top}; a ${folder} file includes none of it\n")
+    elseif(target_rank EQUAL -1)
       string(APPEND faults "  ${file}: \"${target}\" is not under a layer's folder\n")
     elseif(target_rank GREATER rank)
       string(APPEND faults "  ${file}: \"${target}\" is in a higher layer (${target_folder})\n")

@@ -5,10 +5,13 @@
 #include <bitset>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/headless_host.h"
+#include "drivers/home_computer.h"
 #include "run/machine_state.h"
 #include "run/run.h"
 #include "run/state_file.h"
@@ -176,6 +179,54 @@ TEST_F(StateTest, CraftedStatesWithUnsoundBoundsAreRefused) {
   }
   EXPECT_EQ(Hash(), before);
   EXPECT_TRUE(RestoreMachineState(run_, good));
+}
+
+// The rewind's case: a state restored into the machine that ran on from it. Anything a board kept
+// outside its record (the deck's place on a tape, the loader's counters, the border) would make the
+// second run differ. The tape plays into the ROM's loader rather than loading at once, and the
+// state is taken in the middle of a block.
+TEST_F(StateTest, RestoringMidTapeIntoTheRunningMachineRepeatsTheLoad) {
+  Start(std::string(TIRVANE_BIN_DIR) + "/opense_basic.ini");
+  SpectrumTape.Instant = false;
+  ASSERT_TRUE(run_.LoadFile(std::string(TIRVANE_BIN_DIR) + "/roms/spectrum/tapetest.tap").Ok);
+  int frame = 0;
+  while (!SpectrumTape.Playing() && ++frame < 400) run_.RunPass();
+  for (int k = 0; k < 60; ++k) run_.RunPass();
+  ASSERT_TRUE(SpectrumTape.Playing());
+  MachineState saved;
+  CaptureMachineState(run_, saved);
+  for (int k = 0; k < 150; ++k) run_.RunPass();
+  const uint64_t straight = Hash();
+  const size_t straightBlock = SpectrumTape.Next;
+
+  ASSERT_TRUE(RestoreMachineState(run_, saved));
+  EXPECT_EQ(Hash(), saved.Hash());
+  for (int k = 0; k < 150; ++k) run_.RunPass();
+  EXPECT_EQ(Hash(), straight);
+  EXPECT_EQ(SpectrumTape.Next, straightBlock);
+  SpectrumTape.Instant = true;
+}
+
+// A sound PROM that cannot be read is the start's notice for the view, not a message from the
+// board, and the game runs on without sound.
+TEST_F(StateTest, MissingSoundPromIsTheStartsNoticeAndTheGameRuns) {
+  std::ifstream in(std::string(TIRVANE_BIN_DIR) + "/pacman_sound_demo.ini");
+  std::string text{std::istreambuf_iterator<char>(in), {}};
+  const size_t at = text.find("roms/pacman/waves.prom");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 22, "roms/pacman/missing.prom");
+  const std::string ini = ::testing::TempDir() + "tirvane_missing_prom.ini";
+  std::ofstream(ini) << text;
+
+  const StartResult started = run_.Start(ini);
+  ASSERT_TRUE(started.Ok) << started.Message;
+  EXPECT_EQ(started.Notice, "Failed loading the sound PROM (256 bytes):\r" + host_.programFolder() +
+                                "roms/pacman/missing.prom\rThe game runs silent.");
+  EXPECT_TRUE(host_.Messages.empty());
+  for (int k = 0; k < 5; ++k) run_.RunPass();
+  EXPECT_TRUE(run_.Running());
+  EXPECT_EQ(run_.FramesRun(), 5u);
+  std::filesystem::remove(ini);
 }
 
 }  // namespace

@@ -71,21 +71,18 @@ inline void Stop() {
   calls.ScreenAtStop = Screen != nullptr;
 }
 
-inline void Loader() {
-  const auto file = CurrentHost().openFileDialog({"Load", "Test files|*.bin", "bin", "", ""});
-  if (!file) return;
-  std::ifstream in(*file, std::ios::binary);
+inline LoadResult Loader(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
   const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-  if (bytes.empty()) {  // refused, as the real loaders refuse files they cannot use
-    CurrentHost().messageBox("Empty file:\r" + *file);
-    return;
-  }
+  if (bytes.empty()) return {false, "Empty file:\r" + file};  // as the real loaders refuse files
   for (size_t i = 0; i < bytes.size() && LoadAddress + i < MemoryImageSize; ++i)
     MemoryImage[LoadAddress + i] = static_cast<uint8_t>(bytes[i]);
   ++calls.Loads;
   calls.FramesAtLoad = calls.Frames;
-  calls.LoadedFile = *file;
+  calls.LoadedFile = file;
+  return {true, {}};
 }
+inline FileChoice LoaderChoice() { return {"Load", "Test files|*.bin", "bin", ""}; }
 
 inline void Initialise(uint8_t* graphicsRegion) {
   ++calls.Initialise;
@@ -97,12 +94,14 @@ inline ScreenGeometry TestGeometry() { return Geometry; }
 
 // TESTBOARD fills every slot; TESTBARE fills none, has a fixed NMI address and keeps the default geometry.
 inline const DriverInfo TestDrivers[] = {
-    {"TESTBOARD",
-     {Read, Write, PortOut, PortIn, Frame, Draw, Stop, Loader, nullptr},
-     NmiSource::Description,
-     0,
-     Initialise,
-     TestGeometry},
+    {.Name = "TESTBOARD",
+     .Routines = {Read, Write, PortOut, PortIn, Frame, Draw, Stop, nullptr},
+     .Nmi = NmiSource::Description,
+     .FixedNmiAddress = 0,
+     .Initialise = Initialise,
+     .Geometry = TestGeometry,
+     .FileLoader = Loader,
+     .LoadChoice = LoaderChoice},
     {"TESTBARE", {}, NmiSource::Fixed, 0x1234, nullptr, nullptr},
 };
 

@@ -432,6 +432,7 @@ void TfrmEmulator::StartGame(const std::string& firstPath) {
       SetListsEnabled(true);
       return;
     }
+    if (!started.Notice.empty()) host_->messageBox(started.Notice);
     if (Debugger.GameStarted) Debugger.GameStarted(path);
     RunStarted();
   }
@@ -487,11 +488,11 @@ void TfrmEmulator::sbResetClick() { Run.Reset(); }
 
 void TfrmEmulator::sbCartClick() {
   host_->TakeLastFile();
-  const int messages = host_->MessagesShown();
-  Run.Cartridge();
-  // A file the loader refused (with its message) is no file to offer again.
+  const LoadResult loaded = Run.Cartridge();
+  if (!loaded.Message.empty()) host_->messageBox(loaded.Message);
+  // A file the loader refused is no file to offer again.
   const std::optional<std::string> file = host_->TakeLastFile();
-  if (file && host_->MessagesShown() == messages) AddRecentFile(QString::fromStdString(*file));
+  if (file && loaded.Ok) AddRecentFile(QString::fromStdString(*file));
 }
 
 void TfrmEmulator::sbSpritesClick() {
@@ -549,7 +550,7 @@ void TfrmEmulator::StartDescription(const std::string& path) {
 }
 
 void TfrmEmulator::LoadFileAsCartridge(const std::string& path) {
-  if (!Run.Running() || !sbCart->isEnabled() || Run.Driver().LoaderRoutine == nullptr) {
+  if (!sbCart->isEnabled() || !Run.LoadsFiles()) {
     host_->messageBox("Start a game that loads snapshots or cartridges first:\r" + path);
     return;
   }
