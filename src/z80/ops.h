@@ -243,6 +243,29 @@ bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops);
 // interrupts.cpp
 void enableInterrupts(Z80Context& z);
 
+// The loops' bounds, shared by both processors.
+using StopWord = unsigned long;
+static_assert(sizeof(std::bitset<0x10000>) == 0x10000 / 8, "the marks are read as words of bits");
+[[gnu::always_inline]] inline bool stopsAt(const StopWord* words, uint16_t address) {
+  constexpr unsigned Bits = sizeof(StopWord) * 8;
+  return ((words[address / Bits] >> (address % Bits)) & 1) != 0;
+}
+
+// How many instructions of a loop (counted from its start) reach the frame's budget when used had
+// run before it; at least the one always run.
+[[gnu::always_inline]] inline uint32_t countLimitAfter(uint32_t used) {
+  return used + 1 >= MaxFrameInstructions ? 1 : MaxFrameInstructions - used;
+}
+
+// Under exact timing, where no instruction costs under 4 T-states: a cycle count that cannot be
+// passed before either bound is reached, and that reaches the nearer one when every instruction
+// costs just 4, used being the instructions the frame has run.
+[[gnu::always_inline]] inline uint32_t checkpointAfter(uint32_t cycles, uint32_t frameLength, uint32_t used) {
+  const uint32_t left = cycles < frameLength ? frameLength - cycles : 0;
+  const uint32_t instructions = used < MaxFrameInstructions ? MaxFrameInstructions - used : 0;
+  return cycles + (left < 4 * instructions ? left : 4 * instructions);
+}
+
 // The tables the out-of-line routines charge from; the frame loop picks its set at compile time.
 [[gnu::always_inline]] inline const TimingTables& timingOf(const Z80Context& z) {
   return z.ExactTiming != 0 ? ExactTimingTables : DefaultTimingTables;
