@@ -32,6 +32,9 @@ struct ContextAccess {
   }
   uint8_t image(uint16_t address) const { return z.MemoryImage[address]; }
   uint16_t romLimit() const { return z.RomLimit; }
+  // Single instructions and the core's own routines always write through the handler.
+  static constexpr bool plainRam(uint16_t) { return false; }
+  void writeImage(uint16_t, uint8_t) {}
   void store() {}
   void load() {}
   // The extra cost of a taken branch, counted only under exact timing.
@@ -53,10 +56,15 @@ struct FrameAccess {
         frameLength(context.FrameLength),
         directEnd(static_cast<uint16_t>(context.DirectReadLimit + 1)),
         writeStart(context.RomLimit),
-        memory(context.MemoryImage) {}
+        memory(context.MemoryImage),
+        plainPages(context.PlainRamPages != nullptr && context.WriteHandler == context.PlainRamWriter
+                       ? context.PlainRamPages
+                       : NoPlainRam.data()) {}
   bool isDirect(uint16_t address) const { return address < directEnd; }
   uint8_t image(uint16_t address) const { return memory[address]; }
   uint16_t romLimit() const { return writeStart; }
+  bool plainRam(uint16_t address) const { return plainPages[address >> 8] != 0; }
+  void writeImage(uint16_t address, uint8_t value) { memory[address] = value; }
   void store() {
     z.PC.w = pc;
     z.CycleCount = cycles;
@@ -75,7 +83,10 @@ struct FrameAccess {
   const uint32_t frameLength;
   const uint16_t directEnd;
   const uint16_t writeStart;
-  const uint8_t* const memory;
+  uint8_t* const memory;
+  const uint8_t* const plainPages;
+
+  static constexpr std::array<uint8_t, 256> NoPlainRam{};
 };
 
 template <class A>
@@ -89,6 +100,10 @@ template <class A>
 template <class A>
 [[gnu::always_inline]] inline void writeByte(A& c, uint16_t address, uint8_t value) {
   if (address < c.romLimit()) return;
+  if (c.plainRam(address)) {
+    c.writeImage(address, value);
+    return;
+  }
   c.store();
   c.z.WriteHandler(value, address);
 }

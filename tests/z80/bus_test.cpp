@@ -147,6 +147,32 @@ TEST(BusOrder, ReadModifyWriteIsOneReadThenOneWrite) {
 
 // Handlers may look at PC and CycleCount; the frame loop keeps both in registers, so it must write
 // them back before every handler call, exactly as stepping shows them.
+// A frame loop stores on plain RAM pages itself only while the handler that declared them is in
+// place: a wrapper standing in for it (a watchpoint, the history's search) sees every write.
+TEST(BusLimits, PlainRamPagesBypassOnlyTheirOwnWriter) {
+  static std::array<uint8_t, 256> pages{};
+  pages[0x90] = 1;
+  for (const CpuModel cpu : {CpuModel::Original, CpuModel::Silicon}) {
+    for (const bool wrapped : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "cpu " << static_cast<int>(cpu) << (wrapped ? ", wrapped" : ""));
+      TestMachine m;
+      m.z.Cpu = cpu;
+      m.z.ExactTiming = 1;
+      m.z.FrameLength = 70;  // ends right after the second LD (A000h),A
+      // LD A,5; LD (9000h),A; LD (A000h),A; INC A; JR to LD (9000h),A
+      m.load(0x0000, {0x3E, 0x05, 0x32, 0x00, 0x90, 0x32, 0x00, 0xA0, 0x3C, 0x18, 0xF7});
+      m.z.PlainRamPages = pages.data();
+      m.z.PlainRamWriter = m.z.WriteHandler;
+      if (wrapped) m.z.PlainRamWriter = [](uint8_t, uint16_t) {};
+      RunFrame(1);
+      EXPECT_EQ(m.memory[0x9000], m.memory[0xA000]);
+      ASSERT_FALSE(m.log.writes.empty());
+      const Writes expected = wrapped ? Writes{{0x9000, 5}, {0xA000, 5}} : Writes{{0xA000, 5}, {0xA000, 6}};
+      EXPECT_EQ(Writes(m.log.writes.begin(), m.log.writes.begin() + 2), expected);
+    }
+  }
+}
+
 // The frame loops keep R and the frame's instruction count in registers: they must come back as
 // single steps leave them, across an ED instruction (LD A,R reads it) and a stop.
 TEST(BusHandlers, FrameLoopsLeaveRAndTheCountAsStepsDo) {
