@@ -2,6 +2,7 @@
 #include "app/cpm_machine.h"
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <charconv>
 #include <chrono>
@@ -150,6 +151,13 @@ CpmResult RunCpmProgram(std::span<const uint8_t> program, const CpmOptions& opti
   z.RomLimit = 0;
   z.ReadHandler = ReadRam;
   z.WriteHandler = WriteRam;
+  static constexpr std::array<uint8_t, 256> AllPlain = [] {
+    std::array<uint8_t, 256> pages{};
+    pages.fill(1);
+    return pages;
+  }();
+  z.PlainRamPages = AllPlain.data();  // WriteRam only stores
+  z.PlainRamWriter = WriteRam;
   z.PortOutHandler = NoPortOut;
   z.PortInHandler = NoPortIn;
   z.FrameHandler = NoFrameWork;

@@ -14,6 +14,9 @@
 #include "z80/ops_cb.h"
 #include "z80/ops_main.h"
 
+// Every opcode has its labels; not every one is jumped to.
+#pragma GCC diagnostic ignored "-Wunused-label"
+
 namespace tirvane::z80ops {
 
 // clang-format off
@@ -31,26 +34,39 @@ namespace tirvane::z80ops {
 #define Z80_FD_LABEL(n) &&fd_##n,
 #define Z80_XCB_LABEL(n) &&xcb_##n,
 
+// Each handler adds its own opcode's cost, a constant, before its body (the *Op_ labels): the
+// prefix pages enter a body past the main page's cost, as the tables have always charged.
 #define Z80_DISPATCH          \
-  ++z.R;                      \
+  ++c.count;                  \
   op = fetch(c);              \
-  c.cycles += Tm.Main[op];    \
   goto* mainLabels[op]
-#define Z80_NEXT                                                                     \
-  if (c.cycles >= c.frameLength || ++executed >= MaxFrameInstructions) goto frameEnd; \
-  if constexpr (WithStops) {                                                         \
-    if ((*stops)[c.pc]) goto stopped;                                               \
-    z.InstructionAddress = c.pc;                                                    \
-  }                                                                                 \
+// Under exact timing no instruction costs under 4 T-states, so one compare against the checkpoint
+// (never later than the instruction budget allows) does for both bounds; the fixed tables have
+// free instructions, so there the count is compared as well.
+#define Z80_NEXT                                                              \
+  if constexpr (Exact) {                                                      \
+    if (c.cycles >= checkpoint) goto reachedCheckpoint;                       \
+  } else {                                                                    \
+    if (c.cycles >= c.frameLength || c.count >= countLimit) goto frameEnd;    \
+  }                                                                           \
+  if constexpr (WithStops) {                                                  \
+    if (stopsAt(stopWords, c.pc)) goto stopped;                               \
+    z.InstructionAddress = c.pc;                                              \
+  }                                                                           \
   Z80_DISPATCH
-// After an ED instruction: the repetitions a block instruction counted in the record join the local count.
-#define Z80_NEXT_AFTER_ED                 \
-  executed += z.FrameInstructions;        \
-  z.FrameInstructions = 0;                \
+// After an ED instruction: the repetitions a block instruction counted in the record join the count.
+#define Z80_NEXT_AFTER_ED                                 \
+  if (z.FrameInstructions != 0) {                         \
+    extra += z.FrameInstructions;                         \
+    z.FrameInstructions = 0;                              \
+    countLimit = countLimitAfter(begun + extra);          \
+  }                                                       \
   Z80_NEXT
 
 #define Z80_MAIN_CASE(n)                                       \
   main_##n:                                                    \
+  c.cycles += Tm.Main[0x##n];                                  \
+  mainOp_##n:                                                  \
   if constexpr (0x##n == 0xCB) {                               \
     goto cbPage;                                               \
   } else if constexpr (0x##n == 0xDD || 0x##n == 0xFD) {       \
@@ -63,8 +79,7 @@ namespace tirvane::z80ops {
     mainOp<UseHL, 0x##n>(c);                                   \
     if constexpr (0x##n == 0xFB && WithStops) {                \
       if (z.InlineRan != 0 && (*stops)[z.InlineAddress] &&     \
-          c.cycles < c.frameLength && executed + 1 < MaxFrameInstructions) { \
-        ++executed;                                            \
+          c.cycles < c.frameLength && begun + extra + c.count < MaxFrameInstructions) { \
         goto stopped;                                          \
       }                                                        \
     }                                                          \
@@ -73,13 +88,16 @@ namespace tirvane::z80ops {
 
 #define Z80_CB_CASE(n)        \
   cb_##n:                     \
+  c.cycles += Tm.CB[0x##n];   \
+  cbOp_##n:                   \
   cbOp<0x##n>(c);             \
   Z80_NEXT;
 
 // One page after DD (X = UseIX) or FD (UseIY). Opcodes that do not involve HL run the main page's
-// handler, whose timing has already been added from the DD/FD table.
+// body, charged from the DD/FD table alone.
 #define Z80_INDEX_CASE(prefix, X, edRoutine, cbLabel, n)              \
   prefix##_##n:                                                       \
+  c.cycles += Tm.DDFD[0x##n];                                         \
   if constexpr (0x##n == 0xCB) {                                      \
     goto cbLabel;                                                     \
   } else if constexpr (0x##n == 0xDD || 0x##n == 0xFD) {              \
@@ -96,7 +114,7 @@ namespace tirvane::z80ops {
     mainOp<X, 0x##n>(c);                                              \
     Z80_NEXT;                                                         \
   } else {                                                            \
-    goto main_##n;                                                    \
+    goto mainOp_##n;                                                  \
   }
 #define Z80_DD_CASE(n) Z80_INDEX_CASE(dd, UseIX, edAfterDdPrefix, ddCbPage, n)
 #define Z80_FD_CASE(n) Z80_INDEX_CASE(fd, UseIY, edAfterFdPrefix, fdCbPage, n)
@@ -104,14 +122,33 @@ namespace tirvane::z80ops {
 // DD CB d op and FD CB d op: the register forms other than RLC are the plain CB instructions.
 #define Z80_XCB_CASE(n)                                   \
   xcb_##n:                                                \
+  c.cycles += Tm.IndexedCB[0x##n];                        \
   if constexpr (0x##n >= 0x08 && (0x##n & 7) != 6) {      \
-    goto cb_##n;                                          \
+    goto cbOp_##n;                                        \
   } else {                                                \
     indexedCbOp<0x##n>(c, indexedAddress);                \
     Z80_NEXT;                                             \
   }
 
 // clang-format on
+
+// The frame loop's access object also counts the instructions it begins, which R follows: R is
+// written to the record only when something outside the loop may look at it.
+template <bool Exact>
+struct LoopAccess : FrameAccess<Exact> {
+  explicit LoopAccess(Z80Context& context) : FrameAccess<Exact>(context), rBase(context.R) {}
+  void store() {
+    FrameAccess<Exact>::store();
+    this->z.R = static_cast<uint8_t>(rBase + count);
+  }
+  void load() {
+    FrameAccess<Exact>::load();
+    rBase = static_cast<uint8_t>(this->z.R - count);
+  }
+
+  uint32_t count = 0;
+  uint8_t rBase;
+};
 
 // A template so that the branches the opcode rules out are never instantiated, and so that the
 // frame loop and the loop that stops at marked addresses are two loops, neither testing for the other.
@@ -125,39 +162,51 @@ bool frameLoop(Z80Context& z, const std::bitset<0x10000>* stops) {
   static const void* const ddLabels[256] = {Z80_ALL_OPCODES(Z80_DD_LABEL)};
   static const void* const fdLabels[256] = {Z80_ALL_OPCODES(Z80_FD_LABEL)};
   static const void* const indexedCbLabels[256] = {Z80_ALL_OPCODES(Z80_XCB_LABEL)};
-  FrameAccess<Exact> c(z);
-  uint32_t executed = WithStops ? z.FrameInstructions : 0;
-  // From here the record holds only the repetitions of block instructions, joined to executed after
-  // every ED instruction.
+  LoopAccess<Exact> c(z);
+  [[maybe_unused]] const StopWord* const stopWords = reinterpret_cast<const StopWord*>(stops);
+  // Instructions this frame had run before the loop began; from here the record holds only the
+  // repetitions of block instructions, joined to extra after every ED instruction. The frame's
+  // count is then begun + extra + c.count.
+  const uint32_t begun = WithStops ? z.FrameInstructions : 0;
+  uint32_t extra = 0;
   z.FrameInstructions = 0;
+  [[maybe_unused]] uint32_t countLimit = countLimitAfter(begun + extra);
+  // Exact timing: the cycle count at which the loop next compares both bounds.
+  [[maybe_unused]] uint32_t checkpoint = 0;
   int chain = 0;
   uint16_t indexedAddress = 0;
   uint8_t op;
 
+  if constexpr (Exact) checkpoint = checkpointAfter(c.cycles, c.frameLength, begun + extra);
   if constexpr (WithStops) z.InstructionAddress = c.pc;
   Z80_DISPATCH;
 
+reachedCheckpoint:
+  if constexpr (Exact) {
+    if (c.cycles >= c.frameLength || begun + extra + c.count >= MaxFrameInstructions) goto frameEnd;
+    checkpoint = checkpointAfter(c.cycles, c.frameLength, begun + extra + c.count);
+    if constexpr (WithStops) {
+      if (stopsAt(stopWords, c.pc)) goto stopped;
+      z.InstructionAddress = c.pc;
+    }
+    Z80_DISPATCH;
+  }
 cbPage:
   op = fetch(c);
-  c.cycles += Tm.CB[op];
   goto* cbLabels[op];
 ddPage:
   op = fetch(c);
-  c.cycles += Tm.DDFD[op];
   goto* ddLabels[op];
 fdPage:
   op = fetch(c);
-  c.cycles += Tm.DDFD[op];
   goto* fdLabels[op];
 ddCbPage:
   indexedAddress = static_cast<uint16_t>(z.IX.w + static_cast<int8_t>(fetch(c)));
   op = fetch(c);
-  c.cycles += Tm.IndexedCB[op];
   goto* indexedCbLabels[op];
 fdCbPage:
   indexedAddress = static_cast<uint16_t>(z.IY.w + static_cast<int8_t>(fetch(c)));
   op = fetch(c);
-  c.cycles += Tm.IndexedCB[op];
   goto* indexedCbLabels[op];
 
   Z80_ALL_OPCODES(Z80_MAIN_CASE)
@@ -171,7 +220,7 @@ frameEnd:
   return false;
 stopped:
   c.store();
-  z.FrameInstructions = executed;
+  z.FrameInstructions = begun + extra + c.count;
   return true;
 }
 

@@ -32,6 +32,9 @@ struct ContextAccess {
   }
   uint8_t image(uint16_t address) const { return z.MemoryImage[address]; }
   uint16_t romLimit() const { return z.RomLimit; }
+  // Single instructions and the core's own routines always write through the handler.
+  static constexpr bool plainRam(uint16_t) { return false; }
+  void writeImage(uint16_t, uint8_t) {}
   void store() {}
   void load() {}
   // The extra cost of a taken branch, counted only under exact timing.
@@ -53,10 +56,15 @@ struct FrameAccess {
         frameLength(context.FrameLength),
         directEnd(static_cast<uint16_t>(context.DirectReadLimit + 1)),
         writeStart(context.RomLimit),
-        memory(context.MemoryImage) {}
+        memory(context.MemoryImage),
+        plainPages(context.PlainRamPages != nullptr && context.WriteHandler == context.PlainRamWriter
+                       ? context.PlainRamPages
+                       : NoPlainRam.data()) {}
   bool isDirect(uint16_t address) const { return address < directEnd; }
   uint8_t image(uint16_t address) const { return memory[address]; }
   uint16_t romLimit() const { return writeStart; }
+  bool plainRam(uint16_t address) const { return plainPages[address >> 8] != 0; }
+  void writeImage(uint16_t address, uint8_t value) { memory[address] = value; }
   void store() {
     z.PC.w = pc;
     z.CycleCount = cycles;
@@ -75,7 +83,10 @@ struct FrameAccess {
   const uint32_t frameLength;
   const uint16_t directEnd;
   const uint16_t writeStart;
-  const uint8_t* const memory;
+  uint8_t* const memory;
+  const uint8_t* const plainPages;
+
+  static constexpr std::array<uint8_t, 256> NoPlainRam{};
 };
 
 template <class A>
@@ -89,6 +100,10 @@ template <class A>
 template <class A>
 [[gnu::always_inline]] inline void writeByte(A& c, uint16_t address, uint8_t value) {
   if (address < c.romLimit()) return;
+  if (c.plainRam(address)) {
+    c.writeImage(address, value);
+    return;
+  }
   c.store();
   c.z.WriteHandler(value, address);
 }
@@ -242,6 +257,29 @@ void runFrameLoop(Z80Context& z);
 bool runFrameLoopUntil(Z80Context& z, const std::bitset<0x10000>& stops);
 // interrupts.cpp
 void enableInterrupts(Z80Context& z);
+
+// The loops' bounds, shared by both processors.
+using StopWord = unsigned long;
+static_assert(sizeof(std::bitset<0x10000>) == 0x10000 / 8, "the marks are read as words of bits");
+[[gnu::always_inline]] inline bool stopsAt(const StopWord* words, uint16_t address) {
+  constexpr unsigned Bits = sizeof(StopWord) * 8;
+  return ((words[address / Bits] >> (address % Bits)) & 1) != 0;
+}
+
+// How many instructions of a loop (counted from its start) reach the frame's budget when used had
+// run before it; at least the one always run.
+[[gnu::always_inline]] inline uint32_t countLimitAfter(uint32_t used) {
+  return used + 1 >= MaxFrameInstructions ? 1 : MaxFrameInstructions - used;
+}
+
+// Under exact timing, where no instruction costs under 4 T-states: a cycle count that cannot be
+// passed before either bound is reached, and that reaches the nearer one when every instruction
+// costs just 4, used being the instructions the frame has run.
+[[gnu::always_inline]] inline uint32_t checkpointAfter(uint32_t cycles, uint32_t frameLength, uint32_t used) {
+  const uint32_t left = cycles < frameLength ? frameLength - cycles : 0;
+  const uint32_t instructions = used < MaxFrameInstructions ? MaxFrameInstructions - used : 0;
+  return cycles + (left < 4 * instructions ? left : 4 * instructions);
+}
 
 // The tables the out-of-line routines charge from; the frame loop picks its set at compile time.
 [[gnu::always_inline]] inline const TimingTables& timingOf(const Z80Context& z) {

@@ -803,22 +803,35 @@ void SiliconExecuteOne(Z80Context& z) {
 void SiliconRunFrame(Z80Context& z) {
   Cpu c(z);
   uint32_t executed = 0;
-  do {
+  uint32_t checkpoint = z80ops::checkpointAfter(c.cycles, c.frameLength, executed);
+  for (;;) {
     executeInstruction(c);
     boundary(c);
-  } while (c.cycles < c.frameLength && ++executed < MaxFrameInstructions);
+    ++executed;
+    if (c.cycles >= checkpoint) {
+      if (c.cycles >= c.frameLength || executed >= MaxFrameInstructions) break;
+      checkpoint = z80ops::checkpointAfter(c.cycles, c.frameLength, executed);
+    }
+  }
   c.store();
 }
 
 bool SiliconRunUntil(Z80Context& z, const std::bitset<0x10000>* stops) {
   Cpu c(z);
   uint32_t executed = z.FrameInstructions;
+  const z80ops::StopWord* const stopWords = reinterpret_cast<const z80ops::StopWord*>(stops);
+  // Every step costs at least 4 T-states, so the bounds need looking at only from the checkpoint on.
+  uint32_t checkpoint = z80ops::checkpointAfter(c.cycles, c.frameLength, executed);
   for (;;) {
     z.InstructionAddress = c.pc;
     executeInstruction(c);
     boundary(c);
-    if (c.cycles >= c.frameLength || ++executed >= MaxFrameInstructions) break;
-    if (stops != nullptr && (*stops)[c.pc]) {
+    ++executed;
+    if (c.cycles >= checkpoint) {
+      if (c.cycles >= c.frameLength || executed >= MaxFrameInstructions) break;
+      checkpoint = z80ops::checkpointAfter(c.cycles, c.frameLength, executed);
+    }
+    if (stopWords != nullptr && z80ops::stopsAt(stopWords, c.pc)) {
       c.store();
       z.FrameInstructions = executed;
       return true;

@@ -73,7 +73,7 @@ struct Z80Context {
   uint32_t CycleCount;       // 32 bits: a frame may be longer than 65,535 T-states
   uint16_t RomLimit;         // writes below are dropped before any handler sees them
   uint16_t DirectReadLimit;  // reads up to and including it come from MemoryImage; FFFFh: none do
-  uint8_t* MemoryImage;      // 65,536 bytes; the core reads it and never writes it
+  uint8_t* MemoryImage;      // 65,536 bytes; the core writes it only on plain RAM pages (below)
   ReadHandlerFn ReadHandler;
   WriteHandlerFn WriteHandler;
   PortOutHandlerFn PortOutHandler;
@@ -112,6 +112,13 @@ struct Z80Context {
   // The upper address lines of the port write in progress (A, or B as the instruction puts it on
   // the bus), for boards that decode more than the port number; set just before PortOutHandler.
   uint8_t PortOutHigh;
+  // Plain RAM: pages of 256 bytes (PlainRamPages[address >> 8] nonzero) on which the board's write
+  // handler does nothing but store into MemoryImage. While WriteHandler is still PlainRamWriter, the
+  // frame loops store there themselves, saving a call per write; once a wrapper stands in its place
+  // (watchpoints, the history's search for a write) every write reaches the handlers again. Read when
+  // a frame loop starts. Null: every write at or above RomLimit reaches WriteHandler.
+  const uint8_t* PlainRamPages = nullptr;
+  WriteHandlerFn PlainRamWriter = nullptr;
 };
 
 // A frame also ends after this many instructions: a program looping over instructions that cost

@@ -3,6 +3,9 @@
 // memory-mapped hardware can observe.
 #include <gtest/gtest.h>
 
+#include <bitset>
+#include <tuple>
+
 #include "test_machine.h"
 
 namespace tirvane::testing {
@@ -144,6 +147,66 @@ TEST(BusOrder, ReadModifyWriteIsOneReadThenOneWrite) {
 
 // Handlers may look at PC and CycleCount; the frame loop keeps both in registers, so it must write
 // them back before every handler call, exactly as stepping shows them.
+// A frame loop stores on plain RAM pages itself only while the handler that declared them is in
+// place: a wrapper standing in for it (a watchpoint, the history's search) sees every write.
+TEST(BusLimits, PlainRamPagesBypassOnlyTheirOwnWriter) {
+  static std::array<uint8_t, 256> pages{};
+  pages[0x90] = 1;
+  for (const CpuModel cpu : {CpuModel::Original, CpuModel::Silicon}) {
+    for (const bool wrapped : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "cpu " << static_cast<int>(cpu) << (wrapped ? ", wrapped" : ""));
+      TestMachine m;
+      m.z.Cpu = cpu;
+      m.z.ExactTiming = 1;
+      m.z.FrameLength = 70;  // ends right after the second LD (A000h),A
+      // LD A,5; LD (9000h),A; LD (A000h),A; INC A; JR to LD (9000h),A
+      m.load(0x0000, {0x3E, 0x05, 0x32, 0x00, 0x90, 0x32, 0x00, 0xA0, 0x3C, 0x18, 0xF7});
+      m.z.PlainRamPages = pages.data();
+      m.z.PlainRamWriter = m.z.WriteHandler;
+      if (wrapped) m.z.PlainRamWriter = [](uint8_t, uint16_t) {};
+      RunFrame(1);
+      EXPECT_EQ(m.memory[0x9000], m.memory[0xA000]);
+      ASSERT_FALSE(m.log.writes.empty());
+      const Writes expected = wrapped ? Writes{{0x9000, 5}, {0xA000, 5}} : Writes{{0xA000, 5}, {0xA000, 6}};
+      EXPECT_EQ(Writes(m.log.writes.begin(), m.log.writes.begin() + 2), expected);
+    }
+  }
+}
+
+// The frame loops keep R and the frame's instruction count in registers: they must come back as
+// single steps leave them, across an ED instruction (LD A,R reads it) and a stop.
+TEST(BusHandlers, FrameLoopsLeaveRAndTheCountAsStepsDo) {
+  static std::bitset<0x10000> stops;
+  stops.reset();
+  stops.set(0x000D);
+  for (const uint8_t exact : {0, 1}) {
+    SCOPED_TRACE(::testing::Message() << "exact timing " << int{exact});
+    // NOP; LD A,R; LD D,A; LD IX,1234h; LD BC,3; LDIR; then the stop
+    const std::initializer_list<uint8_t> program = {0x00, 0xED, 0x5F, 0x57, 0xDD, 0x21, 0x34,
+                                                    0x12, 0x01, 0x03, 0x00, 0xED, 0xB0};
+    // One machine at a time: both drive processor 1.
+    auto start = [&](TestMachine& m) {
+      m.z.ExactTiming = exact;
+      m.z.R = 0x7E;
+      m.load(0x0000, program);
+    };
+    auto seen = [](const Z80Context& z) {
+      return std::tuple{z.R, z.DE.h, z.FrameInstructions, z.CycleCount};
+    };
+    decltype(seen(Z80Contexts[0])) fromSteps;
+    {
+      TestMachine stepped;
+      start(stepped);
+      while (stepped.z.PC.w != 0x000D) StepInstruction(1);
+      fromSteps = seen(stepped.z);
+    }
+    TestMachine framed;
+    start(framed);
+    ASSERT_TRUE(RunFrameUntil(1, stops));
+    EXPECT_EQ(seen(framed.z), fromSteps);
+  }
+}
+
 TEST(BusHandlers, HandlersSeeTheSamePcAndCycleCountInFramesAsInSteps) {
   static std::vector<std::pair<uint16_t, uint16_t>> seen;
   auto program = [](TestMachine& m) {
