@@ -189,6 +189,55 @@ void ApplySnaRegisters(const uint8_t* file) {
   z.InterruptMode = InterruptModeCode(file[25]);
 }
 
+// A halted processor stands on its HALT and runs it again; a file that points past it resumes there,
+// one instruction early at worst, rather than skipping the instruction after it.
+void ApplySnapshotProcessor(const SpectrumSnapshot& s) {
+  Z80Context& z = *ActiveContext;
+  z.AF.w = s.AF;
+  z.BC.w = s.BC;
+  z.DE.w = s.DE;
+  z.HL.w = s.HL;
+  z.AltAF.w = s.AltAF;
+  z.AltBC.w = s.AltBC;
+  z.AltDE.w = s.AltDE;
+  z.AltHL.w = s.AltHL;
+  z.IX.w = s.IX;
+  z.IY.w = s.IY;
+  z.SP.w = s.SP;
+  z.PC.w = s.PC;
+  z.I = s.I;
+  z.R = s.R;
+  z.IFF1 = s.IFF1;
+  z.IFF2 = s.IFF2;
+  z.InterruptMode = InterruptModeCode(s.InterruptMode);
+  z.Halted = 0;
+  z.NmiRequest = 0;
+  if (s.FrameCycle < z.FrameLength) z.CycleCount = s.FrameCycle;
+}
+
+void CaptureSnapshotProcessor(SpectrumSnapshot& s) {
+  const Z80Context& z = *ActiveContext;
+  s.AF = z.AF.w;
+  s.BC = z.BC.w;
+  s.DE = z.DE.w;
+  s.HL = z.HL.w;
+  s.AltAF = z.AltAF.w;
+  s.AltBC = z.AltBC.w;
+  s.AltDE = z.AltDE.w;
+  s.AltHL = z.AltHL.w;
+  s.IX = z.IX.w;
+  s.IY = z.IY.w;
+  s.SP = z.SP.w;
+  s.PC = z.PC.w;  // a halted processor stands on its HALT, which runs again after a load
+  s.I = z.I;
+  s.R = z.R;
+  s.IFF1 = z.IFF1;
+  s.IFF2 = z.IFF2;
+  s.InterruptMode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
+  s.Halted = z.Halted != 0;
+  s.FrameCycle = z.CycleCount;
+}
+
 namespace {
 
 // Loads a checked snapshot: the header into the registers, the memory through the write handler so
@@ -211,31 +260,10 @@ void ApplySnapshot(const uint8_t* file) {
 // Puts a checked snapshot into the machine: the memory through the write handler, so the picture
 // follows, then the processor.
 void ApplyState(const SpectrumSnapshot& s) {
-  Z80Context& z = *ActiveContext;
   for (uint32_t address = 0x4000; address <= 0xFFFF; ++address)
     SpectrumWrite(s.Ram[address - 0x4000], static_cast<uint16_t>(address));
-  z.AF.w = s.AF;
-  z.BC.w = s.BC;
-  z.DE.w = s.DE;
-  z.HL.w = s.HL;
-  z.AltAF.w = s.AltAF;
-  z.AltBC.w = s.AltBC;
-  z.AltDE.w = s.AltDE;
-  z.AltHL.w = s.AltHL;
-  z.IX.w = s.IX;
-  z.IY.w = s.IY;
-  z.SP.w = s.SP;
-  z.PC.w = s.PC;
-  z.I = s.I;
-  z.R = s.R;
-  z.IFF1 = s.IFF1;
-  z.IFF2 = s.IFF2;
-  z.InterruptMode = InterruptModeCode(s.InterruptMode);
-  // A halted processor stands on its HALT and runs it again; a file that points past it resumes
-  // there, one instruction early at worst, rather than skipping the instruction after it.
-  z.Halted = 0;
-  z.NmiRequest = 0;
-  if (s.FrameCycle < z.FrameLength) z.CycleCount = s.FrameCycle;
+  ApplySnapshotProcessor(s);
+  Z80Context& z = *ActiveContext;
   if (s.PcOnStack) {
     z.PC.w = static_cast<uint16_t>(MemoryImage[z.SP.w] | MemoryImage[static_cast<uint16_t>(z.SP.w + 1)] << 8);
     z.SP.w = static_cast<uint16_t>(z.SP.w + 2);
@@ -245,28 +273,9 @@ void ApplyState(const SpectrumSnapshot& s) {
 
 // The machine as a snapshot holds it.
 SpectrumSnapshot CaptureState() {
-  const Z80Context& z = *ActiveContext;
   SpectrumSnapshot s;
-  s.AF = z.AF.w;
-  s.BC = z.BC.w;
-  s.DE = z.DE.w;
-  s.HL = z.HL.w;
-  s.AltAF = z.AltAF.w;
-  s.AltBC = z.AltBC.w;
-  s.AltDE = z.AltDE.w;
-  s.AltHL = z.AltHL.w;
-  s.IX = z.IX.w;
-  s.IY = z.IY.w;
-  s.SP = z.SP.w;
-  s.PC = z.PC.w;  // a halted processor stands on its HALT, which runs again after a load
-  s.I = z.I;
-  s.R = z.R;
-  s.IFF1 = z.IFF1;
-  s.IFF2 = z.IFF2;
-  s.InterruptMode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
-  s.Halted = z.Halted != 0;
+  CaptureSnapshotProcessor(s);
   s.Border = Spectrum.Border;
-  s.FrameCycle = z.CycleCount;
   s.KeyRows = std::to_array(Spectrum.Persistent.KeyMatrix);
   std::copy(MemoryImage + 0x4000, MemoryImage + 0x10000, s.Ram.begin());
   return s;
@@ -481,7 +490,9 @@ void SpectrumFrame() {
 
 void SpectrumInitialise(uint8_t* graphicsRegion) {
   // What the machine is, fresh; only the key rows carry over from the run before.
-  Spectrum = {.Persistent = Spectrum.Persistent};
+  const auto persistent = Spectrum.Persistent;
+  Spectrum = {};
+  Spectrum.Persistent = persistent;
   PagingInitialise(graphicsRegion);
   ActiveContext->IntHoldCycles = 32;
   for (int n = 0; n < 16; ++n) RgbTable[n] = Colours[n];

@@ -60,6 +60,10 @@ constexpr uint64_t SnapshotSize = 49179;  // 27-byte header + memory 4000h-FFFFh
 // The registers of a .sna header (27 bytes, the 48K and 128K alike) into the running processor; PC
 // is the caller's, as the two models keep it in different places.
 void ApplySnaRegisters(const uint8_t* header);
+// The processor of a ".z80"/".szx" record into the running machine and back, for both models.
+struct SpectrumSnapshot;
+void ApplySnapshotProcessor(const SpectrumSnapshot& s);
+void CaptureSnapshotProcessor(SpectrumSnapshot& s);
 
 // Loads a snapshot into the running machine. A file of any other size, or one that cannot be read
 // whole, is refused with the reason before any register or byte changes.

@@ -118,8 +118,6 @@ std::vector<uint8_t> Save128Snapshot() {
 
 namespace {
 
-uint16_t InterruptModeCode(uint8_t mode) { return mode == 0 ? 0 : mode == 2 ? 3 : 1; }
-
 // The sound chip takes the file's registers as the processor would write them. One that already
 // holds its value is left alone, so the machine's own snapshot loaded back changes nothing (a write
 // of the envelope shape starts the envelope afresh).
@@ -135,27 +133,8 @@ void ApplyAyRegisters(const std::array<uint8_t, 16>& registers, uint8_t address,
 // Puts a checked ".z80" or ".szx" record into the running 128K. A 48K record runs in the 128K's 48K
 // mode: its RAM in pages 5, 2 and 0, BASIC's ROM in and the port locked.
 void Apply128(const SpectrumSnapshot& s) {
-  Z80Context& z = *ActiveContext;
-  z.AF.w = s.AF;
-  z.BC.w = s.BC;
-  z.DE.w = s.DE;
-  z.HL.w = s.HL;
-  z.AltAF.w = s.AltAF;
-  z.AltBC.w = s.AltBC;
-  z.AltDE.w = s.AltDE;
-  z.AltHL.w = s.AltHL;
-  z.IX.w = s.IX;
-  z.IY.w = s.IY;
-  z.SP.w = s.SP;
-  z.PC.w = s.PC;
-  z.I = s.I;
-  z.R = s.R;
-  z.IFF1 = s.IFF1;
-  z.IFF2 = s.IFF2;
-  z.InterruptMode = InterruptModeCode(s.InterruptMode);
-  z.Halted = 0;  // a halted processor stands on its HALT and runs it again
-  z.NmiRequest = 0;
-  if (s.FrameCycle < z.FrameLength) z.CycleCount = s.FrameCycle;
+  ApplySnapshotProcessor(s);
+  const Z80Context& z = *ActiveContext;
   if (s.Is128()) {
     SpectrumState.Port7FFD = s.Port7FFD & 0x3F;
     for (unsigned p = 0; p < PageCount; ++p) std::memcpy(SpectrumState.Pages[p], s.Pages.data() + p * PageSize, PageSize);
@@ -172,27 +151,8 @@ void Apply128(const SpectrumSnapshot& s) {
 
 // The running 128K as a ".z80" or ".szx" record.
 SpectrumSnapshot Capture128() {
-  const Z80Context& z = *ActiveContext;
   SpectrumSnapshot s;
-  s.AF = z.AF.w;
-  s.BC = z.BC.w;
-  s.DE = z.DE.w;
-  s.HL = z.HL.w;
-  s.AltAF = z.AltAF.w;
-  s.AltBC = z.AltBC.w;
-  s.AltDE = z.AltDE.w;
-  s.AltHL = z.AltHL.w;
-  s.IX = z.IX.w;
-  s.IY = z.IY.w;
-  s.SP = z.SP.w;
-  s.PC = z.PC.w;
-  s.I = z.I;
-  s.R = z.R;
-  s.IFF1 = z.IFF1;
-  s.IFF2 = z.IFF2;
-  s.InterruptMode = z.InterruptMode == 0 ? 0 : z.InterruptMode == 3 ? 2 : 1;
-  s.Halted = z.Halted != 0;
-  s.FrameCycle = z.CycleCount;
+  CaptureSnapshotProcessor(s);
   s.Pages.resize(PageCount * PageSize);
   for (unsigned p = 0; p < PageCount; ++p) std::memcpy(s.Pages.data() + p * PageSize, SpectrumState.Pages[p], PageSize);
   s.Port7FFD = SpectrumState.Port7FFD;

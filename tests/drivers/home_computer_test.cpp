@@ -199,9 +199,10 @@ TEST(SpectrumTyping, CharactersMapToTheirChords) {
     KeyChord chord{};
     const bool typable = SpectrumDriver.CharacterKeys(c.Character, chord);
     ASSERT_EQ(typable, !c.Keys.empty()) << static_cast<uint32_t>(c.Character);
-    if (typable)
+    if (typable) {
       EXPECT_EQ(std::vector<VirtualKey>(chord.Keys, chord.Keys + chord.Count), c.Keys)
           << static_cast<uint32_t>(c.Character);
+    }
   }
 }
 
