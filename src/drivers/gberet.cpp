@@ -30,8 +30,7 @@ GberetBoard Gberet;
 
 namespace {
 
-constexpr uint16_t ScrollLow = 0xE000;
-constexpr uint16_t ScrollHigh = 0xE020;
+constexpr uint16_t ScrollLow = 0xE000;  // the high bits at E020h never reach the picture
 constexpr uint16_t CharColourBase = 0x100;
 
 // clang-format off

@@ -73,7 +73,6 @@ class KeyTyper {
   int phaseFrames_ = 0;
   KeyChord released_{};           // let go in the release phase
   uint32_t looksAtStart_[2]{};    // KeyLooks of the chord watched when the phase began
-  bool afterReturn_ = false;
   std::string stopMessage_;
   uint64_t readyWaitFrames_ = 0;
 };

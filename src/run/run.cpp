@@ -92,11 +92,11 @@ StartResult EmulationRun::Fail(std::string message) {
   StopRequested = true;
   FreeGameDescription();
   graphicsRegion_.reset();
-  return {false, std::move(message)};
+  return {false, std::move(message), {}};
 }
 
 StartResult EmulationRun::Start(const std::string& descriptionPath) {
-  if (loopActive_) return {false, "The previous game is still stopping."};
+  if (loopActive_) return {false, "The previous game is still stopping.", {}};
   // A run that was driven pass by pass and never finished gives its resources back first.
   if (installed_) {
     if (Running()) Stop();
