@@ -364,14 +364,12 @@ TapeDeck SpectrumTape;
 
 void SpectrumRestored() { SpectrumTape.SetPosition(Spectrum.Tape); }
 
-std::string SaveSpectrumSnapshot(const std::string& path) {
-  if (!ActiveContext) return "No machine is running.";
-  if (SpectrumModel.Paged) return Save128SnapshotFile(path);
-  const SpectrumSnapshot state = CaptureState();
+std::string WriteSpectrumSnapshot(const std::string& path, const SpectrumSnapshot& state,
+                                  SnapshotWriteResult (*writeSna)(const SpectrumSnapshot&)) {
   SnapshotWriteResult written;
   switch (SnapshotFormatOf(path)) {
     case SnapshotFormat::Sna:
-      written = WriteSna(state);
+      written = writeSna(state);
       break;
     case SnapshotFormat::Z80:
       written = WriteZ80(state);
@@ -388,6 +386,12 @@ std::string SaveSpectrumSnapshot(const std::string& path) {
   out.close();
   if (!out) return "Failed writing " + path + ".";
   return {};
+}
+
+std::string SaveSpectrumSnapshot(const std::string& path) {
+  if (!ActiveContext) return "No machine is running.";
+  if (SpectrumModel.Paged) return Save128SnapshotFile(path);
+  return WriteSpectrumSnapshot(path, CaptureState(), WriteSna);
 }
 
 uint8_t SpectrumRead(uint16_t address) { return MemoryImage[address]; }

@@ -64,6 +64,11 @@ void ApplySnaRegisters(const uint8_t* header);
 struct SpectrumSnapshot;
 void ApplySnapshotProcessor(const SpectrumSnapshot& s);
 void CaptureSnapshotProcessor(SpectrumSnapshot& s);
+// Writes a captured machine to path in the format its extension names; the ".sna" form is the
+// model's own. The reason when it cannot, empty when written.
+struct SnapshotWriteResult;
+std::string WriteSpectrumSnapshot(const std::string& path, const SpectrumSnapshot& state,
+                                  SnapshotWriteResult (*writeSna)(const SpectrumSnapshot&));
 
 // Loads a snapshot into the running machine. A file of any other size, or one that cannot be read
 // whole, is refused with the reason before any register or byte changes.

@@ -166,27 +166,9 @@ SpectrumSnapshot Capture128() {
 
 std::string Save128SnapshotFile(const std::string& path) {
   if (!ActiveContext) return "No machine is running.";
-  SnapshotWriteResult written;
-  switch (SnapshotFormatOf(path)) {
-    case SnapshotFormat::Sna:
-      written.Bytes = Save128Snapshot();
-      written.Ok = true;
-      break;
-    case SnapshotFormat::Z80:
-      written = WriteZ80(Capture128());
-      break;
-    case SnapshotFormat::Szx:
-      written = WriteSzx(Capture128());
-      break;
-    case SnapshotFormat::Unknown:
-      return "A snapshot is saved as .sna, .z80 or .szx; " + path + " is none of them.";
-  }
-  if (!written.Ok) return written.Message;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(written.Bytes.data()), static_cast<std::streamsize>(written.Bytes.size()));
-  out.close();
-  if (!out) return "Failed writing " + path + ".";
-  return {};
+  // A 128K ".sna" is its own layout, written from the pages rather than from the captured record.
+  return WriteSpectrumSnapshot(path, Capture128(),
+                               [](const SpectrumSnapshot&) { return SnapshotWriteResult{true, {}, Save128Snapshot()}; });
 }
 
 LoadResult Load128SnapshotFile(const std::string& path) {
